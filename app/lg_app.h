@@ -1,0 +1,30 @@
+// The application object: owns the process-wide state and carries out the start-up.
+#pragma once
+
+#include <memory>
+
+#include "app/qt_host.h"
+#include "core/context.h"
+
+namespace gb {
+
+class CMainFrame;
+
+class CLGApp {
+public:
+    CLGApp();
+    ~CLGApp();
+
+    // Builds the state and the main window and shows it.
+    void Start();
+
+    Context& context() { return ctx_; }
+    CMainFrame* mainFrame() const { return frame_.get(); }
+
+private:
+    QtHost host_;
+    Context ctx_{host_};
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace gb

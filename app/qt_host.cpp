@@ -1,0 +1,126 @@
+#include "app/qt_host.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <cstdlib>
+
+#include "core/shell.h"
+#include "view/lg_view.h"
+
+namespace gb {
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(Icon icon) {
+    switch (icon) {
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Exclamation: return QMessageBox::Warning;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::Stop: return QMessageBox::Critical;
+        case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton ToQtButton(Button b) {
+    switch (b) {
+        case Button::Ok: return QMessageBox::Ok;
+        case Button::Cancel: return QMessageBox::Cancel;
+        case Button::Yes: return QMessageBox::Yes;
+        case Button::No: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButtons ToQtButtons(Buttons b) {
+    switch (b) {
+        case Buttons::Ok: return QMessageBox::Ok;
+        case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+        case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+Button FirstButton(Buttons b) {
+    return (b == Buttons::YesNo || b == Buttons::YesNoCancel) ? Button::Yes : Button::Ok;
+}
+
+}  // namespace
+
+void QtHost::setView(CLGView* view) { view_ = view; }
+
+Button QtHost::showMessage(const MessageBox& box) {
+    QWidget* parent = QApplication::activeWindow();
+    if (parent == nullptr) parent = mainWindow_.data();
+    QMessageBox mb(ToQtIcon(box.icon), QString::fromStdString(box.caption),
+                   QString::fromStdString(DisplayLines(box.text)), ToQtButtons(box.buttons),
+                   parent);
+    mb.setDefaultButton(ToQtButton(box.defaultButton.value_or(FirstButton(box.buttons))));
+    switch (mb.exec()) {
+        case QMessageBox::Cancel: return Button::Cancel;
+        case QMessageBox::Yes: return Button::Yes;
+        case QMessageBox::No: return Button::No;
+        case QMessageBox::Ok: return Button::Ok;
+        default: break;
+    }
+    // Closed with Esc or the close box: the escape button's answer.
+    return box.buttons == Buttons::YesNo ? Button::No
+           : box.buttons == Buttons::Ok  ? Button::Ok
+                                         : Button::Cancel;
+}
+
+void QtHost::setWindowTitle(const std::string& title) {
+    if (mainWindow_) mainWindow_->setWindowTitle(QString::fromStdString(title));
+}
+
+void QtHost::setPointer(Pointer shape) {
+    if (!view_) return;
+    Qt::CursorShape qt = Qt::ArrowCursor;
+    switch (shape) {
+        case Pointer::Wait: qt = Qt::WaitCursor; break;
+        case Pointer::SizeAll: qt = Qt::SizeAllCursor; break;
+        case Pointer::Cross: qt = Qt::CrossCursor; break;
+        case Pointer::Arrow: break;
+    }
+    view_->setCursor(qt);
+}
+
+bool QtHost::shiftHeld() const {
+    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+}
+
+int QtHost::setTimer(int id, int intervalMs) {
+    return view_ ? view_->setViewTimer(id, intervalMs) : 0;
+}
+
+void QtHost::killTimer(int id) {
+    if (view_) view_->killViewTimer(id);
+}
+
+void QtHost::invalidateView() {
+    if (view_) view_->update();
+}
+
+void QtHost::repaintView() {
+    if (view_) view_->repaint();
+}
+
+std::optional<std::string> QtHost::clipboardText() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (data == nullptr || !data->hasText()) return std::nullopt;
+    return data->text().toStdString();
+}
+
+std::string QtHost::programPath() const {
+    return QCoreApplication::applicationFilePath().toStdString();
+}
+
+void QtHost::exitProcess(int status) { std::exit(status); }
+
+}  // namespace gb

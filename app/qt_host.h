@@ -1,0 +1,37 @@
+// The Host of the real program: Qt message boxes, the main window's title, the view's pointer and
+// timers, the system clipboard.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "core/host.h"
+
+namespace gb {
+
+class CLGView;
+
+class QtHost : public Host {
+public:
+    void setMainWindow(QWidget* window) { mainWindow_ = window; }
+    void setView(CLGView* view);
+
+    Button showMessage(const MessageBox& box) override;
+    bool hasMainWindow() const override { return !mainWindow_.isNull(); }
+    void setWindowTitle(const std::string& title) override;
+    void setPointer(Pointer shape) override;
+    bool shiftHeld() const override;
+    int setTimer(int id, int intervalMs) override;
+    void killTimer(int id) override;
+    void invalidateView() override;
+    void repaintView() override;
+    std::optional<std::string> clipboardText() override;
+    std::string programPath() const override;
+    [[noreturn]] void exitProcess(int status) override;
+
+private:
+    QPointer<QWidget> mainWindow_;
+    QPointer<CLGView> view_;
+};
+
+}  // namespace gb

@@ -1,0 +1,126 @@
+#include "core/field.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/context.h"
+#include "core/shell.h"
+
+namespace gb {
+
+void* DefaultZeroAllocator(std::size_t bytes) { return std::calloc(bytes, 1); }
+
+Field::~Field() {
+    FreeCells(*this);
+    FreeLoadArea(*this);
+}
+
+namespace {
+
+// Computes factor × width × height twice: wrapping in 32 bits and exactly in double. They differ
+// exactly when the true count does not fit a signed 32-bit integer (or is negative).
+bool SizeFits(int factor, int width, int height, std::size_t& bytes) {
+    const std::uint32_t wrapped = static_cast<std::uint32_t>(factor) *
+                                  static_cast<std::uint32_t>(width) *
+                                  static_cast<std::uint32_t>(height);
+    const auto asInt = static_cast<std::int32_t>(wrapped);
+    const double exact = static_cast<double>(factor) * width * height;
+    if (static_cast<double>(asInt) != exact || exact < 0) return false;
+    bytes = static_cast<std::size_t>(asInt);
+    return true;
+}
+
+int AllocateBlock(Context& ctx, int factor, int width, int height, std::int8_t*& block,
+                  const char* tooLargeText, const char* noMemoryText) {
+    std::size_t bytes = 0;
+    if (!SizeFits(factor, width, height, bytes)) {
+        ctx.field.busy = 0;
+        ctx.shell.messageCaption = "計算エラー。";
+        AppMessageBox(ctx, tooLargeText, Icon::Exclamation);
+        return kAllocTooLarge;
+    }
+    void* memory = ctx.field.allocate(bytes == 0 ? 1 : bytes);
+    if (memory == nullptr) {
+        ctx.field.busy = 0;
+        ctx.shell.messageCaption = "メモリ不足です。";
+        AppMessageBox(ctx, noMemoryText, Icon::Exclamation);
+        return kAllocNoMemory;
+    }
+    block = static_cast<std::int8_t*>(memory);
+    return kAllocOk;
+}
+
+}  // namespace
+
+int AllocateCells(Context& ctx, int gridWidth, int gridHeight) {
+    return AllocateBlock(ctx, 2, gridWidth, gridHeight, ctx.field.cells,
+                         "パターン記録領域のセル数が多すぎるようです。",
+                         "パターン記録領域が確保できません。");
+}
+
+int AllocateLoadArea(Context& ctx, int width, int height) {
+    return AllocateBlock(ctx, 1, width, height, ctx.field.loadArea,
+                         "パターン読み込み領域のセル数が多すぎるようです。",
+                         "パターン読み込み領域が確保できません。");
+}
+
+void FreeCells(Field& field) {
+    std::free(field.cells);
+    field.cells = nullptr;
+}
+
+void FreeLoadArea(Field& field) {
+    std::free(field.loadArea);
+    field.loadArea = nullptr;
+}
+
+void SetFieldSize(Field& field, int fieldWidth, int fieldHeight) {
+    field.fieldWidth = fieldWidth;
+    field.fieldHeight = fieldHeight;
+    field.gridWidth = fieldWidth + 2;
+    field.gridHeight = fieldHeight + 2;
+    field.planeSize = field.gridWidth * field.gridHeight;
+}
+
+void InitField(Context& ctx) {
+    Field& f = ctx.field;
+    SetFieldSize(f, kDefaultFieldSide, kDefaultFieldSide);
+    f.loadWidth = f.gridWidth + kLoadMargin;
+    f.loadHeight = f.gridHeight + kLoadMargin;
+
+    const auto startupFailure = [&ctx] {
+        ViewMessageBox(ctx, "Gridbloom", "メモリ領域が確保できないので起動できません。",
+                       Icon::Exclamation);
+        ctx.host.exitProcess(1);
+    };
+    if (AllocateCells(ctx, f.gridWidth, f.gridHeight) != kAllocOk) startupFailure();
+    f.cellsAllocated = 1;
+    if (AllocateLoadArea(ctx, f.loadWidth, f.loadHeight) != kAllocOk) startupFailure();
+    f.loadAreaAllocated = 1;
+    ClearCells(f);
+}
+
+void ClearCells(Field& field) {
+    if (field.cells != nullptr)
+        std::memset(field.cells, 0, 2 * static_cast<std::size_t>(field.planeSize));
+}
+
+void CheckMemory(Context& ctx) {
+    Field& f = ctx.field;
+    if (f.cellsAllocated == 1 && f.loadAreaAllocated == 1) return;
+    ctx.shell.messageCaption = "Gridbloom";
+    AppMessageBox(ctx, "メモリ領域が確保できないため終了します。", Icon::Exclamation);
+    if (f.cellsAllocated == 1) {
+        FreeCells(f);
+        f.cellsAllocated = 0;
+    }
+    if (f.loadAreaAllocated == 1) {
+        FreeLoadArea(f);
+        f.loadAreaAllocated = 0;
+    }
+    ctx.host.exitProcess(1);
+}
+
+int HasLiveCells(const Field& field) { return field.population != 0 ? 1 : 0; }
+
+}  // namespace gb

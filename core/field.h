@@ -1,0 +1,89 @@
+// The Field: the one bounded grid of cells, its staging grid and the counters that travel with it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace gb {
+
+struct Context;
+
+inline constexpr int kDefaultFieldSide = 1200;
+inline constexpr int kLoadMargin = 1000;  // loadArea is this much wider and taller than the grid
+
+// Zero-filled allocation used for both blocks; swappable so tests can make memory "run out".
+using ZeroAllocator = void* (*)(std::size_t bytes);
+void* DefaultZeroAllocator(std::size_t bytes);
+
+struct Field {
+    // Sizes. Whoever changes fieldWidth or fieldHeight sets all five together.
+    int fieldWidth = kDefaultFieldSide;
+    int fieldHeight = kDefaultFieldSide;
+    int gridWidth = kDefaultFieldSide + 2;
+    int gridHeight = kDefaultFieldSide + 2;
+    int planeSize = (kDefaultFieldSide + 2) * (kDefaultFieldSide + 2);
+    int loadWidth = kDefaultFieldSide + 2 + kLoadMargin;
+    int loadHeight = kDefaultFieldSide + 2 + kLoadMargin;
+
+    // Two planes of planeSize bytes: plane 0 the current generation, plane 1 scratch.
+    std::int8_t* cells = nullptr;
+    std::int8_t* loadArea = nullptr;
+    int cellsAllocated = 0;
+    int loadAreaAllocated = 0;
+
+    std::int32_t generation = 0;
+    double population = 0;
+    int busy = 0;
+
+    ZeroAllocator allocate = DefaultZeroAllocator;
+
+    Field() = default;
+    Field(const Field&) = delete;
+    Field& operator=(const Field&) = delete;
+    ~Field();
+
+    std::int8_t* plane0() { return cells; }
+    std::int8_t* plane1() { return cells + planeSize; }
+    const std::int8_t* plane0() const { return cells; }
+    const std::int8_t* plane1() const { return cells + planeSize; }
+
+    // Cell (x, y) of plane 0; no bounds check.
+    std::int8_t& at(int x, int y) { return cells[static_cast<std::ptrdiff_t>(y) * gridWidth + x]; }
+    std::int8_t at(int x, int y) const { return cells[static_cast<std::ptrdiff_t>(y) * gridWidth + x]; }
+    bool isInterior(int x, int y) const {
+        return x > 0 && x < gridWidth - 1 && y > 0 && y < gridHeight - 1;
+    }
+    // Sets an interior cell of plane 0; a border or outside position is refused.
+    bool setCell(int x, int y, std::int8_t value) {
+        if (!isInterior(x, y)) return false;
+        at(x, y) = value;
+        return true;
+    }
+};
+
+// Result codes of the allocations.
+inline constexpr int kAllocOk = 0;
+inline constexpr int kAllocNoMemory = 1;
+inline constexpr int kAllocTooLarge = 2;
+
+// Allocates 2 × width × height zero-filled bytes into field.cells. Does not free the old block and
+// leaves the sizes and cellsAllocated to the caller.
+int AllocateCells(Context& ctx, int gridWidth, int gridHeight);
+// The same for loadArea with width × height bytes.
+int AllocateLoadArea(Context& ctx, int width, int height);
+void FreeCells(Field& field);
+void FreeLoadArea(Field& field);
+
+// Builds the default 1200 × 1200 Field. On failure: the allocation's box, the start-up box and
+// the end of the process with status 1.
+void InitField(Context& ctx);
+void ClearCells(Field& field);
+// Ends the process (status 1, after a box) when either block is missing.
+void CheckMemory(Context& ctx);
+// 1 when the most recent frame counted any live cell.
+int HasLiveCells(const Field& field);
+
+// Sets the five size values for an interior of width × height cells.
+void SetFieldSize(Field& field, int fieldWidth, int fieldHeight);
+
+}  // namespace gb

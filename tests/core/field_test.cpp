@@ -1,0 +1,157 @@
+#include "core/field.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/scripted_host.h"
+
+namespace gb {
+namespace {
+
+using test::ProcessExit;
+using test::TestContext;
+
+bool BorderIsDead(const Field& f) {
+    for (int x = 0; x < f.gridWidth; ++x)
+        if (f.at(x, 0) != 0 || f.at(x, f.gridHeight - 1) != 0) return false;
+    for (int y = 0; y < f.gridHeight; ++y)
+        if (f.at(0, y) != 0 || f.at(f.gridWidth - 1, y) != 0) return false;
+    return true;
+}
+
+TEST(Field, StartsAsAnEmptyDefaultGrid) {
+    TestContext t;
+    const Field& f = t.ctx.field;
+    EXPECT_EQ(f.fieldWidth, 1200);
+    EXPECT_EQ(f.gridWidth, 1202);
+    EXPECT_EQ(f.gridHeight, 1202);
+    EXPECT_EQ(f.planeSize, 1444804);
+    EXPECT_EQ(f.loadWidth, 2202);
+    EXPECT_EQ(f.loadHeight, 2202);
+    EXPECT_EQ(f.cellsAllocated, 1);
+    EXPECT_EQ(f.loadAreaAllocated, 1);
+    EXPECT_EQ(f.generation, 0);
+    EXPECT_EQ(f.population, 0);
+    for (int i = 0; i < 2 * f.planeSize; ++i) ASSERT_EQ(f.cells[i], 0) << i;
+    EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
+    EXPECT_TRUE(t.host.boxes.empty());
+}
+
+TEST(Field, WritersRefuseTheBorder) {
+    TestContext t;
+    Field& f = t.ctx.field;
+    for (int i = -1; i <= f.gridWidth; ++i) {
+        f.setCell(i, 0, 1);
+        f.setCell(i, f.gridHeight - 1, 1);
+        f.setCell(0, i, 1);
+        f.setCell(f.gridWidth - 1, i, 1);
+    }
+    EXPECT_TRUE(BorderIsDead(f));
+    EXPECT_TRUE(f.setCell(1, 1, 1));
+    EXPECT_TRUE(f.setCell(f.gridWidth - 2, f.gridHeight - 2, 1));
+}
+
+TEST(Field, ClearCellsEmptiesBothPlanes) {
+    TestContext t;
+    Field& f = t.ctx.field;
+    f.setCell(5, 5, 1);
+    f.plane1()[7] = 1;
+    ClearCells(f);
+    EXPECT_EQ(f.at(5, 5), 0);
+    EXPECT_EQ(f.plane1()[7], 0);
+}
+
+TEST(Field, HasLiveCellsAnswersFromTheLastCount) {
+    TestContext t;
+    t.ctx.field.setCell(3, 3, 1);
+    EXPECT_EQ(HasLiveCells(t.ctx.field), 0);  // no frame has counted it yet
+    t.ctx.field.population = 1;
+    EXPECT_EQ(HasLiveCells(t.ctx.field), 1);
+}
+
+TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
+    TestContext t;
+    int calls = 0;
+    static int* counter = nullptr;
+    counter = &calls;
+    t.ctx.field.allocate = [](std::size_t n) -> void* {
+        ++*counter;
+        return DefaultZeroAllocator(n);
+    };
+    std::int8_t* before = t.ctx.field.cells;
+    t.ctx.field.busy = 1;
+    // 2 × 40000 × 40000 does not fit 32 bits.
+    EXPECT_EQ(AllocateCells(t.ctx, 40000, 40000), kAllocTooLarge);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(t.ctx.field.cells, before);
+    EXPECT_EQ(t.ctx.field.busy, 0);
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.lastBox().caption, "計算エラー。");
+    EXPECT_EQ(t.host.lastBox().text, "パターン記録領域のセル数が多すぎるようです。");
+    EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+    EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
+
+    // The load area has its own text; its factor is 1, so 40000 × 40000 still overflows,
+    // while 2 × 32768 × 32768 overflows only for the cells.
+    EXPECT_EQ(AllocateLoadArea(t.ctx, 65536, 65536), kAllocTooLarge);
+    EXPECT_EQ(t.host.lastBox().text, "パターン読み込み領域のセル数が多すぎるようです。");
+    EXPECT_EQ(AllocateCells(t.ctx, 32768, 32768), kAllocTooLarge);
+    EXPECT_EQ(calls, 0);
+
+    // A later box without a caption of its own is captioned "Gridbloom" again.
+    AppMessageBox(t.ctx, "x", Icon::None);
+    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
+}
+
+TEST(Allocation, ShortMemoryReturnsOneWithItsMessage) {
+    TestContext t;
+    t.ctx.field.allocate = [](std::size_t) -> void* { return nullptr; };
+    std::int8_t* before = t.ctx.field.loadArea;
+    EXPECT_EQ(AllocateLoadArea(t.ctx, 100, 100), kAllocNoMemory);
+    EXPECT_EQ(t.ctx.field.loadArea, before);
+    EXPECT_EQ(t.host.lastBox().caption, "メモリ不足です。");
+    EXPECT_EQ(t.host.lastBox().text, "パターン読み込み領域が確保できません。");
+    EXPECT_EQ(AllocateCells(t.ctx, 100, 100), kAllocNoMemory);
+    EXPECT_EQ(t.host.lastBox().text, "パターン記録領域が確保できません。");
+}
+
+TEST(Allocation, StartUpFailureShowsBothBoxesAndExitsWithOne) {
+    TestContext t(false);
+    t.ctx.field.allocate = [](std::size_t) -> void* { return nullptr; };
+    try {
+        InitField(t.ctx);
+        FAIL() << "InitField returned";
+    } catch (const ProcessExit& e) {
+        EXPECT_EQ(e.status, 1);
+    }
+    ASSERT_EQ(t.host.boxes.size(), 2u);
+    EXPECT_EQ(t.host.boxes[0].caption, "メモリ不足です。");
+    EXPECT_EQ(t.host.boxes[1].caption, "Gridbloom");
+    EXPECT_EQ(t.host.boxes[1].text, "メモリ領域が確保できないので起動できません。");
+}
+
+TEST(CheckMemory, PassesWhenBothBlocksAreHeldAndEndsTheProgramOtherwise) {
+    TestContext t;
+    CheckMemory(t.ctx);
+    EXPECT_TRUE(t.host.boxes.empty());
+
+    FreeLoadArea(t.ctx.field);
+    t.ctx.field.loadAreaAllocated = 0;
+    t.ctx.shell.messageCaption = "stale";
+    EXPECT_THROW(
+        {
+            try {
+                CheckMemory(t.ctx);
+            } catch (const ProcessExit& e) {
+                EXPECT_EQ(e.status, 1);
+                throw;
+            }
+        },
+        ProcessExit);
+    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
+    EXPECT_EQ(t.host.lastBox().text, "メモリ領域が確保できないため終了します。");
+    EXPECT_EQ(t.ctx.field.cells, nullptr);
+    EXPECT_EQ(t.ctx.field.cellsAllocated, 0);
+}
+
+}  // namespace
+}  // namespace gb

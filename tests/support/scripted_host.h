@@ -1,0 +1,90 @@
+// A Host for tests: records every box, title, pointer and timer call, and answers questions from
+// a script. exitProcess throws ProcessExit so a test can check the status.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/context.h"
+#include "core/host.h"
+
+namespace gb::test {
+
+struct ProcessExit : std::runtime_error {
+    explicit ProcessExit(int s) : std::runtime_error("process exit"), status(s) {}
+    int status;
+};
+
+class ScriptedHost : public Host {
+public:
+    // Answers for the next boxes, in order; a box without a scripted answer gets its default
+    // button (or the first one).
+    std::deque<Button> answers;
+    std::vector<MessageBox> boxes;
+    std::vector<std::string> titles;
+    std::vector<Pointer> pointers;
+    std::vector<std::pair<int, int>> timersSet;  // (id, interval)
+    std::vector<int> timersKilled;
+    std::map<int, int> activeTimers;  // id -> interval
+    int invalidations = 0;
+    int repaints = 0;
+    bool mainWindow = true;
+    bool shift = false;
+    bool refuseTimers = false;
+    std::optional<std::string> clipboard;
+    std::string program = "/opt/gridbloom/gridbloom";
+
+    Button showMessage(const MessageBox& box) override {
+        boxes.push_back(box);
+        if (!answers.empty()) {
+            const Button b = answers.front();
+            answers.pop_front();
+            return b;
+        }
+        if (box.defaultButton) return *box.defaultButton;
+        switch (box.buttons) {
+            case Buttons::YesNo:
+            case Buttons::YesNoCancel:
+                return Button::Yes;
+            default:
+                return Button::Ok;
+        }
+    }
+    bool hasMainWindow() const override { return mainWindow; }
+    void setWindowTitle(const std::string& title) override { titles.push_back(title); }
+    void setPointer(Pointer shape) override { pointers.push_back(shape); }
+    bool shiftHeld() const override { return shift; }
+    int setTimer(int id, int intervalMs) override {
+        timersSet.emplace_back(id, intervalMs);
+        if (refuseTimers) return 0;
+        activeTimers[id] = intervalMs;
+        return id;
+    }
+    void killTimer(int id) override {
+        timersKilled.push_back(id);
+        activeTimers.erase(id);
+    }
+    void invalidateView() override { ++invalidations; }
+    void repaintView() override { ++repaints; }
+    std::optional<std::string> clipboardText() override { return clipboard; }
+    std::string programPath() const override { return program; }
+    [[noreturn]] void exitProcess(int status) override { throw ProcessExit(status); }
+
+    std::string lastTitle() const { return titles.empty() ? std::string() : titles.back(); }
+    const MessageBox& lastBox() const { return boxes.back(); }
+};
+
+// A fresh Context with its scripted host and a default Field.
+struct TestContext {
+    ScriptedHost host;
+    Context ctx{host};
+    explicit TestContext(bool initField = true) {
+        if (initField) InitField(ctx);
+    }
+};
+
+}  // namespace gb::test

@@ -117,6 +117,16 @@ std::optional<std::string> QtHost::clipboardText() {
     return data->text().toStdString();
 }
 
+std::optional<std::pair<int, int>> QtHost::activeClientSize() const {
+    QWidget* window = QApplication::activeWindow();
+    if (window == nullptr) window = mainWindow_.data();
+    if (window == nullptr) return std::nullopt;
+    // The main window's client area is the view; a dialog's is its own rectangle.
+    QWidget* client = window == mainWindow_.data() && view_ ? static_cast<QWidget*>(view_.data())
+                                                             : window;
+    return std::make_pair(client->width(), client->height());
+}
+
 std::string QtHost::programPath() const {
     return QCoreApplication::applicationFilePath().toStdString();
 }

@@ -26,6 +26,7 @@ public:
     void invalidateView() override;
     void repaintView() override;
     std::optional<std::string> clipboardText() override;
+    std::optional<std::pair<int, int>> activeClientSize() const override;
     std::string programPath() const override;
     [[noreturn]] void exitProcess(int status) override;
 

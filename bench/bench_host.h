@@ -19,6 +19,7 @@ public:
     void invalidateView() override {}
     void repaintView() override {}
     std::optional<std::string> clipboardText() override { return std::nullopt; }
+    std::optional<std::pair<int, int>> activeClientSize() const override { return std::nullopt; }
     std::string programPath() const override { return {}; }
     [[noreturn]] void exitProcess(int status) override {
         throw std::runtime_error("exit " + std::to_string(status));

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace gb {
 
@@ -55,6 +56,9 @@ public:
 
     // The clipboard's plain text as UTF-8 bytes, or nothing when it holds no text.
     virtual std::optional<std::string> clipboardText() = 0;
+
+    // Client size in pixels of the active top-level window, when there is one.
+    virtual std::optional<std::pair<int, int>> activeClientSize() const = 0;
 
     // Full path of the program file, empty when unknown.
     virtual std::string programPath() const = 0;

@@ -1,10 +1,14 @@
-// The current rule: its canonical text and the two tables the step reads.
+// The current rule: its canonical text and the two tables the step reads, and the ways between
+// rule texts and tables.
 #pragma once
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace gb {
+
+struct Context;
 
 inline constexpr const char* kDefaultRule = "23/3";
 
@@ -14,5 +18,19 @@ struct Rule {
     std::array<int, 9> survivalTable{0, 0, 1, 1, 0, 0, 0, 0, 0};
     std::array<int, 9> birthTable{0, 0, 0, 1, 0, 0, 0, 0, 0};
 };
+
+// Fills the tables from any rule text ("23/3", "B3/S23", "S23/B3", "B3", ...) and returns the
+// canonical survival/birth text. Shows the rule report when the rule is not "23/3". The caller
+// stores the result in ruleText.
+std::string ApplyRule(Context& ctx, std::string_view text);
+
+// Fills the tables and returns the canonical text, without any report.
+std::string ParseRuleTables(Rule& rule, std::string_view text);
+
+// The report text for the rule now in the tables.
+std::string RuleReportText(const Rule& rule, const std::string& canonical);
+
+// The lettered form: "23/3" -> "B3/S23", "/3" -> "B3", "23/" -> "S23". Pure.
+std::string FormatRuleBS(std::string_view text);
 
 }  // namespace gb

@@ -37,6 +37,7 @@ public:
     bool refuseTimers = false;
     std::optional<std::string> clipboard;
     std::string program = "/opt/gridbloom/gridbloom";
+    std::optional<std::pair<int, int>> clientSize = std::make_pair(800, 600);
 
     Button showMessage(const MessageBox& box) override {
         boxes.push_back(box);
@@ -71,6 +72,7 @@ public:
     void invalidateView() override { ++invalidations; }
     void repaintView() override { ++repaints; }
     std::optional<std::string> clipboardText() override { return clipboard; }
+    std::optional<std::pair<int, int>> activeClientSize() const override { return clientSize; }
     std::string programPath() const override { return program; }
     [[noreturn]] void exitProcess(int status) override { throw ProcessExit(status); }
 

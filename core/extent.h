@@ -1,0 +1,30 @@
+// The pattern's bounding box, and moving the pattern.
+#pragma once
+
+#include <cstdint>
+
+namespace gb {
+
+struct Context;
+struct Field;
+
+// Bounding box of the non-zero cells of a grid, border included. When found is 0 the other
+// fields mean nothing.
+struct Extent {
+    std::int32_t found = 0;
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// Extent of any width × height grid with row stride width.
+Extent GridExtent(const std::int8_t* grid, int width, int height);
+// Extent of plane 0 of the Field.
+Extent FieldExtent(const Field& field);
+// Extent of the staging grid loadArea.
+Extent LoadAreaExtent(const Field& field);
+
+}  // namespace gb

@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include "app/menu_bar.h"
 #include "core/context.h"
 #include "view/lg_view.h"
 
@@ -10,6 +11,15 @@ CMainFrame::CMainFrame(Context& ctx, QWidget* parent)
     setWindowTitle(kAppName);
     setCentralWidget(view_);
     resize(800, 600);
+    RegisterCommands();
+    menus_ = std::make_unique<MenuBar>(this, menuBar(), commands_);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+// Every subsystem adds its commands here, each through its own Register... function.
+void CMainFrame::RegisterCommands() {
+    // The standard edit commands stay disabled: there is no undo, cut or copy.
 }
 
 }  // namespace gb

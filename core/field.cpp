@@ -101,6 +101,7 @@ void InitField(Context& ctx) {
 }
 
 void ClearCells(Field& field) {
+    NoteCellsChanged(field);
     if (field.cells != nullptr)
         std::memset(field.cells, 0, 2 * static_cast<std::size_t>(field.planeSize));
 }

@@ -37,6 +37,10 @@ struct Field {
 
     ZeroAllocator allocate = DefaultZeroAllocator;
 
+    // Bumped whenever plane 0 is written other than by the step, so a step that keeps track of
+    // where life is knows when to look at the whole Field again.
+    std::uint64_t changeStamp = 0;
+
     Field() = default;
     Field(const Field&) = delete;
     Field& operator=(const Field&) = delete;
@@ -57,6 +61,7 @@ struct Field {
     bool setCell(int x, int y, std::int8_t value) {
         if (!isInterior(x, y)) return false;
         at(x, y) = value;
+        ++changeStamp;
         return true;
     }
 };
@@ -78,6 +83,8 @@ void FreeLoadArea(Field& field);
 // the end of the process with status 1.
 void InitField(Context& ctx);
 void ClearCells(Field& field);
+// Every writer of plane 0 other than the step and setCell calls this after writing.
+inline void NoteCellsChanged(Field& field) { ++field.changeStamp; }
 // Ends the process (status 1, after a box) when either block is missing.
 void CheckMemory(Context& ctx);
 // 1 when the most recent frame counted any live cell.

@@ -35,4 +35,9 @@ void StepGeneration(Field& field, const Rule& rule) {
     }
 }
 
+void AdvanceGeneration(Field& field, const Rule& rule) {
+    SaveGeneration(field);
+    StepGeneration(field, rule);
+}
+
 }  // namespace gb

@@ -13,4 +13,8 @@ void SaveGeneration(Field& field);
 // the plain reference step; faster steps are checked against it.
 void StepGeneration(Field& field, const Rule& rule);
 
+// One generation: what SaveGeneration followed by StepGeneration gives in plane 0. This is what
+// the frame routine calls; plane 1 holds nothing of meaning afterwards.
+void AdvanceGeneration(Field& field, const Rule& rule);
+
 }  // namespace gb

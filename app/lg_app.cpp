@@ -1,6 +1,8 @@
 #include "app/lg_app.h"
 
 #include "app/main_frame.h"
+#include "app/profile.h"
+#include "core/rule.h"
 #include "view/lg_view.h"
 
 namespace gb {
@@ -9,11 +11,26 @@ CLGApp::CLGApp() = default;
 CLGApp::~CLGApp() = default;
 
 void CLGApp::Start() {
-    InitField(ctx_);
+    profile_ = OpenProfile();
     frame_ = std::make_unique<CMainFrame>(ctx_);
     host_.setMainWindow(frame_.get());
     host_.setView(frame_->view());
+    frame_->setSettingsWriter([this] { SaveDisplaySettings(*profile_, ctx_.display); });
+    CreateView();
     frame_->show();
+}
+
+// What the view's creation sets up, in this order.
+void CLGApp::CreateView() {
+    ctx_.view.leftDown = ctx_.view.rightDown = false;
+    InitField(ctx_);
+    ctx_.run.running = false;
+    ctx_.run.timerInterval = kDefaultTimerInterval;
+    ctx_.view.offsetX = ctx_.view.offsetY = 0;
+    ctx_.rule.ruleText = kDefaultRule;
+    ctx_.rule.ruleText = ApplyRule(ctx_, ctx_.rule.ruleText);
+    ctx_.view.zoomLabelTimerPending = true;
+    LoadDisplaySettings(*profile_, ctx_.display);
 }
 
 }  // namespace gb

@@ -1,6 +1,7 @@
 // The application object: owns the process-wide state and carries out the start-up.
 #pragma once
 
+#include <QSettings>
 #include <memory>
 
 #include "app/qt_host.h"
@@ -22,8 +23,11 @@ public:
     CMainFrame* mainFrame() const { return frame_.get(); }
 
 private:
+    void CreateView();
+
     QtHost host_;
     Context ctx_{host_};
+    std::unique_ptr<QSettings> profile_;
     std::unique_ptr<CMainFrame> frame_;
 };
 

@@ -1,7 +1,12 @@
 #include "app/main_frame.h"
 
+#include <QCloseEvent>
+#include <QIcon>
+
 #include "app/menu_bar.h"
+#include "app/shell_commands.h"
 #include "core/context.h"
+#include "core/shutdown.h"
 #include "view/lg_view.h"
 
 namespace gb {
@@ -9,6 +14,8 @@ namespace gb {
 CMainFrame::CMainFrame(Context& ctx, QWidget* parent)
     : QMainWindow(parent), ctx_(ctx), view_(new CLGView(ctx, this)) {
     setWindowTitle(kAppName);
+    InitResources();
+    setWindowIcon(QIcon(":/icons/gridbloom.png"));
     setCentralWidget(view_);
     resize(800, 600);
     RegisterCommands();
@@ -17,9 +24,19 @@ CMainFrame::CMainFrame(Context& ctx, QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (CanCloseFrame(ctx_, writeSettings_))
+        event->accept();
+    else
+        event->ignore();
+}
+
 // Every subsystem adds its commands here, each through its own Register... function.
+// The standard edit commands (undo, cut, copy, the standard paste) are never registered, so they
+// stay disabled.
 void CMainFrame::RegisterCommands() {
-    // The standard edit commands stay disabled: there is no undo, cut or copy.
+    RegisterShellCommands(commands_, ctx_, this);
+    RegisterDisplayCommands(commands_, ctx_, customColors_);
 }
 
 }  // namespace gb

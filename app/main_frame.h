@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 #include "app/commands.h"
+#include "app/display_commands.h"
 
 namespace gb {
 
@@ -22,12 +24,20 @@ public:
     CommandRegistry& commands() { return commands_; }
     MenuBar& menus() { return *menus_; }
 
+    // Called when quitting is confirmed, to write the display settings.
+    void setSettingsWriter(std::function<void()> writer) { writeSettings_ = std::move(writer); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void RegisterCommands();
 
     Context& ctx_;
     CLGView* view_;
     CommandRegistry commands_;
+    CustomColors customColors_;
+    std::function<void()> writeSettings_;
     std::unique_ptr<MenuBar> menus_;
 };
 

@@ -21,6 +21,8 @@ struct ShellState {
     std::string documentPath;
     // 1..50: opened from that quick-launch item; 0: none; -1: dropped on the view.
     int currentQuickLaunchItem = 0;
+    // The quit question is on screen (a second close request is refused meanwhile).
+    bool quitQuestionShown = false;
 };
 
 // The application message box: captioned messageCaption for this one box, "Gridbloom" after.

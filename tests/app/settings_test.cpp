@@ -1,0 +1,163 @@
+#include <QTemporaryDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include "app/display_commands.h"
+#include "app/profile.h"
+#include "core/run.h"
+#include "tests/support/scripted_host.h"
+#include "view/help.h"
+
+namespace gb {
+namespace {
+
+TEST(Profile, MissingFileGivesDefaultsAndSavedValuesComeBack) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Gridbloom.ini");
+    DisplaySettings d;
+    d.liveColor = 1;
+    d.gridShown = true;
+    {
+        auto profile = OpenProfile(path);
+        LoadDisplaySettings(*profile, d);
+    }
+    EXPECT_EQ(d.liveColor, 255u);
+    EXPECT_EQ(d.backColor, 16777215u);
+    EXPECT_EQ(d.gridColor, 14474460u);
+    EXPECT_FALSE(d.gridShown);
+
+    d.liveColor = 0x00FF00;  // 255 in the green byte
+    d.backColor = 0;
+    d.gridShown = true;
+    {
+        auto profile = OpenProfile(path);
+        SaveDisplaySettings(*profile, d);
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("[Settings]"));
+    EXPECT_TRUE(text.contains("color=65280"));
+    EXPECT_TRUE(text.contains("backcolor=0"));
+    EXPECT_TRUE(text.contains("gridcolor=14474460"));
+    EXPECT_TRUE(text.contains("grid=1"));
+
+    DisplaySettings back;
+    auto profile = OpenProfile(path);
+    LoadDisplaySettings(*profile, back);
+    EXPECT_EQ(back.liveColor, 0x00FF00u);
+    EXPECT_EQ(back.backColor, 0u);
+    EXPECT_TRUE(back.gridShown);
+}
+
+TEST(Colours, ConvertBetweenLayouts) {
+    EXPECT_EQ(ToQColor(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(ToQColor(0xDCDCDC), QColor(220, 220, 220));
+    EXPECT_EQ(ToColorRef(QColor(1, 2, 3)), 0x030201u);
+}
+
+TEST(Colours, ChooserStartsFromTheSettingAndOkTakesItsColour) {
+    test::TestContext t(false);
+    CustomColors customs;
+    StartRun(t.ctx);
+    std::string seenTitle;
+    std::uint32_t seenInitial = 0;
+    bool runningDuringChooser = true;
+    ChooseColor(t.ctx, customs, ColorSetting::Back,
+                [&](const char* title, std::uint32_t initial, std::array<std::uint32_t, 16>& c) {
+                    seenTitle = title;
+                    seenInitial = initial;
+                    runningDuringChooser = t.ctx.run.running;
+                    EXPECT_EQ(c[0], 0xFFFFFFu);
+                    c[5] = 0x123456;  // a custom colour the user defines
+                    return std::optional<std::uint32_t>(0);
+                });
+    EXPECT_EQ(seenTitle, "背景の色");
+    EXPECT_EQ(seenInitial, 0xFFFFFFu);
+    EXPECT_FALSE(runningDuringChooser);
+    EXPECT_TRUE(t.ctx.run.running);
+    EXPECT_EQ(t.ctx.display.backColor, 0u);
+    EXPECT_EQ(customs.back[5], 0x123456u);
+    EXPECT_EQ(customs.live[5], 0xFFFFFFu);  // each setting keeps its own list
+    EXPECT_FALSE(t.ctx.display.gridShown);
+    EXPECT_EQ(t.host.invalidations, 1);
+}
+
+TEST(Colours, GridColourSwitchesTheGridOnAndCancelChangesNothing) {
+    test::TestContext t(false);
+    CustomColors customs;
+    const auto cancel = [](const char*, std::uint32_t, std::array<std::uint32_t, 16>&) {
+        return std::optional<std::uint32_t>();
+    };
+    ChooseColor(t.ctx, customs, ColorSetting::Grid, cancel);
+    EXPECT_FALSE(t.ctx.display.gridShown);
+    EXPECT_EQ(t.ctx.display.gridColor, 0xDCDCDCu);
+    std::string title;
+    ChooseColor(t.ctx, customs, ColorSetting::Grid,
+                [&](const char* tt, std::uint32_t, std::array<std::uint32_t, 16>&) {
+                    title = tt;
+                    return std::optional<std::uint32_t>(0x00FFFF);
+                });
+    EXPECT_EQ(title, "グリッドの色");
+    EXPECT_TRUE(t.ctx.display.gridShown);
+    EXPECT_EQ(t.ctx.display.gridColor, 0x00FFFFu);
+    ToggleGrid(t.ctx);
+    EXPECT_FALSE(t.ctx.display.gridShown);
+    EXPECT_EQ(t.ctx.display.gridColor, 0x00FFFFu);
+}
+
+TEST(Help, TextsAreShownByTheViewInsideThePauseBracket) {
+    test::TestContext t(false);
+    StartRun(t.ctx);
+    ShowKeyboardHelp(t.ctx);
+    const MessageBox& box = t.host.lastBox();
+    EXPECT_EQ(box.caption, "キーボード操作");
+    EXPECT_EQ(box.icon, Icon::Information);
+    EXPECT_EQ(box.text.substr(0, 3), " \n\r");
+    EXPECT_NE(box.text.find("[Ctrl] + [V] …… 貼り付け\n\r\n\r"), std::string::npos);
+    EXPECT_TRUE(t.ctx.run.running);
+    EXPECT_EQ(t.host.timersKilled.size(), 1u);  // paused while the box was up
+    ShowMouseHelp(t.ctx);
+    EXPECT_EQ(t.host.lastBox().caption, "マウス操作");
+    EXPECT_NE(t.host.lastBox().text.find("\n\r　　右クリック・右ドラッグ …… 生物を削除\n\r"),
+              std::string::npos);
+}
+
+TEST(Help, MissingHelpFileIsReportedAndTheRunGoesOn) {
+    test::TestContext t(false);
+    StartRun(t.ctx);
+    std::string asked;
+    OpenHelpFile(t.ctx, [&](const std::string& name) {
+        asked = name;
+        return false;
+    });
+    EXPECT_EQ(asked, "説明.chm");
+    EXPECT_EQ(t.host.lastBox().caption, "ヘルプを表示できません");
+    EXPECT_EQ(t.host.lastBox().text, "ヘルプファイル\"説明.chm\"を起動できません。");
+    EXPECT_TRUE(t.ctx.run.running);
+    EXPECT_TRUE(t.host.timersKilled.empty());
+    // The desktop opener refuses a file that is not there.
+    EXPECT_FALSE(OpenWithDesktop("no-such-help-file.chm"));
+}
+
+}  // namespace
+}  // namespace gb
+
+#include <QLabel>
+#include "app/shell_commands.h"
+#include "tests/support/grab.h"
+
+namespace gb {
+namespace {
+
+TEST(AboutBox, ShowsTheVersion) {
+    AboutDialog dialog;
+    test::MaybeGrab(dialog, "about");
+    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Gridbloomのバージョン情報"));
+    auto* text = dialog.findChild<QLabel*>("versionText");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(), QString("Gridbloom Version 0.3.1"));
+}
+
+}  // namespace
+}  // namespace gb

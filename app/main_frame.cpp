@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/menu_bar.h"
+#include "app/view_commands.h"
 #include "core/context.h"
 #include "view/lg_view.h"
 
@@ -20,6 +21,7 @@ CMainFrame::~CMainFrame() = default;
 // Every subsystem adds its commands here, each through its own Register... function.
 void CMainFrame::RegisterCommands() {
     // The standard edit commands stay disabled: there is no undo, cut or copy.
+    RegisterRunAndViewCommands(commands_, ctx_, *view_);
 }
 
 }  // namespace gb

@@ -18,6 +18,7 @@ void CLGApp::Start() {
     frame_->setSettingsWriter([this] { SaveDisplaySettings(*profile_, ctx_.display); });
     CreateView();
     frame_->show();
+    frame_->view()->setFocus();
 }
 
 // What the view's creation sets up, in this order.
@@ -29,7 +30,7 @@ void CLGApp::CreateView() {
     ctx_.view.offsetX = ctx_.view.offsetY = 0;
     ctx_.rule.ruleText = kDefaultRule;
     ctx_.rule.ruleText = ApplyRule(ctx_, ctx_.rule.ruleText);
-    ctx_.view.zoomLabelTimerPending = true;
+    ctx_.view.zoomLabelShown = ctx_.view.zoomLabelTimerPending = true;
     LoadDisplaySettings(*profile_, ctx_.display);
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/menu_bar.h"
 #include "app/shell_commands.h"
+#include "app/view_commands.h"
 #include "core/context.h"
 #include "core/shutdown.h"
 #include "view/lg_view.h"
@@ -37,6 +38,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::RegisterCommands() {
     RegisterShellCommands(commands_, ctx_, this);
     RegisterDisplayCommands(commands_, ctx_, customColors_);
+    RegisterRunAndViewCommands(commands_, ctx_, *view_);
 }
 
 }  // namespace gb

@@ -1,11 +1,17 @@
 #include "view/lg_view.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "core/context.h"
+#include "core/frame.h"
+#include "core/run.h"
+#include "core/run_control.h"
+#include "core/scroll.h"
+#include "view/frame_image.h"
 
 namespace gb {
-
 
 CLGView::CLGView(Context& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // the frame covers every pixel: no erase
@@ -13,13 +19,15 @@ CLGView::CLGView(Context& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
     setMouseTracking(true);
     runTimer_.setTimerType(Qt::PreciseTimer);
     zoomLabelTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&runTimer_, &QTimer::timeout, this, [this] { emit timerFired(1); });
-    connect(&zoomLabelTimer_, &QTimer::timeout, this, [this] { emit timerFired(2); });
+    connect(&runTimer_, &QTimer::timeout, this, [this] { emit timerFired(RUN_TIMER); });
+    connect(&zoomLabelTimer_, &QTimer::timeout, this,
+            [this] { emit timerFired(ZOOM_LABEL_TIMER); });
+    connect(this, &CLGView::timerFired, this, &CLGView::onTimer);
 }
 
 QTimer* CLGView::timerFor(int id) {
-    if (id == 1) return &runTimer_;
-    if (id == 2) return &zoomLabelTimer_;
+    if (id == RUN_TIMER) return &runTimer_;
+    if (id == ZOOM_LABEL_TIMER) return &zoomLabelTimer_;
     return nullptr;
 }
 
@@ -35,17 +43,97 @@ void CLGView::killViewTimer(int id) {
 }
 
 bool CLGView::timerActive(int id) const {
-    if (id == 1) return runTimer_.isActive();
-    if (id == 2) return zoomLabelTimer_.isActive();
+    if (id == RUN_TIMER) return runTimer_.isActive();
+    if (id == ZOOM_LABEL_TIMER) return zoomLabelTimer_.isActive();
     return false;
 }
 
+void CLGView::onTimer(int id) {
+    const FrameFn draw = [this](bool advance) { DrawFrame(advance); };
+    if (id == RUN_TIMER)
+        RunTick(ctx_, draw);
+    else if (id == ZOOM_LABEL_TIMER)
+        ZoomLabelTick(ctx_, draw);
+}
+
+void CLGView::DrawFrame(bool advance) {
+    setAcceptDrops(true);
+    frame_ = ComposeFrame(ctx_, size(), advance);
+    // The paint that follows shows this image instead of composing another one.
+    frameFresh_ = true;
+    repaint();
+    frameFresh_ = false;
+    StartPendingZoomLabelTimer(ctx_);
+}
+
 void CLGView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const std::uint32_t back = ctx_.display.backColor;
-    painter.fillRect(rect(), QColor(static_cast<int>(back & 0xFF),
-                                    static_cast<int>((back >> 8) & 0xFF),
-                                    static_cast<int>((back >> 16) & 0xFF)));
+    const bool composed = !frameFresh_ || frame_.size() != size();
+    if (composed) {
+        setAcceptDrops(true);
+        frame_ = ComposeFrame(ctx_, size(), false);
+    }
+    {
+        QPainter painter(this);
+        painter.drawImage(0, 0, frame_);
+    }
+    if (composed) StartPendingZoomLabelTimer(ctx_);
+}
+
+void CLGView::keyPressEvent(QKeyEvent* event) {
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            EnterKey(ctx_);
+            break;
+        case Qt::Key_Space:
+            SpaceKey(ctx_, [this](bool advance) { DrawFrame(advance); });
+            break;
+        case Qt::Key_F1:
+            ZoomOut(ctx_);
+            break;
+        case Qt::Key_F2:
+            ZoomIn(ctx_);
+            break;
+        case Qt::Key_Left:
+            ScrollView(ctx_, ScrollDirection::Left, width(), height(), shift);
+            break;
+        case Qt::Key_Right:
+            ScrollView(ctx_, ScrollDirection::Right, width(), height(), shift);
+            break;
+        case Qt::Key_Up:
+            ScrollView(ctx_, ScrollDirection::Up, width(), height(), shift);
+            break;
+        case Qt::Key_Down:
+            ScrollView(ctx_, ScrollDirection::Down, width(), height(), shift);
+            break;
+        case Qt::Key_Shift:
+            RefreshCursor(ctx_);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void CLGView::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Shift && !event->isAutoRepeat()) {
+        RefreshCursor(ctx_);
+        event->accept();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void CLGView::wheelEvent(QWheelEvent* event) {
+    WheelZoom(ctx_, event->angleDelta().y());
+    event->accept();
+}
+
+void CLGView::enterEvent(QEnterEvent* event) {
+    RefreshCursor(ctx_);
+    QWidget::enterEvent(event);
 }
 
 }  // namespace gb

@@ -1,0 +1,224 @@
+#include "core/frame.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "core/context.h"
+#include "core/format_number.h"
+#include "core/run.h"
+#include "core/step.h"
+
+namespace gb {
+
+namespace {
+
+constexpr double kPixelLimit = 1 << 28;
+
+// True when any byte of [p, p + n) is not zero.
+bool AnyNonZero(const std::int8_t* p, std::ptrdiff_t n) {
+    std::uint64_t acc = 0;
+    std::ptrdiff_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + k, 8);
+        acc |= w;
+    }
+    for (; k < n; ++k) acc |= static_cast<std::uint8_t>(p[k]);
+    return acc != 0;
+}
+
+// A run of neighbouring columns (or rows) that start on the same pixel, with the pixels their
+// squares cover inside the target.
+struct Span {
+    int first;  // first column (row) of the run
+    int count;  // columns (rows) in the run
+    int from;   // covered pixels [from, to)
+    int to;
+};
+
+// Spans of the columns or rows whose squares of side s, starting at starts[k], reach [0, limit).
+void VisibleSpans(const std::vector<int>& starts, int s, int limit, std::vector<Span>& out) {
+    out.clear();
+    for (int k = 0; k < static_cast<int>(starts.size()); ++k) {
+        const int p = starts[static_cast<std::size_t>(k)];
+        if (p >= limit || p + s <= 0) continue;
+        if (!out.empty() && p == starts[static_cast<std::size_t>(out.back().first)] &&
+            out.back().first + out.back().count == k) {
+            ++out.back().count;
+            continue;
+        }
+        out.push_back(Span{k, 1, std::max(p, 0), std::min(p + s, limit)});
+    }
+}
+
+}  // namespace
+
+int TruncPixel(double v) {
+    if (!(v > -kPixelLimit)) return -static_cast<int>(kPixelLimit);
+    if (!(v < kPixelLimit)) return static_cast<int>(kPixelLimit);
+    return static_cast<int>(v);
+}
+
+FramePlacement PlaceField(int gridWidth, int gridHeight, int clientW, int clientH, double zoom,
+                          float offsetX, float offsetY) {
+    const float originX = static_cast<float>((gridWidth - clientW / zoom) / 2);
+    const float originY = static_cast<float>((gridHeight - clientH / zoom) / 2);
+    FramePlacement p;
+    p.viewLeft = originX + offsetX;
+    p.viewTop = originY + offsetY;
+    const double vl = p.viewLeft;
+    const double vt = p.viewTop;
+    p.left = TruncPixel((1 - vl) * zoom);
+    p.top = TruncPixel((1 - vt) * zoom);
+    p.right = TruncPixel((gridWidth - vl - 1) * zoom);
+    p.bottom = TruncPixel((gridHeight - vt - 1) * zoom);
+    return p;
+}
+
+int GridSpacing(double zoom) { return zoom >= 3 ? 1 : TruncPixel(4 / zoom); }
+
+int GridLinePixel(int d, float viewStart, double zoom) {
+    return TruncPixel((d - static_cast<double>(viewStart)) * zoom - 1);
+}
+
+int CellSize(double zoom) {
+    if (zoom >= 3) return static_cast<int>(zoom) - 1;
+    if (zoom >= 1) return static_cast<int>(zoom);
+    return 1;
+}
+
+int TextGrey(std::uint32_t backColor) {
+    const unsigned r = backColor & 0xFF, g = (backColor >> 8) & 0xFF, b = (backColor >> 16) & 0xFF;
+    return (r + g + b) / 3 < 128 ? 255 : 0;
+}
+
+std::string StatusLine(std::int32_t generation, double population) {
+    char g[32], p[400];
+    std::snprintf(g, sizeof g, "%d", generation);
+    std::snprintf(p, sizeof p, "%.0f", population);
+    return "G " + FormatThousands(g) + " / P " + FormatThousands(p);
+}
+
+std::string ZoomLabel(double zoom) {
+    char text[400];
+    if (zoom >= 1)
+        std::snprintf(text, sizeof text, "X %.0f", zoom);
+    else
+        std::snprintf(text, sizeof text, "X 1/%.0f", 1 / zoom);
+    return text;
+}
+
+void BeginFrame(Context& ctx, bool advance) {
+    CheckMemory(ctx);
+    if (!advance) return;
+    Field& f = ctx.field;
+    if (ctx.run.stopArmed &&
+        static_cast<std::int64_t>(f.generation) + 1 >= ctx.run.stopGeneration) {
+        ctx.run.stopArmed = false;
+        StopRun(ctx);
+    }
+    AdvanceGeneration(f, ctx.rule);
+    // Wraps instead of overflowing after 2^31 generations.
+    f.generation = static_cast<std::int32_t>(static_cast<std::uint32_t>(f.generation) + 1u);
+}
+
+double CountCells(const Field& field) {
+    const std::int8_t* p = field.plane0();
+    const std::size_t n = static_cast<std::size_t>(field.planeSize);
+    std::uint64_t total = 0;
+    // Blocks small enough for a 32-bit counter the compiler can keep in vector lanes.
+    constexpr std::size_t kBlock = 1 << 16;
+    for (std::size_t start = 0; start < n; start += kBlock) {
+        const std::size_t end = std::min(n, start + kBlock);
+        std::uint32_t count = 0;
+        for (std::size_t k = start; k < end; ++k) count += p[k] != 0 ? 1u : 0u;
+        total += count;
+    }
+    return static_cast<double>(total);
+}
+
+double PaintCells(const Field& field, const PixelTarget& target, float viewLeft, float viewTop,
+                  double zoom, std::uint32_t pixel) {
+    const double population = CountCells(field);
+    const int width = target.width, height = target.height;
+    if (width <= 0 || height <= 0 || target.pixels == nullptr) return population;
+    const int gw = field.gridWidth, gh = field.gridHeight;
+    const int s = CellSize(zoom);
+
+    // Pixel column of each field column, by adding zoom column after column from the left edge.
+    std::vector<int> columnX(static_cast<std::size_t>(gw));
+    double x = (0 - static_cast<double>(viewLeft)) * zoom;
+    for (int j = 0; j < gw; ++j) {
+        columnX[static_cast<std::size_t>(j)] = TruncPixel(x);
+        x += zoom;
+    }
+    std::vector<int> rowY(static_cast<std::size_t>(gh));
+    for (int i = 0; i < gh; ++i)
+        rowY[static_cast<std::size_t>(i)] = TruncPixel((i - static_cast<double>(viewTop)) * zoom);
+
+    std::vector<Span> columns, rows;
+    VisibleSpans(columnX, s, width, columns);
+    VisibleSpans(rowY, s, height, rows);
+    if (columns.empty() || rows.empty()) return population;
+
+    const std::int8_t* cells = field.plane0();
+    const bool singleColumns = std::all_of(columns.begin(), columns.end(),
+                                           [](const Span& c) { return c.count == 1; });
+    for (const Span& r : rows) {
+        for (int i = r.first; i < r.first + r.count; ++i) {
+            const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(i) * gw;
+            std::uint32_t* line = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
+            if (singleColumns && r.to - r.from == 1 && s == 1) {
+                // One pixel per cell: a select instead of a branch per cell.
+                for (const Span& c : columns) {
+                    std::uint32_t& px = line[c.from];
+                    px = row[c.first] != 0 ? pixel : px;
+                }
+                continue;
+            }
+            for (const Span& c : columns) {
+                const bool live = c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count);
+                if (!live) continue;
+                for (int y = r.from; y < r.to; ++y) {
+                    std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride;
+                    std::fill(out + c.from, out + c.to, pixel);
+                }
+            }
+        }
+    }
+    return population;
+}
+
+bool FrameFindsExtinction(Context& ctx) {
+    if (ctx.field.population != 0 || ctx.field.generation == 0) return false;
+    StopRun(ctx);
+    return true;
+}
+
+void StartPendingZoomLabelTimer(Context& ctx) {
+    if (!ctx.view.zoomLabelTimerPending) return;
+    ctx.host.setTimer(ZOOM_LABEL_TIMER, kZoomLabelInterval);
+    ctx.view.zoomLabelTimerPending = false;
+}
+
+void FrameWithoutPicture(Context& ctx, bool advance) {
+    BeginFrame(ctx, advance);
+    ctx.field.population = CountCells(ctx.field);
+    FrameFindsExtinction(ctx);
+    StartPendingZoomLabelTimer(ctx);
+}
+
+void RunTick(Context& ctx, const FrameFn& drawFrame) {
+    if (ctx.run.running) drawFrame(true);
+}
+
+void ZoomLabelTick(Context& ctx, const FrameFn& drawFrame) {
+    ctx.view.zoomLabelShown = false;
+    ctx.host.killTimer(ZOOM_LABEL_TIMER);
+    if (!ctx.run.running) drawFrame(false);
+}
+
+}  // namespace gb

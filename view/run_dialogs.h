@@ -1,0 +1,68 @@
+// The Run dialogs: the timer interval (resource 139) and the stop-at-generation target (148).
+#pragma once
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <cstdint>
+
+#include "core/run_control.h"
+#include "view/spin_field.h"
+
+namespace gb {
+
+struct Context;
+
+class TimerIntervalDialog : public QDialog {
+    Q_OBJECT
+public:
+    TimerIntervalDialog(Context& ctx, int interval, QWidget* parent = nullptr);
+
+    SpinField* field() const { return field_; }
+    QDialogButtonBox* buttons() const { return buttons_; }
+    int interval() const { return interval_; }
+
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    Context& ctx_;
+    SpinField* field_;
+    QDialogButtonBox* buttons_;
+    int interval_;
+};
+
+class StopAtDialog : public QDialog {
+    Q_OBJECT
+public:
+    StopAtDialog(Context& ctx, const StopAtValues& initial, QWidget* parent = nullptr);
+
+    SpinField* absoluteField() const { return absolute_; }
+    SpinField* relativeField() const { return relative_; }
+    QLabel* statusLine() const { return status_; }
+    QDialogButtonBox* buttons() const { return buttons_; }
+    // The confirmed target, after OK.
+    std::int32_t target() const { return target_; }
+
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void absoluteChanged();
+    void relativeChanged();
+    void resetBoth();
+
+    Context& ctx_;
+    SpinField* absolute_;
+    SpinField* relative_;
+    QLabel* status_;
+    QDialogButtonBox* buttons_;
+    std::int32_t target_ = 0;
+    bool syncing_ = false;
+};
+
+}  // namespace gb

@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include "app/field_commands.h"
 #include "app/menu_bar.h"
 #include "core/context.h"
 #include "view/lg_view.h"
@@ -20,6 +21,7 @@ CMainFrame::~CMainFrame() = default;
 // Every subsystem adds its commands here, each through its own Register... function.
 void CMainFrame::RegisterCommands() {
     // The standard edit commands stay disabled: there is no undo, cut or copy.
+    RegisterFieldCommands(ctx_, commands_, this);
 }
 
 }  // namespace gb

@@ -68,7 +68,7 @@ void RuleDialog::onOk() {
 std::optional<std::string> RunRuleDialog(Context& ctx, const std::string& text, QWidget* parent) {
     RuleDialog dialog(ctx, QString::fromStdString(text), parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.result();
+    return dialog.ruleResult();
 }
 
 }  // namespace gb

@@ -21,7 +21,7 @@ public:
     RuleDialog(Context& ctx, const QString& text, QWidget* parent = nullptr);
 
     // The accepted text (full-width digits and "／" already made ASCII).
-    const std::string& result() const { return result_; }
+    const std::string& ruleResult() const { return result_; }
 
     QLineEdit* ruleEdit() const { return edit_; }
     QPushButton* okButton() const { return ok_; }

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 
+#include "app/field_commands.h"
 #include "app/menu_bar.h"
 #include "app/shell_commands.h"
 #include "app/view_commands.h"
@@ -39,6 +40,7 @@ void CMainFrame::RegisterCommands() {
     RegisterShellCommands(commands_, ctx_, this);
     RegisterDisplayCommands(commands_, ctx_, customColors_);
     RegisterRunAndViewCommands(commands_, ctx_, *view_);
+    RegisterFieldCommands(ctx_, commands_, this);
 }
 
 }  // namespace gb

@@ -34,6 +34,9 @@ struct Field {
     std::int32_t generation = 0;
     double population = 0;
     int busy = 0;
+    // True while the field-size command rebuilds the blocks: a frame drawn then (from a message
+    // box's nested loop) must draw nothing, since a block may be released or not yet carried.
+    bool rebuilding = false;
 
     ZeroAllocator allocate = DefaultZeroAllocator;
 

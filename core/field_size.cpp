@@ -1,0 +1,196 @@
+#include "core/field_size.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "core/context.h"
+#include "core/extent.h"
+#include "core/format_number.h"
+#include "core/input_numbers.h"
+#include "core/run.h"
+#include "core/shell.h"
+
+namespace gb {
+
+std::string TotalCellsLine(double total) {
+    return "総セル数   " + FormatThousands(total) + "   " + FormatExponent3(total);
+}
+
+TotalCellsUpdate ShowTotalCells(Context& ctx, std::string_view width, std::string_view height) {
+    TotalCellsUpdate update;
+    const auto commaIn = [&](std::string_view text, SizeBox box, int size) {
+        if (text.find(',') == std::string_view::npos) return false;
+        ViewMessageBox(ctx, kAppName, "入力値に\",\"は使用しないでください。", Icon::Exclamation);
+        update.reset = box;
+        update.resetText = std::to_string(size);
+        return true;
+    };
+    if (commaIn(width, SizeBox::Width, ctx.field.fieldWidth)) return update;
+    if (commaIn(height, SizeBox::Height, ctx.field.fieldHeight)) return update;
+    update.line = TotalCellsLine(LeadingNumber(width) * LeadingNumber(height));
+    return update;
+}
+
+FieldSizeCheck CheckFieldSizeOnOk(Context& ctx, std::string_view width, std::string_view height) {
+    FieldSizeCheck check;
+    const std::int64_t w = LeadingInteger(width);
+    const std::int64_t h = LeadingInteger(height);
+    const auto tooSmall = [&](SizeBox box) {
+        ViewMessageBox(ctx, kAppName, "1 以上の整数を入力してください。", Icon::Exclamation);
+        check.focus = box;
+        return check;
+    };
+    if (w < 1) return tooSmall(SizeBox::Width);
+    if (h < 1) return tooSmall(SizeBox::Height);
+    const Field& f = ctx.field;
+    if (w == f.fieldWidth && h == f.fieldHeight) {
+        check.accept = true;
+        return check;
+    }
+    if (LeadingNumber(width) * LeadingNumber(height) > kLargeFieldCells) {
+        const Button answer = ViewMessageBox(
+            ctx, kAppName,
+            "フィールドが大きすぎると、メモリ使用量が大きくなり、動作も遅くなります。\n\n続行しますか。",
+            Icon::Exclamation, Buttons::YesNo, Button::No);
+        if (answer != Button::Yes) {
+            check.focus = SizeBox::Width;
+            check.restore = true;
+            check.restoreWidth = std::to_string(f.fieldWidth);
+            check.restoreHeight = std::to_string(f.fieldHeight);
+            return check;
+        }
+    }
+    check.accept = true;
+    return check;
+}
+
+namespace {
+
+// Copies the plane-0 cells inside extent e into loadArea, with the old grid's centre on the
+// staging grid's centre. Staging row and column 0 are never written.
+void StageExtent(Field& f, const Extent& e) {
+    const int ox = (f.loadWidth - f.gridWidth) / 2;
+    const int oy = (f.loadHeight - f.gridHeight) / 2;
+    const int x0 = std::max(e.left, 1 - ox);
+    const int x1 = std::min(e.right, f.loadWidth - 1 - ox);
+    const int y0 = std::max(e.top, 1 - oy);
+    const int y1 = std::min(e.bottom, f.loadHeight - 1 - oy);
+    if (x0 > x1) return;
+    const auto count = static_cast<std::size_t>(x1 - x0 + 1);
+    for (int y = y0; y <= y1; ++y)
+        std::memcpy(f.loadArea + static_cast<std::ptrdiff_t>(y + oy) * f.loadWidth + (x0 + ox),
+                    f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth + x0, count);
+}
+
+// Copies loadArea (all but its last row and column) into the interior of plane 0, the staging
+// grid's centre on the grid's centre. Plane 0 is freshly zeroed, so copying zeros is harmless.
+void CarryIn(Field& f) {
+    const int ox = (f.gridWidth - f.loadWidth) / 2;
+    const int oy = (f.gridHeight - f.loadHeight) / 2;
+    const int lx0 = std::max(0, 1 - ox);
+    const int lx1 = std::min(f.loadWidth - 2, f.gridWidth - 2 - ox);
+    const int ly0 = std::max(0, 1 - oy);
+    const int ly1 = std::min(f.loadHeight - 2, f.gridHeight - 2 - oy);
+    if (lx0 <= lx1) {
+        const auto count = static_cast<std::size_t>(lx1 - lx0 + 1);
+        for (int ly = ly0; ly <= ly1; ++ly)
+            std::memcpy(f.plane0() + static_cast<std::ptrdiff_t>(ly + oy) * f.gridWidth + (lx0 + ox),
+                        f.loadArea + static_cast<std::ptrdiff_t>(ly) * f.loadWidth + lx0, count);
+    }
+    NoteCellsChanged(f);
+}
+
+// Releases a block with its flag cleared first, so nothing reads it in between.
+void ReleaseLoadArea(Field& f) {
+    f.loadAreaAllocated = 0;
+    FreeLoadArea(f);
+}
+void ReleaseCells(Field& f) {
+    f.cellsAllocated = 0;
+    FreeCells(f);
+}
+
+// A new staging grid of width × height; on success the sizes and the flag follow it.
+bool NewLoadArea(Context& ctx, int width, int height) {
+    if (AllocateLoadArea(ctx, width, height) != kAllocOk) return false;
+    ctx.field.loadWidth = width;
+    ctx.field.loadHeight = height;
+    ctx.field.loadAreaAllocated = 1;
+    return true;
+}
+
+bool Rebuild(Context& ctx, int w, int h) {
+    Field& f = ctx.field;
+    const int oldGridWidth = f.gridWidth;
+    const int oldGridHeight = f.gridHeight;
+    const int oldLoadWidth = f.loadWidth;
+    const int oldLoadHeight = f.loadHeight;
+    // A side too large even for an int makes the staging allocation report a size overflow.
+    static constexpr std::int64_t intMax = std::numeric_limits<int>::max();
+    const auto loadSide = [](int side) {
+        return static_cast<int>(std::min<std::int64_t>(std::int64_t{side} + 2 + kLoadMargin, intMax));
+    };
+    const int lw = loadSide(w);
+    const int lh = loadSide(h);
+
+    // Staging grid at the new size; the old one goes first. Without it the pattern could not be
+    // carried, so the Field is left alone (with the old-sized staging grid again).
+    ReleaseLoadArea(f);
+    if (!NewLoadArea(ctx, lw, lh)) {
+        NewLoadArea(ctx, oldLoadWidth, oldLoadHeight);
+        return false;
+    }
+
+    const Extent e = FieldExtent(f);
+    if (e.found) StageExtent(f, e);
+
+    // The old field goes before the new one is requested.
+    ReleaseCells(f);
+    if (AllocateCells(ctx, w + 2, h + 2) == kAllocOk) {
+        f.cellsAllocated = 1;
+        SetFieldSize(f, w, h);
+        if (e.found) CarryIn(f);
+        NoteCellsChanged(f);
+        ctx.host.invalidateView();
+        return true;
+    }
+
+    // The new field could not be had: the old size again, the pattern copied back from staging
+    // (over the same rows as above), and the staging grid back at its old size.
+    if (AllocateCells(ctx, oldGridWidth, oldGridHeight) == kAllocOk) {
+        f.cellsAllocated = 1;
+        if (e.found) CarryIn(f);
+        NoteCellsChanged(f);
+    }
+    ReleaseLoadArea(f);
+    NewLoadArea(ctx, oldLoadWidth, oldLoadHeight);
+    return false;
+}
+
+}  // namespace
+
+bool RebuildField(Context& ctx, int width, int height) {
+    Field& f = ctx.field;
+    f.busy = 1;
+    RefreshCursor(ctx);
+    f.rebuilding = true;
+    const bool resized = width >= 1 && height >= 1 && Rebuild(ctx, width, height);
+    f.rebuilding = false;
+    f.busy = 0;
+    RefreshCursor(ctx);
+    return resized;
+}
+
+void ResizeField(Context& ctx, const FieldSizeRunner& runDialog) {
+    CheckMemory(ctx);
+    PauseRun(ctx);
+    const std::optional<std::pair<int, int>> size =
+        runDialog(ctx.field.fieldWidth, ctx.field.fieldHeight);
+    if (size && (size->first != ctx.field.fieldWidth || size->second != ctx.field.fieldHeight))
+        RebuildField(ctx, size->first, size->second);
+    ResumeRun(ctx);
+}
+
+}  // namespace gb

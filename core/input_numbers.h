@@ -1,0 +1,29 @@
+// How dialogs read numbers from their text boxes: leniently for range checks (the leading number,
+// no number reads as 0) and strictly for the final integer exchange.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace gb {
+
+struct Context;
+
+// The leading decimal number of text after white space ("12.5x" -> 12.5, "abc" -> 0, "1e3" ->
+// 1000). Magnitudes beyond double give ±infinity. Locale-independent.
+double LeadingNumber(std::string_view text);
+
+// The leading integer of text after white space ("12.5" -> 12, "-3x" -> -3, "x" -> 0), held at
+// the int64 limits instead of overflowing.
+std::int64_t LeadingInteger(std::string_view text);
+
+// A plain integer: optional white space, optional sign, digits, optional white space, and nothing
+// else; it must fit a signed 32-bit integer.
+std::optional<int> ParseStrictInt(std::string_view text);
+
+// The dialogs' final integer exchange of one box: its value, or nothing after the toolkit's
+// standard prompt ("整数を入力してください。"); the caller then focuses and selects that box.
+std::optional<int> ExchangeInt(Context& ctx, std::string_view text);
+
+}  // namespace gb

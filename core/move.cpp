@@ -1,0 +1,122 @@
+#include "core/move.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "core/context.h"
+#include "core/extent.h"
+#include "core/input_numbers.h"
+#include "core/run.h"
+#include "core/shell.h"
+
+namespace gb {
+
+void ShiftCells(Context& ctx, int dx, int dy) {
+    CheckMemory(ctx);
+    BusyScope busy(ctx);
+    Field& f = ctx.field;
+    const int gw = f.gridWidth;
+    const int gh = f.gridHeight;
+    const auto plane = static_cast<std::size_t>(f.planeSize);
+    std::int8_t* const p0 = f.plane0();
+    std::int8_t* const p1 = f.plane1();
+    std::memset(p1, 0, plane);
+    // Source columns x whose target x + dx is interior (1 .. gw - 2); rows alike. In 64 bits so
+    // any amount is safe.
+    const std::int64_t x0 = std::max<std::int64_t>(0, std::int64_t{1} - dx);
+    const std::int64_t x1 = std::min<std::int64_t>(gw - 1, std::int64_t{gw} - 2 - dx);
+    const std::int64_t y0 = std::max<std::int64_t>(0, std::int64_t{1} - dy);
+    const std::int64_t y1 = std::min<std::int64_t>(gh - 1, std::int64_t{gh} - 2 - dy);
+    if (x0 <= x1) {
+        const auto count = static_cast<std::size_t>(x1 - x0 + 1);
+        for (std::int64_t y = y0; y <= y1; ++y)
+            std::memcpy(p1 + (y + dy) * gw + (x0 + dx), p0 + y * gw + x0, count);
+    }
+    std::memcpy(p0, p1, plane);
+    NoteCellsChanged(f);
+}
+
+void CentreByExtent(Context& ctx) {
+    CheckMemory(ctx);
+    const Field& f = ctx.field;
+    const Extent e = FieldExtent(f);
+    if (!e.found) return;  // nothing to move (the last frame's count was out of date)
+    const int mx = (e.left + e.right) / 2;
+    const int my = (e.top + e.bottom) / 2;
+    const int kx = f.gridWidth / 2 - mx;
+    const int ky = f.gridHeight / 2 - my;
+    // kx - 0.5 truncated toward zero.
+    const int dx = kx > 0 ? kx - 1 : kx;
+    const int dy = ky > 0 ? ky - 1 : ky;
+    ShiftCells(ctx, dx, dy);
+    ctx.host.invalidateView();
+}
+
+void CentreByCentroid(Context& ctx) {
+    CheckMemory(ctx);
+    if (!HasLiveCells(ctx.field)) return;
+    const Field& f = ctx.field;
+    const int gw = f.gridWidth;
+    const int gh = f.gridHeight;
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 1; y < gh - 1; ++y) {
+        const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * gw;
+        double rowCount = 0, rowSum = 0;
+        for (int x = 1; x < gw - 1; ++x)
+            if (row[x] == 1) {
+                rowSum += x;
+                rowCount += 1;
+            }
+        sx += rowSum;
+        sy += rowCount * y;
+        n += rowCount;
+    }
+    // No cell equal to 1 although the last frame counted some: the mean is undefined, so leave
+    // the Field as it is, as for an empty one.
+    if (n == 0) return;
+    const float cx = static_cast<float>(sx / n + 0.5);
+    const float cy = static_cast<float>(sy / n + 0.5);
+    const int dx = -static_cast<int>(std::trunc(static_cast<double>(cx) - gw / 2.0));
+    const int dy = -static_cast<int>(std::trunc(static_cast<double>(cy) - gh / 2.0));
+    ShiftCells(ctx, dx, dy);
+    ctx.host.invalidateView();
+}
+
+namespace {
+
+// True when text, read leniently and truncated toward zero, lies in 1 - size .. size - 1;
+// otherwise shows the range box.
+bool AmountInRange(Context& ctx, std::string_view text, int size) {
+    const double value = std::trunc(LeadingNumber(text));
+    const int low = 1 - size;
+    const int high = size - 1;
+    if (value >= low && value <= high) return true;
+    ctx.shell.messageCaption = kAppName;
+    AppMessageBox(ctx,
+                  std::to_string(low) + "から" + std::to_string(high) +
+                      "までの整数を入力してください。",
+                  Icon::None);
+    return false;
+}
+
+}  // namespace
+
+AmountBox CheckMoveAmounts(Context& ctx, std::string_view horizontal, std::string_view vertical) {
+    if (!AmountInRange(ctx, horizontal, ctx.field.fieldWidth)) return AmountBox::Horizontal;
+    if (!AmountInRange(ctx, vertical, ctx.field.fieldHeight)) return AmountBox::Vertical;
+    return AmountBox::None;
+}
+
+void MoveByAmount(Context& ctx, const MoveAmountRunner& runDialog) {
+    PauseRun(ctx);
+    if (const std::optional<std::pair<int, int>> amount = runDialog()) {
+        ShiftCells(ctx, amount->first, amount->second);
+        ctx.host.invalidateView();
+    }
+    ResumeRun(ctx);
+}
+
+}  // namespace gb

@@ -1,0 +1,345 @@
+#include "core/field_size.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <set>
+
+#include "core/run.h"
+#include "tests/support/scripted_host.h"
+
+namespace gb {
+namespace {
+
+using Cells = std::set<std::pair<int, int>>;
+
+Cells LiveCells(const Field& f) {
+    Cells cells;
+    for (int y = 0; y < f.gridHeight; ++y)
+        for (int x = 0; x < f.gridWidth; ++x)
+            if (f.at(x, y) != 0) cells.emplace(x, y);
+    return cells;
+}
+
+Cells Shifted(const Cells& cells, int dx, int dy) {
+    Cells out;
+    for (auto [x, y] : cells) out.emplace(x + dx, y + dy);
+    return out;
+}
+
+// An allocator that fails the calls marked in failCalls (0-based) and records the most memory
+// the Field holds at any request, counting the block asked for.
+struct AllocationScript {
+    const Field* field = nullptr;
+    std::set<int> failCalls;
+    int calls = 0;
+    std::size_t peak = 0;
+};
+AllocationScript script;
+
+void* ScriptedAllocator(std::size_t bytes) {
+    const Field& f = *script.field;
+    std::size_t held = 0;
+    if (f.cells != nullptr) held += 2 * static_cast<std::size_t>(f.planeSize);
+    if (f.loadArea != nullptr) held += static_cast<std::size_t>(f.loadWidth) * f.loadHeight;
+    script.peak = std::max(script.peak, held + bytes);
+    if (script.failCalls.count(script.calls++) != 0) return nullptr;
+    return std::calloc(bytes, 1);
+}
+
+void UseScript(test::TestContext& t, std::set<int> failCalls) {
+    script = AllocationScript{&t.ctx.field, std::move(failCalls), 0, 0};
+    t.ctx.field.allocate = ScriptedAllocator;
+}
+
+Cells RandomInterior(const Field& f, int count, unsigned seed) {
+    std::mt19937 rng(seed);
+    Cells cells;
+    for (int i = 0; i < count; ++i)
+        cells.emplace(1 + static_cast<int>(rng() % (f.gridWidth - 2)),
+                      1 + static_cast<int>(rng() % (f.gridHeight - 2)));
+    return cells;
+}
+
+void Place(Field& f, const Cells& cells) {
+    for (auto [x, y] : cells) ASSERT_TRUE(f.setCell(x, y, 1));
+}
+
+void ExpectSize(const Field& f, int w, int h) {
+    EXPECT_EQ(f.fieldWidth, w);
+    EXPECT_EQ(f.fieldHeight, h);
+    EXPECT_EQ(f.gridWidth, w + 2);
+    EXPECT_EQ(f.gridHeight, h + 2);
+    EXPECT_EQ(f.planeSize, (w + 2) * (h + 2));
+    EXPECT_EQ(f.loadWidth, w + 2 + 1000);
+    EXPECT_EQ(f.loadHeight, h + 2 + 1000);
+    EXPECT_EQ(f.cellsAllocated, 1);
+    EXPECT_EQ(f.loadAreaAllocated, 1);
+}
+
+TEST(TotalCells, LineGroupsDigitsAndWritesAThreeDigitExponent) {
+    EXPECT_EQ(TotalCellsLine(1440000), "総セル数   1,440,000   1.440000e+006");
+    EXPECT_EQ(TotalCellsLine(0), "総セル数   0   0.000000e+000");
+    EXPECT_EQ(TotalCellsLine(1e10), "総セル数   10,000,000,000   1.000000e+010");
+    EXPECT_EQ(TotalCellsLine(12.25), "総セル数   12   1.225000e+001");
+
+    test::TestContext t;
+    TotalCellsUpdate update = ShowTotalCells(t.ctx, "1200", "1200");
+    EXPECT_EQ(update.reset, SizeBox::None);
+    EXPECT_EQ(update.line, "総セル数   1,440,000   1.440000e+006");
+    EXPECT_EQ(ShowTotalCells(t.ctx, "x", "5").line, "総セル数   0   0.000000e+000");
+    EXPECT_EQ(ShowTotalCells(t.ctx, "2.5", "3 cells").line, "総セル数   8   7.500000e+000");
+    EXPECT_TRUE(t.host.boxes.empty());
+}
+
+TEST(TotalCells, ACommaRestoresThatBoxToTheCurrentSize) {
+    test::TestContext t;
+    t.ctx.field.fieldHeight = 700;  // only the restored text is read from the sizes
+    TotalCellsUpdate update = ShowTotalCells(t.ctx, "1,", "1,200");
+    EXPECT_EQ(update.reset, SizeBox::Width);
+    EXPECT_EQ(update.resetText, "1200");
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
+    EXPECT_EQ(t.host.lastBox().text, "入力値に\",\"は使用しないでください。");
+    EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+    update = ShowTotalCells(t.ctx, "1200", "1,200");
+    EXPECT_EQ(update.reset, SizeBox::Height);
+    EXPECT_EQ(update.resetText, "700");
+    EXPECT_EQ(t.host.boxes.size(), 2u);
+}
+
+TEST(FieldSizeOk, ChecksInOrder) {
+    test::TestContext t;
+    const auto check = [&](const char* w, const char* h) { return CheckFieldSizeOnOk(t.ctx, w, h); };
+
+    FieldSizeCheck c = check("0", "5");
+    EXPECT_FALSE(c.accept);
+    EXPECT_EQ(c.focus, SizeBox::Width);
+    EXPECT_EQ(t.host.lastBox().text, "1 以上の整数を入力してください。");
+    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
+    EXPECT_EQ(check("abc", "-1").focus, SizeBox::Width);
+    EXPECT_EQ(check("5", "-3").focus, SizeBox::Height);
+    EXPECT_EQ(check("5", "0.9").focus, SizeBox::Height);
+    EXPECT_EQ(t.host.boxes.size(), 4u);
+    EXPECT_FALSE(c.restore);
+
+    // Unchanged, and exactly 25,000,000 cells: accepted without a question.
+    t.host.boxes.clear();
+    EXPECT_TRUE(check("1200", "1200").accept);
+    EXPECT_TRUE(check("5000", "5000").accept);
+    EXPECT_TRUE(t.host.boxes.empty());
+
+    // Above it: the question with No as its default; No restores both boxes.
+    c = check("5000", "5001");
+    EXPECT_FALSE(c.accept);
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    const MessageBox& question = t.host.lastBox();
+    EXPECT_EQ(question.text,
+              "フィールドが大きすぎると、メモリ使用量が大きくなり、動作も遅くなります。\n\n続行しますか。");
+    EXPECT_EQ(question.buttons, Buttons::YesNo);
+    EXPECT_EQ(question.defaultButton, Button::No);
+    EXPECT_EQ(question.icon, Icon::Exclamation);
+    EXPECT_TRUE(c.restore);
+    EXPECT_EQ(c.restoreWidth, "1200");
+    EXPECT_EQ(c.restoreHeight, "1200");
+    EXPECT_EQ(c.focus, SizeBox::Width);
+    t.host.answers.push_back(Button::Yes);
+    EXPECT_TRUE(check("5000", "5001").accept);
+    // The question weighs the decimal values, not the integers.
+    check("5000.9", "5000");
+    EXPECT_EQ(t.host.boxes.size(), 3u);
+}
+
+TEST(Resize, GrowingByAnEvenAmountMovesEveryCellByHalfOfIt) {
+    test::TestContext t;
+    Field& f = t.ctx.field;
+    Cells cells = RandomInterior(f, 500, 11);
+    cells.insert({{1, 1}, {1200, 1200}, {1, 1200}, {1200, 1}});
+    Place(f, cells);
+    f.generation = 77;
+    t.ctx.rule.ruleText = ApplyRule(t.ctx, "3/23");
+    t.ctx.view.offsetX = 12.5f;
+    t.host.boxes.clear();
+    UseScript(t, {});
+
+    EXPECT_TRUE(RebuildField(t.ctx, 1400, 1400));
+    ExpectSize(f, 1400, 1400);
+    EXPECT_EQ(LiveCells(f), Shifted(cells, 100, 100));
+    EXPECT_EQ(f.generation, 77);
+    EXPECT_EQ(t.ctx.rule.ruleText, "3/23");
+    EXPECT_EQ(t.ctx.rule.birthTable, (std::array<int, 9>{0, 0, 1, 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(t.ctx.view.offsetX, 12.5f);
+    EXPECT_EQ(t.host.invalidations, 1);
+    EXPECT_TRUE(t.host.boxes.empty());
+    EXPECT_EQ(f.busy, 0);
+    EXPECT_FALSE(f.rebuilding);
+    EXPECT_EQ(t.host.pointers.front(), Pointer::Wait);
+    EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
+    // Plane 1 starts clear, and at most the old field plus the new staging grid, then the new
+    // staging grid plus the new field, are held at once.
+    for (int i = 0; i < f.planeSize; ++i) ASSERT_EQ(f.plane1()[i], 0);
+    const std::size_t oldCells = 2u * 1202 * 1202, newLoad = 2402u * 2402,
+                      newCells = 2u * 1402 * 1402;
+    EXPECT_LE(script.peak, std::max(oldCells + newLoad, newLoad + newCells));
+    EXPECT_EQ(script.calls, 2);
+}
+
+TEST(Resize, ShrinkingKeepsTheCentreAndLosesWhatDoesNotFit) {
+    test::TestContext t;
+    Field& f = t.ctx.field;
+    const Cells glider{{601, 600}, {602, 601}, {600, 602}, {601, 602}, {602, 602}};
+    Place(f, glider);
+    Place(f, {{901, 601}});  // 300 right of the centre
+    UseScript(t, {});
+    EXPECT_TRUE(RebuildField(t.ctx, 100, 100));
+    ExpectSize(f, 100, 100);
+    // The centre 601 becomes 51: every cell moves by -550.
+    EXPECT_EQ(LiveCells(f), Shifted(glider, -550, -550));
+    const std::size_t oldCells = 2u * 1202 * 1202, newLoad = 1102u * 1102, newCells = 2u * 102 * 102;
+    EXPECT_LE(script.peak, std::max(oldCells + newLoad, newLoad + newCells));
+
+    // Odd sizes and a border-hugging pattern: nothing lands on the border.
+    ClearCells(f);
+    for (int x = 1; x <= 100; ++x) f.setCell(x, 1, 1), f.setCell(x, 100, 1);
+    EXPECT_TRUE(RebuildField(t.ctx, 7, 3));
+    for (int x = 0; x < f.gridWidth; ++x) EXPECT_EQ(f.at(x, 0) | f.at(x, f.gridHeight - 1), 0);
+    EXPECT_TRUE(RebuildField(t.ctx, 1, 1));
+    ExpectSize(f, 1, 1);
+}
+
+// A host that notes, at every box, whether drawing was held off.
+struct ProbeHost : test::ScriptedHost {
+    const Field* field = nullptr;
+    std::vector<bool> rebuildingAtBox;
+    Button showMessage(const MessageBox& box) override {
+        rebuildingAtBox.push_back(field->rebuilding);
+        return ScriptedHost::showMessage(box);
+    }
+};
+
+TEST(Resize, TooLargeFailsCleanlyAndKeepsSizeAndPattern) {
+    ProbeHost host;
+    Context ctx(host);
+    host.field = &ctx.field;
+    InitField(ctx);
+    const Cells cells = RandomInterior(ctx.field, 200, 5);
+    Place(ctx.field, cells);
+    ctx.field.generation = 9;
+    // The staging grid (41002² bytes) fits an int and may be had; the field (2 × 40002²) does not.
+    EXPECT_FALSE(RebuildField(ctx, 40000, 40000));
+    ExpectSize(ctx.field, 1200, 1200);
+    EXPECT_EQ(LiveCells(ctx.field), cells);
+    EXPECT_EQ(ctx.field.generation, 9);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    if (host.boxes[0].caption == "計算エラー。")
+        EXPECT_EQ(host.boxes[0].text, "パターン記録領域のセル数が多すぎるようです。");
+    else
+        EXPECT_EQ(host.boxes[0].caption, "メモリ不足です。");
+    EXPECT_EQ(host.rebuildingAtBox, std::vector<bool>{true});
+    EXPECT_EQ(host.invalidations, 0);
+    EXPECT_EQ(ctx.field.busy, 0);
+    EXPECT_FALSE(ctx.field.rebuilding);
+    EXPECT_NO_THROW(CheckMemory(ctx));
+
+    // A side beyond any int is refused by the staging allocation's size check.
+    host.boxes.clear();
+    EXPECT_FALSE(RebuildField(ctx, std::numeric_limits<int>::max(), 5));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].caption, "計算エラー。");
+    EXPECT_EQ(host.boxes[0].text, "パターン読み込み領域のセル数が多すぎるようです。");
+    EXPECT_EQ(LiveCells(ctx.field), cells);
+    ExpectSize(ctx.field, 1200, 1200);
+}
+
+TEST(Resize, EveryFailedAllocationLeavesTheOldFieldAndPattern) {
+    // Calls: 0 new staging, then (when it failed) 1 old staging again and stop; otherwise 1 new
+    // field, 2 old field again, 3 old staging again.
+    struct Case {
+        const char* what;
+        std::set<int> fail;
+        std::vector<const char*> texts;
+    };
+    const Case cases[] = {
+        {"staging", {0}, {"パターン読み込み領域が確保できません。"}},
+        {"field", {1}, {"パターン記録領域が確保できません。"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int side : {1500, 600}) {
+            test::TestContext t;
+            const Cells cells = RandomInterior(t.ctx.field, 300, 3);
+            Place(t.ctx.field, cells);
+            UseScript(t, c.fail);
+            EXPECT_FALSE(RebuildField(t.ctx, side, side));
+            ExpectSize(t.ctx.field, 1200, 1200);
+            EXPECT_EQ(LiveCells(t.ctx.field), cells);
+            ASSERT_EQ(t.host.boxes.size(), c.texts.size());
+            for (std::size_t i = 0; i < c.texts.size(); ++i) {
+                EXPECT_EQ(t.host.boxes[i].caption, "メモリ不足です。");
+                EXPECT_EQ(t.host.boxes[i].text, c.texts[i]);
+            }
+            EXPECT_EQ(t.host.invalidations, 0);
+            EXPECT_EQ(t.ctx.field.busy, 0);
+        }
+    }
+}
+
+TEST(Resize, FailedShrinkFarBelowTheOldSizeKeepsWhatTheStagingGridHeld) {
+    test::TestContext t;
+    Field& f = t.ctx.field;
+    ASSERT_TRUE(RebuildField(t.ctx, 3000, 3000));  // grid 3002: centre 1501
+    const Cells near{{1501, 1501}, {1200, 1800}, {2000, 1000}};
+    Place(f, near);
+    UseScript(t, {1});  // the 500 × 500 field cannot be had; staging is 1502 wide
+    EXPECT_FALSE(RebuildField(t.ctx, 500, 500));
+    ExpectSize(f, 3000, 3000);
+    EXPECT_EQ(LiveCells(f), near);
+}
+
+TEST(Resize, ARetryThatFailsTooEndsTheProgramAtTheNextCheck) {
+    for (const std::set<int>& fail : {std::set<int>{0, 1}, std::set<int>{1, 2}}) {
+        test::TestContext t;
+        Place(t.ctx.field, {{5, 5}});
+        UseScript(t, fail);
+        EXPECT_FALSE(RebuildField(t.ctx, 1300, 1300));
+        EXPECT_EQ(t.ctx.field.cellsAllocated + t.ctx.field.loadAreaAllocated, 1);
+        EXPECT_EQ(t.ctx.field.fieldWidth, 1200);
+        try {
+            CheckMemory(t.ctx);
+            ADD_FAILURE() << "the program should end";
+        } catch (const test::ProcessExit& exit) {
+            EXPECT_EQ(exit.status, 1);
+        }
+        EXPECT_EQ(t.host.lastBox().text, "メモリ領域が確保できないため終了します。");
+    }
+}
+
+TEST(ResizeField, CommandPausesAndDoesNothingForTheSameSize) {
+    test::TestContext t;
+    Place(t.ctx.field, {{600, 600}});
+    StartRun(t.ctx);
+    const std::int8_t* before = t.ctx.field.cells;
+    ResizeField(t.ctx, [&](int w, int h) {
+        EXPECT_EQ(w, 1200);
+        EXPECT_EQ(h, 1200);
+        EXPECT_FALSE(t.ctx.run.running);
+        return std::make_optional(std::make_pair(w, h));
+    });
+    EXPECT_EQ(t.ctx.field.cells, before);
+    EXPECT_EQ(t.host.invalidations, 0);
+    EXPECT_TRUE(t.host.pointers.empty());
+    EXPECT_TRUE(t.ctx.run.running);
+
+    ResizeField(t.ctx, [](int, int) { return std::optional<std::pair<int, int>>(); });
+    EXPECT_EQ(t.ctx.field.cells, before);
+
+    ResizeField(t.ctx, [](int, int) { return std::make_optional(std::make_pair(1202, 1198)); });
+    ExpectSize(t.ctx.field, 1202, 1198);
+    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{601, 599}}));  // one off the centre, as before
+    EXPECT_EQ(t.host.invalidations, 1);
+    EXPECT_TRUE(t.ctx.run.running);
+}
+
+}  // namespace
+}  // namespace gb

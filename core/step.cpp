@@ -61,7 +61,7 @@ void StepGeneration(Field& field, const Rule& rule) {
 namespace {
 
 using stepk::kTileWidth;
-constexpr int kBandHeight = 16;
+constexpr int kBandHeight = stepk::kMaxBandRows;
 std::int64_t parallelCells = std::int64_t{1} << 19;  // fewer marked cells: one thread
 
 stepk::Kernels ChooseKernels() {
@@ -114,7 +114,7 @@ public:
     }
 
 private:
-    static constexpr int kSpins = 20000;
+    static constexpr int kSpins = 2000;
 
     static Helper* Make() {
         if (std::thread::hardware_concurrency() < 2) return nullptr;
@@ -201,9 +201,9 @@ struct Worker {
     int index;
     int bandBegin, bandEnd;
     std::int8_t* slots[2];
-    std::uint64_t* top;
-    std::uint64_t* mid;
-    std::uint64_t* bottom;
+    std::uint64_t* all;
+    std::uint64_t* first;
+    std::uint64_t* last;
     std::uint32_t* counts;
 
     const std::int8_t* RowSource(int y) const {
@@ -270,35 +270,28 @@ struct Worker {
         std::uint32_t* tilePopulation =
             t.tilePopulation.data() + static_cast<std::ptrdiff_t>(band) * t.tilesX;
         ForEachRun(BandBits(band), t.wordsPerBand, [&](int j0, int j1) {
-            const auto n = static_cast<std::size_t>(j1 - j0);
-            std::fill_n(top + j0, n, 0);
-            std::fill_n(mid + j0, n, 0);
-            std::fill_n(bottom + j0, n, 0);
-            std::fill_n(counts + j0, n, 0);
-            stepk::RowRun run{};
+            stepk::BandRun run{};
+            run.source = slot;
+            run.sourceStride = gw;
+            run.out = job.field->cells + static_cast<std::ptrdiff_t>(y0) * gw;
+            run.outStride = gw;
+            run.rows = y1 - y0;
             run.x0 = 1 + j0 * kTileWidth;
             run.x1 = std::min(1 + j1 * kTileWidth, gw - 1);
+            run.all = all + j0;
+            run.first = first + j0;
+            run.last = last + j0;
             run.pop = counts + j0;
             run.tables = &job.tables;
             run.checked = job.checked;
-            for (int y = y0; y < y1; ++y) {
-                const std::int8_t* row = slot + static_cast<std::ptrdiff_t>(y - y0 + 1) * gw;
-                run.above = row - gw;
-                run.row = row;
-                run.below = row + gw;
-                run.out = job.field->cells + static_cast<std::ptrdiff_t>(y) * gw;
-                run.mask = (y == y0 ? top : y == y1 - 1 ? bottom : mid) + j0;
-                job.otherCodes[index] |= job.kernels->row(run);
-            }
-            if (y1 - y0 == 1) std::copy_n(top + j0, n, bottom + j0);
+            job.otherCodes[index] |= job.kernels->band(run);
             for (int j = j0; j < j1; ++j) {
-                const std::uint64_t all = top[j] | mid[j] | bottom[j];
                 job.populationChange[index] +=
                     static_cast<std::int64_t>(counts[j]) - tilePopulation[j];
                 tilePopulation[j] = counts[j];
-                if (all != 0) {
+                if (all[j] != 0) {
                     const int width = std::min(kTileWidth, gw - 1 - (1 + j * kTileWidth));
-                    Mark(band, j, width, all, top[j], bottom[j]);
+                    Mark(band, j, width, all[j], first[j], last[j]);
                 }
             }
         });

@@ -11,7 +11,8 @@
 
 namespace gb::stepk {
 
-inline constexpr int kTileWidth = 64;  // cells per tile column: one 64-bit change mask
+inline constexpr int kTileWidth = 64;    // cells per tile column: one 64-bit change mask
+inline constexpr int kMaxBandRows = 16;  // rows per band at most (byte counters hold 16 rows)
 
 // The rule's tables as the bytes the step stores (entry s for s live neighbours), padded to 16.
 struct RowTables {
@@ -19,32 +20,37 @@ struct RowTables {
     std::int8_t survival[16];
 };
 
-// One row's cells x0 .. x1 - 1 (x0 = 1 + 64 × first tile, x1 at most gridWidth − 1). The three
-// source rows hold the generation before the step and are indexed by column, so above[x0 − 1]
-// to above[x1] are read; out is the row of plane 0 being written. The cells are grouped in tiles
-// of 64 from x0 (the last may be shorter): for tile t, mask[t] gets the bits of the cells that
-// changed ORed in (bit k = column x0 + 64 t + k) and pop[t] the number of non-zero new cells.
-struct RowRun {
-    const std::int8_t* above;
-    const std::int8_t* row;
-    const std::int8_t* below;
+// One band of rows of one run of tiles. source holds the generation before the step: its row 0
+// is the row above the band, rows 1 .. rows the band itself and row rows + 1 the row below; every
+// row is indexed by column, so columns x0 − 1 .. x1 are read. out is the band's first row in
+// plane 0. The run's cells x0 .. x1 − 1 (x0 = 1 + 64 × first tile, x1 at most gridWidth − 1) are
+// grouped in tiles of 64 from x0, the last possibly shorter. For tile t the function sets all[t]
+// to the bits of the columns where any cell changed (bit k = column x0 + 64 t + k), first[t] and
+// last[t] to those of the band's first and last row, and pop[t] to the non-zero new cells.
+struct BandRun {
+    const std::int8_t* source;
+    std::ptrdiff_t sourceStride;
     std::int8_t* out;
+    std::ptrdiff_t outStride;
+    int rows;
     int x0;
     int x1;
-    std::uint64_t* mask;
+    std::uint64_t* all;
+    std::uint64_t* first;
+    std::uint64_t* last;
     std::uint32_t* pop;
     const RowTables* tables;
     int checked;  // 1: cells may hold codes other than 0 and 1
 };
 
-// Computes one RowRun. Returns 1 when it met a code other than 0 or 1 (only looked for when
+// Computes one BandRun. Returns 1 when it met a code other than 0 or 1 (only looked for when
 // checked), else 0.
-using RowFunction = int (*)(const RowRun& run);
+using BandFunction = int (*)(const BandRun& run);
 // Counts the non-zero bytes of a block.
 using CountFunction = std::int64_t (*)(const std::int8_t* bytes, std::size_t count);
 
 struct Kernels {
-    RowFunction row;
+    BandFunction band;
     CountFunction count;
     const char* name;
 };
@@ -54,26 +60,41 @@ Kernels GenericKernels();
 Kernels Avx2Kernels();
 #endif
 
-// The reference rule for cells x0 .. x1 - 1 of a row, with the masks and counts of a RowRun
-// whose tiles start at tileX0. Shared by every set for rows that hold other codes.
-static inline void ReferenceCells(const RowRun& run, int x0, int x1, int tileX0) {
-    const std::int8_t* a = run.above;
-    const std::int8_t* r = run.row;
-    const std::int8_t* b = run.below;
-    for (int x = x0; x < x1; ++x) {
-        const int s = a[x - 1] + a[x] + a[x + 1] + r[x - 1] + r[x + 1] + b[x - 1] + b[x] + b[x + 1];
-        const int c = r[x];
-        std::int8_t v = static_cast<std::int8_t>(c);
-        if ((c == 0 || c == 1) && s >= 0 && s <= 8)
-            v = c == 0 ? run.tables->birth[s] : run.tables->survival[s];
-        const int t = (x - tileX0) / kTileWidth;
-        const int k = (x - tileX0) % kTileWidth;
-        if (v != c) {
-            run.out[x] = v;
-            run.mask[t] |= std::uint64_t{1} << k;
-        }
-        run.pop[t] += v != 0 ? 1u : 0u;
+// The reference rule for columns xa .. xb − 1 of a BandRun (xa the first column of tile t0),
+// with its masks and counts. Returns 1 when it met a code other than 0 or 1. Shared by every set
+// for tiles that hold other codes.
+static inline int ReferenceBand(const BandRun& run, int xa, int xb, int t0) {
+    const int tiles = (xb - xa + kTileWidth - 1) / kTileWidth;
+    for (int t = t0; t < t0 + tiles; ++t) {
+        run.all[t] = run.first[t] = run.last[t] = 0;
+        run.pop[t] = 0;
     }
+    int other = 0;
+    for (int r = 0; r < run.rows; ++r) {
+        const std::int8_t* a = run.source + r * run.sourceStride;
+        const std::int8_t* m = a + run.sourceStride;
+        const std::int8_t* b = m + run.sourceStride;
+        std::int8_t* out = run.out + r * run.outStride;
+        for (int x = xa - 1; x <= xb; ++x) other |= (a[x] | m[x] | b[x]) & ~1;
+        for (int x = xa; x < xb; ++x) {
+            const int s =
+                a[x - 1] + a[x] + a[x + 1] + m[x - 1] + m[x + 1] + b[x - 1] + b[x] + b[x + 1];
+            const int c = m[x];
+            std::int8_t v = static_cast<std::int8_t>(c);
+            if ((c == 0 || c == 1) && s >= 0 && s <= 8)
+                v = c == 0 ? run.tables->birth[s] : run.tables->survival[s];
+            const int t = t0 + (x - xa) / kTileWidth;
+            const std::uint64_t bit = std::uint64_t{1} << ((x - xa) % kTileWidth);
+            if (v != c) {
+                out[x] = v;
+                run.all[t] |= bit;
+                if (r == 0) run.first[t] |= bit;
+                if (r == run.rows - 1) run.last[t] |= bit;
+            }
+            run.pop[t] += v != 0 ? 1u : 0u;
+        }
+    }
+    return other != 0 ? 1 : 0;
 }
 
 }  // namespace gb::stepk

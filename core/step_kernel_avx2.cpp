@@ -1,5 +1,8 @@
-// The AVX2 set: 32 cells per vector, neighbour sums by byte additions, the rule by two table
-// look-ups. Built with -mavx2 (cmake/CoreOptions.cmake); called only when the processor has AVX2.
+// The AVX2 set. A tile is two strips of 32 columns; each strip walks down the band keeping the
+// sums of three neighbouring cells of the rows above, at and below the current one in registers,
+// so every source byte is loaded about three times per band instead of nine. The rule is two
+// table look-ups. Built with -mavx2 (cmake/CoreOptions.cmake); called only when the processor has
+// AVX2.
 #include "core/step_kernel.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
@@ -21,102 +24,135 @@ struct Vectors {
     __m256i notOne;  // 0xFE in every byte: the bits a code 0 or 1 never has
 };
 
-// 32 cells from column x. Returns false (and leaves them) when the sources hold another code.
+struct Strip {
+    std::uint32_t all = 0, first = 0, last = 0;
+    std::uint32_t live = 0;
+};
+
+// 32 columns from src (the row above the band, at the strip's first column) down `rows` rows,
+// written from out. lanes: 0xFF for the columns that count. Returns false, having stored only
+// correct values, when the sources hold another code.
 template <bool Checked>
-inline bool Cells32(const std::int8_t* a, const std::int8_t* r, const std::int8_t* b,
-                    std::int8_t* out, int x, const Vectors& v, std::uint32_t& changed,
-                    std::uint32_t& live) {
-    const __m256i aL = Load(a + x - 1), aC = Load(a + x), aR = Load(a + x + 1);
-    const __m256i rL = Load(r + x - 1), c = Load(r + x), rR = Load(r + x + 1);
-    const __m256i bL = Load(b + x - 1), bC = Load(b + x), bR = Load(b + x + 1);
+inline bool Strip32(const std::int8_t* src, std::ptrdiff_t stride, std::int8_t* out,
+                    std::ptrdiff_t outStride, int rows, const Vectors& v, __m256i lanes,
+                    Strip& res) {
+    const __m256i aL = Load(src - 1), aC = Load(src), aR = Load(src + 1);
+    const __m256i mL = Load(src + stride - 1), mR = Load(src + stride + 1);
+    __m256i c = Load(src + stride);
     if constexpr (Checked) {
-        // The shifted loads together cover every byte read.
-        const __m256i any = _mm256_or_si256(_mm256_or_si256(_mm256_or_si256(aL, aR),
-                                                            _mm256_or_si256(rL, rR)),
-                                            _mm256_or_si256(bL, bR));
+        const __m256i any = _mm256_or_si256(_mm256_or_si256(aL, aR), _mm256_or_si256(mL, mR));
         if (!_mm256_testz_si256(any, v.notOne)) return false;
     }
-    const __m256i s = _mm256_add_epi8(
-        _mm256_add_epi8(_mm256_add_epi8(aL, aC), _mm256_add_epi8(aR, rL)),
-        _mm256_add_epi8(_mm256_add_epi8(rR, bL), _mm256_add_epi8(bC, bR)));
-    const __m256i born = _mm256_shuffle_epi8(v.birth, s);
-    const __m256i kept = _mm256_shuffle_epi8(v.survival, s);
-    // c is 0 or 1 here, so shifting the words left by 7 puts c into each byte's top bit.
-    const __m256i next = _mm256_blendv_epi8(born, kept, _mm256_slli_epi16(c, 7));
+    __m256i above = _mm256_add_epi8(_mm256_add_epi8(aL, aC), aR);
+    __m256i side = _mm256_add_epi8(mL, mR);
+    __m256i here = _mm256_add_epi8(side, c);
     const __m256i zero = _mm256_setzero_si256();
-    changed = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(next, c)));
-    live = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(next, zero)));
-    if (changed != 0) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), next);
+    __m256i zeros = zero;
+    std::uint32_t all = 0;
+    const std::int8_t* p = src + 2 * stride;
+    for (int r = 0; r < rows; ++r, p += stride, out += outStride) {
+        const __m256i nL = Load(p - 1), nC = Load(p), nR = Load(p + 1);
+        if constexpr (Checked) {
+            if (!_mm256_testz_si256(_mm256_or_si256(nL, nR), v.notOne)) return false;
+        }
+        const __m256i nSide = _mm256_add_epi8(nL, nR);
+        const __m256i below = _mm256_add_epi8(nSide, nC);
+        const __m256i s = _mm256_add_epi8(_mm256_add_epi8(above, side), below);
+        const __m256i born = _mm256_shuffle_epi8(v.birth, s);
+        const __m256i kept = _mm256_shuffle_epi8(v.survival, s);
+        // c is 0 or 1 here, so shifting the words left by 7 puts c into each byte's top bit.
+        const __m256i next = _mm256_blendv_epi8(born, kept, _mm256_slli_epi16(c, 7));
+        const auto changed =
+            ~static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(next, c)));
+        if (changed != 0) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), next);
+        if (r == 0) res.first = changed;
+        res.last = changed;
+        all |= changed;
+        zeros = _mm256_sub_epi8(zeros, _mm256_and_si256(_mm256_cmpeq_epi8(next, zero), lanes));
+        above = here;
+        side = nSide;
+        here = below;
+        c = nC;
+    }
+    res.all = all;
+    // zeros holds at most 16 per byte; the byte sums give the dead cells that count.
+    const __m256i sums = _mm256_sad_epu8(zeros, zero);
+    const auto dead = static_cast<std::uint32_t>(
+        _mm256_extract_epi64(sums, 0) + _mm256_extract_epi64(sums, 1) +
+        _mm256_extract_epi64(sums, 2) + _mm256_extract_epi64(sums, 3));
+    const auto counted = static_cast<std::uint32_t>(
+        __builtin_popcount(static_cast<std::uint32_t>(_mm256_movemask_epi8(lanes))));
+    res.live = counted * static_cast<std::uint32_t>(rows) - dead;
     return true;
 }
 
-// One tile of 64 cells from column x (all of them inside the row).
+// One tile of 64 columns from column x of a source with the given stride. Returns false when
+// the tile needs the reference rule.
 template <bool Checked>
-inline int Tile64(const RowRun& run, int x, const Vectors& v, std::uint64_t& mask,
-                  std::uint32_t& pop) {
-    std::uint32_t c0 = 0, l0 = 0, c1 = 0, l1 = 0;
-    const bool ok0 = Cells32<Checked>(run.above, run.row, run.below, run.out, x, v, c0, l0);
-    const bool ok1 = Cells32<Checked>(run.above, run.row, run.below, run.out, x + 32, v, c1, l1);
-    if (ok0 && ok1) {
-        mask |= c0 | (std::uint64_t{c1} << 32);
-        pop += static_cast<std::uint32_t>(_mm_popcnt_u32(l0) + _mm_popcnt_u32(l1));
-        return 0;
-    }
-    // Another code somewhere: the whole tile by the reference rule, from the same unchanged
-    // sources (a half that already stored wrote exactly what the reference writes).
-    std::uint64_t tileMask = 0;
-    std::uint32_t tilePop = 0;
-    RowRun part = run;
-    part.mask = &tileMask;
-    part.pop = &tilePop;
-    ReferenceCells(part, x, x + kTileWidth, x);
-    mask |= tileMask;
-    pop += tilePop;
-    return 1;
+inline bool Tile64(const std::int8_t* src, std::ptrdiff_t stride, std::int8_t* out,
+                   std::ptrdiff_t outStride, int rows, const Vectors& v, __m256i lanesLow,
+                   __m256i lanesHigh, Strip& low, Strip& high) {
+    return Strip32<Checked>(src, stride, out, outStride, rows, v, lanesLow, low) &&
+           Strip32<Checked>(src + 32, stride, out + 32, outStride, rows, v, lanesHigh, high);
+}
+
+inline void Combine(const Strip& low, const Strip& high, std::uint64_t keep, const BandRun& run,
+                    int t) {
+    run.all[t] = (low.all | (std::uint64_t{high.all} << 32)) & keep;
+    run.first[t] = (low.first | (std::uint64_t{high.first} << 32)) & keep;
+    run.last[t] = (low.last | (std::uint64_t{high.last} << 32)) & keep;
+    run.pop[t] = low.live + high.live;
 }
 
 template <bool Checked>
-int Row(const RowRun& run) {
+int Band(const BandRun& run) {
     const Vectors v{_mm256_broadcastsi128_si256(
                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(run.tables->birth))),
                     _mm256_broadcastsi128_si256(
                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(run.tables->survival))),
                     _mm256_set1_epi8(static_cast<char>(0xFE))};
+    const __m256i every = _mm256_set1_epi8(-1);
     int other = 0;
     int t = 0;
     int x = run.x0;
-    for (; x + kTileWidth <= run.x1; x += kTileWidth, ++t)
-        other |= Tile64<Checked>(run, x, v, run.mask[t], run.pop[t]);
+    for (; x + kTileWidth <= run.x1; x += kTileWidth, ++t) {
+        Strip low, high;
+        if (Tile64<Checked>(run.source + x, run.sourceStride, run.out + x, run.outStride,
+                            run.rows, v, every, every, low, high))
+            Combine(low, high, ~std::uint64_t{0}, run, t);
+        else
+            other |= ReferenceBand(run, x, x + kTileWidth, t);
+    }
     if (x < run.x1) {
-        // A short last tile: work on copies padded with dead cells, then keep the real part.
+        // A short last tile: work on a copy padded with dead cells, then keep the real part.
+        constexpr int kStride = kTileWidth + 32;
         const int n = run.x1 - x;
-        alignas(32) std::int8_t a[kTileWidth + 2] = {}, r[kTileWidth + 2] = {},
-                                b[kTileWidth + 2] = {}, o[kTileWidth + 2] = {};
-        std::memcpy(a, run.above + x - 1, static_cast<std::size_t>(n) + 2);
-        std::memcpy(r, run.row + x - 1, static_cast<std::size_t>(n) + 2);
-        std::memcpy(b, run.below + x - 1, static_cast<std::size_t>(n) + 2);
-        std::memcpy(o, r, sizeof o);
-        std::uint64_t mask = 0;
-        std::uint32_t pop = 0;
-        RowRun local = run;
-        local.above = a;
-        local.row = r;
-        local.below = b;
-        local.out = o;
-        other |= Tile64<Checked>(local, 1, v, mask, pop);
-        // The padding cells may have changed (birth on 0): leave them out of mask and count.
-        const std::uint64_t keep = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
-        mask &= keep;
-        pop = 0;
-        for (int k = 0; k < n; ++k) pop += o[1 + k] != 0 ? 1u : 0u;
-        std::memcpy(run.out + x, o + 1, static_cast<std::size_t>(n));
-        run.mask[t] |= mask;
-        run.pop[t] += pop;
+        alignas(32) std::int8_t src[(kMaxBandRows + 2) * kStride];
+        alignas(32) std::int8_t out[kMaxBandRows * kStride];
+        std::memset(src, 0, sizeof src);
+        for (int r = 0; r < run.rows + 2; ++r)
+            std::memcpy(src + r * kStride, run.source + r * run.sourceStride + x - 1,
+                        static_cast<std::size_t>(n) + 2);
+        for (int r = 0; r < run.rows; ++r)
+            std::memcpy(out + r * kStride, src + (r + 1) * kStride + 1, kTileWidth);
+        alignas(32) std::int8_t lanes[kTileWidth] = {};
+        std::memset(lanes, -1, static_cast<std::size_t>(n));
+        Strip low, high;
+        if (Tile64<Checked>(src + 1, kStride, out, kStride, run.rows, v, Load(lanes),
+                            Load(lanes + 32), low, high)) {
+            Combine(low, high, n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1, run,
+                    t);
+            for (int r = 0; r < run.rows; ++r)
+                std::memcpy(run.out + r * run.outStride + x, out + r * kStride,
+                            static_cast<std::size_t>(n));
+        } else {
+            other |= ReferenceBand(run, x, run.x1, t);
+        }
     }
     return other;
 }
 
-int Avx2Row(const RowRun& run) { return run.checked ? Row<true>(run) : Row<false>(run); }
+int Avx2Band(const BandRun& run) { return run.checked ? Band<true>(run) : Band<false>(run); }
 
 std::int64_t Avx2Count(const std::int8_t* bytes, std::size_t count) {
     std::int64_t n = 0;
@@ -125,7 +161,7 @@ std::int64_t Avx2Count(const std::int8_t* bytes, std::size_t count) {
     for (; i + 32 <= count; i += 32) {
         const auto dead = static_cast<std::uint32_t>(
             _mm256_movemask_epi8(_mm256_cmpeq_epi8(Load(bytes + i), zero)));
-        n += 32 - _mm_popcnt_u32(dead);
+        n += 32 - __builtin_popcount(dead);
     }
     for (; i < count; ++i) n += bytes[i] != 0;
     return n;
@@ -133,7 +169,7 @@ std::int64_t Avx2Count(const std::int8_t* bytes, std::size_t count) {
 
 }  // namespace
 
-Kernels Avx2Kernels() { return {Avx2Row, Avx2Count, "avx2"}; }
+Kernels Avx2Kernels() { return {Avx2Band, Avx2Count, "avx2"}; }
 
 }  // namespace gb::stepk
 

@@ -4,14 +4,7 @@
 namespace gb::stepk {
 namespace {
 
-int GenericRow(const RowRun& run) {
-    ReferenceCells(run, run.x0, run.x1, run.x0);
-    // The reference rule handles every code; only report whether other codes were there.
-    int other = 0;
-    for (int x = run.x0 - 1; x <= run.x1; ++x)
-        other |= (run.above[x] | run.row[x] | run.below[x]) & ~1;
-    return other != 0 ? 1 : 0;
-}
+int GenericBand(const BandRun& run) { return ReferenceBand(run, run.x0, run.x1, 0); }
 
 std::int64_t GenericCount(const std::int8_t* bytes, std::size_t count) {
     std::int64_t n = 0;
@@ -21,6 +14,6 @@ std::int64_t GenericCount(const std::int8_t* bytes, std::size_t count) {
 
 }  // namespace
 
-Kernels GenericKernels() { return {GenericRow, GenericCount, "generic"}; }
+Kernels GenericKernels() { return {GenericBand, GenericCount, "generic"}; }
 
 }  // namespace gb::stepk

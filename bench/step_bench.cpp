@@ -1,25 +1,60 @@
-// Step benchmarks on a 50 % random soup with a fixed seed.
+// Step benchmarks on a 50 % random soup with a fixed seed (one glider for the sparse one).
 #include <benchmark/benchmark.h>
 
+#include <cstring>
+#include <fstream>
 #include <random>
+#include <string>
 
-#include "core/step.h"
 #include "bench/bench_host.h"
+#include "core/step.h"
 
 namespace {
 
 void FillSoup(gb::Field& f, unsigned seed) {
-    std::mt19937 rng(seed);
-    for (int y = 1; y < f.gridHeight - 1; ++y)
-        for (int x = 1; x < f.gridWidth - 1; ++x) f.at(x, y) = static_cast<std::int8_t>(rng() & 1);
+    // One 64-bit draw gives 64 cells, so even a 32000 × 32000 Field fills in about a second.
+    std::mt19937_64 rng(seed);
+    for (int y = 1; y < f.gridHeight - 1; ++y) {
+        std::uint64_t bits = 0;
+        int left = 0;
+        for (int x = 1; x < f.gridWidth - 1; ++x) {
+            if (left == 0) {
+                bits = rng();
+                left = 64;
+            }
+            f.at(x, y) = static_cast<std::int8_t>(bits & 1);
+            bits >>= 1;
+            --left;
+        }
+    }
+    gb::NoteCellsChanged(f);
+}
+
+// MemAvailable of /proc/meminfo in bytes; -1 when it cannot be read.
+long long AvailableMemory() {
+    std::ifstream in("/proc/meminfo");
+    std::string key;
+    long long value = 0;
+    std::string unit;
+    while (in >> key >> value >> unit)
+        if (key == "MemAvailable:") return value * 1024;
+    return -1;
+}
+
+// A Field of side × side, or a skipped benchmark when the machine cannot hold it comfortably.
+bool Prepare(benchmark::State& state, gb::bench::BenchContext& b, long long side) {
+    const long long available = AvailableMemory();
+    const long long needed = 2 * (side + 2) * (side + 2) + (side + 2) * 100;
+    if (!b.ok || (available >= 0 && available < needed + (needed / 4))) {
+        state.SkipWithError("not enough memory");
+        return false;
+    }
+    return true;
 }
 
 void BM_StepReference(benchmark::State& state) {
     gb::bench::BenchContext b(static_cast<int>(state.range(0)));
-    if (!b.ok) {
-        state.SkipWithError("not enough memory");
-        return;
-    }
+    if (!Prepare(state, b, state.range(0))) return;
     FillSoup(b.ctx.field, 12345);
     for (auto _ : state) {
         gb::SaveGeneration(b.ctx.field);
@@ -28,5 +63,66 @@ void BM_StepReference(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StepReference)->Arg(1200)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+void BM_Step(benchmark::State& state) {
+    gb::bench::BenchContext b(static_cast<int>(state.range(0)));
+    if (!Prepare(state, b, state.range(0))) return;
+    FillSoup(b.ctx.field, 12345);
+    for (auto _ : state) {
+        gb::AdvanceGeneration(b.ctx.field, b.ctx.rule);
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(gb::StepKernelName());
+}
+BENCHMARK(BM_Step)->Arg(1200)->Arg(5000)->Arg(32000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every tile computed every time (as after an edit), on one thread or on two: the raw speed of
+// the step without the skipping of settled areas.
+void BM_StepFull(benchmark::State& state) {
+    gb::bench::BenchContext b(static_cast<int>(state.range(0)));
+    if (!Prepare(state, b, state.range(0))) return;
+    FillSoup(b.ctx.field, 12345);
+    if (state.range(1) == 1) gb::SetParallelStepCells(std::int64_t{1} << 62);
+    for (auto _ : state) {
+        gb::NoteCellsChanged(b.ctx.field);
+        gb::AdvanceGeneration(b.ctx.field, b.ctx.rule);
+        benchmark::ClobberMemory();
+    }
+    gb::SetParallelStepCells(std::int64_t{1} << 19);
+}
+BENCHMARK(BM_StepFull)->ArgsProduct({{1200, 5000}, {1, 2}})->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The machine's floor: one copy of a plane.
+void BM_PlaneCopy(benchmark::State& state) {
+    gb::bench::BenchContext b(static_cast<int>(state.range(0)));
+    if (!Prepare(state, b, state.range(0))) return;
+    FillSoup(b.ctx.field, 12345);
+    gb::Field& f = b.ctx.field;
+    // Once untimed, so that the pages of plane 1 exist before the clock runs.
+    std::memcpy(f.plane1(), f.plane0(), static_cast<std::size_t>(f.planeSize));
+    for (auto _ : state) {
+        std::memcpy(f.plane1(), f.plane0(), static_cast<std::size_t>(f.planeSize));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PlaneCopy)->Arg(1200)->Arg(5000)->Arg(32000)->Unit(benchmark::kMillisecond);
+
+// One glider heading right and down from near the top-left corner of a huge, empty Field. It
+// travels a quarter cell per generation, so it stays far from the border for all iterations.
+void BM_StepSparse(benchmark::State& state) {
+    gb::bench::BenchContext b(static_cast<int>(state.range(0)));
+    if (!Prepare(state, b, state.range(0))) return;
+    gb::Field& f = b.ctx.field;
+    for (auto [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}) f.setCell(100 + x, 100 + y, 1);
+    gb::AdvanceGeneration(f, b.ctx.rule);  // the first step after the edit looks at everything
+    for (auto _ : state) {
+        gb::AdvanceGeneration(f, b.ctx.rule);
+        benchmark::ClobberMemory();
+    }
+    if (gb::LiveCellCount(f) != 5) state.SkipWithError("the glider broke");
+}
+BENCHMARK(BM_StepSparse)->Arg(32000)->Unit(benchmark::kMicrosecond)->Iterations(40000)
+    ->UseRealTime();
 
 }  // namespace

@@ -53,6 +53,7 @@ int AllocateBlock(Context& ctx, int factor, int width, int height, std::int8_t*&
 }  // namespace
 
 int AllocateCells(Context& ctx, int gridWidth, int gridHeight) {
+    ResetStepTracking(ctx.field);
     return AllocateBlock(ctx, 2, gridWidth, gridHeight, ctx.field.cells,
                          "パターン記録領域のセル数が多すぎるようです。",
                          "パターン記録領域が確保できません。");
@@ -65,6 +66,7 @@ int AllocateLoadArea(Context& ctx, int width, int height) {
 }
 
 void FreeCells(Field& field) {
+    ResetStepTracking(field);
     std::free(field.cells);
     field.cells = nullptr;
 }
@@ -74,7 +76,13 @@ void FreeLoadArea(Field& field) {
     field.loadArea = nullptr;
 }
 
+void ResetStepTracking(Field& field) {
+    // Swapping with fresh vectors also gives the memory of a large Field back.
+    field.tracking = StepTracking{};
+}
+
 void SetFieldSize(Field& field, int fieldWidth, int fieldHeight) {
+    ResetStepTracking(field);
     field.fieldWidth = fieldWidth;
     field.fieldHeight = fieldHeight;
     field.gridWidth = fieldWidth + 2;

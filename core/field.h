@@ -1,8 +1,10 @@
 // The Field: the one bounded grid of cells, its staging grid and the counters that travel with it.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace gb {
 
@@ -14,6 +16,34 @@ inline constexpr int kLoadMargin = 1000;  // loadArea is this much wider and tal
 // Zero-filled allocation used for both blocks; swappable so tests can make memory "run out".
 using ZeroAllocator = void* (*)(std::size_t bytes);
 void* DefaultZeroAllocator(std::size_t bytes);
+
+// What the fast step (core/step.cpp) remembers between generations: which tiles of the Field can
+// change in the next generation, the live cells of every tile and a few buffers. It describes the
+// Field only while `valid` is set, `stamp` equals the Field's changeStamp and cells, sizes and rule
+// are the ones it was built for; otherwise the next step looks at the whole Field again.
+struct StepTracking {
+    bool valid = false;
+    std::uint64_t stamp = 0;
+    const std::int8_t* cells = nullptr;
+    int gridWidth = 0;
+    int gridHeight = 0;
+    std::array<int, 9> survivalTable{};
+    std::array<int, 9> birthTable{};
+    bool clean = false;  // plane 0 holds only codes 0 and 1 and the tables give only 0 and 1
+
+    int tilesX = 0;        // tile columns (64 cells wide)
+    int bands = 0;         // tile rows (bands of rows)
+    int wordsPerBand = 0;  // 64-bit words of one band's tile bits
+    std::vector<std::uint64_t> active, next;      // one bit per tile: compute it this/next step
+    std::vector<std::uint8_t> activeBand, nextBand;  // one flag per band: any bit set
+    std::vector<std::uint32_t> tilePopulation;    // live cells of every tile
+    std::int64_t borderPopulation = 0;            // non-zero border bytes (never written by steps)
+    std::int64_t population = 0;                  // non-zero bytes of plane 0, border included
+
+    std::vector<std::int8_t> scratch;           // band copies and saved rows
+    std::vector<std::uint64_t> masks;           // per worker: changed-cell masks of one band
+    std::vector<std::uint32_t> counts;          // per worker: live cells of one band's tiles
+};
 
 struct Field {
     // Sizes. Whoever changes fieldWidth or fieldHeight sets all five together.
@@ -43,6 +73,9 @@ struct Field {
     // Bumped whenever plane 0 is written other than by the step, so a step that keeps track of
     // where life is knows when to look at the whole Field again.
     std::uint64_t changeStamp = 0;
+
+    // The fast step's memory; reset whenever the cells are reallocated or resized.
+    StepTracking tracking;
 
     Field() = default;
     Field(const Field&) = delete;
@@ -92,6 +125,9 @@ inline void NoteCellsChanged(Field& field) { ++field.changeStamp; }
 void CheckMemory(Context& ctx);
 // 1 when the most recent frame counted any live cell.
 int HasLiveCells(const Field& field);
+
+// Forgets what the fast step knew about the Field: the next step looks at all of it.
+void ResetStepTracking(Field& field);
 
 // Sets the five size values for an interior of width × height cells.
 void SetFieldSize(Field& field, int fieldWidth, int fieldHeight);

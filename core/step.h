@@ -15,6 +15,26 @@ void StepGeneration(Field& field, const Rule& rule);
 
 // One generation: what SaveGeneration followed by StepGeneration gives in plane 0. This is what
 // the frame routine calls; plane 1 holds nothing of meaning afterwards.
+//
+// It works in place on plane 0 with vector instructions chosen for the processor, on two threads
+// for large Fields, and computes only the tiles of the Field next to cells that changed in the
+// previous generation (so a sparse pattern costs its live area). Writers of plane 0 other than
+// the step call NoteCellsChanged (or use Field::setCell / ClearCells); the step after such a
+// write looks at the whole Field again.
 void AdvanceGeneration(Field& field, const Rule& rule);
+
+// Number of non-zero bytes of plane 0, border included, by a scan of the whole plane.
+std::int64_t CountLiveCells(const Field& field);
+
+// The same number, cheaply: the count the last AdvanceGeneration kept when nothing has written
+// plane 0 since, otherwise CountLiveCells.
+std::int64_t LiveCellCount(const Field& field);
+
+// The inner loops in use: "avx2" or "generic". SelectStepKernels switches to the named set for
+// tests and benchmarks; it returns false (and changes nothing) when the processor lacks it.
+const char* StepKernelName();
+bool SelectStepKernels(const char* name);
+// The least number of cells in marked tiles for which a step uses two threads (tests lower it).
+void SetParallelStepCells(std::int64_t cells);
 
 }  // namespace gb

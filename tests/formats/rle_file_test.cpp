@@ -178,7 +178,8 @@ TEST(RleRead, ABangLineAloneLoadsAnEmptyField) {
 TEST(RleRead, LineTakingRules) {
     test::TestContext t;
     // NUL and 0xFF end a line unstored; a lone CR ends a line.
-    ASSERT_EQ(ReadRleFile(t.ctx, std::string("x = 2\r2o\0$o\xFF$3o!\n", 19), "l.rle"), 0);
+    const char bytes[] = "x = 2\r2o\0$o\xFF$3o!\n";
+    ASSERT_EQ(ReadRleFile(t.ctx, std::string(bytes, sizeof bytes - 1), "l.rle"), 0);
     EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {1, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}}));
     // A pattern line longer than 10,000 bytes is taken in pieces; a count may span the cut.
     std::string longLine = "x = 0\n" + std::string(9999, '0') + "12o!\n";

@@ -1,0 +1,36 @@
+// Life 1.05 and Life 1.06 pattern files (extension ".lif").
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace gb {
+
+struct Context;
+
+// The format of a Life save; the value is the index of the radio button in the format dialog.
+// Any other value (no button checked) is an invalid choice.
+enum class LifeFormat : int { Life105 = 0, Life106 = 1 };
+
+// Process-wide choice remembered between saves; 0 (Life 1.05) at start, never saved.
+struct LifeWriteSettings {
+    int lastLifeFormat = 0;
+};
+
+// The format dialog's outcome: OK stores the dialog's choice (even none, -1); any other ending
+// keeps the last one. The save goes ahead in the resulting format either way.
+LifeFormat ChooseLifeFormat(LifeWriteSettings& settings, bool accepted, int dialogLifeFormat);
+
+// What the first line of a ".lif" file makes of it.
+enum class LifeHeader { Life105, Life106, HandedToRle, Unsupported };
+LifeHeader ClassifyLifeFile(std::string_view bytes);
+
+// Reads a ".lif" file's bytes. 0: loaded, or handed to the RLE reader; 1: not recognised
+// (after a box).
+int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path);
+
+// The Field as a Life file in the given format, CR LF line ends. For an invalid format the box
+// "フォーマットの指定が無効です。" is shown and the result is empty (nothing to write).
+std::string WriteLifeFile(Context& ctx, LifeFormat format);
+
+}  // namespace gb

@@ -1,0 +1,31 @@
+#include "formats/reader_common.h"
+
+#include "core/context.h"
+#include "core/run.h"
+#include "core/shell.h"
+
+namespace gb {
+
+void ReportFileNotFound(Context& ctx, const std::string& path) {
+    ctx.field.busy = 0;
+    RefreshCursor(ctx);
+    ctx.shell.messageCaption = "ファイルが見つかりません。";
+    AppMessageBox(ctx, "ファイル\"" + path + "\"が見つかりません。", Icon::Exclamation);
+}
+
+std::string FileRuleText(std::string_view text) {
+    std::string out(text.substr(0, text.find(':')));
+    for (char& c : out) {
+        if (c == 'b') c = 'B';
+        if (c == 's') c = 'S';
+    }
+    return out;
+}
+
+std::string_view ControlLineText(std::string_view line) {
+    std::string_view text = line.size() > 2 ? line.substr(2) : std::string_view();
+    if (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    return text;
+}
+
+}  // namespace gb

@@ -1,0 +1,19 @@
+// Plain-text pattern pictures (".txt"): "*" live, "." dead; "■", "□" and "O" accepted too.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace gb {
+
+struct Context;
+
+// Reads a picture's bytes and places it centred in the Field. 1 when the user declined to load
+// a file with invalid data; otherwise 0.
+int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path);
+
+// The Field's live extent as a picture, CR LF line ends, with "#R <rule>" first when the rule is
+// not "23/3". Empty (after the box "保存するデータがありません。") when there is nothing to save.
+std::string WriteTextFile(Context& ctx);
+
+}  // namespace gb

@@ -1,0 +1,86 @@
+// Shared helpers of the pattern-file tests.
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/extent.h"
+#include "core/field.h"
+#include "formats/life_file.h"
+#include "formats/rle_file.h"
+#include "formats/text_file.h"
+#include "tests/support/scripted_host.h"
+
+namespace gb::test {
+
+using Cells = std::set<std::pair<int, int>>;
+
+inline Cells LiveCells(const Field& f) {
+    Cells cells;
+    for (int y = 0; y < f.gridHeight; ++y)
+        for (int x = 0; x < f.gridWidth; ++x)
+            if (f.at(x, y) != 0) cells.emplace(x, y);
+    return cells;
+}
+
+// The cells moved so that their bounding box starts at (0, 0).
+inline Cells Shape(const Cells& cells) {
+    if (cells.empty()) return cells;
+    int left = cells.begin()->first, top = cells.begin()->second;
+    for (const auto& [x, y] : cells) {
+        left = std::min(left, x);
+        top = std::min(top, y);
+    }
+    Cells out;
+    for (const auto& [x, y] : cells) out.emplace(x - left, y - top);
+    return out;
+}
+
+// The population a frame would count, so writers see live cells.
+inline void CountPopulation(Field& f) { f.population = static_cast<double>(LiveCells(f).size()); }
+
+// Makes the Field side × side (interior) with its staging grid.
+inline bool ResizeForTest(Context& ctx, int width, int height) {
+    Field& f = ctx.field;
+    FreeCells(f);
+    FreeLoadArea(f);
+    SetFieldSize(f, width, height);
+    f.loadWidth = f.gridWidth + kLoadMargin;
+    f.loadHeight = f.gridHeight + kLoadMargin;
+    f.cellsAllocated = AllocateCells(ctx, f.gridWidth, f.gridHeight) == kAllocOk ? 1 : 0;
+    f.loadAreaAllocated = AllocateLoadArea(ctx, f.loadWidth, f.loadHeight) == kAllocOk ? 1 : 0;
+    return f.cellsAllocated && f.loadAreaAllocated;
+}
+
+// Cells given as picture rows ("*" live) with their top-left corner at (left, top).
+inline void DrawPicture(Field& f, int left, int top, const std::vector<std::string>& rows) {
+    for (std::size_t y = 0; y < rows.size(); ++y)
+        for (std::size_t x = 0; x < rows[y].size(); ++x)
+            if (rows[y][x] == '*') f.setCell(left + static_cast<int>(x), top + static_cast<int>(y), 1);
+    CountPopulation(f);
+}
+
+inline std::string ReadBytes(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The reader the open dispatch picks for a file name: ".lif" Life, ".txt" text, anything else RLE.
+inline int ReadByExtension(Context& ctx, const std::string& bytes, const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".lif") return ReadLifeFile(ctx, bytes, path);
+    if (ext == ".txt") return ReadTextFile(ctx, bytes, path);
+    return ReadRleFile(ctx, bytes, path);
+}
+
+inline std::string SharedPatterns() { return std::string(GRIDBLOOM_SHARED_DIR) + "/patterns"; }
+inline std::string OwnPatterns() { return std::string(GRIDBLOOM_SOURCE_DIR) + "/res/patterns"; }
+
+}  // namespace gb::test

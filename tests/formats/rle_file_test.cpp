@@ -1,0 +1,327 @@
+#include "formats/rle_file.h"
+
+#include <gtest/gtest.h>
+
+#include "core/rule.h"
+#include "formats/reader_common.h"
+#include "tests/formats/format_test_util.h"
+
+namespace gb {
+namespace {
+
+using test::Cells;
+using test::LiveCells;
+using test::Shape;
+
+const char* kGliderRle = "x = 3, y = 3, rule = B3/S23\nbo$2bo$3o!\n";
+const Cells kGliderShape{{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}};
+
+TEST(RleRead, GliderIsCentredWithTheDefaultRuleAndNoBox) {
+    test::TestContext t;
+    t.ctx.rule.ruleText = "34/34";
+    t.ctx.field.generation = 77;
+    ASSERT_EQ(ReadRleFile(t.ctx, kGliderRle, "/p/glider.rle"), 0);
+    const int x0 = (1202 - 3) / 2, y0 = (1202 - 3) / 2;
+    Cells expected;
+    for (const auto& [x, y] : kGliderShape) expected.emplace(x0 + x, y0 + y);
+    EXPECT_EQ(LiveCells(t.ctx.field), expected);
+    EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
+    EXPECT_EQ(t.ctx.field.generation, 0);
+    EXPECT_TRUE(t.host.boxes.empty());
+    EXPECT_EQ(t.host.lastTitle(), "glider.rle - Gridbloom");
+    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
+}
+
+TEST(RleRead, CrLfFileMatchesItsLfTwin) {
+    const std::string lf = "#N Glider\n#C one\nx = 3, y = 3\nb\no$2bo$3o!\nafter\n";
+    std::string crlf;
+    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    test::TestContext a, b;
+    ASSERT_EQ(ReadRleFile(a.ctx, lf, "g.rle"), 0);
+    ASSERT_EQ(ReadRleFile(b.ctx, crlf, "g.rle"), 0);
+    EXPECT_EQ(LiveCells(a.ctx.field), LiveCells(b.ctx.field));
+    ASSERT_EQ(a.host.boxes.size(), 1u);
+    ASSERT_EQ(b.host.boxes.size(), 1u);
+    EXPECT_EQ(a.host.boxes[0].text, b.host.boxes[0].text);
+    EXPECT_EQ(a.host.boxes[0].text, "Glider\n\none\nafter\n");
+}
+
+TEST(RleRead, NoticeIsNameAuthorCommentsInOneBox) {
+    test::TestContext t;
+    ASSERT_EQ(ReadRleFile(t.ctx, "#C first\n#Ohe\n#N  name\n#c second\n#N last\n# third\no!\n", "/x/n.rle"), 0);
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.boxes[0].caption, "n.rle");
+    EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
+    EXPECT_EQ(t.host.boxes[0].text, "last\n\nhe\n\nfirst\nsecond\nthird\n");
+    EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
+}
+
+TEST(RleRead, PositionLineCountsFromTheGridCorner) {
+    test::TestContext t;
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 0 0\no!\n", "p.rle"), 0);
+    EXPECT_TRUE(LiveCells(t.ctx.field).empty());
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 20\no!\n", "p.rle"), 0);
+    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{10, 20}}));
+    // Shorter than 6 bytes: position (0, 0) without switching to placement.
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 20\n#R 5\no!\n", "p.rle"), 0);
+    EXPECT_TRUE(LiveCells(t.ctx.field).empty());
+}
+
+TEST(RleRead, RowEndsCountsAcrossLinesAndBlanks) {
+    test::TestContext t;
+    // Two row ends leave one empty row; a count at a line's end continues on the next line.
+    ASSERT_EQ(ReadRleFile(t.ctx, "x = 0\no$$3\no!\n", "r.rle"), 0);
+    EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {0, 2}, {1, 2}, {2, 2}}));
+    // A line starting with a blank is skipped; a blank inside a line ends it.
+    ASSERT_EQ(ReadRleFile(t.ctx, "#C\n 5o$\n2o 3o\n$o!\n", "r.rle"), 0);
+    EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {1, 0}, {0, 1}}));
+    // Text after "!" on the same line is ignored; later lines become comments.
+    t.host.boxes.clear();
+    ASSERT_EQ(ReadRleFile(t.ctx, "x = 1\no! trailing words\nsecond line\n", "r.rle"), 0);
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.boxes[0].text, "second line\n");
+}
+
+TEST(RleRead, LeadingDeadCellsShiftTheCentredPattern) {
+    test::TestContext t;
+    ASSERT_EQ(ReadRleFile(t.ctx, "x = 3\n2bo!\n", "r.rle"), 0);
+    // The origin goes to ((1202 - 1) / 2, (1202 - 1) / 2) and the cell is two columns right of it.
+    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{600 + 2, 600}}));
+}
+
+TEST(RleRead, HeaderFieldsAndRules) {
+    struct Case {
+        const char* file;
+        const char* rule;
+    } cases[] = {
+        {"x = 1, y = 1, rule = B36/S23\no!\n", "23/36"},
+        {"x=1,y=1,rule=S245/B368\no!\n", "245/368"},
+        {"x = 1, y = 1, rule = b3/s23\no!\n", "23/3"},
+        {"x = 1, y = 1, rule = s23/b36\no!\n", "23/36"},
+        {"x = 1, y = 1, rule = B3/S23:T100,100\no!\n", "23/3"},
+        {"x = 1, y = 1, rule = B36/S23:P60,40\no!\n", "23/36"},
+        {"x = 1 rule = B36/S23\no!\n", "23/3"},      // no comma: not examined, default rule
+        {"x = 1, rule = B36/S23,\no!\n", "23/36"},   // trailing comma: examined
+        {"#r 34/34\no!\n", "34/34"},
+        {"#N no rule\no!\n", "23/3"},
+    };
+    for (const Case& c : cases) {
+        test::TestContext t;
+        t.ctx.rule.ruleText = "1/1";
+        ASSERT_EQ(ReadRleFile(t.ctx, c.file, "r.rle"), 0) << c.file;
+        EXPECT_EQ(t.ctx.rule.ruleText, c.rule) << c.file;
+        EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u) << c.file;
+    }
+}
+
+TEST(RleRead, FailuresLeaveFieldRuleAndTitleAlone) {
+    struct Case {
+        std::string file;
+        const char* caption;
+        int result;
+    } cases[] = {
+        {"x = 3, y = 3, rule = B36/S23\nbo$2bo$3O!\n", "パターンデータの中に認識できない文字が見つかりました。", 1},
+        {"x = 3, rule = 34/34,\nbo$B!\n", "パターンデータの中に認識できない文字が見つかりました。", 1},
+        {"#r 34\n3o.\n", "パターンデータの中に認識できない文字が見つかりました。", 1},
+        {"o!\n", "サポートしていないファイル形式です。", 1},
+        {" x = 1\no!\n", "サポートしていないファイル形式です。", 1},
+        {"", "サポートしていないファイル形式です。", 1},
+        {std::string("\0x = 1\no!\n", 9), "サポートしていないファイル形式です。", 1},
+        {"x = 3, y = 3, rule = B36/S23\n", "認識できないデータ構造です。", 1},
+        {"#C only comments\n#N name\n", "認識できないデータ構造です。", 1},
+    };
+    for (const Case& c : cases) {
+        test::TestContext t;
+        t.ctx.field.setCell(5, 6, 1);
+        t.ctx.field.generation = 12;
+        t.ctx.rule.ruleText = "23/3";
+        ASSERT_EQ(ReadRleFile(t.ctx, c.file, "bad.rle"), c.result) << c.file;
+        EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{5, 6}})) << c.file;
+        EXPECT_EQ(t.ctx.field.generation, 12);
+        EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
+        EXPECT_EQ(t.ctx.rule.birthTable[6], 0);
+        EXPECT_TRUE(t.host.titles.empty());
+        ASSERT_EQ(t.host.boxes.size(), 1u) << c.file;
+        EXPECT_EQ(t.host.boxes[0].caption, c.caption);
+        EXPECT_EQ(t.host.boxes[0].icon, Icon::Exclamation);
+        EXPECT_EQ(t.ctx.field.busy, 0);
+        EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
+        EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
+    }
+}
+
+TEST(RleRead, MessagesReadExactly) {
+    test::TestContext t;
+    ReadRleFile(t.ctx, "x = 1\nbo$O!\n", "m.rle");
+    ReadRleFile(t.ctx, "hello\n", "m.rle");
+    ReadRleFile(t.ctx, "x = 1\n", "m.rle");
+    ASSERT_EQ(t.host.boxes.size(), 3u);
+    EXPECT_EQ(t.host.boxes[0].text,
+              "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。\r\n"
+              "このファイルは読み込めません。");
+    EXPECT_EQ(t.host.boxes[1].text,
+              "RLE形式として読み込みましたが、データが\"x\"または\"#\"で始まっていません。");
+    EXPECT_EQ(t.host.boxes[2].text, "有効なパターンデータが見つかりませんでした。");
+    ReportFileNotFound(t.ctx, "/tmp/nowhere.rle");
+    EXPECT_EQ(t.host.lastBox().caption, "ファイルが見つかりません。");
+    EXPECT_EQ(t.host.lastBox().text, "ファイル\"/tmp/nowhere.rle\"が見つかりません。");
+}
+
+TEST(RleRead, ABangLineAloneLoadsAnEmptyField) {
+    test::TestContext t;
+    t.ctx.field.setCell(5, 6, 1);
+    ASSERT_EQ(ReadRleFile(t.ctx, "x = 0, y = 0\n!\n", "e.rle"), 0);
+    EXPECT_TRUE(LiveCells(t.ctx.field).empty());
+}
+
+TEST(RleRead, LineTakingRules) {
+    test::TestContext t;
+    // NUL and 0xFF end a line unstored; a lone CR ends a line.
+    const char bytes[] = "x = 2\r2o\0$o\xFF$3o!\n";
+    ASSERT_EQ(ReadRleFile(t.ctx, std::string(bytes, sizeof bytes - 1), "l.rle"), 0);
+    EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {1, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}}));
+    // A pattern line longer than 10,000 bytes is taken in pieces; a count may span the cut.
+    std::string longLine = "x = 0\n" + std::string(9999, '0') + "12o!\n";
+    ASSERT_EQ(ReadRleFile(t.ctx, longLine, "l.rle"), 0);
+    EXPECT_EQ(LiveCells(t.ctx.field).size(), 12u);
+}
+
+TEST(RleRead, HostileNumbersStayExactAndCheap) {
+    test::TestContext t;
+    // A count no int can hold: the cells that can land do, the rest are dropped.
+    ASSERT_EQ(ReadRleFile(t.ctx, "x = 1\n99999999999999999999999999o$o!\n", "h.rle"), 0);
+    const Cells cells = LiveCells(t.ctx.field);
+    // The staging grid is 2202 wide; the centring puts its column 0 at (1202 - 2202) / 2 = -500,
+    // so the interior shows staged columns 501..1700 of row 0 and column 0 of row 1 is dropped.
+    EXPECT_EQ(cells.size(), 1200u);
+    EXPECT_EQ(cells.begin()->first, 1);
+    // A billion row ends, then a cell: nothing lands, quickly.
+    ASSERT_EQ(ReadRleFile(t.ctx, "x = 1\no1000000000$o!\n", "h.rle"), 0);
+    EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
+    // Positions at the ends of the 32-bit range and beyond.
+    for (const char* file : {"#R 2147483647 2147483647\no!\n", "#R -2147483648 5\no!\n",
+                             "#R -99999999999999999999999 0\no!\n",
+                             "#R -4294967296 0\n4294967306bo!\n"}) {
+        // Far outside, or (for the last) staged at (10, 0), which is border.
+        ASSERT_EQ(ReadRleFile(t.ctx, file, "h.rle"), 0) << file;
+        EXPECT_TRUE(LiveCells(t.ctx.field).empty()) << file;
+    }
+    // Exact arithmetic: -4294967296 + 4294967306 = 10, so the cell is staged at (10, 1).
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R -4294967296 1\n4294967306bo!\n", "h.rle"), 0);
+    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{10, 1}}));
+}
+
+TEST(RleRead, CommentsInShiftJisAreShownAsUtf8) {
+    test::TestContext t;
+    // "#C " + the Shift-JIS bytes of "グライダー".
+    ASSERT_EQ(ReadRleFile(t.ctx, "#C \x83\x4f\x83\x89\x83\x43\x83\x5f\x81\x5b\no!\n", "j.rle"), 0);
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.boxes[0].text, "グライダー\n");
+    ASSERT_EQ(ReadRleFile(t.ctx, "#C グライダー\no!\n", "j.rle"), 0);
+    EXPECT_EQ(t.host.boxes.back().text, "グライダー\n");
+}
+
+TEST(RleReading, PasteParametersStartAtTheCentreWithoutTheWaitCursor) {
+    test::TestContext t;
+    Field& f = t.ctx.field;
+    RleReadingParams p = FileRleParams(f);
+    p.startColumn = f.gridWidth / 2;
+    p.startRow = f.gridHeight / 2;
+    p.minX = p.minY = 1;
+    p.endX = std::min(2 * f.gridWidth - 2, f.loadWidth);
+    p.endY = std::min(2 * f.gridHeight - 2, f.loadHeight);
+    p.useBusy = false;
+    p.rejected = {"paste caption", "paste text"};
+    RleReadState s;
+    ASSERT_EQ(RleReading(t.ctx, "#R -1 0\nx = 1\n2o$o!", p, s), 0);
+    EXPECT_TRUE(s.placeSeen);
+    EXPECT_EQ(LoadAreaExtent(f).left, 600);
+    EXPECT_EQ(LoadAreaExtent(f).top, 601);
+    EXPECT_EQ(LoadAreaExtent(f).width, 2);
+    EXPECT_EQ(s.patternLines, 1);
+    // Limits: a cell at staging column 0 is dropped in a paste.
+    RleReadState s2;
+    ASSERT_EQ(RleReading(t.ctx, "#R -601 0\no!", p, s2), 0);
+    EXPECT_FALSE(LoadAreaExtent(f).found);
+    // Own messages, no pointer change.
+    const std::size_t pointers = t.host.pointers.size();
+    RleReadState s3;
+    EXPECT_EQ(RleReading(t.ctx, "x = 1\nbOb!", p, s3), 1);
+    EXPECT_EQ(t.host.lastBox().caption, "paste caption");
+    EXPECT_EQ(t.host.lastBox().text, "paste text");
+    EXPECT_EQ(t.host.pointers.size(), pointers);
+}
+
+TEST(RleWrite, GliderBytes) {
+    test::TestContext t;
+    test::DrawPicture(t.ctx.field, 40, 50, {".*", "..*", "***"});
+    EXPECT_EQ(WriteRleFile(t.ctx), "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
+    t.ctx.rule.ruleText = "23/36";
+    EXPECT_EQ(WriteRleFile(t.ctx), "x = 3, y = 3, rule = B36/S23\r\nbo$2bo$3o!\r\n");
+}
+
+TEST(RleWrite, EmptyRowsAndLineBreaks) {
+    test::TestContext t;
+    test::DrawPicture(t.ctx.field, 10, 10, {"*", "", "", "**"});
+    EXPECT_EQ(WriteRleFile(t.ctx), "x = 2, y = 4, rule = B3/S23\r\no3$2o!\r\n");
+
+    // Alternating cells: "ob" pairs; every body line but the last stays below 69 characters
+    // and no token is split.
+    test::TestContext u;
+    std::string row;
+    for (int i = 0; i < 100; ++i) row += i % 3 == 0 ? "*" : (i % 3 == 1 ? "." : "*");
+    test::DrawPicture(u.ctx.field, 5, 5, {row, row});
+    const std::string file = WriteRleFile(u.ctx);
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < file.size();) {
+        const std::size_t end = file.find("\r\n", pos);
+        ASSERT_NE(end, std::string::npos);
+        lines.push_back(file.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    ASSERT_GE(lines.size(), 3u);
+    std::string body;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (i + 1 < lines.size()) {
+            EXPECT_LE(lines[i].size(), 68u);
+        }
+        EXPECT_LE(lines[i].size(), 69u);
+        // A break never falls inside a token: no line ends in a count.
+        EXPECT_EQ(std::isdigit(static_cast<unsigned char>(lines[i].back())), 0);
+        body += lines[i];
+    }
+    // Reading the body back gives the same cells.
+    test::TestContext back;
+    ASSERT_EQ(ReadRleFile(back.ctx, file, "w.rle"), 0);
+    EXPECT_EQ(Shape(LiveCells(back.ctx.field)), Shape(LiveCells(u.ctx.field)));
+}
+
+TEST(RleWrite, BreakFallsBeforeTheOverflowingToken) {
+    test::TestContext t;
+    // Row of 33 "o." pairs: "obobob...": each token is one character; 68 fit on a line.
+    std::string row;
+    for (int i = 0; i < 40; ++i) row += "*.";
+    row += "*";
+    test::DrawPicture(t.ctx.field, 3, 3, {row});
+    const std::string file = WriteRleFile(t.ctx);
+    const std::size_t first = file.find("\r\n") + 2;
+    const std::size_t second = file.find("\r\n", first);
+    EXPECT_EQ(second - first, 68u);
+    EXPECT_EQ(file.substr(first, 68), [] {
+        std::string s;
+        for (int i = 0; i < 34; ++i) s += "ob";
+        return s;
+    }());
+}
+
+TEST(FileRuleText, MendsCaseAndSuffix) {
+    EXPECT_EQ(FileRuleText("b3/s23"), "B3/S23");
+    EXPECT_EQ(FileRuleText("B3/S23:T100,100"), "B3/S23");
+    EXPECT_EQ(FileRuleText("23/3"), "23/3");
+    Rule r;
+    EXPECT_EQ(ParseRuleTables(r, FileRuleText("s23/b36:P60,40")), "23/36");
+}
+
+}  // namespace
+}  // namespace gb

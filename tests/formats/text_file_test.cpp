@@ -1,0 +1,150 @@
+#include "formats/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/formats/format_test_util.h"
+
+namespace gb {
+namespace {
+
+using test::Cells;
+using test::LiveCells;
+using test::Shape;
+
+Cells GliderAt(int ox, int oy) {
+    return {{ox + 1, oy}, {ox + 2, oy + 1}, {ox, oy + 2}, {ox + 1, oy + 2}, {ox + 2, oy + 2}};
+}
+
+TEST(TextRead, GliderInEverySpelling) {
+    const std::string spellings[] = {
+        ".*.\n..*\n***\n",
+        ".*.\r\n..*\r\n***\r\n",
+        ".*.\n..*\n***",
+        ".O.\n..O\nOOO\n",
+        "\xe2\x96\xa1\xe2\x96\xa0\xe2\x96\xa1\n\xe2\x96\xa1\xe2\x96\xa1\xe2\x96\xa0\n"
+        "\xe2\x96\xa0\xe2\x96\xa0\xe2\x96\xa0\n",
+        "\x81\xa0\x81\xa1\x81\xa0\r\n\x81\xa0\x81\xa0\x81\xa1\r\n\x81\xa1\x81\xa1\x81\xa1\r\n",
+    };
+    for (const std::string& file : spellings) {
+        test::TestContext t;
+        t.ctx.field.generation = 9;
+        ASSERT_EQ(ReadTextFile(t.ctx, file, "/t/glider.txt"), 0);
+        EXPECT_EQ(LiveCells(t.ctx.field), GliderAt(600, 599)) << file;
+        EXPECT_TRUE(t.host.boxes.empty()) << file;
+        EXPECT_EQ(t.ctx.field.generation, 0);
+        EXPECT_EQ(t.host.lastTitle(), "glider.txt - Gridbloom");
+        EXPECT_EQ(t.ctx.field.busy, 0);
+    }
+}
+
+TEST(TextRead, ShiftJisTrailBytesAreNotCells) {
+    // "Ｏ" is 0x82 0x6E and "グ" 0x83 0x4F: neither trail byte is taken for "O" (0x4F).
+    test::TestContext t;
+    t.host.answers = {Button::Yes};
+    ASSERT_EQ(ReadTextFile(t.ctx, "*\x82\x6e\x83\x4f*\n", "k.txt"), 0);
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.boxes[0].text, "Ｏグ\r\n\r\n読み込みを強行しますか。");
+    EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {5, 0}}));
+}
+
+TEST(TextRead, InvalidDataQuestion) {
+    test::TestContext t;
+    t.ctx.field.setCell(3, 3, 1);
+    t.host.answers = {Button::No};
+    EXPECT_EQ(ReadTextFile(t.ctx, ".*x\n* .\t*\n", "bad.txt"), 1);
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    const MessageBox& box = t.host.boxes[0];
+    EXPECT_EQ(box.caption, "テキストファイルに下記の無効なデータが含まれています。");
+    EXPECT_EQ(box.text, "x\r\n\r\n読み込みを強行しますか。");
+    EXPECT_EQ(box.buttons, Buttons::YesNo);
+    EXPECT_EQ(box.defaultButton, Button::No);
+    EXPECT_EQ(box.icon, Icon::Exclamation);
+    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{3, 3}}));
+    EXPECT_TRUE(t.host.titles.empty());
+    EXPECT_EQ(t.ctx.field.busy, 0);
+
+    t.host.answers = {Button::Yes};
+    EXPECT_EQ(ReadTextFile(t.ctx, ".*x\n* .\t*\n", "bad.txt"), 0);
+    EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{1, 0}, {0, 1}, {4, 1}}));
+
+    // Only the first 800 bytes are quoted, cut at a character boundary.
+    test::TestContext u;
+    std::string many;
+    for (int i = 0; i < 500; ++i) many += "あ";  // 3 bytes each in UTF-8
+    u.host.answers = {Button::No};
+    ReadTextFile(u.ctx, "*" + many + "\n", "long.txt");
+    const std::string quoted = u.host.boxes[0].text.substr(0, u.host.boxes[0].text.find("\r\n"));
+    EXPECT_EQ(quoted.size(), 798u);
+}
+
+TEST(TextRead, CommentLinesTakeARowAndRuleLinesPushDown) {
+    test::TestContext t;
+    ASSERT_EQ(ReadTextFile(t.ctx, "*\n# a comment with * star\n*\n", "c.txt"), 0);
+    // Measured: widest 1, two lines: originX = (1202 - 0) / 2, originY = (1202 - 2) / 2.
+    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{601, 600}, {601 + 17, 601}, {601, 602}}));
+
+    test::TestContext r;
+    ASSERT_EQ(ReadTextFile(r.ctx, "#R 34/34\n.*.\n..*\n***\n", "r.txt"), 0);
+    EXPECT_EQ(LiveCells(r.ctx.field), GliderAt(600, 600));
+    EXPECT_EQ(r.ctx.rule.ruleText, "34/34");
+    ASSERT_EQ(r.host.boxes.size(), 1u);  // the rule report
+    test::TestContext b;
+    ASSERT_EQ(ReadTextFile(b.ctx, "#R b3/s23:T10,10\n*\n", "r.txt"), 0);
+    EXPECT_EQ(b.ctx.rule.ruleText, "23/3");
+}
+
+TEST(TextRead, EmptyPictureLoadsAnEmptyField) {
+    test::TestContext t;
+    t.ctx.field.setCell(3, 3, 1);
+    ASSERT_EQ(ReadTextFile(t.ctx, "# nothing here\n", "e.txt"), 0);
+    EXPECT_TRUE(LiveCells(t.ctx.field).empty());
+    EXPECT_TRUE(t.host.boxes.empty());
+    ASSERT_EQ(ReadTextFile(t.ctx, "", "e.txt"), 0);
+    EXPECT_TRUE(LiveCells(t.ctx.field).empty());
+}
+
+TEST(TextRead, FullSizePictureStartsAtTheCorner) {
+    test::TestContext t;
+    ASSERT_TRUE(test::ResizeForTest(t.ctx, 8, 6));  // grid 10 × 8
+    // widest - 1 == gridWidth and lineCount == gridHeight: origin (0, 0).
+    std::string file;
+    for (int y = 0; y < 8; ++y) file += std::string(11, y == 2 ? '*' : '.') + "\n";
+    ASSERT_EQ(ReadTextFile(t.ctx, file, "f.txt"), 0);
+    Cells expected;
+    for (int x = 1; x <= 8; ++x) expected.emplace(x, 2);
+    EXPECT_EQ(LiveCells(t.ctx.field), expected);
+}
+
+TEST(TextWrite, LinesAndRule) {
+    test::TestContext t;
+    test::DrawPicture(t.ctx.field, 20, 20, {"*"});
+    EXPECT_EQ(WriteTextFile(t.ctx), "*\r\n");
+    test::TestContext v;
+    test::DrawPicture(v.ctx.field, 20, 20, {"*", "*", "*"});
+    EXPECT_EQ(WriteTextFile(v.ctx), "*\r\n*\r\n*\r\n");
+    test::TestContext g;
+    test::DrawPicture(g.ctx.field, 20, 20, {"*..*", "", ".*"});
+    g.ctx.rule.ruleText = "23/36";
+    const std::string file = WriteTextFile(g.ctx);
+    EXPECT_EQ(file, "#R 23/36\r\n*..*\r\n.\r\n.*\r\n");
+    // Read back: same shape and rule, one row lower than without the rule line.
+    test::TestContext back, plain;
+    ASSERT_EQ(ReadTextFile(back.ctx, file, "w.txt"), 0);
+    ASSERT_EQ(ReadTextFile(plain.ctx, file.substr(10), "w.txt"), 0);
+    EXPECT_EQ(Shape(LiveCells(back.ctx.field)), Shape(LiveCells(g.ctx.field)));
+    EXPECT_EQ(back.ctx.rule.ruleText, "23/36");
+    Cells lowered;
+    for (const auto& [x, y] : LiveCells(plain.ctx.field)) lowered.emplace(x, y + 1);
+    EXPECT_EQ(LiveCells(back.ctx.field), lowered);
+}
+
+TEST(TextWrite, NothingToSave) {
+    test::TestContext t;
+    EXPECT_EQ(WriteTextFile(t.ctx), "");
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.boxes[0].caption, "セルが存在していません。");
+    EXPECT_EQ(t.host.boxes[0].text, "保存するデータがありません。");
+}
+
+}  // namespace
+}  // namespace gb

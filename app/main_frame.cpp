@@ -4,6 +4,7 @@
 #include <QIcon>
 
 #include "app/menu_bar.h"
+#include "app/quick_launch_commands.h"
 #include "app/shell_commands.h"
 #include "core/context.h"
 #include "core/shutdown.h"
@@ -37,6 +38,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::RegisterCommands() {
     RegisterShellCommands(commands_, ctx_, this);
     RegisterDisplayCommands(commands_, ctx_, customColors_);
+    RegisterQuickLaunchCommands(commands_, ctx_, quickLaunch_, PathOpeners{});
 }
 
 }  // namespace gb

@@ -25,9 +25,11 @@ void CLGApp::Start() {
 void CLGApp::CreateView() {
     ctx_.view.leftDown = ctx_.view.rightDown = false;
     InitField(ctx_);
+    ReadQuickLaunchFile(ctx_, frame_->quickLaunch());
     ctx_.run.running = false;
     ctx_.run.timerInterval = kDefaultTimerInterval;
     ctx_.view.offsetX = ctx_.view.offsetY = 0;
+    frame_->quickLaunch().displayMode = QuickLaunchDisplayMode::NoFileName;
     ctx_.rule.ruleText = kDefaultRule;
     ctx_.rule.ruleText = ApplyRule(ctx_, ctx_.rule.ruleText);
     ctx_.view.zoomLabelShown = ctx_.view.zoomLabelTimerPending = true;

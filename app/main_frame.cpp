@@ -5,10 +5,12 @@
 
 #include "app/field_commands.h"
 #include "app/menu_bar.h"
+#include "app/quick_launch_commands.h"
 #include "app/shell_commands.h"
 #include "app/view_commands.h"
 #include "core/context.h"
 #include "core/shutdown.h"
+#include "formats/document.h"
 #include "view/lg_view.h"
 
 namespace gb {
@@ -41,6 +43,7 @@ void CMainFrame::RegisterCommands() {
     RegisterDisplayCommands(commands_, ctx_, customColors_);
     RegisterRunAndViewCommands(commands_, ctx_, *view_);
     RegisterFieldCommands(ctx_, commands_, this);
+    RegisterQuickLaunchCommands(commands_, ctx_, quickLaunch_, PathOpeners{OpenLifePath, OpenTextPath, OpenRlePath});
 }
 
 }  // namespace gb

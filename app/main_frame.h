@@ -7,6 +7,7 @@
 
 #include "app/commands.h"
 #include "app/display_commands.h"
+#include "formats/quick_launch.h"
 
 namespace gb {
 
@@ -23,6 +24,7 @@ public:
     CLGView* view() const { return view_; }
     CommandRegistry& commands() { return commands_; }
     MenuBar& menus() { return *menus_; }
+    QuickLaunch& quickLaunch() { return quickLaunch_; }
 
     // Called when quitting is confirmed, to write the display settings.
     void setSettingsWriter(std::function<void()> writer) { writeSettings_ = std::move(writer); }
@@ -37,6 +39,7 @@ private:
     CLGView* view_;
     CommandRegistry commands_;
     CustomColors customColors_;
+    QuickLaunch quickLaunch_;
     std::function<void()> writeSettings_;
     std::unique_ptr<MenuBar> menus_;
 };

@@ -126,18 +126,8 @@ void BeginFrame(Context& ctx, bool advance) {
 }
 
 double CountCells(const Field& field) {
-    const std::int8_t* p = field.plane0();
-    const std::size_t n = static_cast<std::size_t>(field.planeSize);
-    std::uint64_t total = 0;
-    // Blocks small enough for a 32-bit counter the compiler can keep in vector lanes.
-    constexpr std::size_t kBlock = 1 << 16;
-    for (std::size_t start = 0; start < n; start += kBlock) {
-        const std::size_t end = std::min(n, start + kBlock);
-        std::uint32_t count = 0;
-        for (std::size_t k = start; k < end; ++k) count += p[k] != 0 ? 1u : 0u;
-        total += count;
-    }
-    return static_cast<double>(total);
+    // The step keeps the count when it wrote the plane last; otherwise a scan.
+    return static_cast<double>(LiveCellCount(field));
 }
 
 double PaintCells(const Field& field, const PixelTarget& target, float viewLeft, float viewTop,

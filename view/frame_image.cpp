@@ -67,10 +67,13 @@ QFont FrameFont() {
 }
 
 QImage ComposeFrame(Context& ctx, QSize client, bool advance) {
-    BeginFrame(ctx, advance);
     const int w = std::max(client.width(), 0), h = std::max(client.height(), 0);
     QImage image(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
     image.fill(ToQColor(ctx.display.backColor));
+    // While the Field is being rebuilt at a new size its blocks come and go: show the background
+    // only, and do not take a missing block for a fatal one.
+    if (ctx.field.rebuilding) return image;
+    BeginFrame(ctx, advance);
 
     const FramePlacement at = PlaceField(ctx.field.gridWidth, ctx.field.gridHeight, w, h,
                                          ctx.view.zoom, ctx.view.offsetX, ctx.view.offsetY);

@@ -1,0 +1,196 @@
+#include "formats/document.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "core/context.h"
+#include "core/rule.h"
+#include "core/run.h"
+#include "formats/reader_common.h"
+#include "formats/rle_file.h"
+#include "formats/text_file.h"
+
+namespace gb {
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) return std::nullopt;
+    return bytes;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path dir =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const auto fail = [&](int err) {
+        error = std::strerror(err);
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    };
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    // A new file gets the usual permissions; a replaced one keeps its own.
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return static_cast<mode_t>(0666 & ~mask);
+    }();
+    if (::fchmod(fd, mode) != 0) return fail(errno);
+    if (::fsync(fd) != 0) return fail(errno);
+    if (::close(fd) != 0) {
+        error = std::strerror(errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        error = std::strerror(errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+using Reader = int (*)(Context&, std::string_view, const std::string&);
+
+int ReadPath(Context& ctx, const std::string& path, Reader reader) {
+    const auto bytes = ReadFileBytes(path);
+    if (!bytes) {
+        ReportFileNotFound(ctx, path);
+        return 1;
+    }
+    return reader(ctx, *bytes, path);
+}
+
+void ApplyDefaultRule(Context& ctx) {
+    ctx.rule.ruleText = kDefaultRule;
+    ctx.rule.ruleText = ApplyRule(ctx, ctx.rule.ruleText);
+}
+
+}  // namespace
+
+int OpenLifePath(Context& ctx, const std::string& path) {
+    ReadPath(ctx, path, ReadLifeFile);
+    return 0;
+}
+
+int OpenTextPath(Context& ctx, const std::string& path) {
+    ReadPath(ctx, path, ReadTextFile);
+    ctx.host.repaintView();
+    return 0;
+}
+
+int OpenRlePath(Context& ctx, const std::string& path) {
+    ReadPath(ctx, path, ReadRleFile);
+    return 0;
+}
+
+void LoadDocument(Context& ctx, const std::string& path) {
+    PauseRun(ctx);
+    const std::string ext = ExtensionOf(path);
+    ctx.field.busy = 1;
+    RefreshCursor(ctx);
+    if (ext == ".txt") {
+        ApplyDefaultRule(ctx);
+        ReadPath(ctx, path, ReadTextFile);
+    } else if (ext == ".lif") {
+        ApplyDefaultRule(ctx);
+        ReadPath(ctx, path, ReadLifeFile);
+    } else {
+        ReadPath(ctx, path, ReadRleFile);
+    }
+    if (ctx.shell.currentQuickLaunchItem == 0) ctx.shell.documentPath.clear();
+    ctx.shell.currentQuickLaunchItem = 0;
+    ctx.field.busy = 0;
+    RefreshCursor(ctx);
+}
+
+bool StoreDocument(Context& ctx, const std::string& path,
+                   const std::function<LifeFormat()>& chooseLifeFormat) {
+    PauseRun(ctx);
+    const std::string ext = ExtensionOf(path);
+    ctx.field.busy = 1;
+    RefreshCursor(ctx);
+    std::string bytes;
+    if (ext == ".txt") {
+        bytes = WriteTextFile(ctx);
+    } else if (ext == ".lif") {
+        bytes = WriteLifeFile(ctx, chooseLifeFormat ? chooseLifeFormat() : LifeFormat::Life105);
+    } else if (ext == ".rle") {
+        bytes = WriteRleFile(ctx);
+    } else {
+        ctx.shell.messageCaption = "認識できない拡張子です。";
+        AppMessageBox(ctx, "RLE形式として保存します。", Icon::Exclamation);
+        bytes = WriteRleFile(ctx);
+    }
+    if (bytes.empty()) {
+        // The writer refused (and said why): keep any old file rather than empty it.
+        ctx.field.busy = 0;
+        RefreshCursor(ctx);
+        return false;
+    }
+    std::string error;
+    const bool written = WriteFileAtomically(path, bytes, error);
+    ctx.field.busy = 0;
+    RefreshCursor(ctx);
+    if (!written) {
+        // The old file, if any, is untouched; say so instead of pretending the save worked.
+        ctx.shell.messageCaption = "保存できません。";
+        AppMessageBox(ctx,
+                      "ファイル\"" + path + "\"に保存できませんでした。\r\n(" + error +
+                          ")\r\n元のファイルは変更されていません。",
+                      Icon::Exclamation);
+        return false;
+    }
+    ctx.shell.documentPath = path;
+    return true;
+}
+
+void DropPatternFile(Context& ctx, const std::string& path) {
+    PauseRun(ctx);
+    const std::string ext = ExtensionOf(path);
+    if (ext == ".lif")
+        OpenLifePath(ctx, path);
+    else if (ext == ".txt" || ext == ".text")
+        OpenTextPath(ctx, path);
+    else
+        OpenRlePath(ctx, path);
+    ctx.shell.documentPath = path;
+    ctx.shell.currentQuickLaunchItem = -1;
+}
+
+std::string ProposedSaveName(const Context& ctx, const std::string& toolkitProposal) {
+    if (ctx.shell.currentQuickLaunchItem != 0) return ctx.shell.documentPath;
+    if (ctx.shell.documentPath == kNewDocumentName) return kNewDocumentName;
+    return toolkitProposal;
+}
+
+}  // namespace gb

@@ -1,0 +1,47 @@
+// The document: opening and saving patterns by extension, opening by path and dropped files.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "formats/life_file.h"
+
+namespace gb {
+
+struct Context;
+
+// The whole content of a file, or nothing when it cannot be read (missing, a directory,
+// no permission).
+std::optional<std::string> ReadFileBytes(const std::string& path);
+
+// Writes bytes to a temporary file beside path and renames it over path only when every byte
+// reached the disk, so a failed save leaves any old file as it was. On failure returns false and
+// sets error to the system's reason.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
+
+// Opening by path, without touching the rule first. Each returns 0.
+int OpenLifePath(Context& ctx, const std::string& path);
+int OpenTextPath(Context& ctx, const std::string& path);
+int OpenRlePath(Context& ctx, const std::string& path);
+
+// Loading through the document (Open command, recent file, command line): pause, wait cursor,
+// the reader by extension (".txt" and ".lif" apply "23/3" first), documentPath and
+// currentQuickLaunchItem updated.
+void LoadDocument(Context& ctx, const std::string& path);
+
+// Saving through the document: pause, wait cursor, the writer by extension (an unknown one is
+// written as RLE after a warning), then a safe write. chooseLifeFormat is asked only for ".lif".
+// Returns whether the file was written.
+bool StoreDocument(Context& ctx, const std::string& path,
+                   const std::function<LifeFormat()>& chooseLifeFormat);
+
+// A file dropped on the view: the reader by extension (".text" too), documentPath = path,
+// currentQuickLaunchItem = -1.
+void DropPatternFile(Context& ctx, const std::string& path);
+
+// The name the save dialog proposes, before its extension is stripped.
+std::string ProposedSaveName(const Context& ctx, const std::string& toolkitProposal);
+
+}  // namespace gb

@@ -1,0 +1,169 @@
+#include "formats/quick_launch.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "core/context.h"
+#include "core/run.h"
+
+namespace gb {
+
+namespace {
+
+constexpr std::size_t kLinePiece = 9999;  // longer lines are read in pieces of this size
+
+bool IsAsciiSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string TrimRight(std::string_view s) {
+    std::size_t end = s.size();
+    while (end > 0 && IsAsciiSpace(s[end - 1])) --end;
+    return std::string(s.substr(0, end));
+}
+
+// Reads lines as a text-mode stream would: CR LF is one line end, and a line longer than the
+// buffer is delivered in pieces.
+class LineReader {
+public:
+    explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
+    bool atEnd() const { return pos_ >= bytes_.size(); }
+    std::string next() {
+        std::string line;
+        while (pos_ < bytes_.size() && line.size() < kLinePiece) {
+            char c = bytes_[pos_++];
+            if (c == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n') c = bytes_[pos_++];
+            line += c;
+            if (c == '\n') break;
+        }
+        return line;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+};
+
+bool IsMagicLine(const std::string& line) {
+    return line == "GridbloomQuickLaunch0.1" || line == "GridbloomQuickLaunch0.2" ||
+           line == "GridbloomQuickLaunch0.3";
+}
+
+// Lists written elsewhere separate directories with "\".
+std::string ToLocalPath(std::string path) {
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+}  // namespace
+
+bool IsNonBlankLine(std::string_view line) {
+    std::string copy;
+    copy.reserve(line.size());
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        // The ideographic space, in Shift-JIS or in UTF-8.
+        if (static_cast<unsigned char>(line[i]) == 0x81 && i + 1 < line.size() &&
+            static_cast<unsigned char>(line[i + 1]) == 0x40) {
+            copy += ' ';
+            ++i;
+        } else if (line.substr(i, 3) == "\xE3\x80\x80") {
+            copy += ' ';
+            i += 2;
+        } else {
+            copy += line[i];
+        }
+    }
+    return !TrimRight(copy).empty();
+}
+
+bool ParseQuickLaunchList(std::string_view bytes, QuickLaunch& list) {
+    list.quickLaunchCount = 0;
+    LineReader reader(bytes);
+    if (!IsMagicLine(TrimRight(reader.next()))) return false;
+    int i = 0;
+    while (!reader.atEnd() && i < kQuickLaunchMax) {
+        const std::string titleLine = reader.next();
+        if (!IsNonBlankLine(titleLine)) continue;
+        QuickLaunchEntry& entry = list.entries[static_cast<std::size_t>(i + 1)];
+        entry.title = TrimRight(titleLine);
+        if (reader.atEnd()) continue;  // a title without a path is dropped
+        std::string pathLine;
+        do {
+            pathLine = reader.next();
+        } while (!IsNonBlankLine(pathLine) && !reader.atEnd());
+        if (!IsNonBlankLine(pathLine)) continue;
+        entry.path = TrimRight(pathLine);
+        ++i;
+    }
+    list.quickLaunchCount = i;
+    return true;
+}
+
+void ReadQuickLaunchFile(Context& ctx, QuickLaunch& list) {
+    SetProgramDirectoryCurrent(ctx);
+    std::ifstream file("quicklaunch.dat", std::ios::binary);
+    if (!file) {
+        ViewMessageBox(ctx, "クイック起動データファイルが見つかりません",
+                       "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。",
+                       Icon::Exclamation);
+        return;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+    if (!ParseQuickLaunchList(bytes, list)) {
+        ViewMessageBox(ctx, "クイック起動データファイルのバージョンが異なります。",
+                       "クイック起動データファイルのバージョンが異なるので読み込めません。",
+                       Icon::Exclamation);
+    }
+}
+
+QuickLaunchItemState UpdateQuickLaunchItem(const Context& ctx, const QuickLaunch& list, int n) {
+    QuickLaunchItemState s;
+    s.checked = ctx.shell.currentQuickLaunchItem == n;
+    if (n > list.quickLaunchCount) {
+        s.text = "- クイック起動 " + std::to_string(n) + " -";
+        return s;
+    }
+    const QuickLaunchEntry& e = list.entries[static_cast<std::size_t>(n)];
+    s.enabled = true;
+    s.text = e.title;
+    s.text += '\t';
+    if (list.displayMode != QuickLaunchDisplayMode::NoFileName) {
+        s.text += '(';
+        s.text += list.displayMode == QuickLaunchDisplayMode::FileName ? FileNameOf(e.path) : e.path;
+        s.text += ')';
+    }
+    if (s.text.size() > 999) s.text.resize(999);
+    return s;
+}
+
+void OpenQuickLaunchItem(Context& ctx, const QuickLaunch& list, int n, const PathOpeners& open) {
+    ctx.shell.currentQuickLaunchItem = n;
+    PauseRun(ctx);
+    SetProgramDirectoryCurrent(ctx);
+    const std::string path = n >= 1 && n <= kQuickLaunchMax
+                                 ? list.entries[static_cast<std::size_t>(n)].path
+                                 : std::string();
+    const std::string localPath = ToLocalPath(path);
+    const std::string ext = ExtensionOf(path);
+    if (ext == ".lif") {
+        if (open.life) open.life(ctx, localPath);
+    } else if (ext == ".txt" || ext == ".text") {
+        if (open.text) open.text(ctx, localPath);
+        ctx.host.repaintView();
+    } else if (ext == ".rle") {
+        if (open.rle) open.rle(ctx, localPath);
+    }
+    // Where the pattern came from: the current directory joined with a relative entry path, or
+    // an absolute entry path as it stands.
+    std::error_code error;
+    if (std::filesystem::path(localPath).is_absolute())
+        ctx.shell.documentPath = localPath;
+    else
+        ctx.shell.documentPath = std::filesystem::current_path(error).string() + "/" + localPath;
+}
+
+}  // namespace gb

@@ -1,0 +1,139 @@
+#include "formats/quick_launch.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/run.h"
+#include "tests/support/scripted_host.h"
+
+namespace gb {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(QuickLaunchList, MagicLineRules) {
+    QuickLaunch q;
+    EXPECT_TRUE(ParseQuickLaunchList("GridbloomQuickLaunch0.3", q));
+    EXPECT_TRUE(ParseQuickLaunchList("GridbloomQuickLaunch0.1 \t\r\n", q));
+    EXPECT_TRUE(ParseQuickLaunchList("GridbloomQuickLaunch0.2\r\nA\r\nb.rle\r\n", q));
+    EXPECT_EQ(q.quickLaunchCount, 1);
+    EXPECT_FALSE(ParseQuickLaunchList(" GridbloomQuickLaunch0.3\n", q));
+    EXPECT_FALSE(ParseQuickLaunchList("gridbloomquicklaunch0.3\n", q));
+    EXPECT_FALSE(ParseQuickLaunchList("GridbloomQuickLaunch0.4\n", q));
+    EXPECT_FALSE(ParseQuickLaunchList("", q));
+    EXPECT_EQ(q.quickLaunchCount, 0);
+}
+
+TEST(QuickLaunchList, PairsBlankLinesAndTrimming) {
+    QuickLaunch q;
+    const std::string list =
+        "GridbloomQuickLaunch0.3\n\n"
+        "  Glider  \n\x81\x40\x81\x40\n\xE3\x80\x80\n   \n"
+        "sub\\dir\\glider.rle  \r\n"
+        "Title\x81\x40\n\nGUN.LIF\n"
+        "Orphan title";
+    ASSERT_TRUE(ParseQuickLaunchList(list, q));
+    EXPECT_EQ(q.quickLaunchCount, 2);
+    EXPECT_EQ(q.entries[1].title, "  Glider");  // leading blanks stay, trailing ASCII ones go
+    EXPECT_EQ(q.entries[1].path, "sub\\dir\\glider.rle");
+    EXPECT_EQ(q.entries[2].title, "Title\x81\x40");  // trailing ideographic space stays
+    EXPECT_EQ(q.entries[2].path, "GUN.LIF");
+}
+
+TEST(QuickLaunchList, AtMostFiftyAndLongLinesInPieces) {
+    std::string list = "GridbloomQuickLaunch0.3\n";
+    for (int i = 1; i <= 55; ++i) list += "T" + std::to_string(i) + "\np" + std::to_string(i) + ".rle\n";
+    QuickLaunch q;
+    ASSERT_TRUE(ParseQuickLaunchList(list, q));
+    EXPECT_EQ(q.quickLaunchCount, 50);
+    EXPECT_EQ(q.entries[50].title, "T50");
+    // A 12,000-byte line is a 9,999-byte title and the rest is its path.
+    ASSERT_TRUE(ParseQuickLaunchList("GridbloomQuickLaunch0.3\n" + std::string(12000, 'x') + "\n", q));
+    EXPECT_EQ(q.quickLaunchCount, 1);
+    EXPECT_EQ(q.entries[1].title.size(), 9999u);
+    EXPECT_EQ(q.entries[1].path.size(), 2001u);
+}
+
+TEST(QuickLaunchMenu, ItemTextsByDisplayMode) {
+    test::TestContext t(false);
+    QuickLaunch q;
+    ASSERT_TRUE(ParseQuickLaunchList("GridbloomQuickLaunch0.3\nGlider\nsub\\dir\\glider.rle\n", q));
+    auto item = UpdateQuickLaunchItem(t.ctx, q, 1);
+    EXPECT_TRUE(item.enabled);
+    EXPECT_EQ(item.text, "Glider\t");
+    q.displayMode = QuickLaunchDisplayMode::FileName;
+    EXPECT_EQ(UpdateQuickLaunchItem(t.ctx, q, 1).text, "Glider\t(glider.rle)");
+    q.displayMode = QuickLaunchDisplayMode::FullPath;
+    EXPECT_EQ(UpdateQuickLaunchItem(t.ctx, q, 1).text, "Glider\t(sub\\dir\\glider.rle)");
+    item = UpdateQuickLaunchItem(t.ctx, q, 2);
+    EXPECT_FALSE(item.enabled);
+    EXPECT_EQ(item.text, "- クイック起動 2 -");
+    t.ctx.shell.currentQuickLaunchItem = 2;
+    EXPECT_TRUE(UpdateQuickLaunchItem(t.ctx, q, 2).checked);
+    EXPECT_FALSE(UpdateQuickLaunchItem(t.ctx, q, 1).checked);
+}
+
+struct QuickLaunchFiles : ::testing::Test {
+    test::TestContext t{false};
+    fs::path dir;
+    fs::path before = fs::current_path();
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("gb-ql-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        t.host.program = (dir / "gridbloom").string();
+    }
+    void TearDown() override {
+        fs::current_path(before);
+        fs::remove_all(dir);
+    }
+    void Write(const std::string& text) { std::ofstream(dir / "quicklaunch.dat", std::ios::binary) << text; }
+};
+
+TEST_F(QuickLaunchFiles, MissingAndWrongVersionFilesAreReported) {
+    QuickLaunch q;
+    fs::current_path(fs::temp_directory_path());
+    ReadQuickLaunchFile(t.ctx, q);
+    EXPECT_EQ(fs::current_path(), fs::canonical(dir));  // the program's directory became current
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.lastBox().caption, "クイック起動データファイルが見つかりません");
+    EXPECT_EQ(t.host.lastBox().text, "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。");
+    EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+    Write("");
+    ReadQuickLaunchFile(t.ctx, q);
+    EXPECT_EQ(t.host.lastBox().caption, "クイック起動データファイルのバージョンが異なります。");
+    EXPECT_EQ(t.host.lastBox().text, "クイック起動データファイルのバージョンが異なるので読み込めません。");
+    EXPECT_EQ(q.quickLaunchCount, 0);
+    Write("GridbloomQuickLaunch0.3\r\nA\r\na.rle\r\n");
+    ReadQuickLaunchFile(t.ctx, q);
+    EXPECT_EQ(q.quickLaunchCount, 1);
+    EXPECT_EQ(t.host.boxes.size(), 2u);
+}
+
+TEST_F(QuickLaunchFiles, OpeningChoosesTheReaderByExtensionAndStopsTheRun) {
+    QuickLaunch q;
+    ASSERT_TRUE(ParseQuickLaunchList(
+        "GridbloomQuickLaunch0.3\nA\nGLIDER.LIF\nB\nsub\\g.Rle\nC\npic.text\nD\nnothing\n", q));
+    std::vector<std::string> calls;
+    PathOpeners open;
+    open.life = [&](Context&, const std::string& p) { calls.push_back("life " + p); return 0; };
+    open.text = [&](Context&, const std::string& p) { calls.push_back("text " + p); return 0; };
+    open.rle = [&](Context&, const std::string& p) { calls.push_back("rle " + p); return 0; };
+    StartRun(t.ctx);
+    OpenQuickLaunchItem(t.ctx, q, 1, open);
+    EXPECT_FALSE(t.ctx.run.running);
+    EXPECT_EQ(t.ctx.shell.currentQuickLaunchItem, 1);
+    EXPECT_EQ(t.ctx.shell.documentPath, fs::canonical(dir).string() + "/GLIDER.LIF");
+    OpenQuickLaunchItem(t.ctx, q, 2, open);
+    OpenQuickLaunchItem(t.ctx, q, 3, open);
+    EXPECT_EQ(t.host.repaints, 1);
+    OpenQuickLaunchItem(t.ctx, q, 4, open);
+    EXPECT_EQ(calls, (std::vector<std::string>{"life GLIDER.LIF", "rle sub/g.Rle", "text pic.text"}));
+    EXPECT_EQ(t.ctx.shell.currentQuickLaunchItem, 4);  // the check mark moves all the same
+    EXPECT_TRUE(t.host.boxes.empty());
+    EXPECT_FALSE(t.ctx.run.running);
+}
+
+}  // namespace
+}  // namespace gb

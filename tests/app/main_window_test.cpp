@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
@@ -368,6 +369,38 @@ TEST_F(MainWindow, NewFromTheKeyboardLeavesEditModeOnAndTheRunStopped) {
     EXPECT_FALSE(a.view().timerActive(RUN_TIMER));
     EXPECT_EQ(a.view().cursor().shape(), Qt::CrossCursor);
     EXPECT_EQ(a.frame().windowTitle(), QString::fromUtf8("新規 - Gridbloom"));
+}
+
+TEST_F(MainWindow, AboutBoxAndCurrentDirectoryHoldTheRunStillWhileOpen) {
+    App a(profilePath());
+    for (int x = 600; x < 603; ++x) a.ctx().field.setCell(x, 600, 1);
+    a.view().DrawFrame(false);
+    QTest::keyClick(&a.view(), Qt::Key_Return);
+    bool runningWhileOpen = true;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        runningWhileOpen = a.ctx().run.running || a.view().timerActive(RUN_TIMER);
+        QTest::keyClick(box, Qt::Key_Return);  // OK is the default button
+    });
+    a.trigger(cmd::About);
+    EXPECT_EQ(title, QString::fromUtf8("Gridbloomのバージョン情報"));
+    EXPECT_FALSE(runningWhileOpen);
+    EXPECT_TRUE(a.ctx().run.running);
+    EXPECT_TRUE(a.view().timerActive(RUN_TIMER));
+
+    // 32882 stands on no menu; the command still shows where the program is.
+    a.host.during = [&] { runningWhileOpen = a.ctx().run.running; };
+    a.frame().commands().run(cmd::CurrentDirectory);
+    ASSERT_EQ(a.host.boxes.size(), 1u);
+    EXPECT_EQ(a.host.boxes[0].caption, "現在のカレントディレクトリ");
+    EXPECT_EQ(a.host.boxes[0].text, QDir::currentPath().toStdString());
+    EXPECT_EQ(a.host.boxes[0].icon, Icon::None);
+    EXPECT_FALSE(runningWhileOpen);
+    EXPECT_TRUE(a.ctx().run.running);
+    StopRun(a.ctx());
 }
 
 TEST(Profile, FoundBesideTheProgramFromAnotherCurrentDirectory) {

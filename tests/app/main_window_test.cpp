@@ -187,6 +187,11 @@ TEST_F(MainWindow, StandardEditKeysAndCtrlSDoNothing) {
     for (int x = 600; x < 603; ++x) a.ctx().field.setCell(x, 600, 1);
     a.view().DrawFrame(false);
     const QString title = a.frame().windowTitle();
+    // Even with a save command in place, the Ctrl+S shown beside it is bound to nothing.
+    int saves = 0;
+    a.frame().commands().add(cmd::FileSaveAs, [&] { ++saves; });
+    for (QAction* action : a.frame().findChildren<QAction*>())
+        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
     const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
         {Qt::Key_C, Qt::ControlModifier},     {Qt::Key_Insert, Qt::ControlModifier},
         {Qt::Key_X, Qt::ControlModifier},     {Qt::Key_Delete, Qt::ShiftModifier},
@@ -204,6 +209,7 @@ TEST_F(MainWindow, StandardEditKeysAndCtrlSDoNothing) {
         EXPECT_EQ(a.frame().windowTitle(), title);
         EXPECT_TRUE(a.frame().isVisible());
     }
+    EXPECT_EQ(saves, 0);
 }
 
 TEST_F(MainWindow, DeleteAsksAndClearsAndDoesNothingOnAnEmptyField) {

@@ -7,11 +7,15 @@
 
 namespace gb {
 
-CLGApp::CLGApp() = default;
+CLGApp::CLGApp(QtHost* host, const QString& profilePath)
+    : ownHost_(host == nullptr ? std::make_unique<QtHost>() : nullptr),
+      host_(host == nullptr ? *ownHost_ : *host),
+      profilePath_(profilePath) {}
+
 CLGApp::~CLGApp() = default;
 
 void CLGApp::Start() {
-    profile_ = OpenProfile();
+    profile_ = OpenProfile(profilePath_);
     frame_ = std::make_unique<CMainFrame>(ctx_);
     host_.setMainWindow(frame_.get());
     host_.setView(frame_->view());

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 
+#include "app/edit_commands.h"
 #include "app/field_commands.h"
 #include "app/menu_bar.h"
 #include "app/quick_launch_commands.h"
@@ -29,10 +30,15 @@ CMainFrame::CMainFrame(Context& ctx, QWidget* parent)
 CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (CanCloseFrame(ctx_, writeSettings_))
-        event->accept();
-    else
+    if (!CanCloseFrame(ctx_, writeSettings_)) {
         event->ignore();
+        return;
+    }
+    // The Field is gone now: no tick or label timer may draw another frame, which would find
+    // the memory missing and end the program with status 1.
+    view_->killViewTimer(RUN_TIMER);
+    view_->killViewTimer(ZOOM_LABEL_TIMER);
+    event->accept();
 }
 
 // Every subsystem adds its commands here, each through its own Register... function.
@@ -43,6 +49,7 @@ void CMainFrame::RegisterCommands() {
     RegisterDisplayCommands(commands_, ctx_, customColors_);
     RegisterRunAndViewCommands(commands_, ctx_, *view_);
     RegisterFieldCommands(ctx_, commands_, this);
+    RegisterEditCommands(commands_, ctx_);
     RegisterQuickLaunchCommands(commands_, ctx_, quickLaunch_, PathOpeners{OpenLifePath, OpenTextPath, OpenRlePath});
 }
 

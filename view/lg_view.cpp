@@ -1,10 +1,12 @@
 #include "view/lg_view.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
 #include "core/context.h"
+#include "core/edit.h"
 #include "core/frame.h"
 #include "core/run.h"
 #include "core/run_control.h"
@@ -128,6 +130,48 @@ void CLGView::keyReleaseEvent(QKeyEvent* event) {
 
 void CLGView::wheelEvent(QWheelEvent* event) {
     WheelZoom(ctx_, event->angleDelta().y());
+    event->accept();
+}
+
+// Qt grabs the mouse for the view from a press until the last button is released, so moves and
+// releases outside the window still arrive here.
+void CLGView::mousePressEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    if (event->button() == Qt::LeftButton)
+        LeftPress(ctx_, at.x(), at.y());
+    else if (event->button() == Qt::RightButton)
+        RightPress(ctx_, at.x(), at.y());
+    else
+        return QWidget::mousePressEvent(event);
+    event->accept();
+}
+
+void CLGView::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    PointerMove(ctx_, at.x(), at.y());
+    // Every move over the view asks for the pointer shape, as the window system does elsewhere;
+    // this is what shows the new shape after edit mode was switched from the menu.
+    RefreshCursor(ctx_);
+    event->accept();
+}
+
+void CLGView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        LeftRelease(ctx_);
+    else if (event->button() == Qt::RightButton)
+        RightRelease(ctx_);
+    else
+        return QWidget::mouseReleaseEvent(event);
+    event->accept();
+}
+
+// The second press of a double click arrives here instead of as a press (the first one was an
+// ordinary press). A right double click does nothing.
+void CLGView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const QPointF at = event->position();
+        LeftDoubleClick(ctx_, at.x(), at.y());
+    }
     event->accept();
 }
 

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/context.h"
-#include "core/dialog_input.h"
+#include "core/input_numbers.h"
 #include "core/shell.h"
 
 namespace gb {
@@ -134,13 +134,13 @@ void StopAtDialog::accept() {
     }
     // The exchange: both fields must hold integers.
     for (SpinField* f : {absolute_, relative_}) {
-        if (!ParseDialogInt(Text(f))) {
+        if (!ParseStrictInt(Text(f))) {
             AppMessageBox(ctx_, IntegerPrompt(), Icon::Exclamation);
             f->focusAll();
             return;
         }
     }
-    target_ = *ParseDialogInt(Text(absolute_));
+    target_ = *ParseStrictInt(Text(absolute_));
     QDialog::accept();
 }
 

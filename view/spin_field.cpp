@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "core/dialog_input.h"
+#include "core/input_numbers.h"
 
 namespace gb {
 

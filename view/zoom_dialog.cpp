@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "core/context.h"
-#include "core/dialog_input.h"
+#include "core/input_numbers.h"
 #include "core/scroll.h"
 #include "core/shell.h"
 

@@ -1,5 +1,6 @@
 #include "app/lg_app.h"
 
+#include "app/doc_manager.h"
 #include "app/main_frame.h"
 #include "app/profile.h"
 #include "core/rule.h"
@@ -10,15 +11,19 @@ namespace gb {
 CLGApp::CLGApp() = default;
 CLGApp::~CLGApp() = default;
 
-void CLGApp::Start() {
+bool CLGApp::Start(const std::string& commandLineFile) {
     profile_ = OpenProfile();
     frame_ = std::make_unique<CMainFrame>(ctx_);
     host_.setMainWindow(frame_.get());
     host_.setView(frame_->view());
     frame_->setSettingsWriter([this] { SaveDisplaySettings(*profile_, ctx_.display); });
+    frame_->docManager().setProfile(profile_.get());
     CreateView();
     frame_->show();
     frame_->view()->setFocus();
+    // The window is shown first, so the loaded pattern is fitted to the view's real size.
+    if (!commandLineFile.empty()) return frame_->docManager().OpenDocumentFile(commandLineFile);
+    return true;
 }
 
 // What the view's creation sets up, in this order.

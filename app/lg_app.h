@@ -3,6 +3,7 @@
 
 #include <QSettings>
 #include <memory>
+#include <string>
 
 #include "app/qt_host.h"
 #include "core/context.h"
@@ -16,8 +17,10 @@ public:
     CLGApp();
     ~CLGApp();
 
-    // Builds the state and the main window and shows it.
-    void Start();
+    // Builds the state and the main window, shows it and loads the file named on the command line
+    // (empty: none) through the document. False when that file cannot be opened: the program
+    // then ends.
+    bool Start(const std::string& commandLineFile = {});
 
     Context& context() { return ctx_; }
     CMainFrame* mainFrame() const { return frame_.get(); }

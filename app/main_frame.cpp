@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 
+#include "app/doc_manager.h"
 #include "app/field_commands.h"
 #include "app/menu_bar.h"
 #include "app/quick_launch_commands.h"
@@ -16,7 +17,10 @@
 namespace gb {
 
 CMainFrame::CMainFrame(Context& ctx, QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx), view_(new CLGView(ctx, this)) {
+    : QMainWindow(parent),
+      ctx_(ctx),
+      view_(new CLGView(ctx, this)),
+      docManager_(std::make_unique<CMyDocManager>(ctx, this)) {
     setWindowTitle(kAppName);
     InitResources();
     setWindowIcon(QIcon(":/icons/gridbloom.png"));
@@ -24,6 +28,7 @@ CMainFrame::CMainFrame(Context& ctx, QWidget* parent)
     resize(800, 600);
     RegisterCommands();
     menus_ = std::make_unique<MenuBar>(this, menuBar(), commands_);
+    InstallRecentFileMenu(*menus_, commands_);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -43,6 +48,7 @@ void CMainFrame::RegisterCommands() {
     RegisterDisplayCommands(commands_, ctx_, customColors_);
     RegisterRunAndViewCommands(commands_, ctx_, *view_);
     RegisterFieldCommands(ctx_, commands_, this);
+    RegisterDocumentCommands(commands_, ctx_, *docManager_);
     RegisterQuickLaunchCommands(commands_, ctx_, quickLaunch_, PathOpeners{OpenLifePath, OpenTextPath, OpenRlePath});
 }
 

@@ -1,5 +1,7 @@
 #include "app/lg_app.h"
 
+#include <filesystem>
+
 #include "app/doc_manager.h"
 #include "app/main_frame.h"
 #include "app/profile.h"
@@ -12,6 +14,14 @@ CLGApp::CLGApp() = default;
 CLGApp::~CLGApp() = default;
 
 bool CLGApp::Start(const std::string& commandLineFile) {
+    // The view's creation makes the program's directory current: a relative path on the command
+    // line is taken from the directory the program was started in.
+    std::string file = commandLineFile;
+    if (!file.empty()) {
+        std::error_code error;
+        const std::filesystem::path full = std::filesystem::absolute(file, error);
+        if (!error) file = full.lexically_normal().string();
+    }
     profile_ = OpenProfile();
     frame_ = std::make_unique<CMainFrame>(ctx_);
     host_.setMainWindow(frame_.get());
@@ -22,7 +32,7 @@ bool CLGApp::Start(const std::string& commandLineFile) {
     frame_->show();
     frame_->view()->setFocus();
     // The window is shown first, so the loaded pattern is fitted to the view's real size.
-    if (!commandLineFile.empty()) return frame_->docManager().OpenDocumentFile(commandLineFile);
+    if (!file.empty()) return frame_->docManager().OpenDocumentFile(file);
     return true;
 }
 

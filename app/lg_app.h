@@ -3,6 +3,7 @@
 
 #include <QSettings>
 #include <memory>
+#include <string>
 
 #include "app/profile.h"
 #include "app/qt_host.h"
@@ -19,8 +20,10 @@ public:
     explicit CLGApp(QtHost* host = nullptr, const QString& profilePath = ProfilePath());
     ~CLGApp();
 
-    // Builds the state and the main window and shows it.
-    void Start();
+    // Builds the state and the main window, shows it and loads the file named on the command line
+    // (empty: none) through the document. False when that file cannot be opened: the program
+    // then ends.
+    bool Start(const std::string& commandLineFile = {});
 
     Context& context() { return ctx_; }
     CMainFrame* mainFrame() const { return frame_.get(); }

@@ -4,6 +4,7 @@
 #include <QIcon>
 
 #include "app/edit_commands.h"
+#include "app/doc_manager.h"
 #include "app/field_commands.h"
 #include "app/menu_bar.h"
 #include "app/quick_launch_commands.h"
@@ -17,7 +18,10 @@
 namespace gb {
 
 CMainFrame::CMainFrame(Context& ctx, QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx), view_(new CLGView(ctx, this)) {
+    : QMainWindow(parent),
+      ctx_(ctx),
+      view_(new CLGView(ctx, this)),
+      docManager_(std::make_unique<CMyDocManager>(ctx, this)) {
     setWindowTitle(kAppName);
     InitResources();
     setWindowIcon(QIcon(":/icons/gridbloom.png"));
@@ -25,6 +29,7 @@ CMainFrame::CMainFrame(Context& ctx, QWidget* parent)
     resize(800, 600);
     RegisterCommands();
     menus_ = std::make_unique<MenuBar>(this, menuBar(), commands_);
+    InstallRecentFileMenu(*menus_, commands_);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -50,6 +55,7 @@ void CMainFrame::RegisterCommands() {
     RegisterRunAndViewCommands(commands_, ctx_, *view_);
     RegisterFieldCommands(ctx_, commands_, this);
     RegisterEditCommands(commands_, ctx_);
+    RegisterDocumentCommands(commands_, ctx_, *docManager_);
     RegisterQuickLaunchCommands(commands_, ctx_, quickLaunch_, PathOpeners{OpenLifePath, OpenTextPath, OpenRlePath});
 }
 

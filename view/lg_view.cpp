@@ -1,6 +1,8 @@
 #include "view/lg_view.h"
 
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -11,6 +13,7 @@
 #include "core/run.h"
 #include "core/run_control.h"
 #include "core/scroll.h"
+#include "formats/document.h"
 #include "view/frame_image.h"
 
 namespace gb {
@@ -178,6 +181,35 @@ void CLGView::mouseDoubleClickEvent(QMouseEvent* event) {
 void CLGView::enterEvent(QEnterEvent* event) {
     RefreshCursor(ctx_);
     QWidget::enterEvent(event);
+}
+
+}  // namespace gb
+
+namespace gb {
+
+namespace {
+
+// The first local file of a drop, or an empty text.
+QString FirstDroppedFile(const QMimeData* data) {
+    if (data == nullptr) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+
+}  // namespace
+
+void CLGView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FirstDroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CLGView::dropEvent(QDropEvent* event) {
+    const QString path = FirstDroppedFile(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    window()->raise();
+    window()->activateWindow();
+    DropPatternFile(ctx_, path.toStdString());
 }
 
 }  // namespace gb

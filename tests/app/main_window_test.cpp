@@ -86,9 +86,11 @@ struct MainWindow : ::testing::Test {
     QString profilePath() const { return dir.filePath("Gridbloom.ini"); }
 };
 
-// "label = id" lines, separators as "-", submenus as "> title" with their items indented.
+// "label = id" lines, separators as "-", submenus as "> title" with their items indented. Hidden
+// items (recent-file slots without a file) are left out.
 void DumpMenu(const QMenu* menu, const QString& indent, QStringList& out) {
     for (const QAction* a : menu->actions()) {
+        if (!a->isVisible()) continue;
         if (a->isSeparator())
             out << indent + "-";
         else if (a->menu() != nullptr) {

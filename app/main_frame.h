@@ -13,6 +13,7 @@ namespace gb {
 
 struct Context;
 class CLGView;
+class CMyDocManager;
 class MenuBar;
 
 class CMainFrame : public QMainWindow {
@@ -25,6 +26,7 @@ public:
     CommandRegistry& commands() { return commands_; }
     MenuBar& menus() { return *menus_; }
     QuickLaunch& quickLaunch() { return quickLaunch_; }
+    CMyDocManager& docManager() { return *docManager_; }
 
     // Called when quitting is confirmed, to write the display settings.
     void setSettingsWriter(std::function<void()> writer) { writeSettings_ = std::move(writer); }
@@ -40,6 +42,7 @@ private:
     CommandRegistry commands_;
     CustomColors customColors_;
     QuickLaunch quickLaunch_;
+    std::unique_ptr<CMyDocManager> docManager_;
     std::function<void()> writeSettings_;
     std::unique_ptr<MenuBar> menus_;
 };

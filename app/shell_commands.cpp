@@ -1,6 +1,7 @@
 #include "app/shell_commands.h"
 
 #include <QDialogButtonBox>
+#include <QFont>
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
@@ -24,6 +25,11 @@ void InitResources() {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("Gridbloomのバージョン情報"));
+    QFont face = font();
+    face.setFamilies({QString::fromUtf8("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    face.setPointSize(9);
+    setFont(face);
     auto* layout = new QGridLayout(this);
     InitResources();
     auto* icon = new QLabel(this);
@@ -37,6 +43,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(text, 0, 1, Qt::AlignVCenter | Qt::AlignLeft);
     layout->addWidget(ok, 0, 2, Qt::AlignTop | Qt::AlignRight);
     layout->setColumnStretch(1, 1);
+    layout->setRowStretch(1, 1);  // the row hugs the icon, so the text sits beside it
     setMinimumSize(352, 89);  // 235 × 55 dialog units
 }
 

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/number_spin_box.h"
+#include "view/number_spin_box.h"
 
 namespace gb {
 

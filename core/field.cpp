@@ -114,11 +114,7 @@ void ClearCells(Field& field) {
         std::memset(field.cells, 0, 2 * static_cast<std::size_t>(field.planeSize));
 }
 
-void CheckMemory(Context& ctx) {
-    Field& f = ctx.field;
-    if (f.cellsAllocated == 1 && f.loadAreaAllocated == 1) return;
-    ctx.shell.messageCaption = "Gridbloom";
-    AppMessageBox(ctx, "メモリ領域が確保できないため終了します。", Icon::Exclamation);
+void ReleaseField(Field& f) {
     if (f.cellsAllocated == 1) {
         FreeCells(f);
         f.cellsAllocated = 0;
@@ -127,6 +123,14 @@ void CheckMemory(Context& ctx) {
         FreeLoadArea(f);
         f.loadAreaAllocated = 0;
     }
+}
+
+void CheckMemory(Context& ctx) {
+    Field& f = ctx.field;
+    if (f.cellsAllocated == 1 && f.loadAreaAllocated == 1) return;
+    ctx.shell.messageCaption = "Gridbloom";
+    AppMessageBox(ctx, "メモリ領域が確保できないため終了します。", Icon::Exclamation);
+    ReleaseField(f);
     ctx.host.exitProcess(1);
 }
 

@@ -114,6 +114,8 @@ int AllocateCells(Context& ctx, int gridWidth, int gridHeight);
 int AllocateLoadArea(Context& ctx, int width, int height);
 void FreeCells(Field& field);
 void FreeLoadArea(Field& field);
+// Frees each block whose flag is 1 and clears the flag.
+void ReleaseField(Field& field);
 
 // Builds the default 1200 × 1200 Field. On failure: the allocation's box, the start-up box and
 // the end of the process with status 1.

@@ -1,5 +1,6 @@
 #include "core/input_numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <string>
@@ -111,9 +112,34 @@ std::optional<int> ParseStrictInt(std::string_view text) {
     return static_cast<int>(value);
 }
 
+std::string FormatInt(double value) {
+    constexpr double lo = std::numeric_limits<std::int32_t>::min();
+    constexpr double hi = std::numeric_limits<std::int32_t>::max();
+    const double v = std::isnan(value) ? 0 : std::clamp(value, lo, hi);
+    return std::to_string(static_cast<std::int32_t>(v));
+}
+
+std::string IntegerPrompt() { return "整数を入力してください。"; }
+
+std::string RangePrompt(std::int32_t low, std::int32_t high) {
+    return std::to_string(low) + " から " + std::to_string(high) + " までの整数を入力してください。";
+}
+
+IntCheck CheckDialogInt(std::string_view text, std::int32_t low, std::int32_t high) {
+    IntCheck result;
+    const auto v = ParseStrictInt(text);
+    if (!v)
+        result.prompt = IntegerPrompt();
+    else if (*v < low || *v > high)
+        result.prompt = RangePrompt(low, high);
+    else
+        result.value = v;
+    return result;
+}
+
 std::optional<int> ExchangeInt(Context& ctx, std::string_view text) {
     if (const std::optional<int> value = ParseStrictInt(text)) return value;
-    AppMessageBox(ctx, "整数を入力してください。", Icon::Exclamation);
+    AppMessageBox(ctx, IntegerPrompt(), Icon::Exclamation);
     return std::nullopt;
 }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "core/context.h"
-#include "core/dialog_input.h"
+#include "core/input_numbers.h"
 #include "core/format_number.h"
 #include "core/run.h"
 

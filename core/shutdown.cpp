@@ -21,15 +21,7 @@ bool CanCloseFrame(Context& ctx, const std::function<void()>& writeSettings) {
         run.running = run.runningBeforePause;
         return false;
     }
-    Field& f = ctx.field;
-    if (f.cellsAllocated == 1) {
-        FreeCells(f);
-        f.cellsAllocated = 0;
-    }
-    if (f.loadAreaAllocated == 1) {
-        FreeLoadArea(f);
-        f.loadAreaAllocated = 0;
-    }
+    ReleaseField(ctx.field);
     if (writeSettings) writeSettings();
     return true;
 }

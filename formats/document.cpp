@@ -113,24 +113,31 @@ int OpenRlePath(Context& ctx, const std::string& path) {
     return 0;
 }
 
-void LoadDocument(Context& ctx, const std::string& path) {
+bool LoadDocument(Context& ctx, const std::string& path) {
     PauseRun(ctx);
     const std::string ext = ExtensionOf(path);
     ctx.field.busy = 1;
     RefreshCursor(ctx);
+    // A file that cannot be opened is refused before the document changes at all.
+    const auto bytes = ReadFileBytes(path);
+    if (!bytes) {
+        ReportFileNotFound(ctx, path);
+        return false;
+    }
     if (ext == ".txt") {
         ApplyDefaultRule(ctx);
-        ReadPath(ctx, path, ReadTextFile);
+        ReadTextFile(ctx, *bytes, path);
     } else if (ext == ".lif") {
         ApplyDefaultRule(ctx);
-        ReadPath(ctx, path, ReadLifeFile);
+        ReadLifeFile(ctx, *bytes, path);
     } else {
-        ReadPath(ctx, path, ReadRleFile);
+        ReadRleFile(ctx, *bytes, path);
     }
     if (ctx.shell.currentQuickLaunchItem == 0) ctx.shell.documentPath.clear();
     ctx.shell.currentQuickLaunchItem = 0;
     ctx.field.busy = 0;
     RefreshCursor(ctx);
+    return true;
 }
 
 bool StoreDocument(Context& ctx, const std::string& path,

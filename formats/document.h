@@ -28,8 +28,9 @@ int OpenRlePath(Context& ctx, const std::string& path);
 
 // Loading through the document (Open command, recent file, command line): pause, wait cursor,
 // the reader by extension (".txt" and ".lif" apply "23/3" first), documentPath and
-// currentQuickLaunchItem updated.
-void LoadDocument(Context& ctx, const std::string& path);
+// currentQuickLaunchItem updated. False (after the file-not-found box, nothing changed but the
+// pause) when the file cannot be read; a file the reader rejects still counts as opened.
+bool LoadDocument(Context& ctx, const std::string& path);
 
 // Saving through the document: pause, wait cursor, the writer by extension (an unknown one is
 // written as RLE after a warning), then a safe write. chooseLifeFormat is asked only for ".lif".

@@ -1,14 +1,19 @@
 #include "view/lg_view.h"
 
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
 #include "core/context.h"
+#include "core/edit.h"
 #include "core/frame.h"
 #include "core/run.h"
 #include "core/run_control.h"
 #include "core/scroll.h"
+#include "formats/document.h"
 #include "view/frame_image.h"
 
 namespace gb {
@@ -131,9 +136,80 @@ void CLGView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+// Qt grabs the mouse for the view from a press until the last button is released, so moves and
+// releases outside the window still arrive here.
+void CLGView::mousePressEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    if (event->button() == Qt::LeftButton)
+        LeftPress(ctx_, at.x(), at.y());
+    else if (event->button() == Qt::RightButton)
+        RightPress(ctx_, at.x(), at.y());
+    else
+        return QWidget::mousePressEvent(event);
+    event->accept();
+}
+
+void CLGView::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    PointerMove(ctx_, at.x(), at.y());
+    // Every move over the view asks for the pointer shape, as the window system does elsewhere;
+    // this is what shows the new shape after edit mode was switched from the menu.
+    RefreshCursor(ctx_);
+    event->accept();
+}
+
+void CLGView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        LeftRelease(ctx_);
+    else if (event->button() == Qt::RightButton)
+        RightRelease(ctx_);
+    else
+        return QWidget::mouseReleaseEvent(event);
+    event->accept();
+}
+
+// The second press of a double click arrives here instead of as a press (the first one was an
+// ordinary press). A right double click does nothing.
+void CLGView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const QPointF at = event->position();
+        LeftDoubleClick(ctx_, at.x(), at.y());
+    }
+    event->accept();
+}
+
 void CLGView::enterEvent(QEnterEvent* event) {
     RefreshCursor(ctx_);
     QWidget::enterEvent(event);
+}
+
+}  // namespace gb
+
+namespace gb {
+
+namespace {
+
+// The first local file of a drop, or an empty text.
+QString FirstDroppedFile(const QMimeData* data) {
+    if (data == nullptr) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+
+}  // namespace
+
+void CLGView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FirstDroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CLGView::dropEvent(QDropEvent* event) {
+    const QString path = FirstDroppedFile(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    window()->raise();
+    window()->activateWindow();
+    DropPatternFile(ctx_, path.toStdString());
 }
 
 }  // namespace gb

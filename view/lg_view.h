@@ -1,6 +1,6 @@
 // The view: the client area of the main window. It paints the frame image, owns the two view
 // timers (RUN_TIMER and ZOOM_LABEL_TIMER) and turns keys and the wheel into run, zoom and scroll
-// operations.
+// operations, and mouse presses, moves and double clicks into editing and dragging.
 #pragma once
 
 #include <QImage>
@@ -38,7 +38,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QTimer* timerFor(int id);

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/context.h"
-#include "core/dialog_input.h"
+#include "core/input_numbers.h"
 #include "core/shell.h"
 
 namespace gb {
@@ -15,7 +15,7 @@ namespace {
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 QString Utf8(const char* s) { return QString::fromUtf8(s); }
-std::string Text(const SpinField* f) { return f->text().toStdString(); }
+std::string Text(const NumberSpinBox* f) { return f->text().toStdString(); }
 
 QDialogButtonBox* OkCancel(QDialog* dialog) {
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
@@ -27,7 +27,7 @@ QDialogButtonBox* OkCancel(QDialog* dialog) {
 }  // namespace
 
 TimerIntervalDialog::TimerIntervalDialog(Context& ctx, int interval, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), field_(new SpinField(this)), buttons_(OkCancel(this)),
+    : QDialog(parent), ctx_(ctx), field_(new NumberSpinBox(this)), buttons_(OkCancel(this)),
       interval_(interval) {
     setWindowTitle(Utf8("タイマーインターバル設定"));
     field_->setRange(kMinTimerInterval, kMaxTimerInterval);
@@ -57,7 +57,7 @@ void TimerIntervalDialog::accept() {
 }
 
 StopAtDialog::StopAtDialog(Context& ctx, const StopAtValues& initial, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), absolute_(new SpinField(this)), relative_(new SpinField(this)),
+    : QDialog(parent), ctx_(ctx), absolute_(new NumberSpinBox(this)), relative_(new NumberSpinBox(this)),
       status_(new QLabel(this)), buttons_(OkCancel(this)) {
     setWindowTitle(Utf8(kStopAtCaption));
     const std::int32_t generation = ctx.field.generation;
@@ -133,14 +133,14 @@ void StopAtDialog::accept() {
         return;
     }
     // The exchange: both fields must hold integers.
-    for (SpinField* f : {absolute_, relative_}) {
-        if (!ParseDialogInt(Text(f))) {
+    for (NumberSpinBox* f : {absolute_, relative_}) {
+        if (!ParseStrictInt(Text(f))) {
             AppMessageBox(ctx_, IntegerPrompt(), Icon::Exclamation);
             f->focusAll();
             return;
         }
     }
-    target_ = *ParseDialogInt(Text(absolute_));
+    target_ = *ParseStrictInt(Text(absolute_));
     QDialog::accept();
 }
 

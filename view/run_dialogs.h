@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "core/run_control.h"
-#include "view/spin_field.h"
+#include "view/number_spin_box.h"
 
 namespace gb {
 
@@ -18,7 +18,7 @@ class TimerIntervalDialog : public QDialog {
 public:
     TimerIntervalDialog(Context& ctx, int interval, QWidget* parent = nullptr);
 
-    SpinField* field() const { return field_; }
+    NumberSpinBox* field() const { return field_; }
     QDialogButtonBox* buttons() const { return buttons_; }
     int interval() const { return interval_; }
 
@@ -29,7 +29,7 @@ protected:
 
 private:
     Context& ctx_;
-    SpinField* field_;
+    NumberSpinBox* field_;
     QDialogButtonBox* buttons_;
     int interval_;
 };
@@ -39,8 +39,8 @@ class StopAtDialog : public QDialog {
 public:
     StopAtDialog(Context& ctx, const StopAtValues& initial, QWidget* parent = nullptr);
 
-    SpinField* absoluteField() const { return absolute_; }
-    SpinField* relativeField() const { return relative_; }
+    NumberSpinBox* absoluteField() const { return absolute_; }
+    NumberSpinBox* relativeField() const { return relative_; }
     QLabel* statusLine() const { return status_; }
     QDialogButtonBox* buttons() const { return buttons_; }
     // The confirmed target, after OK.
@@ -57,8 +57,8 @@ private:
     void resetBoth();
 
     Context& ctx_;
-    SpinField* absolute_;
-    SpinField* relative_;
+    NumberSpinBox* absolute_;
+    NumberSpinBox* relative_;
     QLabel* status_;
     QDialogButtonBox* buttons_;
     std::int32_t target_ = 0;

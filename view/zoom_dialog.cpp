@@ -5,14 +5,14 @@
 #include <QVBoxLayout>
 
 #include "core/context.h"
-#include "core/dialog_input.h"
+#include "core/input_numbers.h"
 #include "core/scroll.h"
 #include "core/shell.h"
 
 namespace gb {
 
 ZoomDialog::ZoomDialog(Context& ctx, int shown, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), field_(new SpinField(this)),
+    : QDialog(parent), ctx_(ctx), field_(new NumberSpinBox(this)),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)),
       number_(shown) {
     setWindowTitle(QString::fromUtf8("拡大率設定"));

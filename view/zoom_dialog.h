@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 
-#include "view/spin_field.h"
+#include "view/number_spin_box.h"
 
 namespace gb {
 
@@ -16,7 +16,7 @@ class ZoomDialog : public QDialog {
 public:
     ZoomDialog(Context& ctx, int shown, QWidget* parent = nullptr);
 
-    SpinField* field() const { return field_; }
+    NumberSpinBox* field() const { return field_; }
     QDialogButtonBox* buttons() const { return buttons_; }
     int number() const { return number_; }
 
@@ -27,7 +27,7 @@ protected:
 
 private:
     Context& ctx_;
-    SpinField* field_;
+    NumberSpinBox* field_;
     QDialogButtonBox* buttons_;
     int number_;
 };

@@ -15,7 +15,11 @@ int main(int argc, char** argv) {
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
+    // At most one pattern file on the command line (Qt's own options are already taken out).
+    const QStringList args = QApplication::arguments();
+    const std::string file = args.size() > 1 ? args[1].toStdString() : std::string();
+
     gb::CLGApp app;
-    app.Start();
+    if (!app.Start(file)) return 1;
     return QApplication::exec();
 }

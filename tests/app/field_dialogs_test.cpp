@@ -9,7 +9,7 @@
 #include "app/field_commands.h"
 #include "app/field_size_dialog.h"
 #include "app/move_amount_dialog.h"
-#include "app/number_spin_box.h"
+#include "view/number_spin_box.h"
 #include "app/rule_dialog.h"
 #include "tests/support/scripted_host.h"
 

@@ -9,7 +9,7 @@
 namespace gb {
 namespace {
 
-void Type(SpinField* field, const QString& text) {
+void Type(NumberSpinBox* field, const QString& text) {
     field->edit()->selectAll();
     QTest::keyClicks(field->edit(), text);
 }

@@ -21,6 +21,8 @@ public:
     QLineEdit* edit() const { return lineEdit(); }
 
     void stepBy(int steps) override;
+    // Focus with the whole text selected.
+    void focusAll();
 
 signals:
     void textChanged(const QString& text);

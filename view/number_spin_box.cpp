@@ -1,4 +1,4 @@
-#include "app/number_spin_box.h"
+#include "view/number_spin_box.h"
 
 #include <algorithm>
 
@@ -27,6 +27,11 @@ int NumberSpinBox::current() const {
 void NumberSpinBox::stepBy(int steps) {
     const std::int64_t next = std::int64_t{current()} + steps;
     setText(QString::number(std::clamp<std::int64_t>(next, minimum_, maximum_)));
+    selectAll();
+}
+
+void NumberSpinBox::focusAll() {
+    setFocus();
     selectAll();
 }
 

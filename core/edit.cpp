@@ -1,0 +1,143 @@
+#include "core/edit.h"
+
+#include "core/context.h"
+#include "core/run.h"
+#include "core/scroll.h"
+
+namespace gb {
+
+namespace {
+
+constexpr const char* kEraseQuestion = "データを消去しますか？";
+
+// Writes value into the cell under (px, py) when that is an interior cell.
+bool SetCellUnder(Context& ctx, double px, double py, std::int8_t value) {
+    const FieldPoint p = PointerToField(ctx, px, py);
+    if (!InInterior(ctx, p)) return false;
+    ctx.field.setCell(static_cast<int>(p.x), static_cast<int>(p.y), value);
+    return true;
+}
+
+// Shared end of clear and new: the Field is a new, unnamed pattern.
+void NameNewField(Context& ctx) {
+    ctx.shell.documentPath = kNewDocumentName;
+    SetMainTitle(ctx, kNewDocumentName);
+    ctx.shell.currentQuickLaunchItem = 0;
+}
+
+}  // namespace
+
+FieldPoint PointerToField(const Context& ctx, double px, double py) {
+    return {ctx.view.viewLeft + px / ctx.view.zoom, ctx.view.viewTop + py / ctx.view.zoom};
+}
+
+bool InInterior(const Context& ctx, const FieldPoint& p) {
+    // Compared before any conversion, so a point far outside cannot overflow an int.
+    return p.x >= 1 && p.x < ctx.field.gridWidth - 1 && p.y >= 1 && p.y < ctx.field.gridHeight - 1;
+}
+
+void StartEditing(Context& ctx) { ctx.view.editMode = true; }
+
+void EndEditing(Context& ctx) {
+    ctx.view.editMode = false;
+    ctx.host.invalidateView();
+}
+
+bool CanStartEditing(const Context& ctx) { return !ctx.view.editMode; }
+bool CanEndEditing(const Context& ctx) { return ctx.view.editMode; }
+
+void LeftPress(Context& ctx, double px, double py) {
+    CheckMemory(ctx);
+    if (ctx.view.editMode && !ctx.host.shiftHeld()) {
+        if (SetCellUnder(ctx, px, py, 1)) ctx.host.invalidateView();
+        PauseRun(ctx);
+    }
+    ctx.view.leftDown = true;
+    RefreshCursor(ctx);
+    ctx.view.dragAnchorX = px / ctx.view.zoom;
+    ctx.view.dragAnchorY = py / ctx.view.zoom;
+}
+
+void RightPress(Context& ctx, double px, double py) {
+    CheckMemory(ctx);
+    if (ctx.view.editMode) {
+        if (SetCellUnder(ctx, px, py, 0)) ctx.host.invalidateView();
+        PauseRun(ctx);
+    }
+    ctx.view.rightDown = true;
+}
+
+void PointerMove(Context& ctx, double px, double py) {
+    ViewState& v = ctx.view;
+    const bool shift = ctx.host.shiftHeld();
+    if (v.editMode && (v.leftDown || v.rightDown) && !shift) {
+        CheckMemory(ctx);
+        const FieldPoint p = PointerToField(ctx, px, py);
+        if (!InInterior(ctx, p)) return;
+        const int x = static_cast<int>(p.x), y = static_cast<int>(p.y);
+        if (v.leftDown) ctx.field.setCell(x, y, 1);
+        if (v.rightDown) ctx.field.setCell(x, y, 0);
+        ctx.host.invalidateView();
+    } else if (v.leftDown && (!v.editMode || shift)) {
+        // The field follows the pointer, as far as the user likes.
+        const double qx = px / v.zoom, qy = py / v.zoom;
+        v.offsetX -= static_cast<float>(qx - v.dragAnchorX);
+        v.offsetY -= static_cast<float>(qy - v.dragAnchorY);
+        ctx.host.invalidateView();
+        v.dragAnchorX = qx;
+        v.dragAnchorY = qy;
+    }
+}
+
+void LeftRelease(Context& ctx) {
+    if (ctx.view.editMode && ctx.view.leftDown) ResumeRun(ctx);
+    ctx.view.leftDown = false;
+    RefreshCursor(ctx);
+}
+
+void RightRelease(Context& ctx) {
+    if (ctx.view.editMode && ctx.view.rightDown) ResumeRun(ctx);
+    ctx.view.rightDown = false;
+}
+
+void LeftDoubleClick(Context& ctx, double px, double py) {
+    if (ctx.view.editMode && !ctx.host.shiftHeld()) return;
+    const FieldPoint p = PointerToField(ctx, px, py);
+    // Bounded by the interior's width and height, so the last column and row do not centre.
+    if (p.x >= 1 && p.x < ctx.field.fieldWidth && p.y >= 1 && p.y < ctx.field.fieldHeight)
+        CentreViewOn(ctx, static_cast<float>(p.x), static_cast<float>(p.y));
+}
+
+void ClearField(Context& ctx) {
+    PauseRun(ctx);
+    const Button answer = ViewMessageBox(ctx, "クリアが選択されました。", kEraseQuestion,
+                                         Icon::Exclamation, Buttons::YesNo);
+    if (answer == Button::Yes) {
+        ClearCells(ctx.field);
+        ctx.field.generation = 0;
+        ctx.host.invalidateView();
+        NameNewField(ctx);
+    }
+    ResumeRun(ctx);
+}
+
+bool CanClearField(const Context& ctx) { return HasLiveCells(ctx.field) != 0; }
+
+void NewField(Context& ctx) {
+    if (HasLiveCells(ctx.field)) {
+        PauseRun(ctx);
+        const Button answer = ViewMessageBox(ctx, "新規作成が選択されました。", kEraseQuestion,
+                                             Icon::Exclamation, Buttons::YesNo);
+        ResumeRun(ctx);
+        if (answer != Button::Yes) return;
+    }
+    ClearCells(ctx.field);
+    PauseRun(ctx);
+    ctx.field.generation = 0;
+    ctx.view.editMode = true;
+    ctx.host.invalidateView();
+    NameNewField(ctx);
+    RefreshCursor(ctx);
+}
+
+}  // namespace gb

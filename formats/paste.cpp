@@ -1,0 +1,221 @@
+#include "formats/paste.h"
+
+#include <algorithm>
+#include <string>
+
+#include "core/context.h"
+#include "core/extent.h"
+#include "core/rule.h"
+#include "core/run.h"
+#include "core/shell.h"
+#include "core/zoom.h"
+#include "formats/bytes.h"
+#include "formats/reader_common.h"
+#include "formats/rle_file.h"
+
+namespace gb {
+
+namespace {
+
+constexpr std::size_t kShownBytes = 800;
+
+bool IsLeadingSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && IsLeadingSpace(s[i])) ++i;
+    return s.substr(i);
+}
+
+std::string_view Trim(std::string_view s) {
+    s = TrimLeft(s);
+    std::size_t end = s.size();
+    while (end > 0 && IsLeadingSpace(s[end - 1])) --end;
+    return s.substr(0, end);
+}
+
+// Every occurrence of what, left to right, removed.
+std::string RemoveAll(std::string_view text, std::string_view what) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (true) {
+        const std::size_t hit = text.find(what, pos);
+        if (hit == std::string_view::npos) break;
+        out.append(text.substr(pos, hit - pos));
+        pos = hit + what.size();
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+// The state every successful paste leaves: no file behind the pattern.
+void FinishPaste(Context& ctx) {
+    ctx.shell.documentPath = kNewDocumentName;
+    SetMainTitle(ctx, kNewDocumentName);
+    ctx.shell.currentQuickLaunchItem = 0;
+    ctx.view.offsetX = ctx.view.offsetY = 0;
+}
+
+// A picture line: from pos up to the next CR or LF; that byte and one more CR or LF right after
+// it are passed over.
+std::string_view NextPictureLine(std::string_view text, std::size_t& pos) {
+    const std::size_t start = pos;
+    while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') ++pos;
+    const std::string_view line = text.substr(start, pos - start);
+    if (pos < text.size()) {
+        ++pos;
+        if (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
+    }
+    return line;
+}
+
+void PastePicture(Context& ctx, std::string_view clipboard) {
+    std::string text(clipboard);
+    text += '\n';
+    text = RemoveAll(text, "\t");
+    text = ReplacePictureCharacters(text, SquareEncodingOf(text));
+
+    std::string leftover;
+    for (char c : text)
+        if (c != '\r' && c != '\n' && c != '.' && c != '*' && c != ' ') leftover += c;
+    if (!leftover.empty()) {
+        ctx.shell.messageCaption = "クリップボードのテキストに下記の無効なデータが含まれています。";
+        const std::string shown = DisplayText(CutAtCharacter(leftover, kShownBytes));
+        if (AppMessageBox(ctx, shown + "\r\n\r\n貼り付けを強行しますか。", Icon::Exclamation,
+                          Buttons::YesNo, Button::No) != Button::Yes)
+            return;
+    }
+
+    long long lines = 0;
+    long long longest = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++lines)
+        longest = std::max<long long>(longest, static_cast<long long>(NextPictureLine(text, pos).size()));
+
+    Field& f = ctx.field;
+    const long long originX = (f.gridWidth - (longest - 2)) / 2;
+    const long long originY = (f.gridHeight - (lines - 1)) / 2;
+
+    ctx.rule.ruleText = kDefaultRule;
+    ctx.rule.ruleText = ApplyRule(ctx, ctx.rule.ruleText);
+    ClearCells(f);
+    f.generation = 0;
+    long long k = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++k) {
+        const std::string_view line = NextPictureLine(text, pos);
+        const long long y = k + originY;
+        if (y < 1 || y > f.gridHeight - 2) continue;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] != '*') continue;
+            const long long x = static_cast<long long>(i) + originX;
+            if (x >= 1 && x <= f.gridWidth - 2) f.at(static_cast<int>(x), static_cast<int>(y)) = 1;
+        }
+    }
+    NoteCellsChanged(f);
+
+    FitZoomToPattern(ctx);
+    FinishPaste(ctx);
+    ctx.host.repaintView();
+}
+
+RleReadingParams PasteRleParams(const Field& f) {
+    RleReadingParams p;
+    p.startColumn = f.gridWidth / 2;
+    p.startRow = f.gridHeight / 2;
+    p.minX = 1;
+    p.endX = std::min(2 * f.gridWidth - 2, f.loadWidth);
+    p.minY = 1;
+    p.endY = std::min(2 * f.gridHeight - 2, f.loadHeight);
+    p.useBusy = false;
+    p.unsupported = {"RLEデータ貼り付け機能。サポートしていないデータ形式です。",
+                     "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。"};
+    p.rejected = {"RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。",
+                  "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" "
+                  "だけです。\r\nこのデータは貼り付けできません。"};
+    return p;
+}
+
+}  // namespace
+
+int PasteRle(Context& ctx, std::string_view text) {
+    CheckMemory(ctx);
+    PauseRun(ctx);
+    // Indentation by four blanks and tabs goes; line ends are taken as a file's are.
+    const std::string source = TextModeBytes(RemoveAll(RemoveAll(text, "    "), "\t"));
+
+    Field& f = ctx.field;
+    const RleReadingParams params = PasteRleParams(f);
+    RleReadState s;
+    if (RleReading(ctx, source, params, s) != 0) return 1;
+    if (s.patternLines == 0) {
+        ctx.shell.messageCaption = "RLEデータ貼り付け機能。認識できないデータ構造です。";
+        AppMessageBox(ctx, "有効なパターンデータが見つかりませんでした。", Icon::Exclamation);
+        return 1;
+    }
+    const std::string rule = s.ruleGiven ? FileRuleText(s.ruleText) : std::string(kDefaultRule);
+    ClearCells(f);
+    f.generation = 0;
+
+    const Extent e = LoadAreaExtent(f);
+    if (e.found) {
+        // With an "#R" position the cells stay where the cursor put them; otherwise the pattern
+        // moves back by half its size, so one that starts at its top left corner is centred.
+        const int dx = s.placeSeen ? 0 : -(e.width / 2);
+        const int dy = s.placeSeen ? 0 : -(e.height / 2);
+        for (int y = e.top; y <= e.bottom; ++y) {
+            const long long ty = static_cast<long long>(y) + dy;
+            if (ty < 1 || ty > f.gridHeight - 2) continue;
+            const std::int8_t* row = f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth;
+            for (int x = e.left; x <= e.right; ++x) {
+                if (row[x] == 0) continue;
+                const long long tx = static_cast<long long>(x) + dx;
+                if (tx >= 1 && tx <= f.gridWidth - 2)
+                    f.at(static_cast<int>(tx), static_cast<int>(ty)) = row[x];
+            }
+        }
+    }
+    NoteCellsChanged(f);
+
+    FitZoomToPattern(ctx);
+    ctx.rule.ruleText = ApplyRule(ctx, rule);
+    FinishPaste(ctx);
+    ctx.host.invalidateView();
+
+    const std::string notice = s.nameText + s.authorText + s.commentText;
+    const std::string_view shown = Trim(notice);
+    if (!shown.empty()) {
+        ctx.shell.messageCaption =
+            "RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、"
+            "パターンデータとしては認識されません。";
+        AppMessageBox(ctx, DisplayText(CutAtCharacter(shown, kShownBytes)), Icon::Information);
+    }
+    return 0;
+}
+
+void PasteFromClipboard(Context& ctx) {
+    CheckMemory(ctx);
+    PauseRun(ctx);
+    const std::optional<std::string> clipboard = ctx.host.clipboardText();
+    if (!clipboard) {
+        ctx.shell.messageCaption = "クリップボードのデータがテキスト形式ではないようです。";
+        AppMessageBox(ctx, "クリップボードからのデータ取得に失敗しました。", Icon::Information);
+        return;
+    }
+    if (clipboard->empty()) {
+        ctx.shell.messageCaption = "クリップボードに有効なデータがありません。";
+        AppMessageBox(ctx, "貼り付けできません。", Icon::Information);
+        return;
+    }
+    const std::string_view trimmed = TrimLeft(*clipboard);
+    if (!trimmed.empty() && (trimmed[0] == 'x' || trimmed[0] == '#')) {
+        PasteRle(ctx, trimmed);
+        return;
+    }
+    PastePicture(ctx, *clipboard);
+}
+
+bool UpdatePasteCommand(Context& ctx) { return ctx.host.clipboardText().has_value(); }
+
+}  // namespace gb

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
@@ -128,7 +130,16 @@ std::optional<std::pair<int, int>> QtHost::activeClientSize() const {
 }
 
 std::string QtHost::programPath() const {
-    return QCoreApplication::applicationFilePath().toStdString();
+    // The program works from the directory that holds its quick-launch list and samples: its own
+    // directory in a build or a copied folder, <prefix>/share/gridbloom when installed.
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    const QDir own = program.absoluteDir();
+    if (!own.exists("quicklaunch.dat")) {
+        const QDir installed(own.filePath("../share/gridbloom"));
+        if (installed.exists("quicklaunch.dat"))
+            return QDir::cleanPath(installed.filePath(program.fileName())).toStdString();
+    }
+    return program.absoluteFilePath().toStdString();
 }
 
 void QtHost::exitProcess(int status) { std::exit(status); }

@@ -60,7 +60,8 @@ public:
     // Client size in pixels of the active top-level window, when there is one.
     virtual std::optional<std::pair<int, int>> activeClientSize() const = 0;
 
-    // Full path of the program file, empty when unknown.
+    // Full path of the program file, empty when unknown. An installed program answers as if it
+    // stood in its data directory, beside its quick-launch list and samples.
     virtual std::string programPath() const = 0;
 
     // Ends the process with this status. Never returns to the caller (the test stand-in throws).

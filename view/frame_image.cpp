@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
+#include <cmath>
 
 #include "core/context.h"
 #include "core/frame.h"
@@ -21,10 +22,11 @@ QColor ToQColor(std::uint32_t bgr) {
 // outside it; what is drawn inside the image stays the same.
 int Near(int v, int size) { return std::clamp(v, -2, size + 1); }
 
-void DrawGrid(QPainter& p, const Context& ctx, const FramePlacement& at, int w, int h) {
+// zoom is in image pixels per cell; the spacing of the lines follows the zoom the user chose.
+void DrawGrid(QPainter& p, const Context& ctx, const FramePlacement& at, int w, int h,
+              double zoom) {
     const int gw = ctx.field.gridWidth, gh = ctx.field.gridHeight;
-    const double zoom = ctx.view.zoom;
-    const int k = std::max(1, GridSpacing(zoom));
+    const int k = std::max(1, GridSpacing(ctx.view.zoom));
     const QColor colour = ToQColor(ctx.display.gridColor);
     // Each line runs from the interior's first pixel up to, not including, the border cell.
     const int x0 = Near(at.left, w), x1 = Near(at.right, w);
@@ -66,23 +68,31 @@ QFont FrameFont() {
     return font;
 }
 
-QImage ComposeFrame(Context& ctx, QSize client, bool advance) {
-    const int w = std::max(client.width(), 0), h = std::max(client.height(), 0);
+QImage ComposeFrame(Context& ctx, QSize client, bool advance, double devicePixelRatio) {
+    // The image has the screen's pixels: on a high-density screen every geometric size (cells,
+    // grid, border) is multiplied by the ratio, and the texts are drawn at the finer resolution.
+    const double ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const int w = std::max(static_cast<int>(std::lround(client.width() * ratio)), 0);
+    const int h = std::max(static_cast<int>(std::lround(client.height() * ratio)), 0);
+    const double zoom = ctx.view.zoom * ratio;
     QImage image(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
     image.fill(ToQColor(ctx.display.backColor));
     // While the Field is being rebuilt at a new size its blocks come and go: show the background
     // only, and do not take a missing block for a fatal one.
-    if (ctx.field.rebuilding) return image;
+    if (ctx.field.rebuilding) {
+        image.setDevicePixelRatio(ratio);
+        return image;
+    }
     BeginFrame(ctx, advance);
 
-    const FramePlacement at = PlaceField(ctx.field.gridWidth, ctx.field.gridHeight, w, h,
-                                         ctx.view.zoom, ctx.view.offsetX, ctx.view.offsetY);
+    const FramePlacement at = PlaceField(ctx.field.gridWidth, ctx.field.gridHeight, w, h, zoom,
+                                         ctx.view.offsetX, ctx.view.offsetY);
     ctx.view.viewLeft = at.viewLeft;
     ctx.view.viewTop = at.viewTop;
 
     {
         QPainter lines(&image);
-        if (ctx.display.gridShown) DrawGrid(lines, ctx, at, w, h);
+        if (ctx.display.gridShown) DrawGrid(lines, ctx, at, w, h, zoom);
         DrawBorder(lines, ctx, at, w, h);
     }
 
@@ -92,9 +102,11 @@ QImage ComposeFrame(Context& ctx, QSize client, bool advance) {
     target.width = w;
     target.height = h;
     target.stride = image.bytesPerLine() / 4;
-    ctx.field.population = PaintCells(ctx.field, target, at.viewLeft, at.viewTop, ctx.view.zoom,
+    ctx.field.population = PaintCells(ctx.field, target, at.viewLeft, at.viewTop, zoom,
                                       ToQColor(ctx.display.liveColor).rgb());
 
+    // From here on the painter works in the view's own (logical) pixels.
+    image.setDevicePixelRatio(ratio);
     QPainter p(&image);
     const int grey = TextGrey(ctx.display.backColor);
     p.setPen(QColor(grey, grey, grey));
@@ -105,7 +117,7 @@ QImage ComposeFrame(Context& ctx, QSize client, bool advance) {
     DrawTextAt(p, metrics, 10, 10, StatusLine(ctx.field.generation, ctx.field.population));
     if (ctx.view.zoomLabelShown) DrawTextAt(p, metrics, 10, 30, ZoomLabel(ctx.view.zoom));
     if (ctx.field.population == 0 && ctx.field.generation != 0)
-        DrawTextAt(p, metrics, w / 2, h / 2, kExtinctionText);
+        DrawTextAt(p, metrics, client.width() / 2, client.height() / 2, kExtinctionText);
     p.end();
     FrameFindsExtinction(ctx);
     return image;

@@ -16,6 +16,8 @@ QFont FrameFont();
 // cells, status line, zoom label and extinction notice into a new image of the client size.
 // Sets viewLeft, viewTop and population, and stops the run when the field has died out. Starting
 // a pending zoom-label timer is left to the caller, after the image has reached the window.
-QImage ComposeFrame(Context& ctx, QSize client, bool advance);
+// client is in the view's own pixels; the image has devicePixelRatio times as many pixels each
+// way and carries that ratio.
+QImage ComposeFrame(Context& ctx, QSize client, bool advance, double devicePixelRatio = 1.0);
 
 }  // namespace gb

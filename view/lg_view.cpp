@@ -63,7 +63,7 @@ void CLGView::onTimer(int id) {
 
 void CLGView::DrawFrame(bool advance) {
     setAcceptDrops(true);
-    frame_ = ComposeFrame(ctx_, size(), advance);
+    frame_ = ComposeFrame(ctx_, size(), advance, devicePixelRatioF());
     // The paint that follows shows this image instead of composing another one.
     frameFresh_ = true;
     repaint();
@@ -72,10 +72,11 @@ void CLGView::DrawFrame(bool advance) {
 }
 
 void CLGView::paintEvent(QPaintEvent*) {
-    const bool composed = !frameFresh_ || frame_.size() != size();
+    const bool composed = !frameFresh_ || frame_.deviceIndependentSize().toSize() != size() ||
+                          frame_.devicePixelRatio() != devicePixelRatioF();
     if (composed) {
         setAcceptDrops(true);
-        frame_ = ComposeFrame(ctx_, size(), false);
+        frame_ = ComposeFrame(ctx_, size(), false, devicePixelRatioF());
     }
     {
         QPainter painter(this);

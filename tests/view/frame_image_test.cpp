@@ -152,5 +152,31 @@ TEST(FrameImage, AdvancingFrameStepsAndCountsExactly) {
     EXPECT_EQ(t.ctx.field.population, 3);
 }
 
+TEST(FrameImage, OnADoubleDensityScreenTheFrameHasTheScreensPixels) {
+    test::TestContext t;
+    t.ctx.display.gridShown = true;
+    t.ctx.field.setCell(600, 600, 1);
+    const QImage image = ComposeFrame(t.ctx, QSize(300, 300), false, 2.0);
+    ASSERT_EQ(image.size(), QSize(600, 600));
+    EXPECT_EQ(image.devicePixelRatio(), 2.0);
+    EXPECT_EQ(image.deviceIndependentSize().toSize(), QSize(300, 300));
+    // The same field point sits at the view's centre as at ratio 1: 300 view pixels at zoom 6
+    // show 50 cells from 576 on, so cell 600 starts at view pixel 144, screen pixel 288, and is
+    // 11 screen pixels wide with the grid line in the twelfth.
+    EXPECT_EQ(t.ctx.view.viewLeft, 576.0f);
+    for (int k = 288; k < 299; ++k) {
+        EXPECT_EQ(At(image, k, 288), kRed) << k;
+        EXPECT_EQ(At(image, 288, k), kRed) << k;
+        EXPECT_EQ(At(image, k, 299), kGrid) << k;
+    }
+    EXPECT_EQ(At(image, 301, 293), kWhite);
+    // The status text is drawn at the finer resolution: dark pixels near (20, 20) on the screen,
+    // that is (10, 10) in the view.
+    bool dark = false;
+    for (int y = 20; y < 60 && !dark; ++y)
+        for (int x = 20; x < 120 && !dark; ++x) dark = qGray(At(image, x, y)) < 64;
+    EXPECT_TRUE(dark);
+}
+
 }  // namespace
 }  // namespace gb

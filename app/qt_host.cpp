@@ -129,17 +129,19 @@ std::optional<std::pair<int, int>> QtHost::activeClientSize() const {
     return std::make_pair(client->width(), client->height());
 }
 
-std::string QtHost::programPath() const {
-    // The program works from the directory that holds its quick-launch list and samples: its own
-    // directory in a build or a copied folder, <prefix>/share/gridbloom when installed.
-    const QFileInfo program(QCoreApplication::applicationFilePath());
+QString ProgramWorkingPath(const QString& programFile) {
+    const QFileInfo program(programFile);
     const QDir own = program.absoluteDir();
     if (!own.exists("quicklaunch.dat")) {
         const QDir installed(own.filePath("../share/gridbloom"));
         if (installed.exists("quicklaunch.dat"))
-            return QDir::cleanPath(installed.filePath(program.fileName())).toStdString();
+            return QDir::cleanPath(installed.filePath(program.fileName()));
     }
-    return program.absoluteFilePath().toStdString();
+    return program.absoluteFilePath();
+}
+
+std::string QtHost::programPath() const {
+    return ProgramWorkingPath(QCoreApplication::applicationFilePath()).toStdString();
 }
 
 void QtHost::exitProcess(int status) { std::exit(status); }

@@ -11,6 +11,11 @@ namespace gb {
 
 class CLGView;
 
+// The program works from the directory that holds its quick-launch list and samples: its own
+// directory in a build or a copied folder, <prefix>/share/gridbloom when installed. Answers the
+// program file's path as if it stood there.
+QString ProgramWorkingPath(const QString& programFile);
+
 class QtHost : public Host {
 public:
     void setMainWindow(QWidget* window) { mainWindow_ = window; }

@@ -1,6 +1,8 @@
 #include "formats/reader_common.h"
 
 #include "core/context.h"
+#include "core/extent.h"
+#include "core/field.h"
 #include "core/run.h"
 #include "core/shell.h"
 
@@ -26,6 +28,22 @@ std::string_view ControlLineText(std::string_view line) {
     std::string_view text = line.size() > 2 ? line.substr(2) : std::string_view();
     if (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     return text;
+}
+
+void PlaceStagedCells(Field& f, const Extent& e, int dx, int dy) {
+    if (!e.found) return;
+    for (int y = e.top; y <= e.bottom; ++y) {
+        const long long ty = static_cast<long long>(y) + dy;
+        if (ty < 1 || ty > f.gridHeight - 2) continue;
+        const std::int8_t* row = f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth;
+        for (int x = e.left; x <= e.right; ++x) {
+            if (row[x] == 0) continue;
+            const long long tx = static_cast<long long>(x) + dx;
+            if (tx >= 1 && tx <= f.gridWidth - 2)
+                f.at(static_cast<int>(tx), static_cast<int>(ty)) = row[x];
+        }
+    }
+    NoteCellsChanged(f);
 }
 
 }  // namespace gb

@@ -8,6 +8,12 @@
 namespace gb {
 
 struct Context;
+struct Extent;
+struct Field;
+
+// Copies the staged cells of loadArea within e, moved by (dx, dy), into the interior of plane 0;
+// a cell that would land on the border or outside is dropped. Notes the change of plane 0.
+void PlaceStagedCells(Field& field, const Extent& e, int dx, int dy);
 
 // busy = 0 and the pointer, then "ファイル"<path>"が見つかりません。" captioned
 // "ファイルが見つかりません。". The open dispatch shows it when a file cannot be read.

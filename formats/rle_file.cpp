@@ -250,19 +250,8 @@ int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path) {
         // goes to ((gridWidth - width) / 2, (gridHeight - height) / 2).
         const int dx = s.placeSeen ? 0 : (f.gridWidth - e.width) / 2;
         const int dy = s.placeSeen ? 0 : (f.gridHeight - e.height) / 2;
-        for (int y = e.top; y <= e.bottom; ++y) {
-            const std::int8_t* row = f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth;
-            const long long ty = static_cast<long long>(y) + dy;
-            if (ty < 1 || ty > f.gridHeight - 2) continue;
-            for (int x = e.left; x <= e.right; ++x) {
-                if (row[x] == 0) continue;
-                const long long tx = static_cast<long long>(x) + dx;
-                if (tx >= 1 && tx <= f.gridWidth - 2)
-                    f.at(static_cast<int>(tx), static_cast<int>(ty)) = row[x];
-            }
-        }
+        PlaceStagedCells(f, e, dx, dy);
     }
-    NoteCellsChanged(f);
 
     FitZoomToPattern(ctx);
     ctx.rule.ruleText = ApplyRule(ctx, rule);

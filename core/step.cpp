@@ -17,6 +17,7 @@ void SaveGeneration(Field& field) {
 }
 
 void StepGeneration(Field& field, const Rule& rule) {
+    field.tracking.scanValid = false;  // plane 0 changes without a new stamp
     const int w = field.gridWidth;
     const int h = field.gridHeight;
     const std::int8_t* prev = field.plane1();
@@ -52,23 +53,35 @@ void StepGeneration(Field& field, const Rule& rule) {
 // marks, for the next one, every tile next to a cell that changed. After any other write of plane
 // 0, a new rule or new cells, every tile is marked.
 //
-// The work is in place: each marked band's rows (with one row above and below) are copied into a
-// small scratch slot first, and the band is computed from that copy into plane 0. A band's copy
-// is taken before the band above it is computed, so every copy holds the previous generation.
-// Large steps split the bands in two halves, one per thread; the two rows where the halves meet
-// are saved before either starts. The result never depends on how the work was split.
+// The work is in place. A run of marked tiles of a band goes row by row from the top; each row
+// reads the row below it (not yet written) and keeps the sums of three neighbouring cells of
+// every row in two work rows, so each row of plane 0 is read before it is written and never
+// after. What a band needs of the band above it, the old last row, is either still in the work
+// rows (when the band above was just computed over the same columns) or in a copy of that row
+// taken before the band above was written. Large steps split the bands in two halves, one per
+// thread; the two rows where the halves meet are saved before either starts. The result never
+// depends on how the work was split.
+//
+// Until a whole-Field step has found only the codes 0 and 1, every run first looks for other
+// codes; a run that has any is computed by the reference rule from a copy of its rows.
 
 namespace {
 
 using stepk::kTileWidth;
 constexpr int kBandHeight = stepk::kMaxBandRows;
-std::int64_t parallelCells = std::int64_t{1} << 19;  // fewer marked cells: one thread
+constexpr std::int64_t kDefaultParallelCells = std::int64_t{1} << 19;
+std::int64_t parallelCells = kDefaultParallelCells;  // fewer marked cells: one thread
 
-stepk::Kernels ChooseKernels() {
+stepk::Kernels ChooseKernels(bool widest = true) {
 #if (defined(__x86_64__) || defined(_M_X64)) && (defined(__GNUC__) || defined(__clang__))
     __builtin_cpu_init();
+    if (widest && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("popcnt"))
+        return stepk::Avx512Kernels();
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"))
         return stepk::Avx2Kernels();
+#else
+    (void)widest;
 #endif
     return stepk::GenericKernels();
 }
@@ -153,6 +166,27 @@ private:
 
 inline void SetBit(std::uint64_t* words, int j) { words[j >> 6] |= std::uint64_t{1} << (j & 63); }
 
+// The bits j0 .. j1 − 1 of a word starting at bit 64 w, as a mask of that word.
+inline std::uint64_t WordRange(int w, int j0, int j1) {
+    const int lo = std::max(j0 - 64 * w, 0), hi = std::min(j1 - 64 * w, 64);
+    if (hi <= lo) return 0;
+    const std::uint64_t upTo = hi == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1;
+    return upTo & ~((std::uint64_t{1} << lo) - 1);
+}
+
+// True when bits j0 .. j1 − 1 are all set.
+bool AllSet(const std::uint64_t* words, int j0, int j1) {
+    for (int w = j0 >> 6; w <= (j1 - 1) >> 6; ++w) {
+        const std::uint64_t want = WordRange(w, j0, j1);
+        if ((words[w] & want) != want) return false;
+    }
+    return true;
+}
+
+void SetRange(std::uint64_t* words, int j0, int j1) {
+    for (int w = j0 >> 6; w <= (j1 - 1) >> 6; ++w) words[w] |= WordRange(w, j0, j1);
+}
+
 // Calls f(j0, j1) for every run of consecutive set bits j0 .. j1 - 1 of a band's words.
 template <typename F>
 void ForEachRun(const std::uint64_t* words, int count, F&& f) {
@@ -183,7 +217,8 @@ struct StepJob {
     StepTracking* t;
     const stepk::Kernels* kernels;
     stepk::RowTables tables;
-    int checked;
+    bool checked;                     // cells may hold codes other than 0 and 1
+    bool countLive;                   // count every live cell (a step over the whole Field)
     int gw, gh;
     int split;                        // worker 1 takes the bands from here on
     bool parallel;
@@ -193,42 +228,48 @@ struct StepJob {
     std::uint64_t* spillDown;         // worker 0's marks for band split
     bool spilledUp = false, spilledDown = false;
     std::int64_t populationChange[2] = {0, 0};
+    std::int64_t live[2] = {0, 0};
     int otherCodes[2] = {0, 0};
 };
+
+// Bytes of StepTracking::scratch per worker, and words of StepTracking::masks.
+std::ptrdiff_t WorkerBytes(int gw) { return static_cast<std::ptrdiff_t>(kBandHeight + 6) * gw; }
+std::ptrdiff_t WorkerWords(const StepTracking& t) { return 3 * std::ptrdiff_t{t.tilesX} + 2 * t.wordsPerBand; }
 
 struct Worker {
     StepJob& job;
     int index;
     int bandBegin, bandEnd;
-    std::int8_t* slots[2];
+    std::int8_t* sumA;  // work rows of sums of three
+    std::int8_t* sumB;
+    std::int8_t* saved[2];  // old last rows of bands, for the band below
+    std::int8_t* copy;      // rows of a run that holds other codes
     std::uint64_t* all;
     std::uint64_t* first;
     std::uint64_t* last;
-    std::uint32_t* counts;
+    std::uint64_t* sumsValid;  // tiles whose columns the work rows hold after band sumsBand
+    std::uint64_t* sumsNext;
+    int sumsBand = -1;
 
-    const std::int8_t* RowSource(int y) const {
-        if (job.parallel) {
-            const int splitRow = 1 + job.split * kBandHeight;
-            if (index == 1 && y == splitRow - 1) return job.savedAbove;
-            if (index == 0 && y == splitRow) return job.savedBelow;
-        }
-        return job.field->cells + static_cast<std::ptrdiff_t>(y) * job.gw;
-    }
+    int Y0(int band) const { return 1 + band * kBandHeight; }
+    int Y1(int band) const { return std::min(Y0(band) + kBandHeight, job.gh - 1); }
+    int X0(int j) const { return 1 + j * kTileWidth; }
+    int X1(int j) const { return std::min(1 + j * kTileWidth, job.gw - 1); }
+    std::int8_t* Row(int y) const { return job.field->cells + static_cast<std::ptrdiff_t>(y) * job.gw; }
+    bool Active(int band) const { return job.t->activeBand[static_cast<std::size_t>(band)] != 0; }
 
     const std::uint64_t* BandBits(int band) const {
         return job.t->active.data() + static_cast<std::ptrdiff_t>(band) * job.t->wordsPerBand;
     }
 
-    void Copy(int band, std::int8_t* slot) const {
-        const int gw = job.gw;
-        const int y0 = 1 + band * kBandHeight;
-        const int y1 = std::min(y0 + kBandHeight, job.gh - 1);
-        ForEachRun(BandBits(band), job.t->wordsPerBand, [&](int j0, int j1) {
-            const int xa = j0 * kTileWidth;  // one column left of the run
-            const int xb = std::min(1 + j1 * kTileWidth, gw - 1) + 1;
-            for (int y = y0 - 1; y <= y1; ++y)
-                std::memcpy(slot + static_cast<std::ptrdiff_t>(y - y0 + 1) * gw + xa,
-                            RowSource(y) + xa, static_cast<std::size_t>(xb - xa));
+    // Before band `band` is written: copies its last row, as it is, where the band below will not
+    // find it in the work rows.
+    void SaveForNext(int band, std::int8_t* to) const {
+        const std::int8_t* row = Row(Y1(band) - 1);
+        ForEachRun(BandBits(band + 1), job.t->wordsPerBand, [&](int j0, int j1) {
+            if (!job.checked && AllSet(BandBits(band), j0, j1)) return;
+            const int xa = X0(j0) - 1, xb = X1(j1) + 1;
+            std::memcpy(to + xa, row + xa, static_cast<std::size_t>(xb - xa));
         });
     }
 
@@ -247,8 +288,8 @@ struct Worker {
     }
 
     // Marks the tiles whose cells border the cells of tile (band, j) that just changed.
-    void Mark(int band, int j, int width, std::uint64_t all, std::uint64_t first,
-              std::uint64_t last) {
+    void Mark(int band, int j, int width, std::uint64_t any, std::uint64_t top,
+              std::uint64_t bottom) {
         const StepTracking& t = *job.t;
         const std::uint64_t right = std::uint64_t{1} << (width - 1);
         const auto markRow = [&](int b, std::uint64_t changed) {
@@ -257,77 +298,124 @@ struct Worker {
             if ((changed & 1) != 0 && j > 0) SetBit(words, j - 1);
             if ((changed & right) != 0 && j + 1 < t.tilesX) SetBit(words, j + 1);
         };
-        if (all != 0) markRow(band, all);
-        if (first != 0 && band > 0) markRow(band - 1, first);
-        if (last != 0 && band + 1 < t.bands) markRow(band + 1, last);
+        if (any != 0) markRow(band, any);
+        if (top != 0 && band > 0) markRow(band - 1, top);
+        if (bottom != 0 && band + 1 < t.bands) markRow(band + 1, bottom);
     }
 
-    void Compute(int band, const std::int8_t* slot) {
-        StepTracking& t = *job.t;
+    // True when a cell the run reads holds a code other than 0 and 1.
+    bool OtherCodes(const stepk::RunJob& run) const {
+        const auto n = static_cast<std::size_t>(run.x1 - run.x0 + 2);
+        if (job.kernels->other(run.above + run.x0 - 1, n)) return true;
+        for (int y = run.y0; y < run.y0 + run.rows; ++y)
+            if (job.kernels->other(Row(y) + run.x0 - 1, n)) return true;
+        return job.kernels->other(run.below + run.x0 - 1, n);
+    }
+
+    // The reference rule for a run, from a copy of its rows.
+    void Exact(stepk::RunJob& run) {
         const int gw = job.gw;
-        const int y0 = 1 + band * kBandHeight;
-        const int y1 = std::min(y0 + kBandHeight, job.gh - 1);
-        std::uint32_t* tilePopulation =
-            t.tilePopulation.data() + static_cast<std::ptrdiff_t>(band) * t.tilesX;
-        ForEachRun(BandBits(band), t.wordsPerBand, [&](int j0, int j1) {
-            stepk::BandRun run{};
-            run.source = slot;
-            run.sourceStride = gw;
-            run.out = job.field->cells + static_cast<std::ptrdiff_t>(y0) * gw;
-            run.outStride = gw;
-            run.rows = y1 - y0;
-            run.x0 = 1 + j0 * kTileWidth;
-            run.x1 = std::min(1 + j1 * kTileWidth, gw - 1);
+        const auto n = static_cast<std::size_t>(run.x1 - run.x0 + 2);
+        const int xa = run.x0 - 1;
+        std::memcpy(copy + xa, run.above + xa, n);
+        for (int r = 0; r < run.rows; ++r)
+            std::memcpy(copy + static_cast<std::ptrdiff_t>(r + 1) * gw + xa, Row(run.y0 + r) + xa, n);
+        std::memcpy(copy + static_cast<std::ptrdiff_t>(run.rows + 1) * gw + xa, run.below + xa, n);
+        stepk::ExactBand band{copy, gw, Row(run.y0), gw, run.rows, run.x0, run.tables,
+                              run.all, run.first, run.last, 0, 0};
+        stepk::ReferenceColumns(band, run.x0, run.x1);
+        run.populationChange = band.populationChange;
+        run.live = band.live;
+    }
+
+    void Band(int band, const std::int8_t* above) {
+        const int gw = job.gw;
+        const int y0 = Y0(band), rows = Y1(band) - y0;
+        const std::int8_t* below =
+            job.parallel && index == 0 && band == job.split - 1 ? job.savedBelow : Row(y0 + rows);
+        const bool carry = sumsBand >= 0 && sumsBand == band - 1;
+        std::fill_n(sumsNext, job.t->wordsPerBand, 0);
+        ForEachRun(BandBits(band), job.t->wordsPerBand, [&](int j0, int j1) {
+            std::fill(all + j0, all + j1, 0);
+            std::fill(first + j0, first + j1, 0);
+            std::fill(last + j0, last + j1, 0);
+            stepk::RunJob run{};
+            run.cells = job.field->cells;
+            run.stride = gw;
+            run.y0 = y0;
+            run.rows = rows;
+            run.above = above;
+            run.below = below;
+            run.x0 = X0(j0);
+            run.x1 = X1(j1);
+            run.sumA = sumA;
+            run.sumB = sumB;
+            run.haveSums = carry && AllSet(sumsValid, j0, j1);
+            run.countLive = job.countLive;
             run.all = all + j0;
             run.first = first + j0;
             run.last = last + j0;
-            run.pop = counts + j0;
             run.tables = &job.tables;
-            run.checked = job.checked;
-            job.otherCodes[index] |= job.kernels->band(run);
+            if (job.checked && OtherCodes(run)) {
+                job.otherCodes[index] = 1;
+                Exact(run);
+            } else {
+                job.kernels->run(run);
+                SetRange(sumsNext, j0, j1);
+            }
+            job.populationChange[index] += run.populationChange;
+            job.live[index] += run.live;
             for (int j = j0; j < j1; ++j) {
-                job.populationChange[index] +=
-                    static_cast<std::int64_t>(counts[j]) - tilePopulation[j];
-                tilePopulation[j] = counts[j];
-                if (all[j] != 0) {
-                    const int width = std::min(kTileWidth, gw - 1 - (1 + j * kTileWidth));
-                    Mark(band, j, width, all[j], first[j], last[j]);
-                }
+                if (rows == 1) last[j] = first[j];
+                const std::uint64_t any = all[j] | first[j] | last[j];
+                if (any != 0)
+                    Mark(band, j, std::min(kTileWidth, gw - 1 - X0(j)), any, first[j], last[j]);
             }
         });
+        // Every run of the band swapped its work rows once per row.
+        if ((rows & 1) != 0) std::swap(sumA, sumB);
+        std::swap(sumsValid, sumsNext);
+        sumsBand = band;
     }
 
     void Run() {
-        const StepTracking& t = *job.t;
-        int pending = -1;
-        int slot = 0;
+        int current = 0;
         for (int band = bandBegin; band < bandEnd; ++band) {
-            if (t.activeBand[static_cast<std::size_t>(band)] == 0) continue;
-            Copy(band, slots[slot]);
-            if (pending >= 0) Compute(pending, slots[slot ^ 1]);
-            pending = band;
-            slot ^= 1;
+            if (!Active(band)) continue;
+            const std::int8_t* above;
+            if (band == bandBegin)
+                above = index == 1 ? job.savedAbove : Row(Y0(band) - 1);  // worker 0: the border
+            else if (Active(band - 1))
+                above = saved[current];
+            else
+                above = Row(Y0(band) - 1);  // not computed: as it was
+            if (band + 1 < bandEnd && Active(band + 1)) SaveForNext(band, saved[current ^ 1]);
+            Band(band, above);
+            current ^= 1;
         }
-        if (pending >= 0) Compute(pending, slots[slot ^ 1]);
     }
 };
 
 void RunWorker(void* data, int index) {
     StepJob& job = *static_cast<StepJob*>(data);
     StepTracking& t = *job.t;
-    const auto slotBytes = static_cast<std::ptrdiff_t>(kBandHeight + 2) * job.gw;
-    std::int8_t* scratch = t.scratch.data() + 2 * slotBytes * index;
+    const int gw = job.gw;
+    std::int8_t* bytes = t.scratch.data() + WorkerBytes(gw) * index;
+    std::uint64_t* words = t.masks.data() + WorkerWords(t) * index;
     const auto tiles = static_cast<std::ptrdiff_t>(t.tilesX);
-    std::uint64_t* masks = t.masks.data() + 3 * tiles * index;
     Worker worker{job,
                   index,
                   index == 0 ? 0 : job.split,
                   index == 0 ? (job.parallel ? job.split : t.bands) : t.bands,
-                  {scratch, scratch + slotBytes},
-                  masks,
-                  masks + tiles,
-                  masks + 2 * tiles,
-                  t.counts.data() + tiles * index};
+                  bytes,
+                  bytes + gw,
+                  {bytes + 2 * gw, bytes + 3 * gw},
+                  bytes + 4 * gw,
+                  words,
+                  words + tiles,
+                  words + 2 * tiles,
+                  words + 3 * tiles,
+                  words + 3 * tiles + t.wordsPerBand};
     worker.Run();
 }
 
@@ -337,7 +425,7 @@ bool Tracks(const Field& f) {
            t.gridWidth == f.gridWidth && t.gridHeight == f.gridHeight;
 }
 
-// Starts tracking afresh: every tile marked, no tile counted, the border counted.
+// Starts tracking afresh: every tile marked, the border counted.
 void StartTracking(Field& f, const Rule& rule) {
     StepTracking& t = f.tracking;
     const int gw = f.gridWidth, gh = f.gridHeight;
@@ -354,14 +442,11 @@ void StartTracking(Field& f, const Rule& rule) {
     t.active.assign(words, 0);
     t.next.assign(words, 0);
     for (int b = 0; b < t.bands; ++b)
-        for (int j = 0; j < t.tilesX; ++j)
-            SetBit(t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand, j);
+        SetRange(t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand, 0, t.tilesX);
     t.activeBand.assign(static_cast<std::size_t>(t.bands), 1);
     t.nextBand.assign(static_cast<std::size_t>(t.bands), 0);
-    t.tilePopulation.assign(static_cast<std::size_t>(t.bands) * t.tilesX, 0);
-    t.scratch.resize(static_cast<std::size_t>(4 * (kBandHeight + 2) + 4) * gw);
-    t.masks.resize(static_cast<std::size_t>(6) * t.tilesX + 2 * t.wordsPerBand);
-    t.counts.resize(static_cast<std::size_t>(2) * t.tilesX);
+    t.scratch.assign(static_cast<std::size_t>(2 * WorkerBytes(gw) + 2 * gw), 0);
+    t.masks.assign(static_cast<std::size_t>(2 * WorkerWords(t) + 2 * t.wordsPerBand), 0);
 
     std::int64_t border = 0;
     const std::int8_t* p = f.cells;
@@ -382,6 +467,21 @@ bool TablesAreZeroOne(const Rule& rule) {
     return true;
 }
 
+void FillTables(stepk::RowTables& t, const Rule& rule) {
+    std::memset(&t, 0, sizeof t);
+    for (int s = 0; s < 9; ++s) {
+        const auto birth = static_cast<std::int8_t>(rule.birthTable[static_cast<std::size_t>(s)]);
+        const auto survival =
+            static_cast<std::int8_t>(rule.survivalTable[static_cast<std::size_t>(s)]);
+        t.combined[s] = birth;
+        t.combined[16 + s + 1] = survival;
+        t.birth9[s] = birth;
+        t.survival9[s + 1] = survival;
+        t.birth[s] = birth;
+        t.survival[s] = survival;
+    }
+}
+
 }  // namespace
 
 void AdvanceGeneration(Field& field, const Rule& rule) {
@@ -391,16 +491,15 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     const bool incremental = Tracks(field) && t.survivalTable == rule.survivalTable &&
                              t.birthTable == rule.birthTable;
     if (!incremental) StartTracking(field, rule);
+    t.scanValid = false;  // the step writes the plane without a new stamp
 
     StepJob job{};
     job.field = &field;
     job.t = &t;
     job.kernels = &Kernels();
-    for (int s = 0; s < 16; ++s) {
-        job.tables.birth[s] = static_cast<std::int8_t>(s < 9 ? rule.birthTable[s] : 0);
-        job.tables.survival[s] = static_cast<std::int8_t>(s < 9 ? rule.survivalTable[s] : 0);
-    }
-    job.checked = t.clean ? 0 : 1;
+    FillTables(job.tables, rule);
+    job.checked = !t.clean;
+    job.countLive = !incremental;
     job.gw = gw;
     job.gh = gh;
     job.split = t.bands;
@@ -428,8 +527,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         if (split > 0 && split < t.bands) {
             job.split = split;
             job.parallel = true;
-            const auto slotBytes = static_cast<std::ptrdiff_t>(kBandHeight + 2) * gw;
-            std::int8_t* saved = t.scratch.data() + 4 * slotBytes;
+            std::int8_t* saved = t.scratch.data() + 2 * WorkerBytes(gw);
             const int splitRow = 1 + split * kBandHeight;
             std::memcpy(saved, field.cells + static_cast<std::ptrdiff_t>(splitRow - 1) * gw,
                         static_cast<std::size_t>(gw));
@@ -438,7 +536,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
             job.savedAbove = saved;
             job.savedBelow = saved + gw;
             // The marks a worker makes in the other worker's band wait in words of their own.
-            job.spillUp = t.masks.data() + 6 * static_cast<std::ptrdiff_t>(t.tilesX);
+            job.spillUp = t.masks.data() + 2 * WorkerWords(t);
             job.spillDown = job.spillUp + t.wordsPerBand;
             std::fill_n(job.spillUp, 2 * t.wordsPerBand, 0);
         }
@@ -467,7 +565,10 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     }
     t.active.swap(t.next);
     t.activeBand.swap(t.nextBand);
-    t.population += job.populationChange[0] + job.populationChange[1];
+    if (job.countLive)
+        t.population = t.borderPopulation + job.live[0] + job.live[1];
+    else
+        t.population += job.populationChange[0] + job.populationChange[1];
     // After a whole-Field step without other codes the plane holds only 0 and 1, and steps with
     // tables of 0 and 1 keep it so: the checks can be left out until the next write.
     if (!incremental)
@@ -481,27 +582,37 @@ std::int64_t CountLiveCells(const Field& field) {
 }
 
 std::int64_t LiveCellCount(const Field& field) {
-    if (field.cells != nullptr && Tracks(field)) return field.tracking.population;
-    return CountLiveCells(field);
+    if (field.cells == nullptr) return 0;
+    const StepTracking& t = field.tracking;
+    if (Tracks(field)) return t.population;
+    if (t.scanValid && t.scanStamp == field.changeStamp && t.scanCells == field.cells &&
+        t.scanPlaneSize == field.planeSize)
+        return t.scanPopulation;
+    t.scanPopulation = CountLiveCells(field);
+    t.scanStamp = field.changeStamp;
+    t.scanCells = field.cells;
+    t.scanPlaneSize = field.planeSize;
+    t.scanValid = true;
+    return t.scanPopulation;
 }
 
-void SetParallelStepCells(std::int64_t cells) { parallelCells = cells; }
+void SetParallelStepCells(std::int64_t cells) {
+    parallelCells = cells > 0 ? cells : kDefaultParallelCells;
+}
 
 const char* StepKernelName() { return Kernels().name; }
 
 bool SelectStepKernels(const char* name) {
     const std::string_view wanted = name;
-    if (wanted == "generic") {
-        Kernels() = stepk::GenericKernels();
-        return true;
+    stepk::Kernels chosen = stepk::GenericKernels();
+    if (wanted == "avx512" || wanted == "avx2") {
+        chosen = ChooseKernels(wanted == "avx512");
+        if (std::string_view(chosen.name) != wanted) return false;
+    } else if (wanted != "generic") {
+        return false;
     }
-    if (wanted == "avx2") {
-        const stepk::Kernels best = ChooseKernels();
-        if (std::string_view(best.name) != "avx2") return false;
-        Kernels() = best;
-        return true;
-    }
-    return false;
+    Kernels() = chosen;
+    return true;
 }
 
 }  // namespace gb

@@ -228,7 +228,7 @@ TEST_P(FastStep, ResizingStartsAfresh) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, FastStep, ::testing::Values("generic", "avx2"),
+INSTANTIATE_TEST_SUITE_P(Kernels, FastStep, ::testing::Values("generic", "avx2", "avx512"),
                          [](const auto& info) { return std::string(info.param); });
 
 TEST(FastStepTracking, AGliderKeepsItsShapeAcrossTiles) {

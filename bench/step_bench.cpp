@@ -76,11 +76,18 @@ void BM_Step(benchmark::State& state) {
 }
 BENCHMARK(BM_Step)->Arg(1200)->Arg(5000)->Arg(32000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Every tile computed every time (as after an edit), on one thread or on two: the raw speed of
-// the step without the skipping of settled areas.
+// Every tile computed every time (as after an edit), on one thread or on two, with the chosen
+// inner loops (0: the processor's best, 1: AVX2, 2: portable): the raw speed of the step without
+// the skipping of settled areas.
 void BM_StepFull(benchmark::State& state) {
     gb::bench::BenchContext b(static_cast<int>(state.range(0)));
     if (!Prepare(state, b, state.range(0))) return;
+    const std::string best = gb::StepKernelName();
+    static const char* const kSets[] = {"", "avx2", "generic"};
+    if (state.range(2) != 0 && !gb::SelectStepKernels(kSets[state.range(2)])) {
+        state.SkipWithError("the processor lacks this set");
+        return;
+    }
     FillSoup(b.ctx.field, 12345);
     if (state.range(1) == 1) gb::SetParallelStepCells(std::int64_t{1} << 62);
     for (auto _ : state) {
@@ -88,9 +95,15 @@ void BM_StepFull(benchmark::State& state) {
         gb::AdvanceGeneration(b.ctx.field, b.ctx.rule);
         benchmark::ClobberMemory();
     }
-    gb::SetParallelStepCells(std::int64_t{1} << 19);
+    state.SetLabel(gb::StepKernelName());
+    gb::SetParallelStepCells(0);
+    gb::SelectStepKernels(best.c_str());
 }
-BENCHMARK(BM_StepFull)->ArgsProduct({{1200, 5000}, {1, 2}})->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_StepFull)
+    ->ArgsProduct({{1200, 5000}, {1, 2}, {0}})
+    ->Args({1200, 1, 1})
+    ->Args({1200, 1, 2})
+    ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 // The machine's floor: one copy of a plane.

@@ -219,6 +219,7 @@ struct StepJob {
     stepk::RowTables tables;
     bool checked;                     // cells may hold codes other than 0 and 1
     bool countLive;                   // count every live cell (a step over the whole Field)
+    bool zeroOneTables;
     int gw, gh;
     int split;                        // worker 1 takes the bands from here on
     bool parallel;
@@ -233,8 +234,15 @@ struct StepJob {
 };
 
 // Bytes of StepTracking::scratch per worker, and words of StepTracking::masks.
-std::ptrdiff_t WorkerBytes(int gw) { return static_cast<std::ptrdiff_t>(kBandHeight + 6) * gw; }
-std::ptrdiff_t WorkerWords(const StepTracking& t) { return 3 * std::ptrdiff_t{t.tilesX} + 2 * t.wordsPerBand; }
+// The four work and saved rows come first, each placed so that column 1 (where every tile run
+// starts) falls on a 64-byte boundary; the copy of a band's rows follows.
+std::ptrdiff_t RowBytes(int gw) { return (static_cast<std::ptrdiff_t>(gw) + 64 + 63) / 64 * 64; }
+std::ptrdiff_t WorkerBytes(int gw) {
+    return 4 * RowBytes(gw) + static_cast<std::ptrdiff_t>(kBandHeight + 2) * gw + 64;
+}
+std::ptrdiff_t WorkerWords(const StepTracking& t) {
+    return 3 * std::ptrdiff_t{t.tilesX} + 5 * std::ptrdiff_t{t.wordsPerBand};
+}
 
 struct Worker {
     StepJob& job;
@@ -249,6 +257,9 @@ struct Worker {
     std::uint64_t* last;
     std::uint64_t* sumsValid;  // tiles whose columns the work rows hold after band sumsBand
     std::uint64_t* sumsNext;
+    std::uint64_t* markOwn;   // tiles of this band, the band above and the band below that the
+    std::uint64_t* markUp;    // changes of the band being computed mark for the next step
+    std::uint64_t* markDown;
     int sumsBand = -1;
 
     int Y0(int band) const { return 1 + band * kBandHeight; }
@@ -287,20 +298,22 @@ struct Worker {
         return t.next.data() + static_cast<std::ptrdiff_t>(band) * t.wordsPerBand;
     }
 
-    // Marks the tiles whose cells border the cells of tile (band, j) that just changed.
-    void Mark(int band, int j, int width, std::uint64_t any, std::uint64_t top,
-              std::uint64_t bottom) {
-        const StepTracking& t = *job.t;
-        const std::uint64_t right = std::uint64_t{1} << (width - 1);
-        const auto markRow = [&](int b, std::uint64_t changed) {
-            std::uint64_t* words = MarksOf(b);
-            SetBit(words, j);
-            if ((changed & 1) != 0 && j > 0) SetBit(words, j - 1);
-            if ((changed & right) != 0 && j + 1 < t.tilesX) SetBit(words, j + 1);
-        };
-        if (any != 0) markRow(band, any);
-        if (top != 0 && band > 0) markRow(band - 1, top);
-        if (bottom != 0 && band + 1 < t.bands) markRow(band + 1, bottom);
+    // Notes in `words` tile j and those of its neighbours left and right that border the changed
+    // cells of a tile `width` cells wide.
+    void Note(std::uint64_t* words, int j, int width, std::uint64_t changed) const {
+        SetBit(words, j);
+        if ((changed & 1) != 0 && j > 0) SetBit(words, j - 1);
+        if ((changed >> (width - 1) & 1) != 0 && j + 1 < job.t->tilesX) SetBit(words, j + 1);
+    }
+
+    // Adds the tiles noted in `words` to band `band`'s work for the next step.
+    void Merge(int band, const std::uint64_t* words) {
+        const int count = job.t->wordsPerBand;
+        std::uint64_t any = 0;
+        for (int w = 0; w < count; ++w) any |= words[w];
+        if (any == 0) return;
+        std::uint64_t* target = MarksOf(band);
+        for (int w = 0; w < count; ++w) target[w] |= words[w];
     }
 
     // True when a cell the run reads holds a code other than 0 and 1.
@@ -335,6 +348,7 @@ struct Worker {
             job.parallel && index == 0 && band == job.split - 1 ? job.savedBelow : Row(y0 + rows);
         const bool carry = sumsBand >= 0 && sumsBand == band - 1;
         std::fill_n(sumsNext, job.t->wordsPerBand, 0);
+        std::fill_n(markOwn, 3 * job.t->wordsPerBand, 0);
         ForEachRun(BandBits(band), job.t->wordsPerBand, [&](int j0, int j1) {
             std::fill(all + j0, all + j1, 0);
             std::fill(first + j0, first + j1, 0);
@@ -352,6 +366,7 @@ struct Worker {
             run.sumB = sumB;
             run.haveSums = carry && AllSet(sumsValid, j0, j1);
             run.countLive = job.countLive;
+            run.zeroOneTables = job.zeroOneTables;
             run.all = all + j0;
             run.first = first + j0;
             run.last = last + j0;
@@ -368,10 +383,16 @@ struct Worker {
             for (int j = j0; j < j1; ++j) {
                 if (rows == 1) last[j] = first[j];
                 const std::uint64_t any = all[j] | first[j] | last[j];
-                if (any != 0)
-                    Mark(band, j, std::min(kTileWidth, gw - 1 - X0(j)), any, first[j], last[j]);
+                if (any == 0) continue;
+                const int width = std::min(kTileWidth, gw - 1 - X0(j));
+                Note(markOwn, j, width, any);
+                if (first[j] != 0) Note(markUp, j, width, first[j]);
+                if (last[j] != 0) Note(markDown, j, width, last[j]);
             }
         });
+        Merge(band, markOwn);
+        if (band > 0) Merge(band - 1, markUp);
+        if (band + 1 < job.t->bands) Merge(band + 1, markDown);
         // Every run of the band swapped its work rows once per row.
         if ((rows & 1) != 0) std::swap(sumA, sumB);
         std::swap(sumsValid, sumsNext);
@@ -401,6 +422,8 @@ void RunWorker(void* data, int index) {
     StepTracking& t = *job.t;
     const int gw = job.gw;
     std::int8_t* bytes = t.scratch.data() + WorkerBytes(gw) * index;
+    bytes += (63 - reinterpret_cast<std::uintptr_t>(bytes) % 64);  // bytes + 1 on a boundary
+    const std::ptrdiff_t row = RowBytes(gw);
     std::uint64_t* words = t.masks.data() + WorkerWords(t) * index;
     const auto tiles = static_cast<std::ptrdiff_t>(t.tilesX);
     Worker worker{job,
@@ -408,14 +431,17 @@ void RunWorker(void* data, int index) {
                   index == 0 ? 0 : job.split,
                   index == 0 ? (job.parallel ? job.split : t.bands) : t.bands,
                   bytes,
-                  bytes + gw,
-                  {bytes + 2 * gw, bytes + 3 * gw},
-                  bytes + 4 * gw,
+                  bytes + row,
+                  {bytes + 2 * row, bytes + 3 * row},
+                  bytes + 4 * row,
                   words,
                   words + tiles,
                   words + 2 * tiles,
                   words + 3 * tiles,
-                  words + 3 * tiles + t.wordsPerBand};
+                  words + 3 * tiles + t.wordsPerBand,
+                  words + 3 * tiles + 2 * t.wordsPerBand,
+                  words + 3 * tiles + 3 * t.wordsPerBand,
+                  words + 3 * tiles + 4 * t.wordsPerBand};
     worker.Run();
 }
 
@@ -500,6 +526,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     FillTables(job.tables, rule);
     job.checked = !t.clean;
     job.countLive = !incremental;
+    job.zeroOneTables = TablesAreZeroOne(rule);
     job.gw = gw;
     job.gh = gh;
     job.split = t.bands;

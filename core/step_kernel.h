@@ -52,7 +52,8 @@ struct RunJob {
     std::int8_t* sumA;
     std::int8_t* sumB;
     bool haveSums;
-    bool countLive;  // also count the run's live cells after the step into `live`
+    bool countLive;      // also count the run's live cells after the step into `live`
+    bool zeroOneTables;  // the rule's tables give only 0 and 1
     std::uint64_t* all;
     std::uint64_t* first;
     std::uint64_t* last;

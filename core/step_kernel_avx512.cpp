@@ -20,35 +20,66 @@ inline __m512i Sum3(const std::int8_t* p, __mmask64 m) {
     return _mm512_add_epi8(_mm512_add_epi8(l, c), r);
 }
 
+// Counters of one run. With tables of 0 and 1 the new and the old cells of every vector are
+// simply added up bytewise (at most 255 vectors before they are folded into 64-bit sums); other
+// tables count births and changes with masks.
+// The sum of the eight 64-bit lanes.
+inline std::int64_t Lanes(__m512i v) {
+    alignas(64) std::int64_t lanes[8];
+    _mm512_store_si512(lanes, v);
+    std::int64_t sum = 0;
+    for (const std::int64_t lane : lanes) sum += lane;
+    return sum;
+}
+
 struct Totals {
+    __m512i next = _mm512_setzero_si512();
+    __m512i old = _mm512_setzero_si512();
+    __m512i nextSum = _mm512_setzero_si512();  // 64-bit lanes
+    __m512i oldSum = _mm512_setzero_si512();
+    int added = 0;  // vectors in the byte counters
     std::int64_t births = 0, changes = 0, live = 0;
+
+    void Fold() {
+        const __m512i zero = _mm512_setzero_si512();
+        nextSum = _mm512_add_epi64(nextSum, _mm512_sad_epu8(next, zero));
+        oldSum = _mm512_add_epi64(oldSum, _mm512_sad_epu8(old, zero));
+        next = zero;
+        old = zero;
+        added = 0;
+    }
 };
 
-// 64 (or, masked, fewer) cells of one row from column offset k of the run.
-template <bool Count>
+// 64 (or, masked, fewer) cells of one row.
+template <bool ZeroOne, bool Count>
 inline void Cells(const std::int8_t* down, std::int8_t* row, std::int8_t* a, const std::int8_t* b,
                   __m512i table, __mmask64 m, std::uint64_t* mask, Totals& totals) {
     const __m512i n = Sum3(down, m);
-    const __m512i t =
-        _mm512_add_epi8(_mm512_add_epi8(_mm512_maskz_loadu_epi8(m, a), _mm512_maskz_loadu_epi8(m, b)), n);
+    const __m512i t = _mm512_add_epi8(
+        _mm512_add_epi8(_mm512_maskz_loadu_epi8(m, a), _mm512_maskz_loadu_epi8(m, b)), n);
     const __m512i c = _mm512_maskz_loadu_epi8(m, row);
-    // c is 0 or 1, so shifting the 16-bit words left by 4 gives 16 c in every byte.
-    // (The zero-masked form: GCC 12's plain one reads an undefined register it then warns about.)
+    // c is 0 or 1, so shifting the 16-bit words left by 4 gives 16 c in every byte. (The
+    // zero-masked permute: GCC 12's plain one reads an undefined register it then warns about.)
     const __m512i next =
         _mm512_maskz_permutexvar_epi8(m, _mm512_add_epi8(t, _mm512_slli_epi16(c, 4)), table);
     _mm512_mask_storeu_epi8(a, m, n);
     const __mmask64 changed = _mm512_mask_cmpneq_epi8_mask(m, next, c);
-    if constexpr (Count)
-        totals.live += _mm_popcnt_u64(_mm512_mask_test_epi8_mask(m, next, next));
-    if (changed != 0) {
-        _mm512_mask_storeu_epi8(row, changed, next);
-        *mask |= changed;
+    *mask |= changed;
+    if (changed != 0) _mm512_mask_storeu_epi8(row, m, next);
+    if constexpr (ZeroOne) {
+        if (totals.added == 255) totals.Fold();
+        ++totals.added;
+        totals.next = _mm512_add_epi8(totals.next, next);
+        totals.old = _mm512_add_epi8(totals.old, c);
+    } else {
+        if constexpr (Count)
+            totals.live += _mm_popcnt_u64(_mm512_mask_test_epi8_mask(m, next, next));
         totals.births += _mm_popcnt_u64(_mm512_mask_test_epi8_mask(changed, next, next));
         totals.changes += _mm_popcnt_u64(changed);
     }
 }
 
-template <bool Count>
+template <bool ZeroOne, bool Count>
 void Run(RunJob& run) {
     const int n = run.x1 - run.x0;
     const int full = n / 64;
@@ -76,26 +107,38 @@ void Run(RunJob& run) {
         const std::int8_t* down = r == run.rows - 1 ? run.below + run.x0 : row + run.stride;
         std::uint64_t* masks = RowMasks(run, r);
         for (int i = 0; i < full; ++i)
-            Cells<Count>(down + 64 * i, row + 64 * i, a + 64 * i, b + 64 * i, table, every,
-                         masks + i, totals);
+            Cells<ZeroOne, Count>(down + 64 * i, row + 64 * i, a + 64 * i, b + 64 * i, table,
+                                  every, masks + i, totals);
         if (rest != 0)
-            Cells<Count>(down + 64 * full, row + 64 * full, a + 64 * full, b + 64 * full, table,
-                         restMask, masks + full, totals);
+            Cells<ZeroOne, Count>(down + 64 * full, row + 64 * full, a + 64 * full, b + 64 * full,
+                                  table, restMask, masks + full, totals);
         std::int8_t* swap = a;
         a = b;
         b = swap;
     }
-    run.populationChange += 2 * totals.births - totals.changes;
-    if constexpr (Count) run.live += totals.live;
+    if constexpr (ZeroOne) {
+        totals.Fold();
+        const std::int64_t now = Lanes(totals.nextSum);
+        run.populationChange += now - Lanes(totals.oldSum);
+        if constexpr (Count) run.live += now;
+    } else {
+        run.populationChange += 2 * totals.births - totals.changes;
+        if constexpr (Count) run.live += totals.live;
+    }
 }
 
 void Avx512Run(RunJob& run) {
-    if (run.countLive)
-        Run<true>(run);
-    else
-        Run<false>(run);
+    if (run.zeroOneTables) {
+        if (run.countLive)
+            Run<true, true>(run);
+        else
+            Run<true, false>(run);
+    } else if (run.countLive) {
+        Run<false, true>(run);
+    } else {
+        Run<false, false>(run);
+    }
 }
-
 std::int64_t Avx512Count(const std::int8_t* bytes, std::size_t count) {
     std::int64_t n = 0;
     std::size_t i = 0;

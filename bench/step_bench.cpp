@@ -2,8 +2,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <fstream>
-#include <random>
 #include <string>
 
 #include "bench/bench_host.h"
@@ -11,41 +9,12 @@
 
 namespace {
 
-void FillSoup(gb::Field& f, unsigned seed) {
-    // One 64-bit draw gives 64 cells, so even a 32000 × 32000 Field fills in about a second.
-    std::mt19937_64 rng(seed);
-    for (int y = 1; y < f.gridHeight - 1; ++y) {
-        std::uint64_t bits = 0;
-        int left = 0;
-        for (int x = 1; x < f.gridWidth - 1; ++x) {
-            if (left == 0) {
-                bits = rng();
-                left = 64;
-            }
-            f.at(x, y) = static_cast<std::int8_t>(bits & 1);
-            bits >>= 1;
-            --left;
-        }
-    }
-    gb::NoteCellsChanged(f);
-}
-
-// MemAvailable of /proc/meminfo in bytes; -1 when it cannot be read.
-long long AvailableMemory() {
-    std::ifstream in("/proc/meminfo");
-    std::string key;
-    long long value = 0;
-    std::string unit;
-    while (in >> key >> value >> unit)
-        if (key == "MemAvailable:") return value * 1024;
-    return -1;
-}
+using gb::bench::FillSoup;
 
 // A Field of side × side, or a skipped benchmark when the machine cannot hold it comfortably.
 bool Prepare(benchmark::State& state, gb::bench::BenchContext& b, long long side) {
-    const long long available = AvailableMemory();
     const long long needed = 2 * (side + 2) * (side + 2) + (side + 2) * 100;
-    if (!b.ok || (available >= 0 && available < needed + (needed / 4))) {
+    if (!b.ok || !gb::bench::MemoryFor(needed)) {
         state.SkipWithError("not enough memory");
         return false;
     }

@@ -87,46 +87,60 @@ static inline std::uint64_t* RowMasks(const RunJob& run, int r) {
     return r == run.rows - 1 ? run.last : run.all;
 }
 
-// Columns xa .. xb − 1 of a run, one cell at a time (the sets use it where a vector does not
-// fit). rows 0 .. rows − 1 are done with the work rows a and b as described at RunJob; they are
-// swapped row by row exactly as the vector loops swap theirs.
-static inline void ScalarColumns(RunJob& run, int xa, int xb) {
+// Counters of a run's cells, gathered by the loops of every set.
+struct CellTotals {
+    std::int64_t births = 0, changes = 0, live = 0;
+};
+
+// Columns xa .. xb − 1 of one row of a run, one cell at a time: down is the row below, a and b
+// the work rows of the rows above and at the row (a gets the sums of `down`), masks the row's
+// change masks. The sets use it where a vector does not fit.
+static inline void ScalarRow(const RunJob& run, std::int8_t* row, const std::int8_t* down,
+                             std::int8_t* a, const std::int8_t* b, std::uint64_t* masks, int xa,
+                             int xb, CellTotals& totals) {
     const std::int8_t* table = run.tables->combined;
+    for (int x = xa; x < xb; ++x) {
+        const int n = down[x - 1] + down[x] + down[x + 1];
+        const int c = row[x];
+        const std::int8_t v = table[(a[x] + b[x] + n + 16 * c) & 63];
+        a[x] = static_cast<std::int8_t>(n);
+        totals.live += v != 0;
+        if (v != c) {
+            row[x] = v;
+            const int k = x - run.x0;
+            masks[k >> 6] |= std::uint64_t{1} << (k & 63);
+            totals.births += v != 0;
+            ++totals.changes;
+        }
+    }
+}
+
+// The sums of three of `from` over columns xa .. xb − 1, into `to`.
+static inline void ScalarSums(std::int8_t* to, const std::int8_t* from, int xa, int xb) {
+    for (int x = xa; x < xb; ++x)
+        to[x] = static_cast<std::int8_t>(from[x - 1] + from[x] + from[x + 1]);
+}
+
+// A whole run one cell at a time, with the work rows as described at RunJob (swapped row by row
+// exactly as the vector loops swap theirs).
+static inline void ScalarColumns(RunJob& run, int xa, int xb) {
     std::int8_t* a = run.sumA;
     std::int8_t* b = run.sumB;
     if (!run.haveSums) {
-        const std::int8_t* up = run.above;
-        const std::int8_t* row = run.cells + static_cast<std::ptrdiff_t>(run.y0) * run.stride;
-        for (int x = xa; x < xb; ++x) {
-            a[x] = static_cast<std::int8_t>(up[x - 1] + up[x] + up[x + 1]);
-            b[x] = static_cast<std::int8_t>(row[x - 1] + row[x] + row[x + 1]);
-        }
+        ScalarSums(a, run.above, xa, xb);
+        ScalarSums(b, run.cells + static_cast<std::ptrdiff_t>(run.y0) * run.stride, xa, xb);
     }
-    std::int64_t births = 0, changes = 0, live = 0;
+    CellTotals totals;
     for (int r = 0; r < run.rows; ++r) {
         std::int8_t* row = run.cells + static_cast<std::ptrdiff_t>(run.y0 + r) * run.stride;
         const std::int8_t* down = r == run.rows - 1 ? run.below : row + run.stride;
-        std::uint64_t* masks = RowMasks(run, r);
-        for (int x = xa; x < xb; ++x) {
-            const int n = down[x - 1] + down[x] + down[x + 1];
-            const int c = row[x];
-            const std::int8_t v = table[(a[x] + b[x] + n + 16 * c) & 63];
-            a[x] = static_cast<std::int8_t>(n);
-            live += v != 0;
-            if (v != c) {
-                row[x] = v;
-                const int k = x - run.x0;
-                masks[k >> 6] |= std::uint64_t{1} << (k & 63);
-                births += v != 0;
-                ++changes;
-            }
-        }
+        ScalarRow(run, row, down, a, b, RowMasks(run, r), xa, xb, totals);
         std::int8_t* swap = a;
         a = b;
         b = swap;
     }
-    run.populationChange += 2 * births - changes;
-    if (run.countLive) run.live += live;
+    run.populationChange += 2 * totals.births - totals.changes;
+    if (run.countLive) run.live += totals.live;
 }
 
 // The reference rule over columns xa .. xb − 1 of a band whose rows (with the row above and the

@@ -17,15 +17,20 @@ namespace {
 
 constexpr double kPixelLimit = 1 << 28;
 
-// True when any byte of [p, p + n) is not zero.
+// True when any byte of [p, p + n) is not zero; stops at the first 64 bytes that hold one.
 bool AnyNonZero(const std::int8_t* p, std::ptrdiff_t n) {
-    std::uint64_t acc = 0;
     std::ptrdiff_t k = 0;
-    for (; k + 8 <= n; k += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p + k, 8);
-        acc |= w;
+    while (k + 8 <= n) {
+        std::uint64_t acc = 0;
+        const std::ptrdiff_t end = std::min(n - 7, k + 64);
+        for (; k < end; k += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p + k, 8);
+            acc |= w;
+        }
+        if (acc != 0) return true;
     }
+    std::uint64_t acc = 0;
     for (; k < n; ++k) acc |= static_cast<std::uint8_t>(p[k]);
     return acc != 0;
 }

@@ -58,9 +58,9 @@ void StepGeneration(Field& field, const Rule& rule) {
 // every row in two work rows, so each row of plane 0 is read before it is written and never
 // after. What a band needs of the band above it, the old last row, is either still in the work
 // rows (when the band above was just computed over the same columns) or in a copy of that row
-// taken before the band above was written. Large steps split the bands in two halves, one per
-// thread; the two rows where the halves meet are saved before either starts. The result never
-// depends on how the work was split.
+// taken before the band above was written. Large steps cut the bands into chunks that the two
+// threads take in turn; the two rows where neighbouring chunks meet are saved before any starts.
+// The result never depends on how the work was split.
 //
 // Until a whole-Field step has found only the codes 0 and 1, every run first looks for other
 // codes; a run that has any is computed by the reference rule from a copy of its rows.
@@ -70,6 +70,7 @@ namespace {
 using stepk::kTileWidth;
 constexpr int kBandHeight = stepk::kMaxBandRows;
 constexpr std::int64_t kDefaultParallelCells = std::int64_t{1} << 19;
+constexpr int kMaxChunks = 8;  // chunks of bands a step on two threads is cut into
 std::int64_t parallelCells = kDefaultParallelCells;  // fewer marked cells: one thread
 
 stepk::Kernels ChooseKernels(bool widest = true) {
@@ -97,10 +98,15 @@ inline void CpuRelax() {
 #endif
 }
 
-// One helper thread, started on first use, that runs the second half of a large step.
+// One helper thread, started on first use, that shares the chunks of a large step with the
+// calling thread. Each thread takes the next chunk not yet taken until none is left, so when the
+// helper is slow to wake (a busy machine) the caller simply does more of them; the caller waits
+// only for chunks the helper has actually taken. A chunk is taken by a compare-and-swap on one
+// word holding the step's ticket, its chunk count and the next chunk, so a helper that wakes
+// after its step is over takes nothing and touches none of its data.
 class Helper {
 public:
-    using Job = void (*)(void* data, int worker);
+    using Job = void (*)(void* data, int worker, int chunk);
 
     // nullptr when the machine has one core or no thread can be started.
     static Helper* Get() {
@@ -108,26 +114,51 @@ public:
         return helper;
     }
 
-    // Runs job(data, 1) on the helper and job(data, 0) here; returns when both are done.
-    void RunPair(Job job, void* data) {
+    // Runs job(data, worker, c) once for every chunk c < chunks, here (worker 0) and on the
+    // helper (worker 1); returns when all are done.
+    void Run(Job job, void* data, int chunks) {
         job_ = job;
         data_ = data;
-        const std::uint32_t ticket = posted_.load(std::memory_order_relaxed) + 1;
-        posted_.store(ticket, std::memory_order_release);
+        const std::uint64_t ticket = ++ticket_;
+        done_.store(0, std::memory_order_relaxed);
+        claim_.store(Word(ticket, chunks, 0), std::memory_order_release);
+        posted_.store(static_cast<std::uint32_t>(ticket), std::memory_order_release);
         posted_.notify_one();
-        job(data, 0);
+        Work(0);
         for (int spin = 0;; ++spin) {
-            const std::uint32_t seen = finished_.load(std::memory_order_acquire);
-            if (seen == ticket) break;
+            const std::uint32_t seen = done_.load(std::memory_order_acquire);
+            if (seen == static_cast<std::uint32_t>(chunks)) break;
             if (spin < kSpins)
                 CpuRelax();
             else
-                finished_.wait(seen, std::memory_order_acquire);
+                done_.wait(seen, std::memory_order_acquire);
         }
     }
 
 private:
     static constexpr int kSpins = 2000;
+
+    static std::uint64_t Word(std::uint64_t ticket, int chunks, int next) {
+        return ticket << 32 | static_cast<std::uint64_t>(chunks) << 16 |
+               static_cast<std::uint64_t>(next);
+    }
+
+    // Takes and runs chunks of the current step until none is left.
+    void Work(int worker) {
+        std::uint64_t word = claim_.load(std::memory_order_acquire);
+        for (;;) {
+            const int chunks = static_cast<int>(word >> 16 & 0xFFFF);
+            const int next = static_cast<int>(word & 0xFFFF);
+            if (next >= chunks) return;
+            if (!claim_.compare_exchange_weak(word, word + 1, std::memory_order_acquire,
+                                              std::memory_order_acquire))
+                continue;  // word now holds the current value
+            job_(data_, worker, next);
+            done_.fetch_add(1, std::memory_order_release);
+            done_.notify_one();
+            word = claim_.load(std::memory_order_acquire);
+        }
+    }
 
     static Helper* Make() {
         if (std::thread::hardware_concurrency() < 2) return nullptr;
@@ -143,23 +174,23 @@ private:
     }
 
     void Loop() {
-        std::uint32_t done = 0;
+        std::uint32_t seen = 0;
         for (;;) {
-            for (int spin = 0; posted_.load(std::memory_order_acquire) == done; ++spin) {
+            for (int spin = 0; posted_.load(std::memory_order_acquire) == seen; ++spin) {
                 if (spin < kSpins)
                     CpuRelax();
                 else
-                    posted_.wait(done, std::memory_order_acquire);
+                    posted_.wait(seen, std::memory_order_acquire);
             }
-            ++done;
-            job_(data_, 1);
-            finished_.store(done, std::memory_order_release);
-            finished_.notify_one();
+            seen = posted_.load(std::memory_order_acquire);
+            Work(1);
         }
     }
 
+    std::atomic<std::uint64_t> claim_{0};
     std::atomic<std::uint32_t> posted_{0};
-    std::atomic<std::uint32_t> finished_{0};
+    std::atomic<std::uint32_t> done_{0};
+    std::uint64_t ticket_ = 0;  // the caller's own count
     Job job_ = nullptr;
     void* data_ = nullptr;
 };
@@ -221,13 +252,16 @@ struct StepJob {
     bool countLive;                   // count every live cell (a step over the whole Field)
     bool zeroOneTables;
     int gw, gh;
-    int split;                        // worker 1 takes the bands from here on
-    bool parallel;
-    const std::int8_t* savedAbove;    // row y0(split) − 1 as it was, for worker 1
-    const std::int8_t* savedBelow;    // row y0(split) as it was, for worker 0
-    std::uint64_t* spillUp;           // worker 1's marks for band split − 1
-    std::uint64_t* spillDown;         // worker 0's marks for band split
-    bool spilledUp = false, spilledDown = false;
+    // The bands in chunks: chunk c is bands chunkBegin[c] .. chunkBegin[c + 1] − 1. For every
+    // chunk after the first, its first row and the row above it as they were before the step
+    // (boundary + 2 (c − 1) · gw, one row each), and for every chunk the marks it makes in the
+    // band above and the band below it (spill + 2 c · wordsPerBand, one band's words each).
+    int chunks;
+    int chunkBegin[kMaxChunks + 1];
+    const std::int8_t* boundary;
+    std::uint64_t* spill;
+    bool spilledUp[kMaxChunks];
+    bool spilledDown[kMaxChunks];
     std::int64_t populationChange[2] = {0, 0};
     std::int64_t live[2] = {0, 0};
     int otherCodes[2] = {0, 0};
@@ -247,6 +281,7 @@ std::ptrdiff_t WorkerWords(const StepTracking& t) {
 struct Worker {
     StepJob& job;
     int index;
+    int chunk;
     int bandBegin, bandEnd;
     std::int8_t* sumA;  // work rows of sums of three
     std::int8_t* sumB;
@@ -287,12 +322,12 @@ struct Worker {
     std::uint64_t* MarksOf(int band) {
         StepTracking& t = *job.t;
         if (band < bandBegin) {
-            job.spilledUp = true;
-            return job.spillUp;
+            job.spilledUp[chunk] = true;
+            return job.spill + 2 * std::ptrdiff_t{chunk} * t.wordsPerBand;
         }
         if (band >= bandEnd) {
-            job.spilledDown = true;
-            return job.spillDown;
+            job.spilledDown[chunk] = true;
+            return job.spill + (2 * std::ptrdiff_t{chunk} + 1) * t.wordsPerBand;
         }
         t.nextBand[static_cast<std::size_t>(band)] = 1;
         return t.next.data() + static_cast<std::ptrdiff_t>(band) * t.wordsPerBand;
@@ -345,7 +380,9 @@ struct Worker {
         const int gw = job.gw;
         const int y0 = Y0(band), rows = Y1(band) - y0;
         const std::int8_t* below =
-            job.parallel && index == 0 && band == job.split - 1 ? job.savedBelow : Row(y0 + rows);
+            band == bandEnd - 1 && chunk + 1 < job.chunks
+                ? job.boundary + (2 * std::ptrdiff_t{chunk} + 1) * gw  // the next chunk's first row
+                : Row(y0 + rows);
         const bool carry = sumsBand >= 0 && sumsBand == band - 1;
         std::fill_n(sumsNext, job.t->wordsPerBand, 0);
         std::fill_n(markOwn, 3 * job.t->wordsPerBand, 0);
@@ -404,8 +441,8 @@ struct Worker {
         for (int band = bandBegin; band < bandEnd; ++band) {
             if (!Active(band)) continue;
             const std::int8_t* above;
-            if (band == bandBegin)
-                above = index == 1 ? job.savedAbove : Row(Y0(band) - 1);  // worker 0: the border
+            if (band == bandBegin)  // the border, or the row saved before the step
+                above = chunk == 0 ? Row(0) : job.boundary + 2 * std::ptrdiff_t{chunk - 1} * job.gw;
             else if (Active(band - 1))
                 above = saved[current];
             else
@@ -417,7 +454,7 @@ struct Worker {
     }
 };
 
-void RunWorker(void* data, int index) {
+void RunChunk(void* data, int index, int chunk) {
     StepJob& job = *static_cast<StepJob*>(data);
     StepTracking& t = *job.t;
     const int gw = job.gw;
@@ -428,8 +465,9 @@ void RunWorker(void* data, int index) {
     const auto tiles = static_cast<std::ptrdiff_t>(t.tilesX);
     Worker worker{job,
                   index,
-                  index == 0 ? 0 : job.split,
-                  index == 0 ? (job.parallel ? job.split : t.bands) : t.bands,
+                  chunk,
+                  job.chunkBegin[chunk],
+                  job.chunkBegin[chunk + 1],
                   bytes,
                   bytes + row,
                   {bytes + 2 * row, bytes + 3 * row},
@@ -471,8 +509,8 @@ void StartTracking(Field& f, const Rule& rule) {
         SetRange(t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand, 0, t.tilesX);
     t.activeBand.assign(static_cast<std::size_t>(t.bands), 1);
     t.nextBand.assign(static_cast<std::size_t>(t.bands), 0);
-    t.scratch.assign(static_cast<std::size_t>(2 * WorkerBytes(gw) + 2 * gw), 0);
-    t.masks.assign(static_cast<std::size_t>(2 * WorkerWords(t) + 2 * t.wordsPerBand), 0);
+    t.scratch.assign(static_cast<std::size_t>(2 * WorkerBytes(gw) + 2 * (kMaxChunks - 1) * gw), 0);
+    t.masks.assign(static_cast<std::size_t>(2 * WorkerWords(t) + 2 * kMaxChunks * t.wordsPerBand), 0);
 
     std::int64_t border = 0;
     const std::int8_t* p = f.cells;
@@ -529,9 +567,11 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     job.zeroOneTables = TablesAreZeroOne(rule);
     job.gw = gw;
     job.gh = gh;
-    job.split = t.bands;
+    job.chunks = 1;
+    job.chunkBegin[0] = 0;
+    job.chunkBegin[1] = t.bands;
 
-    // Two halves with about the same number of marked tiles, when there is enough work.
+    // On two threads, chunks with about the same number of marked tiles, when there is enough work.
     std::int64_t marked = 0;
     for (int b = 0; b < t.bands; ++b) {
         if (t.activeBand[static_cast<std::size_t>(b)] == 0) continue;
@@ -542,45 +582,48 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     if (marked * kTileWidth * kBandHeight >= parallelCells && t.bands >= 2)
         helper = Helper::Get();
     if (helper != nullptr) {
+        const int wanted = std::min(kMaxChunks, t.bands);
         std::int64_t seen = 0;
-        int split = 0;
-        while (split < t.bands && seen * 2 < marked) {
-            if (t.activeBand[static_cast<std::size_t>(split)] != 0)
+        int chunks = 0;
+        for (int b = 0; b < t.bands; ++b) {
+            // A chunk starts at band b once the chunks before hold their share of the tiles.
+            if (b > 0 && chunks < wanted && seen * wanted >= marked * chunks)
+                job.chunkBegin[chunks++] = b;
+            else if (b == 0)
+                job.chunkBegin[chunks++] = 0;
+            if (t.activeBand[static_cast<std::size_t>(b)] != 0)
                 for (int w = 0; w < t.wordsPerBand; ++w)
-                    seen += std::popcount(
-                        t.active[static_cast<std::size_t>(split) * t.wordsPerBand + w]);
-            ++split;
+                    seen += std::popcount(t.active[static_cast<std::size_t>(b) * t.wordsPerBand + w]);
         }
-        if (split > 0 && split < t.bands) {
-            job.split = split;
-            job.parallel = true;
-            std::int8_t* saved = t.scratch.data() + 2 * WorkerBytes(gw);
-            const int splitRow = 1 + split * kBandHeight;
-            std::memcpy(saved, field.cells + static_cast<std::ptrdiff_t>(splitRow - 1) * gw,
-                        static_cast<std::size_t>(gw));
-            std::memcpy(saved + gw, field.cells + static_cast<std::ptrdiff_t>(splitRow) * gw,
-                        static_cast<std::size_t>(gw));
-            job.savedAbove = saved;
-            job.savedBelow = saved + gw;
-            // The marks a worker makes in the other worker's band wait in words of their own.
-            job.spillUp = t.masks.data() + 2 * WorkerWords(t);
-            job.spillDown = job.spillUp + t.wordsPerBand;
-            std::fill_n(job.spillUp, 2 * t.wordsPerBand, 0);
-        }
+        job.chunks = chunks;
+        job.chunkBegin[chunks] = t.bands;
     }
-
-    if (job.parallel) {
-        helper->RunPair(RunWorker, &job);
+    if (job.chunks > 1) {
+        std::int8_t* boundary = t.scratch.data() + 2 * WorkerBytes(gw);
+        for (int c = 1; c < job.chunks; ++c) {
+            const int firstRow = 1 + job.chunkBegin[c] * kBandHeight;
+            std::memcpy(boundary + 2 * std::ptrdiff_t{c - 1} * gw,
+                        field.cells + static_cast<std::ptrdiff_t>(firstRow - 1) * gw,
+                        static_cast<std::size_t>(2) * gw);
+        }
+        job.boundary = boundary;
+        job.spill = t.masks.data() + 2 * WorkerWords(t);
+        std::fill_n(job.spill, 2 * std::ptrdiff_t{job.chunks} * t.wordsPerBand, 0);
+        helper->Run(RunChunk, &job, job.chunks);
+        // The marks chunks made in their neighbours' bands.
         const auto merge = [&](int band, const std::uint64_t* words) {
             std::uint64_t* target =
                 t.next.data() + static_cast<std::ptrdiff_t>(band) * t.wordsPerBand;
             for (int w = 0; w < t.wordsPerBand; ++w) target[w] |= words[w];
             t.nextBand[static_cast<std::size_t>(band)] = 1;
         };
-        if (job.spilledUp) merge(job.split - 1, job.spillUp);
-        if (job.spilledDown) merge(job.split, job.spillDown);
+        for (int c = 0; c < job.chunks; ++c) {
+            const std::uint64_t* words = job.spill + 2 * std::ptrdiff_t{c} * t.wordsPerBand;
+            if (job.spilledUp[c]) merge(job.chunkBegin[c] - 1, words);
+            if (job.spilledDown[c]) merge(job.chunkBegin[c + 1], words + t.wordsPerBand);
+        }
     } else {
-        RunWorker(&job, 0);
+        RunChunk(&job, 0, 0);
     }
 
     // The marks become the work of the next step.

@@ -70,7 +70,10 @@ namespace {
 using stepk::kTileWidth;
 constexpr int kBandHeight = stepk::kMaxBandRows;
 constexpr std::int64_t kDefaultParallelCells = std::int64_t{1} << 19;
-constexpr int kMaxChunks = 8;  // chunks of bands a step on two threads is cut into
+// A step on two threads cuts the bands into this many chunks at most, of kChunkBands bands at
+// least: small enough that when one thread is held up the other is seldom left waiting long.
+constexpr int kMaxChunks = 64;
+constexpr int kChunkBands = 4;
 std::int64_t parallelCells = kDefaultParallelCells;  // fewer marked cells: one thread
 
 stepk::Kernels ChooseKernels(bool widest = true) {
@@ -582,7 +585,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     if (marked * kTileWidth * kBandHeight >= parallelCells && t.bands >= 2)
         helper = Helper::Get();
     if (helper != nullptr) {
-        const int wanted = std::min(kMaxChunks, t.bands);
+        const int wanted = std::clamp(t.bands / kChunkBands, 2, kMaxChunks);
         std::int64_t seen = 0;
         int chunks = 0;
         for (int b = 0; b < t.bands; ++b) {

@@ -1,7 +1,11 @@
 // A silent Host and a Context of a chosen size for the benchmarks.
 #pragma once
 
+#include <cstdint>
+#include <fstream>
+#include <random>
 #include <stdexcept>
+#include <string>
 
 #include "core/context.h"
 
@@ -37,5 +41,42 @@ struct BenchContext {
         ctx.field.cellsAllocated = ok ? 1 : 0;
     }
 };
+
+// A 50 % random soup in the interior of plane 0, the same for the same seed. One 64-bit draw
+// gives 64 cells, so even a 32000 × 32000 Field fills in about a second.
+inline void FillSoup(Field& f, unsigned seed) {
+    std::mt19937_64 rng(seed);
+    for (int y = 1; y < f.gridHeight - 1; ++y) {
+        std::uint64_t bits = 0;
+        int left = 0;
+        for (int x = 1; x < f.gridWidth - 1; ++x) {
+            if (left == 0) {
+                bits = rng();
+                left = 64;
+            }
+            f.at(x, y) = static_cast<std::int8_t>(bits & 1);
+            bits >>= 1;
+            --left;
+        }
+    }
+    NoteCellsChanged(f);
+}
+
+// MemAvailable of /proc/meminfo in bytes; -1 when it cannot be read.
+inline long long AvailableMemory() {
+    std::ifstream in("/proc/meminfo");
+    std::string key;
+    long long value = 0;
+    std::string unit;
+    while (in >> key >> value >> unit)
+        if (key == "MemAvailable:") return value * 1024;
+    return -1;
+}
+
+// True when about `bytes` more can be taken comfortably (or when it cannot be told).
+inline bool MemoryFor(long long bytes) {
+    const long long available = AvailableMemory();
+    return available < 0 || available >= bytes + bytes / 4;
+}
 
 }  // namespace gb::bench

@@ -2,8 +2,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <fstream>
-#include <random>
 #include <string>
 
 #include "bench/bench_host.h"
@@ -11,41 +9,12 @@
 
 namespace {
 
-void FillSoup(gb::Field& f, unsigned seed) {
-    // One 64-bit draw gives 64 cells, so even a 32000 × 32000 Field fills in about a second.
-    std::mt19937_64 rng(seed);
-    for (int y = 1; y < f.gridHeight - 1; ++y) {
-        std::uint64_t bits = 0;
-        int left = 0;
-        for (int x = 1; x < f.gridWidth - 1; ++x) {
-            if (left == 0) {
-                bits = rng();
-                left = 64;
-            }
-            f.at(x, y) = static_cast<std::int8_t>(bits & 1);
-            bits >>= 1;
-            --left;
-        }
-    }
-    gb::NoteCellsChanged(f);
-}
-
-// MemAvailable of /proc/meminfo in bytes; -1 when it cannot be read.
-long long AvailableMemory() {
-    std::ifstream in("/proc/meminfo");
-    std::string key;
-    long long value = 0;
-    std::string unit;
-    while (in >> key >> value >> unit)
-        if (key == "MemAvailable:") return value * 1024;
-    return -1;
-}
+using gb::bench::FillSoup;
 
 // A Field of side × side, or a skipped benchmark when the machine cannot hold it comfortably.
 bool Prepare(benchmark::State& state, gb::bench::BenchContext& b, long long side) {
-    const long long available = AvailableMemory();
     const long long needed = 2 * (side + 2) * (side + 2) + (side + 2) * 100;
-    if (!b.ok || (available >= 0 && available < needed + (needed / 4))) {
+    if (!b.ok || !gb::bench::MemoryFor(needed)) {
         state.SkipWithError("not enough memory");
         return false;
     }
@@ -76,11 +45,18 @@ void BM_Step(benchmark::State& state) {
 }
 BENCHMARK(BM_Step)->Arg(1200)->Arg(5000)->Arg(32000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Every tile computed every time (as after an edit), on one thread or on two: the raw speed of
-// the step without the skipping of settled areas.
+// Every tile computed every time (as after an edit), on one thread or on two, with the chosen
+// inner loops (0: the processor's best, 1: AVX2, 2: portable): the raw speed of the step without
+// the skipping of settled areas.
 void BM_StepFull(benchmark::State& state) {
     gb::bench::BenchContext b(static_cast<int>(state.range(0)));
     if (!Prepare(state, b, state.range(0))) return;
+    const std::string best = gb::StepKernelName();
+    static const char* const kSets[] = {"", "avx2", "generic"};
+    if (state.range(2) != 0 && !gb::SelectStepKernels(kSets[state.range(2)])) {
+        state.SkipWithError("the processor lacks this set");
+        return;
+    }
     FillSoup(b.ctx.field, 12345);
     if (state.range(1) == 1) gb::SetParallelStepCells(std::int64_t{1} << 62);
     for (auto _ : state) {
@@ -88,9 +64,15 @@ void BM_StepFull(benchmark::State& state) {
         gb::AdvanceGeneration(b.ctx.field, b.ctx.rule);
         benchmark::ClobberMemory();
     }
-    gb::SetParallelStepCells(std::int64_t{1} << 19);
+    state.SetLabel(gb::StepKernelName());
+    gb::SetParallelStepCells(0);
+    gb::SelectStepKernels(best.c_str());
 }
-BENCHMARK(BM_StepFull)->ArgsProduct({{1200, 5000}, {1, 2}})->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_StepFull)
+    ->ArgsProduct({{1200, 5000}, {1, 2}, {0}})
+    ->Args({1200, 1, 1})
+    ->Args({1200, 1, 2})
+    ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 // The machine's floor: one copy of a plane.

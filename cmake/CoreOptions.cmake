@@ -3,6 +3,8 @@
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set_source_files_properties(core/step_kernel_avx2.cpp PROPERTIES
     COMPILE_OPTIONS "-mavx2;-mpopcnt")
+  set_source_files_properties(core/step_kernel_avx512.cpp PROPERTIES
+    COMPILE_OPTIONS "-mavx512f;-mavx512bw;-mavx512vbmi;-mpopcnt")
 endif()
 
 # The step runs large Fields on two threads.

@@ -36,13 +36,20 @@ struct StepTracking {
     int wordsPerBand = 0;  // 64-bit words of one band's tile bits
     std::vector<std::uint64_t> active, next;      // one bit per tile: compute it this/next step
     std::vector<std::uint8_t> activeBand, nextBand;  // one flag per band: any bit set
-    std::vector<std::uint32_t> tilePopulation;    // live cells of every tile
     std::int64_t borderPopulation = 0;            // non-zero border bytes (never written by steps)
     std::int64_t population = 0;                  // non-zero bytes of plane 0, border included
 
-    std::vector<std::int8_t> scratch;           // band copies and saved rows
+    std::vector<std::int8_t> scratch;           // work rows, saved rows and band copies
     std::vector<std::uint64_t> masks;           // per worker: changed-cell masks of one band
-    std::vector<std::uint32_t> counts;          // per worker: live cells of one band's tiles
+
+    // The last full count of plane 0 by a scan, kept while nothing has written the plane since
+    // (the same stamp and block, and no step in between), so that repeated frames of a Field
+    // that is not running do not scan it again.
+    mutable bool scanValid = false;
+    mutable std::uint64_t scanStamp = 0;
+    mutable const std::int8_t* scanCells = nullptr;
+    mutable int scanPlaneSize = 0;
+    mutable std::int64_t scanPopulation = 0;
 };
 
 struct Field {

@@ -17,15 +17,20 @@ namespace {
 
 constexpr double kPixelLimit = 1 << 28;
 
-// True when any byte of [p, p + n) is not zero.
+// True when any byte of [p, p + n) is not zero; stops at the first 64 bytes that hold one.
 bool AnyNonZero(const std::int8_t* p, std::ptrdiff_t n) {
-    std::uint64_t acc = 0;
     std::ptrdiff_t k = 0;
-    for (; k + 8 <= n; k += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p + k, 8);
-        acc |= w;
+    while (k + 8 <= n) {
+        std::uint64_t acc = 0;
+        const std::ptrdiff_t end = std::min(n - 7, k + 64);
+        for (; k < end; k += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p + k, 8);
+            acc |= w;
+        }
+        if (acc != 0) return true;
     }
+    std::uint64_t acc = 0;
     for (; k < n; ++k) acc |= static_cast<std::uint8_t>(p[k]);
     return acc != 0;
 }
@@ -39,18 +44,75 @@ struct Span {
     int to;
 };
 
-// Spans of the columns or rows whose squares of side s, starting at starts[k], reach [0, limit).
-void VisibleSpans(const std::vector<int>& starts, int s, int limit, std::vector<Span>& out) {
-    out.clear();
-    for (int k = 0; k < static_cast<int>(starts.size()); ++k) {
-        const int p = starts[static_cast<std::size_t>(k)];
-        if (p >= limit || p + s <= 0) continue;
-        if (!out.empty() && p == starts[static_cast<std::size_t>(out.back().first)] &&
-            out.back().first + out.back().count == k) {
-            ++out.back().count;
-            continue;
+// Collects the runs of neighbouring columns (or rows) that start on the same pixel, fed one
+// visible column at a time in increasing order.
+class SpanBuilder {
+public:
+    SpanBuilder(std::vector<Span>& out, int s, int limit) : out_(out), s_(s), limit_(limit) {
+        out_.clear();
+    }
+    // Column k starts on pixel p; columns that reach no pixel of [0, limit) are left out.
+    void Add(int k, int p) {
+        if (p >= limit_ || p + s_ <= 0) return;
+        if (!out_.empty() && p == last_ && out_.back().first + out_.back().count == k) {
+            ++out_.back().count;
+            return;
         }
-        out.push_back(Span{k, 1, std::max(p, 0), std::min(p + s, limit)});
+        out_.push_back(Span{k, 1, std::max(p, 0), std::min(p + s_, limit_)});
+        last_ = p;
+    }
+
+private:
+    std::vector<Span>& out_;
+    int s_, limit_;
+    int last_ = 0;
+};
+
+// The first index worth looking at when the pixel of index i is trunc((i − start) × zoom) and
+// squares are s pixels wide: a few before the first whose square can reach pixel 0.
+int FirstCandidate(double start, double zoom, int s, int count) {
+    const double i = std::floor(start - (s + 1) / zoom) - 2;
+    if (!(i > 0)) return 0;
+    return i < count ? static_cast<int>(i) : count;
+}
+
+// The visible columns of a Field gw columns wide. A column's pixel is found by adding zoom
+// column after column from the left edge; when every such sum is exact (the usual case) it is
+// computed directly for the visible columns alone, otherwise the sums are made one by one up to
+// the right edge of the target.
+void VisibleColumns(int gw, float viewLeft, double zoom, int s, int width,
+                    std::vector<Span>& out) {
+    SpanBuilder spans(out, s, width);
+    const double x0 = (0 - static_cast<double>(viewLeft)) * zoom;
+    int k = 0;
+    while (k <= 60 && (std::ldexp(x0, k) != std::trunc(std::ldexp(x0, k)) ||
+                       std::ldexp(zoom, k) != std::trunc(std::ldexp(zoom, k))))
+        ++k;
+    const bool exact =
+        k <= 60 && std::fabs(x0) + static_cast<double>(gw) * zoom < std::ldexp(1.0, 53 - k);
+    if (exact) {
+        for (int j = FirstCandidate(viewLeft, zoom, s, gw); j < gw; ++j) {
+            const int p = TruncPixel(x0 + j * zoom);
+            if (p >= width) break;
+            spans.Add(j, p);
+        }
+        return;
+    }
+    double x = x0;
+    for (int j = 0; j < gw; ++j) {
+        const int p = TruncPixel(x);
+        if (p >= width) break;  // the sums only grow
+        spans.Add(j, p);
+        x += zoom;
+    }
+}
+
+void VisibleRows(int gh, float viewTop, double zoom, int s, int height, std::vector<Span>& out) {
+    SpanBuilder spans(out, s, height);
+    for (int i = FirstCandidate(viewTop, zoom, s, gh); i < gh; ++i) {
+        const int p = TruncPixel((i - static_cast<double>(viewTop)) * zoom);
+        if (p >= height) break;
+        spans.Add(i, p);
     }
 }
 
@@ -138,40 +200,43 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
     const int gw = field.gridWidth, gh = field.gridHeight;
     const int s = CellSize(zoom);
 
-    // Pixel column of each field column, by adding zoom column after column from the left edge.
-    std::vector<int> columnX(static_cast<std::size_t>(gw));
-    double x = (0 - static_cast<double>(viewLeft)) * zoom;
-    for (int j = 0; j < gw; ++j) {
-        columnX[static_cast<std::size_t>(j)] = TruncPixel(x);
-        x += zoom;
-    }
-    std::vector<int> rowY(static_cast<std::size_t>(gh));
-    for (int i = 0; i < gh; ++i)
-        rowY[static_cast<std::size_t>(i)] = TruncPixel((i - static_cast<double>(viewTop)) * zoom);
-
-    std::vector<Span> columns, rows;
-    VisibleSpans(columnX, s, width, columns);
-    VisibleSpans(rowY, s, height, rows);
+    // Only the columns and rows whose squares reach the target are looked at.
+    thread_local std::vector<Span> columns, rows;
+    VisibleColumns(gw, viewLeft, zoom, s, width, columns);
+    VisibleRows(gh, viewTop, zoom, s, height, rows);
     if (columns.empty() || rows.empty()) return population;
 
     const std::int8_t* cells = field.plane0();
     const bool singleColumns = std::all_of(columns.begin(), columns.end(),
                                            [](const Span& c) { return c.count == 1; });
+    const int firstColumn = columns.front().first;
+    const int columnCount = columns.back().first + columns.back().count - firstColumn;
+    thread_local std::vector<std::uint8_t> lit;
     for (const Span& r : rows) {
-        for (int i = r.first; i < r.first + r.count; ++i) {
-            const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(i) * gw;
-            std::uint32_t* line = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
-            if (singleColumns && r.to - r.from == 1 && s == 1) {
-                // One pixel per cell: a select instead of a branch per cell.
-                for (const Span& c : columns) {
-                    std::uint32_t& px = line[c.from];
-                    px = row[c.first] != 0 ? pixel : px;
-                }
-                continue;
-            }
+        std::uint32_t* line = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
+        if (singleColumns && r.count == 1 && r.to - r.from == 1 && s == 1) {
+            // One pixel per cell: a select instead of a branch per cell.
+            const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(r.first) * gw;
             for (const Span& c : columns) {
-                const bool live = c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count);
+                std::uint32_t& px = line[c.from];
+                px = row[c.first] != 0 ? pixel : px;
+            }
+            continue;
+        }
+        // Several rows may share these pixels: a square once lit is not looked at again.
+        lit.assign(columns.size(), 0);
+        std::size_t litCount = 0;
+        for (int i = r.first; i < r.first + r.count && litCount < columns.size(); ++i) {
+            const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(i) * gw;
+            if (r.count > 1 && !AnyNonZero(row + firstColumn, columnCount)) continue;
+            for (std::size_t n = 0; n < columns.size(); ++n) {
+                if (lit[n] != 0) continue;
+                const Span& c = columns[n];
+                const bool live =
+                    c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count);
                 if (!live) continue;
+                lit[n] = 1;
+                ++litCount;
                 for (int y = r.from; y < r.to; ++y) {
                     std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride;
                     std::fill(out + c.from, out + c.to, pixel);

@@ -17,6 +17,7 @@ void SaveGeneration(Field& field) {
 }
 
 void StepGeneration(Field& field, const Rule& rule) {
+    field.tracking.scanValid = false;  // plane 0 changes without a new stamp
     const int w = field.gridWidth;
     const int h = field.gridHeight;
     const std::int8_t* prev = field.plane1();
@@ -52,23 +53,39 @@ void StepGeneration(Field& field, const Rule& rule) {
 // marks, for the next one, every tile next to a cell that changed. After any other write of plane
 // 0, a new rule or new cells, every tile is marked.
 //
-// The work is in place: each marked band's rows (with one row above and below) are copied into a
-// small scratch slot first, and the band is computed from that copy into plane 0. A band's copy
-// is taken before the band above it is computed, so every copy holds the previous generation.
-// Large steps split the bands in two halves, one per thread; the two rows where the halves meet
-// are saved before either starts. The result never depends on how the work was split.
+// The work is in place. A run of marked tiles of a band goes row by row from the top; each row
+// reads the row below it (not yet written) and keeps the sums of three neighbouring cells of
+// every row in two work rows, so each row of plane 0 is read before it is written and never
+// after. What a band needs of the band above it, the old last row, is either still in the work
+// rows (when the band above was just computed over the same columns) or in a copy of that row
+// taken before the band above was written. Large steps cut the bands into chunks that the two
+// threads take in turn; the two rows where neighbouring chunks meet are saved before any starts.
+// The result never depends on how the work was split.
+//
+// Until a whole-Field step has found only the codes 0 and 1, every run first looks for other
+// codes; a run that has any is computed by the reference rule from a copy of its rows.
 
 namespace {
 
 using stepk::kTileWidth;
 constexpr int kBandHeight = stepk::kMaxBandRows;
-std::int64_t parallelCells = std::int64_t{1} << 19;  // fewer marked cells: one thread
+constexpr std::int64_t kDefaultParallelCells = std::int64_t{1} << 19;
+// A step on two threads cuts the bands into this many chunks at most, of kChunkBands bands at
+// least: small enough that when one thread is held up the other is seldom left waiting long.
+constexpr int kMaxChunks = 64;
+constexpr int kChunkBands = 4;
+std::int64_t parallelCells = kDefaultParallelCells;  // fewer marked cells: one thread
 
-stepk::Kernels ChooseKernels() {
+stepk::Kernels ChooseKernels(bool widest = true) {
 #if (defined(__x86_64__) || defined(_M_X64)) && (defined(__GNUC__) || defined(__clang__))
     __builtin_cpu_init();
+    if (widest && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("popcnt"))
+        return stepk::Avx512Kernels();
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"))
         return stepk::Avx2Kernels();
+#else
+    (void)widest;
 #endif
     return stepk::GenericKernels();
 }
@@ -84,10 +101,15 @@ inline void CpuRelax() {
 #endif
 }
 
-// One helper thread, started on first use, that runs the second half of a large step.
+// One helper thread, started on first use, that shares the chunks of a large step with the
+// calling thread. Each thread takes the next chunk not yet taken until none is left, so when the
+// helper is slow to wake (a busy machine) the caller simply does more of them; the caller waits
+// only for chunks the helper has actually taken. A chunk is taken by a compare-and-swap on one
+// word holding the step's ticket, its chunk count and the next chunk, so a helper that wakes
+// after its step is over takes nothing and touches none of its data.
 class Helper {
 public:
-    using Job = void (*)(void* data, int worker);
+    using Job = void (*)(void* data, int worker, int chunk);
 
     // nullptr when the machine has one core or no thread can be started.
     static Helper* Get() {
@@ -95,26 +117,51 @@ public:
         return helper;
     }
 
-    // Runs job(data, 1) on the helper and job(data, 0) here; returns when both are done.
-    void RunPair(Job job, void* data) {
+    // Runs job(data, worker, c) once for every chunk c < chunks, here (worker 0) and on the
+    // helper (worker 1); returns when all are done.
+    void Run(Job job, void* data, int chunks) {
         job_ = job;
         data_ = data;
-        const std::uint32_t ticket = posted_.load(std::memory_order_relaxed) + 1;
-        posted_.store(ticket, std::memory_order_release);
+        const std::uint64_t ticket = ++ticket_;
+        done_.store(0, std::memory_order_relaxed);
+        claim_.store(Word(ticket, chunks, 0), std::memory_order_release);
+        posted_.store(static_cast<std::uint32_t>(ticket), std::memory_order_release);
         posted_.notify_one();
-        job(data, 0);
+        Work(0);
         for (int spin = 0;; ++spin) {
-            const std::uint32_t seen = finished_.load(std::memory_order_acquire);
-            if (seen == ticket) break;
+            const std::uint32_t seen = done_.load(std::memory_order_acquire);
+            if (seen == static_cast<std::uint32_t>(chunks)) break;
             if (spin < kSpins)
                 CpuRelax();
             else
-                finished_.wait(seen, std::memory_order_acquire);
+                done_.wait(seen, std::memory_order_acquire);
         }
     }
 
 private:
     static constexpr int kSpins = 2000;
+
+    static std::uint64_t Word(std::uint64_t ticket, int chunks, int next) {
+        return ticket << 32 | static_cast<std::uint64_t>(chunks) << 16 |
+               static_cast<std::uint64_t>(next);
+    }
+
+    // Takes and runs chunks of the current step until none is left.
+    void Work(int worker) {
+        std::uint64_t word = claim_.load(std::memory_order_acquire);
+        for (;;) {
+            const int chunks = static_cast<int>(word >> 16 & 0xFFFF);
+            const int next = static_cast<int>(word & 0xFFFF);
+            if (next >= chunks) return;
+            if (!claim_.compare_exchange_weak(word, word + 1, std::memory_order_acquire,
+                                              std::memory_order_acquire))
+                continue;  // word now holds the current value
+            job_(data_, worker, next);
+            done_.fetch_add(1, std::memory_order_release);
+            done_.notify_one();
+            word = claim_.load(std::memory_order_acquire);
+        }
+    }
 
     static Helper* Make() {
         if (std::thread::hardware_concurrency() < 2) return nullptr;
@@ -130,28 +177,49 @@ private:
     }
 
     void Loop() {
-        std::uint32_t done = 0;
+        std::uint32_t seen = 0;
         for (;;) {
-            for (int spin = 0; posted_.load(std::memory_order_acquire) == done; ++spin) {
+            for (int spin = 0; posted_.load(std::memory_order_acquire) == seen; ++spin) {
                 if (spin < kSpins)
                     CpuRelax();
                 else
-                    posted_.wait(done, std::memory_order_acquire);
+                    posted_.wait(seen, std::memory_order_acquire);
             }
-            ++done;
-            job_(data_, 1);
-            finished_.store(done, std::memory_order_release);
-            finished_.notify_one();
+            seen = posted_.load(std::memory_order_acquire);
+            Work(1);
         }
     }
 
+    std::atomic<std::uint64_t> claim_{0};
     std::atomic<std::uint32_t> posted_{0};
-    std::atomic<std::uint32_t> finished_{0};
+    std::atomic<std::uint32_t> done_{0};
+    std::uint64_t ticket_ = 0;  // the caller's own count
     Job job_ = nullptr;
     void* data_ = nullptr;
 };
 
 inline void SetBit(std::uint64_t* words, int j) { words[j >> 6] |= std::uint64_t{1} << (j & 63); }
+
+// The bits j0 .. j1 − 1 of a word starting at bit 64 w, as a mask of that word.
+inline std::uint64_t WordRange(int w, int j0, int j1) {
+    const int lo = std::max(j0 - 64 * w, 0), hi = std::min(j1 - 64 * w, 64);
+    if (hi <= lo) return 0;
+    const std::uint64_t upTo = hi == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1;
+    return upTo & ~((std::uint64_t{1} << lo) - 1);
+}
+
+// True when bits j0 .. j1 − 1 are all set.
+bool AllSet(const std::uint64_t* words, int j0, int j1) {
+    for (int w = j0 >> 6; w <= (j1 - 1) >> 6; ++w) {
+        const std::uint64_t want = WordRange(w, j0, j1);
+        if ((words[w] & want) != want) return false;
+    }
+    return true;
+}
+
+void SetRange(std::uint64_t* words, int j0, int j1) {
+    for (int w = j0 >> 6; w <= (j1 - 1) >> 6; ++w) words[w] |= WordRange(w, j0, j1);
+}
 
 // Calls f(j0, j1) for every run of consecutive set bits j0 .. j1 - 1 of a band's words.
 template <typename F>
@@ -183,151 +251,238 @@ struct StepJob {
     StepTracking* t;
     const stepk::Kernels* kernels;
     stepk::RowTables tables;
-    int checked;
+    bool checked;                     // cells may hold codes other than 0 and 1
+    bool countLive;                   // count every live cell (a step over the whole Field)
+    bool zeroOneTables;
     int gw, gh;
-    int split;                        // worker 1 takes the bands from here on
-    bool parallel;
-    const std::int8_t* savedAbove;    // row y0(split) − 1 as it was, for worker 1
-    const std::int8_t* savedBelow;    // row y0(split) as it was, for worker 0
-    std::uint64_t* spillUp;           // worker 1's marks for band split − 1
-    std::uint64_t* spillDown;         // worker 0's marks for band split
-    bool spilledUp = false, spilledDown = false;
+    // The bands in chunks: chunk c is bands chunkBegin[c] .. chunkBegin[c + 1] − 1. For every
+    // chunk after the first, its first row and the row above it as they were before the step
+    // (boundary + 2 (c − 1) · gw, one row each), and for every chunk the marks it makes in the
+    // band above and the band below it (spill + 2 c · wordsPerBand, one band's words each).
+    int chunks;
+    int chunkBegin[kMaxChunks + 1];
+    const std::int8_t* boundary;
+    std::uint64_t* spill;
+    bool spilledUp[kMaxChunks];
+    bool spilledDown[kMaxChunks];
     std::int64_t populationChange[2] = {0, 0};
+    std::int64_t live[2] = {0, 0};
     int otherCodes[2] = {0, 0};
 };
+
+// Bytes of StepTracking::scratch per worker, and words of StepTracking::masks.
+// The four work and saved rows come first, each placed so that column 1 (where every tile run
+// starts) falls on a 64-byte boundary; the copy of a band's rows follows.
+std::ptrdiff_t RowBytes(int gw) { return (static_cast<std::ptrdiff_t>(gw) + 64 + 63) / 64 * 64; }
+std::ptrdiff_t WorkerBytes(int gw) {
+    return 4 * RowBytes(gw) + static_cast<std::ptrdiff_t>(kBandHeight + 2) * gw + 64;
+}
+std::ptrdiff_t WorkerWords(const StepTracking& t) {
+    return 3 * std::ptrdiff_t{t.tilesX} + 5 * std::ptrdiff_t{t.wordsPerBand};
+}
 
 struct Worker {
     StepJob& job;
     int index;
+    int chunk;
     int bandBegin, bandEnd;
-    std::int8_t* slots[2];
+    std::int8_t* sumA;  // work rows of sums of three
+    std::int8_t* sumB;
+    std::int8_t* saved[2];  // old last rows of bands, for the band below
+    std::int8_t* copy;      // rows of a run that holds other codes
     std::uint64_t* all;
     std::uint64_t* first;
     std::uint64_t* last;
-    std::uint32_t* counts;
+    std::uint64_t* sumsValid;  // tiles whose columns the work rows hold after band sumsBand
+    std::uint64_t* sumsNext;
+    std::uint64_t* markOwn;   // tiles of this band, the band above and the band below that the
+    std::uint64_t* markUp;    // changes of the band being computed mark for the next step
+    std::uint64_t* markDown;
+    int sumsBand = -1;
 
-    const std::int8_t* RowSource(int y) const {
-        if (job.parallel) {
-            const int splitRow = 1 + job.split * kBandHeight;
-            if (index == 1 && y == splitRow - 1) return job.savedAbove;
-            if (index == 0 && y == splitRow) return job.savedBelow;
-        }
-        return job.field->cells + static_cast<std::ptrdiff_t>(y) * job.gw;
-    }
+    int Y0(int band) const { return 1 + band * kBandHeight; }
+    int Y1(int band) const { return std::min(Y0(band) + kBandHeight, job.gh - 1); }
+    int X0(int j) const { return 1 + j * kTileWidth; }
+    int X1(int j) const { return std::min(1 + j * kTileWidth, job.gw - 1); }
+    std::int8_t* Row(int y) const { return job.field->cells + static_cast<std::ptrdiff_t>(y) * job.gw; }
+    bool Active(int band) const { return job.t->activeBand[static_cast<std::size_t>(band)] != 0; }
 
     const std::uint64_t* BandBits(int band) const {
         return job.t->active.data() + static_cast<std::ptrdiff_t>(band) * job.t->wordsPerBand;
     }
 
-    void Copy(int band, std::int8_t* slot) const {
-        const int gw = job.gw;
-        const int y0 = 1 + band * kBandHeight;
-        const int y1 = std::min(y0 + kBandHeight, job.gh - 1);
-        ForEachRun(BandBits(band), job.t->wordsPerBand, [&](int j0, int j1) {
-            const int xa = j0 * kTileWidth;  // one column left of the run
-            const int xb = std::min(1 + j1 * kTileWidth, gw - 1) + 1;
-            for (int y = y0 - 1; y <= y1; ++y)
-                std::memcpy(slot + static_cast<std::ptrdiff_t>(y - y0 + 1) * gw + xa,
-                            RowSource(y) + xa, static_cast<std::size_t>(xb - xa));
+    // Before band `band` is written: copies its last row, as it is, where the band below will not
+    // find it in the work rows.
+    void SaveForNext(int band, std::int8_t* to) const {
+        const std::int8_t* row = Row(Y1(band) - 1);
+        ForEachRun(BandBits(band + 1), job.t->wordsPerBand, [&](int j0, int j1) {
+            if (!job.checked && AllSet(BandBits(band), j0, j1)) return;
+            const int xa = X0(j0) - 1, xb = X1(j1) + 1;
+            std::memcpy(to + xa, row + xa, static_cast<std::size_t>(xb - xa));
         });
     }
 
     std::uint64_t* MarksOf(int band) {
         StepTracking& t = *job.t;
         if (band < bandBegin) {
-            job.spilledUp = true;
-            return job.spillUp;
+            job.spilledUp[chunk] = true;
+            return job.spill + 2 * std::ptrdiff_t{chunk} * t.wordsPerBand;
         }
         if (band >= bandEnd) {
-            job.spilledDown = true;
-            return job.spillDown;
+            job.spilledDown[chunk] = true;
+            return job.spill + (2 * std::ptrdiff_t{chunk} + 1) * t.wordsPerBand;
         }
         t.nextBand[static_cast<std::size_t>(band)] = 1;
         return t.next.data() + static_cast<std::ptrdiff_t>(band) * t.wordsPerBand;
     }
 
-    // Marks the tiles whose cells border the cells of tile (band, j) that just changed.
-    void Mark(int band, int j, int width, std::uint64_t all, std::uint64_t first,
-              std::uint64_t last) {
-        const StepTracking& t = *job.t;
-        const std::uint64_t right = std::uint64_t{1} << (width - 1);
-        const auto markRow = [&](int b, std::uint64_t changed) {
-            std::uint64_t* words = MarksOf(b);
-            SetBit(words, j);
-            if ((changed & 1) != 0 && j > 0) SetBit(words, j - 1);
-            if ((changed & right) != 0 && j + 1 < t.tilesX) SetBit(words, j + 1);
-        };
-        if (all != 0) markRow(band, all);
-        if (first != 0 && band > 0) markRow(band - 1, first);
-        if (last != 0 && band + 1 < t.bands) markRow(band + 1, last);
+    // Notes in `words` tile j and those of its neighbours left and right that border the changed
+    // cells of a tile `width` cells wide.
+    void Note(std::uint64_t* words, int j, int width, std::uint64_t changed) const {
+        SetBit(words, j);
+        if ((changed & 1) != 0 && j > 0) SetBit(words, j - 1);
+        if ((changed >> (width - 1) & 1) != 0 && j + 1 < job.t->tilesX) SetBit(words, j + 1);
     }
 
-    void Compute(int band, const std::int8_t* slot) {
-        StepTracking& t = *job.t;
+    // Adds the tiles noted in `words` to band `band`'s work for the next step.
+    void Merge(int band, const std::uint64_t* words) {
+        const int count = job.t->wordsPerBand;
+        std::uint64_t any = 0;
+        for (int w = 0; w < count; ++w) any |= words[w];
+        if (any == 0) return;
+        std::uint64_t* target = MarksOf(band);
+        for (int w = 0; w < count; ++w) target[w] |= words[w];
+    }
+
+    // True when a cell the run reads holds a code other than 0 and 1.
+    bool OtherCodes(const stepk::RunJob& run) const {
+        const auto n = static_cast<std::size_t>(run.x1 - run.x0 + 2);
+        if (job.kernels->other(run.above + run.x0 - 1, n)) return true;
+        for (int y = run.y0; y < run.y0 + run.rows; ++y)
+            if (job.kernels->other(Row(y) + run.x0 - 1, n)) return true;
+        return job.kernels->other(run.below + run.x0 - 1, n);
+    }
+
+    // The reference rule for a run, from a copy of its rows.
+    void Exact(stepk::RunJob& run) {
         const int gw = job.gw;
-        const int y0 = 1 + band * kBandHeight;
-        const int y1 = std::min(y0 + kBandHeight, job.gh - 1);
-        std::uint32_t* tilePopulation =
-            t.tilePopulation.data() + static_cast<std::ptrdiff_t>(band) * t.tilesX;
-        ForEachRun(BandBits(band), t.wordsPerBand, [&](int j0, int j1) {
-            stepk::BandRun run{};
-            run.source = slot;
-            run.sourceStride = gw;
-            run.out = job.field->cells + static_cast<std::ptrdiff_t>(y0) * gw;
-            run.outStride = gw;
-            run.rows = y1 - y0;
-            run.x0 = 1 + j0 * kTileWidth;
-            run.x1 = std::min(1 + j1 * kTileWidth, gw - 1);
+        const auto n = static_cast<std::size_t>(run.x1 - run.x0 + 2);
+        const int xa = run.x0 - 1;
+        std::memcpy(copy + xa, run.above + xa, n);
+        for (int r = 0; r < run.rows; ++r)
+            std::memcpy(copy + static_cast<std::ptrdiff_t>(r + 1) * gw + xa, Row(run.y0 + r) + xa, n);
+        std::memcpy(copy + static_cast<std::ptrdiff_t>(run.rows + 1) * gw + xa, run.below + xa, n);
+        stepk::ExactBand band{copy, gw, Row(run.y0), gw, run.rows, run.x0, run.tables,
+                              run.all, run.first, run.last, 0, 0};
+        stepk::ReferenceColumns(band, run.x0, run.x1);
+        run.populationChange = band.populationChange;
+        run.live = band.live;
+    }
+
+    void Band(int band, const std::int8_t* above) {
+        const int gw = job.gw;
+        const int y0 = Y0(band), rows = Y1(band) - y0;
+        const std::int8_t* below =
+            band == bandEnd - 1 && chunk + 1 < job.chunks
+                ? job.boundary + (2 * std::ptrdiff_t{chunk} + 1) * gw  // the next chunk's first row
+                : Row(y0 + rows);
+        const bool carry = sumsBand >= 0 && sumsBand == band - 1;
+        std::fill_n(sumsNext, job.t->wordsPerBand, 0);
+        std::fill_n(markOwn, 3 * job.t->wordsPerBand, 0);
+        ForEachRun(BandBits(band), job.t->wordsPerBand, [&](int j0, int j1) {
+            std::fill(all + j0, all + j1, 0);
+            std::fill(first + j0, first + j1, 0);
+            std::fill(last + j0, last + j1, 0);
+            stepk::RunJob run{};
+            run.cells = job.field->cells;
+            run.stride = gw;
+            run.y0 = y0;
+            run.rows = rows;
+            run.above = above;
+            run.below = below;
+            run.x0 = X0(j0);
+            run.x1 = X1(j1);
+            run.sumA = sumA;
+            run.sumB = sumB;
+            run.haveSums = carry && AllSet(sumsValid, j0, j1);
+            run.countLive = job.countLive;
+            run.zeroOneTables = job.zeroOneTables;
             run.all = all + j0;
             run.first = first + j0;
             run.last = last + j0;
-            run.pop = counts + j0;
             run.tables = &job.tables;
-            run.checked = job.checked;
-            job.otherCodes[index] |= job.kernels->band(run);
+            if (job.checked && OtherCodes(run)) {
+                job.otherCodes[index] = 1;
+                Exact(run);
+            } else {
+                job.kernels->run(run);
+                SetRange(sumsNext, j0, j1);
+            }
+            job.populationChange[index] += run.populationChange;
+            job.live[index] += run.live;
             for (int j = j0; j < j1; ++j) {
-                job.populationChange[index] +=
-                    static_cast<std::int64_t>(counts[j]) - tilePopulation[j];
-                tilePopulation[j] = counts[j];
-                if (all[j] != 0) {
-                    const int width = std::min(kTileWidth, gw - 1 - (1 + j * kTileWidth));
-                    Mark(band, j, width, all[j], first[j], last[j]);
-                }
+                if (rows == 1) last[j] = first[j];
+                const std::uint64_t any = all[j] | first[j] | last[j];
+                if (any == 0) continue;
+                const int width = std::min(kTileWidth, gw - 1 - X0(j));
+                Note(markOwn, j, width, any);
+                if (first[j] != 0) Note(markUp, j, width, first[j]);
+                if (last[j] != 0) Note(markDown, j, width, last[j]);
             }
         });
+        Merge(band, markOwn);
+        if (band > 0) Merge(band - 1, markUp);
+        if (band + 1 < job.t->bands) Merge(band + 1, markDown);
+        // Every run of the band swapped its work rows once per row.
+        if ((rows & 1) != 0) std::swap(sumA, sumB);
+        std::swap(sumsValid, sumsNext);
+        sumsBand = band;
     }
 
     void Run() {
-        const StepTracking& t = *job.t;
-        int pending = -1;
-        int slot = 0;
+        int current = 0;
         for (int band = bandBegin; band < bandEnd; ++band) {
-            if (t.activeBand[static_cast<std::size_t>(band)] == 0) continue;
-            Copy(band, slots[slot]);
-            if (pending >= 0) Compute(pending, slots[slot ^ 1]);
-            pending = band;
-            slot ^= 1;
+            if (!Active(band)) continue;
+            const std::int8_t* above;
+            if (band == bandBegin)  // the border, or the row saved before the step
+                above = chunk == 0 ? Row(0) : job.boundary + 2 * std::ptrdiff_t{chunk - 1} * job.gw;
+            else if (Active(band - 1))
+                above = saved[current];
+            else
+                above = Row(Y0(band) - 1);  // not computed: as it was
+            if (band + 1 < bandEnd && Active(band + 1)) SaveForNext(band, saved[current ^ 1]);
+            Band(band, above);
+            current ^= 1;
         }
-        if (pending >= 0) Compute(pending, slots[slot ^ 1]);
     }
 };
 
-void RunWorker(void* data, int index) {
+void RunChunk(void* data, int index, int chunk) {
     StepJob& job = *static_cast<StepJob*>(data);
     StepTracking& t = *job.t;
-    const auto slotBytes = static_cast<std::ptrdiff_t>(kBandHeight + 2) * job.gw;
-    std::int8_t* scratch = t.scratch.data() + 2 * slotBytes * index;
+    const int gw = job.gw;
+    std::int8_t* bytes = t.scratch.data() + WorkerBytes(gw) * index;
+    bytes += (63 - reinterpret_cast<std::uintptr_t>(bytes) % 64);  // bytes + 1 on a boundary
+    const std::ptrdiff_t row = RowBytes(gw);
+    std::uint64_t* words = t.masks.data() + WorkerWords(t) * index;
     const auto tiles = static_cast<std::ptrdiff_t>(t.tilesX);
-    std::uint64_t* masks = t.masks.data() + 3 * tiles * index;
     Worker worker{job,
                   index,
-                  index == 0 ? 0 : job.split,
-                  index == 0 ? (job.parallel ? job.split : t.bands) : t.bands,
-                  {scratch, scratch + slotBytes},
-                  masks,
-                  masks + tiles,
-                  masks + 2 * tiles,
-                  t.counts.data() + tiles * index};
+                  chunk,
+                  job.chunkBegin[chunk],
+                  job.chunkBegin[chunk + 1],
+                  bytes,
+                  bytes + row,
+                  {bytes + 2 * row, bytes + 3 * row},
+                  bytes + 4 * row,
+                  words,
+                  words + tiles,
+                  words + 2 * tiles,
+                  words + 3 * tiles,
+                  words + 3 * tiles + t.wordsPerBand,
+                  words + 3 * tiles + 2 * t.wordsPerBand,
+                  words + 3 * tiles + 3 * t.wordsPerBand,
+                  words + 3 * tiles + 4 * t.wordsPerBand};
     worker.Run();
 }
 
@@ -337,7 +492,7 @@ bool Tracks(const Field& f) {
            t.gridWidth == f.gridWidth && t.gridHeight == f.gridHeight;
 }
 
-// Starts tracking afresh: every tile marked, no tile counted, the border counted.
+// Starts tracking afresh: every tile marked, the border counted.
 void StartTracking(Field& f, const Rule& rule) {
     StepTracking& t = f.tracking;
     const int gw = f.gridWidth, gh = f.gridHeight;
@@ -354,14 +509,11 @@ void StartTracking(Field& f, const Rule& rule) {
     t.active.assign(words, 0);
     t.next.assign(words, 0);
     for (int b = 0; b < t.bands; ++b)
-        for (int j = 0; j < t.tilesX; ++j)
-            SetBit(t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand, j);
+        SetRange(t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand, 0, t.tilesX);
     t.activeBand.assign(static_cast<std::size_t>(t.bands), 1);
     t.nextBand.assign(static_cast<std::size_t>(t.bands), 0);
-    t.tilePopulation.assign(static_cast<std::size_t>(t.bands) * t.tilesX, 0);
-    t.scratch.resize(static_cast<std::size_t>(4 * (kBandHeight + 2) + 4) * gw);
-    t.masks.resize(static_cast<std::size_t>(6) * t.tilesX + 2 * t.wordsPerBand);
-    t.counts.resize(static_cast<std::size_t>(2) * t.tilesX);
+    t.scratch.assign(static_cast<std::size_t>(2 * WorkerBytes(gw) + 2 * (kMaxChunks - 1) * gw), 0);
+    t.masks.assign(static_cast<std::size_t>(2 * WorkerWords(t) + 2 * kMaxChunks * t.wordsPerBand), 0);
 
     std::int64_t border = 0;
     const std::int8_t* p = f.cells;
@@ -382,6 +534,21 @@ bool TablesAreZeroOne(const Rule& rule) {
     return true;
 }
 
+void FillTables(stepk::RowTables& t, const Rule& rule) {
+    std::memset(&t, 0, sizeof t);
+    for (int s = 0; s < 9; ++s) {
+        const auto birth = static_cast<std::int8_t>(rule.birthTable[static_cast<std::size_t>(s)]);
+        const auto survival =
+            static_cast<std::int8_t>(rule.survivalTable[static_cast<std::size_t>(s)]);
+        t.combined[s] = birth;
+        t.combined[16 + s + 1] = survival;
+        t.birth9[s] = birth;
+        t.survival9[s + 1] = survival;
+        t.birth[s] = birth;
+        t.survival[s] = survival;
+    }
+}
+
 }  // namespace
 
 void AdvanceGeneration(Field& field, const Rule& rule) {
@@ -391,21 +558,23 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     const bool incremental = Tracks(field) && t.survivalTable == rule.survivalTable &&
                              t.birthTable == rule.birthTable;
     if (!incremental) StartTracking(field, rule);
+    t.scanValid = false;  // the step writes the plane without a new stamp
 
     StepJob job{};
     job.field = &field;
     job.t = &t;
     job.kernels = &Kernels();
-    for (int s = 0; s < 16; ++s) {
-        job.tables.birth[s] = static_cast<std::int8_t>(s < 9 ? rule.birthTable[s] : 0);
-        job.tables.survival[s] = static_cast<std::int8_t>(s < 9 ? rule.survivalTable[s] : 0);
-    }
-    job.checked = t.clean ? 0 : 1;
+    FillTables(job.tables, rule);
+    job.checked = !t.clean;
+    job.countLive = !incremental;
+    job.zeroOneTables = TablesAreZeroOne(rule);
     job.gw = gw;
     job.gh = gh;
-    job.split = t.bands;
+    job.chunks = 1;
+    job.chunkBegin[0] = 0;
+    job.chunkBegin[1] = t.bands;
 
-    // Two halves with about the same number of marked tiles, when there is enough work.
+    // On two threads, chunks with about the same number of marked tiles, when there is enough work.
     std::int64_t marked = 0;
     for (int b = 0; b < t.bands; ++b) {
         if (t.activeBand[static_cast<std::size_t>(b)] == 0) continue;
@@ -416,46 +585,48 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     if (marked * kTileWidth * kBandHeight >= parallelCells && t.bands >= 2)
         helper = Helper::Get();
     if (helper != nullptr) {
+        const int wanted = std::clamp(t.bands / kChunkBands, 2, kMaxChunks);
         std::int64_t seen = 0;
-        int split = 0;
-        while (split < t.bands && seen * 2 < marked) {
-            if (t.activeBand[static_cast<std::size_t>(split)] != 0)
+        int chunks = 0;
+        for (int b = 0; b < t.bands; ++b) {
+            // A chunk starts at band b once the chunks before hold their share of the tiles.
+            if (b > 0 && chunks < wanted && seen * wanted >= marked * chunks)
+                job.chunkBegin[chunks++] = b;
+            else if (b == 0)
+                job.chunkBegin[chunks++] = 0;
+            if (t.activeBand[static_cast<std::size_t>(b)] != 0)
                 for (int w = 0; w < t.wordsPerBand; ++w)
-                    seen += std::popcount(
-                        t.active[static_cast<std::size_t>(split) * t.wordsPerBand + w]);
-            ++split;
+                    seen += std::popcount(t.active[static_cast<std::size_t>(b) * t.wordsPerBand + w]);
         }
-        if (split > 0 && split < t.bands) {
-            job.split = split;
-            job.parallel = true;
-            const auto slotBytes = static_cast<std::ptrdiff_t>(kBandHeight + 2) * gw;
-            std::int8_t* saved = t.scratch.data() + 4 * slotBytes;
-            const int splitRow = 1 + split * kBandHeight;
-            std::memcpy(saved, field.cells + static_cast<std::ptrdiff_t>(splitRow - 1) * gw,
-                        static_cast<std::size_t>(gw));
-            std::memcpy(saved + gw, field.cells + static_cast<std::ptrdiff_t>(splitRow) * gw,
-                        static_cast<std::size_t>(gw));
-            job.savedAbove = saved;
-            job.savedBelow = saved + gw;
-            // The marks a worker makes in the other worker's band wait in words of their own.
-            job.spillUp = t.masks.data() + 6 * static_cast<std::ptrdiff_t>(t.tilesX);
-            job.spillDown = job.spillUp + t.wordsPerBand;
-            std::fill_n(job.spillUp, 2 * t.wordsPerBand, 0);
-        }
+        job.chunks = chunks;
+        job.chunkBegin[chunks] = t.bands;
     }
-
-    if (job.parallel) {
-        helper->RunPair(RunWorker, &job);
+    if (job.chunks > 1) {
+        std::int8_t* boundary = t.scratch.data() + 2 * WorkerBytes(gw);
+        for (int c = 1; c < job.chunks; ++c) {
+            const int firstRow = 1 + job.chunkBegin[c] * kBandHeight;
+            std::memcpy(boundary + 2 * std::ptrdiff_t{c - 1} * gw,
+                        field.cells + static_cast<std::ptrdiff_t>(firstRow - 1) * gw,
+                        static_cast<std::size_t>(2) * gw);
+        }
+        job.boundary = boundary;
+        job.spill = t.masks.data() + 2 * WorkerWords(t);
+        std::fill_n(job.spill, 2 * std::ptrdiff_t{job.chunks} * t.wordsPerBand, 0);
+        helper->Run(RunChunk, &job, job.chunks);
+        // The marks chunks made in their neighbours' bands.
         const auto merge = [&](int band, const std::uint64_t* words) {
             std::uint64_t* target =
                 t.next.data() + static_cast<std::ptrdiff_t>(band) * t.wordsPerBand;
             for (int w = 0; w < t.wordsPerBand; ++w) target[w] |= words[w];
             t.nextBand[static_cast<std::size_t>(band)] = 1;
         };
-        if (job.spilledUp) merge(job.split - 1, job.spillUp);
-        if (job.spilledDown) merge(job.split, job.spillDown);
+        for (int c = 0; c < job.chunks; ++c) {
+            const std::uint64_t* words = job.spill + 2 * std::ptrdiff_t{c} * t.wordsPerBand;
+            if (job.spilledUp[c]) merge(job.chunkBegin[c] - 1, words);
+            if (job.spilledDown[c]) merge(job.chunkBegin[c + 1], words + t.wordsPerBand);
+        }
     } else {
-        RunWorker(&job, 0);
+        RunChunk(&job, 0, 0);
     }
 
     // The marks become the work of the next step.
@@ -467,7 +638,10 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     }
     t.active.swap(t.next);
     t.activeBand.swap(t.nextBand);
-    t.population += job.populationChange[0] + job.populationChange[1];
+    if (job.countLive)
+        t.population = t.borderPopulation + job.live[0] + job.live[1];
+    else
+        t.population += job.populationChange[0] + job.populationChange[1];
     // After a whole-Field step without other codes the plane holds only 0 and 1, and steps with
     // tables of 0 and 1 keep it so: the checks can be left out until the next write.
     if (!incremental)
@@ -481,27 +655,37 @@ std::int64_t CountLiveCells(const Field& field) {
 }
 
 std::int64_t LiveCellCount(const Field& field) {
-    if (field.cells != nullptr && Tracks(field)) return field.tracking.population;
-    return CountLiveCells(field);
+    if (field.cells == nullptr) return 0;
+    const StepTracking& t = field.tracking;
+    if (Tracks(field)) return t.population;
+    if (t.scanValid && t.scanStamp == field.changeStamp && t.scanCells == field.cells &&
+        t.scanPlaneSize == field.planeSize)
+        return t.scanPopulation;
+    t.scanPopulation = CountLiveCells(field);
+    t.scanStamp = field.changeStamp;
+    t.scanCells = field.cells;
+    t.scanPlaneSize = field.planeSize;
+    t.scanValid = true;
+    return t.scanPopulation;
 }
 
-void SetParallelStepCells(std::int64_t cells) { parallelCells = cells; }
+void SetParallelStepCells(std::int64_t cells) {
+    parallelCells = cells > 0 ? cells : kDefaultParallelCells;
+}
 
 const char* StepKernelName() { return Kernels().name; }
 
 bool SelectStepKernels(const char* name) {
     const std::string_view wanted = name;
-    if (wanted == "generic") {
-        Kernels() = stepk::GenericKernels();
-        return true;
+    stepk::Kernels chosen = stepk::GenericKernels();
+    if (wanted == "avx512" || wanted == "avx2") {
+        chosen = ChooseKernels(wanted == "avx512");
+        if (std::string_view(chosen.name) != wanted) return false;
+    } else if (wanted != "generic") {
+        return false;
     }
-    if (wanted == "avx2") {
-        const stepk::Kernels best = ChooseKernels();
-        if (std::string_view(best.name) != "avx2") return false;
-        Kernels() = best;
-        return true;
-    }
-    return false;
+    Kernels() = chosen;
+    return true;
 }
 
 }  // namespace gb

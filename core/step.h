@@ -14,7 +14,7 @@ void SaveGeneration(Field& field);
 void StepGeneration(Field& field, const Rule& rule);
 
 // One generation: what SaveGeneration followed by StepGeneration gives in plane 0. This is what
-// the frame routine calls; plane 1 holds nothing of meaning afterwards.
+// the frame routine calls; plane 1 is not touched.
 //
 // It works in place on plane 0 with vector instructions chosen for the processor, on two threads
 // for large Fields, and computes only the tiles of the Field next to cells that changed in the
@@ -27,14 +27,16 @@ void AdvanceGeneration(Field& field, const Rule& rule);
 std::int64_t CountLiveCells(const Field& field);
 
 // The same number, cheaply: the count the last AdvanceGeneration kept when nothing has written
-// plane 0 since, otherwise CountLiveCells.
+// plane 0 since, else the count of the last scan when nothing has written it since that, else a
+// new scan.
 std::int64_t LiveCellCount(const Field& field);
 
-// The inner loops in use: "avx2" or "generic". SelectStepKernels switches to the named set for
-// tests and benchmarks; it returns false (and changes nothing) when the processor lacks it.
+// The inner loops in use: "avx512", "avx2" or "generic". SelectStepKernels switches to the named
+// set for tests and benchmarks; it returns false (and changes nothing) when the processor lacks it.
 const char* StepKernelName();
 bool SelectStepKernels(const char* name);
-// The least number of cells in marked tiles for which a step uses two threads (tests lower it).
+// The least number of cells in marked tiles for which a step uses two threads (tests lower it;
+// 0 restores the usual number).
 void SetParallelStepCells(std::int64_t cells);
 
 }  // namespace gb

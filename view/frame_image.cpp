@@ -31,13 +31,23 @@ void DrawGrid(QPainter& p, const Context& ctx, const FramePlacement& at, int w, 
     // Each line runs from the interior's first pixel up to, not including, the border cell.
     const int x0 = Near(at.left, w), x1 = Near(at.right, w);
     const int y0 = Near(at.top, h), y1 = Near(at.bottom, h);
-    for (int d = 2; d < gh - 1; d += k) {
+    // The lines' pixels grow with d: start a little before the first that can be on the image
+    // and stop at the first past it.
+    const auto firstLine = [k, zoom](float viewStart) {
+        const double d = std::floor(viewStart - 2 / zoom) - 2;
+        if (!(d > 2)) return 2;
+        const double steps = std::floor((std::min(d, 2e9) - 2) / k);
+        return 2 + k * static_cast<int>(steps);
+    };
+    for (int d = firstLine(at.viewTop); d < gh - 1; d += k) {
         const int y = GridLinePixel(d, at.viewTop, zoom);
-        if (y >= 0 && y < h && x1 > x0) p.fillRect(x0, y, x1 - x0, 1, colour);
+        if (y >= h) break;
+        if (y >= 0 && x1 > x0) p.fillRect(x0, y, x1 - x0, 1, colour);
     }
-    for (int d = 2; d < gw - 1; d += k) {
+    for (int d = firstLine(at.viewLeft); d < gw - 1; d += k) {
         const int x = GridLinePixel(d, at.viewLeft, zoom);
-        if (x >= 0 && x < w && y1 > y0) p.fillRect(x, y0, 1, y1 - y0, colour);
+        if (x >= w) break;
+        if (x >= 0 && y1 > y0) p.fillRect(x, y0, 1, y1 - y0, colour);
     }
 }
 

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <cstdlib>
@@ -55,6 +58,28 @@ Button FirstButton(Buttons b) {
 
 }  // namespace
 
+void FitLongText(QMessageBox& mb) {
+    // A file's comments can run to thousands of lines; a box that tall would push its buttons off
+    // the screen. Such a text goes into a scrolling area of a few dozen lines instead.
+    constexpr int kMaxShownLines = 30;
+    const QString text = mb.text();
+    if (text.count(QLatin1Char('\n')) < kMaxShownLines) return;
+    auto* grid = qobject_cast<QGridLayout*>(mb.layout());
+    auto* label = mb.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (grid == nullptr || label == nullptr) return;
+    int row = 0, column = 0, rows = 1, columns = 1;
+    grid->getItemPosition(grid->indexOf(label), &row, &column, &rows, &columns);
+    auto* view = new QPlainTextEdit(text, &mb);
+    view->setObjectName(QStringLiteral("longText"));
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    const QFontMetrics metrics(view->font());
+    view->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('M')) * 60,
+                         metrics.lineSpacing() * kMaxShownLines);
+    label->hide();
+    grid->addWidget(view, row, column, rows, columns);
+}
+
 void QtHost::setView(CLGView* view) { view_ = view; }
 
 Button QtHost::showMessage(const MessageBox& box) {
@@ -64,6 +89,7 @@ Button QtHost::showMessage(const MessageBox& box) {
                    QString::fromStdString(DisplayLines(box.text)), ToQtButtons(box.buttons),
                    parent);
     mb.setDefaultButton(ToQtButton(box.defaultButton.value_or(FirstButton(box.buttons))));
+    FitLongText(mb);
     switch (mb.exec()) {
         case QMessageBox::Cancel: return Button::Cancel;
         case QMessageBox::Yes: return Button::Yes;

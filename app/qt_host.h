@@ -2,6 +2,7 @@
 // timers, the system clipboard.
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -10,6 +11,9 @@
 namespace gb {
 
 class CLGView;
+
+// Puts a box's text of many lines into a scrolling area, so the box fits the screen.
+void FitLongText(QMessageBox& box);
 
 // The program works from the directory that holds its quick-launch list and samples: its own
 // directory in a build or a copied folder, <prefix>/share/gridbloom when installed. Answers the

@@ -22,6 +22,7 @@ CLGView::CLGView(Context& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // the frame covers every pixel: no erase
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
+    setAcceptDrops(true);
     runTimer_.setTimerType(Qt::PreciseTimer);
     zoomLabelTimer_.setTimerType(Qt::PreciseTimer);
     connect(&runTimer_, &QTimer::timeout, this, [this] { emit timerFired(RUN_TIMER); });

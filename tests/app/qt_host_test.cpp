@@ -30,3 +30,30 @@ TEST(InstallLayout, TheProgramWorksFromWhereItsQuickLaunchListIs) {
 
 }  // namespace
 }  // namespace gb
+
+#include <QPlainTextEdit>
+
+#include "tests/support/grab.h"
+
+namespace gb {
+namespace {
+
+TEST(LongMessages, ScrollInsteadOfGrowingPastTheScreen) {
+    QString text;
+    for (int i = 0; i < 3000; ++i) text += QStringLiteral("#C line %1\n").arg(i);
+    QMessageBox box(QMessageBox::Information, "caption", text, QMessageBox::Ok);
+    FitLongText(box);
+    box.adjustSize();
+    test::MaybeGrab(box, "long-message");
+    auto* area = box.findChild<QPlainTextEdit*>("longText");
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->toPlainText(), text);
+    EXPECT_LT(box.sizeHint().height(), 1000);
+
+    QMessageBox shortBox(QMessageBox::Information, "caption", "one\ntwo", QMessageBox::Ok);
+    FitLongText(shortBox);
+    EXPECT_EQ(shortBox.findChild<QPlainTextEdit*>("longText"), nullptr);
+}
+
+}  // namespace
+}  // namespace gb

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "bench/bench_host.h"
-#include "core/step.h"
+#include "core/engine/step.h"
 #include "core/zoom.h"
 #include "view/frame_image.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "bench/bench_host.h"
-#include "core/step.h"
+#include "core/engine/step.h"
 
 namespace {
 

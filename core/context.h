@@ -2,9 +2,9 @@
 // user. The program makes one; every test makes a fresh one.
 #pragma once
 
-#include "core/field.h"
+#include "core/engine/field.h"
 #include "core/host.h"
-#include "core/rule.h"
+#include "core/engine/rule.h"
 #include "core/shell.h"
 #include "core/view_state.h"
 

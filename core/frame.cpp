@@ -9,7 +9,7 @@
 #include "core/context.h"
 #include "core/format_number.h"
 #include "core/run.h"
-#include "core/step.h"
+#include "core/engine/step.h"
 
 namespace gb {
 

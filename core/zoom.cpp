@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/context.h"
-#include "core/extent.h"
+#include "core/engine/extent.h"
 
 namespace gb {
 

@@ -12,7 +12,7 @@
 #include <iterator>
 
 #include "core/context.h"
-#include "core/rule.h"
+#include "core/engine/rule.h"
 #include "core/run.h"
 #include "formats/reader_common.h"
 #include "formats/rle_file.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/context.h"
-#include "core/extent.h"
+#include "core/engine/extent.h"
 #include "core/run.h"
 #include "core/shell.h"
 #include "core/zoom.h"

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "core/context.h"
-#include "core/extent.h"
-#include "core/rule.h"
+#include "core/engine/extent.h"
+#include "core/engine/rule.h"
 #include "core/run.h"
 #include "core/shell.h"
 #include "core/zoom.h"

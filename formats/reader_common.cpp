@@ -1,8 +1,8 @@
 #include "formats/reader_common.h"
 
 #include "core/context.h"
-#include "core/extent.h"
-#include "core/field.h"
+#include "core/engine/extent.h"
+#include "core/engine/field.h"
 #include "core/run.h"
 #include "core/shell.h"
 

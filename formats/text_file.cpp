@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/context.h"
-#include "core/extent.h"
+#include "core/engine/extent.h"
 #include "core/run.h"
 #include "core/shell.h"
 #include "core/zoom.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/field.h"
+#include "core/engine/field.h"
 
 namespace gb::cli {
 

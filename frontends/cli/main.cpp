@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "core/context.h"
-#include "core/extent.h"
+#include "core/engine/extent.h"
 #include "core/frame.h"
-#include "core/rule.h"
+#include "core/engine/rule.h"
 #include "core/rule_edit.h"
 #include "core/shell.h"
-#include "core/step.h"
+#include "core/engine/step.h"
 #include "formats/document.h"
 #include "formats/life_file.h"
 #include "frontends/cli/arguments.h"

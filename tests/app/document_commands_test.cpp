@@ -25,7 +25,7 @@
 #include "app/quick_launch_commands.h"
 #include "app/qt_host.h"
 #include "core/run.h"
-#include "core/step.h"
+#include "core/engine/step.h"
 #include "formats/document.h"
 #include "formats/paste.h"
 #include "tests/support/grab.h"

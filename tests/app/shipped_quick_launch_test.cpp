@@ -10,7 +10,7 @@
 
 #include "app/main_frame.h"
 #include "app/menu_bar.h"
-#include "core/step.h"
+#include "core/engine/step.h"
 #include "formats/document.h"
 #include "formats/quick_launch.h"
 #include "tests/support/grab.h"

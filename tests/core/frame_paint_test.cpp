@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/frame.h"
-#include "core/step.h"
+#include "core/engine/step.h"
 #include "core/zoom.h"
 #include "tests/support/scripted_host.h"
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/extent.h"
-#include "core/field.h"
+#include "core/engine/extent.h"
+#include "core/engine/field.h"
 #include "formats/life_file.h"
 #include "formats/rle_file.h"
 #include "formats/text_file.h"

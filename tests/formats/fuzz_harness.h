@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/rule.h"
+#include "core/engine/rule.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb::test {

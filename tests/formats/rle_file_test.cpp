@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/rule.h"
+#include "core/engine/rule.h"
 #include "formats/reader_common.h"
 #include "tests/formats/format_test_util.h"
 

@@ -17,7 +17,7 @@ inline constexpr int kLoadMargin = 1000;  // loadArea is this much wider and tal
 using ZeroAllocator = void* (*)(std::size_t bytes);
 void* DefaultZeroAllocator(std::size_t bytes);
 
-// What the fast step (core/step.cpp) remembers between generations: which tiles of the Field can
+// What the fast step (core/engine/step.cpp) remembers between generations: which tiles of the Field can
 // change in the next generation, the live cells of every tile and a few buffers. It describes the
 // Field only while `valid` is set, `stamp` equals the Field's changeStamp and cells, sizes and rule
 // are the ones it was built for; otherwise the next step looks at the whole Field again.

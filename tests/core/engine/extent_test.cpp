@@ -1,4 +1,4 @@
-#include "core/extent.h"
+#include "core/engine/extent.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/step.h"
+#include "core/engine/step.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-#include "core/step_kernel.h"
+#include "core/engine/step_kernel.h"
 
 namespace gb {
 

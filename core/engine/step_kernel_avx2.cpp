@@ -4,7 +4,7 @@
 // other vectors (while its cells are still the old ones) and stored after them, so every load
 // stays inside the run's columns. Built with -mavx2 (cmake/CoreOptions.cmake); called only when
 // the processor has AVX2.
-#include "core/step_kernel.h"
+#include "core/engine/step_kernel.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
 

@@ -1,4 +1,4 @@
-#include "core/step.h"
+#include "core/engine/step.h"
 
 #include <gtest/gtest.h>
 

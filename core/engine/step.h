@@ -1,8 +1,8 @@
 // The generation step: plane 0 advances one generation, reading the previous one from plane 1.
 #pragma once
 
-#include "core/field.h"
-#include "core/rule.h"
+#include "core/engine/field.h"
+#include "core/engine/rule.h"
 
 namespace gb {
 

@@ -1,4 +1,4 @@
-#include "core/rule.h"
+#include "core/engine/rule.h"
 
 #include "core/context.h"
 #include "core/shell.h"

@@ -1,8 +1,8 @@
-#include "core/extent.h"
+#include "core/engine/extent.h"
 
 #include <cstddef>
 
-#include "core/field.h"
+#include "core/engine/field.h"
 
 namespace gb {
 

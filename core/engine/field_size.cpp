@@ -1,4 +1,4 @@
-#include "core/field_size.h"
+#include "core/engine/field_size.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "core/context.h"
-#include "core/extent.h"
+#include "core/engine/extent.h"
 #include "core/format_number.h"
 #include "core/input_numbers.h"
 #include "core/run.h"

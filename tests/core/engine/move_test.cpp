@@ -1,11 +1,11 @@
-#include "core/move.h"
+#include "core/engine/move.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <set>
 
-#include "core/extent.h"
+#include "core/engine/extent.h"
 #include "core/input_numbers.h"
 #include "core/run.h"
 #include "tests/support/scripted_host.h"

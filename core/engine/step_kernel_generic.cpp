@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstring>
 
-#include "core/step_kernel.h"
+#include "core/engine/step_kernel.h"
 
 namespace gb::stepk {
 namespace {

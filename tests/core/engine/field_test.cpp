@@ -1,4 +1,4 @@
-#include "core/field.h"
+#include "core/engine/field.h"
 
 #include <gtest/gtest.h>
 

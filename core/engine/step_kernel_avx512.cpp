@@ -4,7 +4,7 @@
 // the 64-entry table. Masked loads and stores take care of a short last tile, so nothing outside
 // the run's columns is touched. Built with the AVX-512 flags (cmake/CoreOptions.cmake); called
 // only when the processor has them.
-#include "core/step_kernel.h"
+#include "core/engine/step_kernel.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
 

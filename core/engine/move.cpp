@@ -1,4 +1,4 @@
-#include "core/move.h"
+#include "core/engine/move.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/context.h"
-#include "core/extent.h"
+#include "core/engine/extent.h"
 #include "core/input_numbers.h"
 #include "core/run.h"
 #include "core/shell.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/step.h"
+#include "core/engine/step.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb {

@@ -1,5 +1,5 @@
 // The inner loops of the fast step, one set per instruction set. Every set computes exactly what
-// the reference step computes for each cell it is given; core/step.cpp chooses one at run time.
+// the reference step computes for each cell it is given; core/engine/step.cpp chooses one at run time.
 //
 // The files that build the vector sets are compiled with extra instruction-set flags, so this
 // header holds only declarations, plain structs and `static` functions: nothing from here may end

@@ -1,5 +1,7 @@
 #include "formats/reader_common.h"
 
+#include <algorithm>
+
 #include "core/context.h"
 #include "core/engine/extent.h"
 #include "core/engine/field.h"
@@ -32,6 +34,13 @@ std::string_view ControlLineText(std::string_view line) {
 
 void PlaceStagedCells(Field& f, const Extent& e, int dx, int dy) {
     if (!e.found) return;
+    // The box of plane 0 the cells may land in: the staged box moved, within the interior.
+    const long long left = std::max<long long>(1, static_cast<long long>(e.left) + dx);
+    const long long right = std::min<long long>(f.gridWidth - 2, static_cast<long long>(e.right) + dx);
+    const long long top = std::max<long long>(1, static_cast<long long>(e.top) + dy);
+    const long long bottom =
+        std::min<long long>(f.gridHeight - 2, static_cast<long long>(e.bottom) + dy);
+    if (left > right || top > bottom) return;
     for (int y = e.top; y <= e.bottom; ++y) {
         const long long ty = static_cast<long long>(y) + dy;
         if (ty < 1 || ty > f.gridHeight - 2) continue;
@@ -43,7 +52,8 @@ void PlaceStagedCells(Field& f, const Extent& e, int dx, int dy) {
                 f.at(static_cast<int>(tx), static_cast<int>(ty)) = row[x];
         }
     }
-    NoteCellsChanged(f);
+    NoteCellsWritten(f, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                     static_cast<int>(bottom));
 }
 
 }  // namespace gb

@@ -130,6 +130,11 @@ void InitField(Context& ctx);
 void ClearCells(Field& field);
 // Every writer of plane 0 other than the step and setCell calls this after writing.
 inline void NoteCellsChanged(Field& field) { ++field.changeStamp; }
+// The same for a writer that knows the box it wrote (grid coordinates, inclusive).
+inline void NoteCellsWritten(Field& field, int left, int top, int right, int bottom) {
+    (void)left, (void)top, (void)right, (void)bottom;
+    NoteCellsChanged(field);
+}
 // Ends the process (status 1, after a box) when either block is missing.
 void CheckMemory(Context& ctx);
 // 1 when the most recent frame counted any live cell.

@@ -66,9 +66,9 @@ void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std:
     ClearCells(f);
     f.generation = 0;
     if (blockSeen) {
-        for (int y = 1; y <= f.gridHeight - 2; ++y)
-            std::memcpy(&f.at(1, y), f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth + 1,
-                        static_cast<std::size_t>(f.gridWidth - 2));
+        // Staged at its place: each cell goes to the same position of the interior. (After a
+        // resize that had to keep the old staging grid, that grid may be the smaller one.)
+        PlaceStagedCells(f, LoadAreaExtent(f), 0, 0);
     } else {
         const Extent e = LoadAreaExtent(f);
         if (e.found) {

@@ -195,7 +195,11 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
     } else {
         out = "#Life 1.06\r\n" + RuleLine(ctx.rule.ruleText);
         if (!e.found) return out;
-        const int cx = (e.left + e.right) / 2, cy = (e.top + e.bottom) / 2;
+        // Coordinates count from the middle of the extent, rounded up where it falls between two
+        // cells: the reader puts 0 on the centre cell gridWidth / 2, which has one more interior
+        // cell on its left than on its right when the interior is even. Rounding down would put a
+        // pattern as wide as the interior one cell too far right, onto the border.
+        const int cx = (e.left + e.right + 1) / 2, cy = (e.top + e.bottom + 1) / 2;
         for (int y = e.top; y <= e.bottom; ++y)
             for (int x = e.left; x <= e.right; ++x)
                 if (f.at(x, y) == 1) out += std::to_string(x - cx) + " " + std::to_string(y - cy) + "\r\n";

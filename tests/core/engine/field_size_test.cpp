@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "core/engine/step.h"
 #include "core/run.h"
 #include "tests/support/scripted_host.h"
 
@@ -336,6 +337,12 @@ TEST(Resize, AFieldTooLargeForTheStagingGridStillGetsItsSize) {
     EXPECT_EQ(LiveCells(f), (Cells{{1500001, 1}}));
     EXPECT_EQ(t.host.invalidations, 1);
     EXPECT_NO_THROW(CheckMemory(t.ctx));
+
+    // The step runs on such a Field: the row of three keeps its middle (its births would be on
+    // the border).
+    Place(f, {{1500000, 1}, {1500002, 1}});
+    AdvanceGeneration(f, t.ctx.rule);
+    EXPECT_EQ(LiveCells(f), (Cells{{1500001, 1}}));
 
     // Back to an ordinary size: the staging grid is made at its full size again. (Row 1 of 3
     // lands on row 1 + (2202 - 3) / 2 + (1202 - 2202) / 2 = 600.)

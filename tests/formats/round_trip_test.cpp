@@ -13,7 +13,6 @@ namespace {
 
 using test::Cells;
 using test::LiveCells;
-using test::Shape;
 
 struct Writer {
     const char* name;
@@ -61,19 +60,6 @@ TEST(RoundTrip, APatternFillingTheInteriorComesBackInPlace) {
                 const Cells cells = FillBox(t.ctx.field, 1, 1, width, height, width * 7 + height);
                 EXPECT_EQ(RoundTrip(w, t.ctx, rule), cells);
             }
-        }
-    }
-}
-
-TEST(RoundTrip, APatternAnywhereKeepsItsShape) {
-    for (const Writer& w : kWriters) {
-        for (const char* rule : {"23/3", "3/23"}) {
-            SCOPED_TRACE(testing::Message() << w.name << " " << rule);
-            test::TestContext t;
-            ASSERT_TRUE(test::ResizeForTest(t.ctx, 40, 30));
-            // Against the right and bottom border, as wide as the interior less one.
-            const Cells cells = FillBox(t.ctx.field, 2, 5, 40, 30, 9);
-            EXPECT_EQ(Shape(RoundTrip(w, t.ctx, rule)), Shape(cells));
         }
     }
 }

@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/life_format_dialog.h"
 #include "app/menu_bar.h"
+#include "app/profile.h"
 #include "core/context.h"
 #include "formats/document.h"
 #include "formats/paste.h"
@@ -102,18 +103,18 @@ void RecentFileList::remove(int index) {
 
 void RecentFileList::load(QSettings& profile) {
     files_.clear();
-    profile.beginGroup("Recent File List");
+    profile.beginGroup(ProfileSection(profile, "Recent File List"));
     for (int i = 1; i <= kSize; ++i) {
-        const QString path = profile.value(QStringLiteral("File%1").arg(i)).toString();
+        const QString path = profile.value(ProfileKey(profile, QStringLiteral("File%1").arg(i))).toString();
         if (!path.isEmpty()) files_.push_back(path.toStdString());
     }
     profile.endGroup();
 }
 
 void RecentFileList::save(QSettings& profile) const {
-    profile.beginGroup("Recent File List");
+    profile.beginGroup(ProfileSection(profile, "Recent File List"));
     for (int i = 1; i <= kSize; ++i) {
-        const QString key = QStringLiteral("File%1").arg(i);
+        const QString key = ProfileKey(profile, QStringLiteral("File%1").arg(i));
         if (i <= static_cast<int>(files_.size()))
             profile.setValue(key, Q(files_[static_cast<std::size_t>(i - 1)]));
         else

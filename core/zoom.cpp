@@ -20,8 +20,12 @@ void FitZoomToPattern(Context& ctx) {
     v.zoomStep = kDefaultZoomStep;
     const auto client = ctx.host.activeClientSize().value_or(std::make_pair(800, 600));
     const Extent e = FieldExtent(ctx.field);
-    // An empty field keeps its zoom; the next zoom operation moves from step 10.
-    if (!e.found) return;
+    // An empty field has nothing to fit: the view goes to step 10 as a whole, zoom with its step,
+    // so that the next zoom key moves from what is shown.
+    if (!e.found) {
+        v.zoom = ZoomSteps[static_cast<std::size_t>(v.zoomStep)];
+        return;
+    }
     for (;;) {
         const double step = ZoomSteps[static_cast<std::size_t>(v.zoomStep)];
         const double columns = std::trunc(client.first / step);

@@ -66,9 +66,9 @@ void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std:
     ClearCells(f);
     f.generation = 0;
     if (blockSeen) {
-        for (int y = 1; y <= f.gridHeight - 2; ++y)
-            std::memcpy(&f.at(1, y), f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth + 1,
-                        static_cast<std::size_t>(f.gridWidth - 2));
+        // Staged at its place: each cell goes to the same position of the interior. (After a
+        // resize that had to keep the old staging grid, that grid may be the smaller one.)
+        PlaceStagedCells(f, LoadAreaExtent(f), 0, 0);
     } else {
         const Extent e = LoadAreaExtent(f);
         if (e.found) {
@@ -195,7 +195,11 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
     } else {
         out = "#Life 1.06\r\n" + RuleLine(ctx.rule.ruleText);
         if (!e.found) return out;
-        const int cx = (e.left + e.right) / 2, cy = (e.top + e.bottom) / 2;
+        // Coordinates count from the middle of the extent, rounded up where it falls between two
+        // cells: the reader puts 0 on the centre cell gridWidth / 2, which has one more interior
+        // cell on its left than on its right when the interior is even. Rounding down would put a
+        // pattern as wide as the interior one cell too far right, onto the border.
+        const int cx = (e.left + e.right + 1) / 2, cy = (e.top + e.bottom + 1) / 2;
         for (int y = e.top; y <= e.bottom; ++y)
             for (int x = e.left; x <= e.right; ++x)
                 if (f.at(x, y) == 1) out += std::to_string(x - cx) + " " + std::to_string(y - cy) + "\r\n";

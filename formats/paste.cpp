@@ -186,12 +186,14 @@ int PasteRle(Context& ctx, std::string_view text) {
 void PasteFromClipboard(Context& ctx) {
     CheckMemory(ctx);
     PauseRun(ctx);
-    const std::optional<std::string> clipboard = ctx.host.clipboardText();
+    std::optional<std::string> clipboard = ctx.host.clipboardText();
     if (!clipboard) {
         ctx.shell.messageCaption = "クリップボードのデータがテキスト形式ではないようです。";
         AppMessageBox(ctx, "クリップボードからのデータ取得に失敗しました。", Icon::Information);
         return;
     }
+    // The clipboard's text is a NUL-terminated string: whatever follows the first NUL is not text.
+    if (const std::size_t end = clipboard->find('\0'); end != std::string::npos) clipboard->resize(end);
     if (clipboard->empty()) {
         ctx.shell.messageCaption = "クリップボードに有効なデータがありません。";
         AppMessageBox(ctx, "貼り付けできません。", Icon::Information);

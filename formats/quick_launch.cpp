@@ -7,6 +7,7 @@
 
 #include "core/context.h"
 #include "core/run.h"
+#include "formats/bytes.h"
 
 namespace gb {
 
@@ -26,9 +27,9 @@ std::string TrimRight(std::string_view s) {
 
 // Reads lines as a text-mode stream would: CR LF is one line end, and a line longer than the
 // buffer is delivered in pieces.
-class LineReader {
+class ListLineReader {
 public:
-    explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
+    explicit ListLineReader(std::string_view bytes) : bytes_(bytes) {}
     bool atEnd() const { return pos_ >= bytes_.size(); }
     std::string next() {
         std::string line;
@@ -81,7 +82,7 @@ bool IsNonBlankLine(std::string_view line) {
 
 bool ParseQuickLaunchList(std::string_view bytes, QuickLaunch& list) {
     list.quickLaunchCount = 0;
-    LineReader reader(bytes);
+    ListLineReader reader(bytes);
     if (!IsMagicLine(TrimRight(reader.next()))) return false;
     int i = 0;
     while (!reader.atEnd() && i < kQuickLaunchMax) {
@@ -136,7 +137,9 @@ QuickLaunchItemState UpdateQuickLaunchItem(const Context& ctx, const QuickLaunch
         s.text += list.displayMode == QuickLaunchDisplayMode::FileName ? FileNameOf(e.path) : e.path;
         s.text += ')';
     }
-    if (s.text.size() > 999) s.text.resize(999);
+    // The item text fits 999 bytes, cut after the last whole character (a cut inside one would
+    // make a UTF-8 title read as Shift-JIS).
+    s.text = std::string(CutAtCharacter(s.text, kQuickLaunchItemBytes));
     return s;
 }
 

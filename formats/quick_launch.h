@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,8 @@ namespace gb {
 struct Context;
 
 inline constexpr int kQuickLaunchMax = 50;
+// An item text holds at most this many bytes.
+inline constexpr std::size_t kQuickLaunchItemBytes = 999;
 
 struct QuickLaunchEntry {
     std::string title;  // bytes as in the list file

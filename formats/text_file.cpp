@@ -109,13 +109,19 @@ std::string WriteTextFile(Context& ctx) {
         return {};
     }
     std::string out;
-    if (ctx.rule.ruleText != kDefaultRule) out += "#R " + ctx.rule.ruleText + "\r\n";
+    const bool ruleLine = ctx.rule.ruleText != kDefaultRule;
+    if (ruleLine) out += "#R " + ctx.rule.ruleText + "\r\n";
     for (int y = e.top; y <= e.bottom; ++y) {
         std::string line;
         for (int x = e.left; x <= e.right; ++x) line += f.at(x, y) == 1 ? '*' : '.';
         const std::size_t last = line.rfind('*');
         out += (last == std::string::npos ? std::string(".") : line.substr(0, last + 1)) + "\r\n";
     }
+    // The reader centres the picture by its measured lines, but the rule line, which it does not
+    // measure, still takes a row: the picture lands one row low, and one as tall as the interior
+    // loses its last row to the border. A dead row after the picture is measured and takes that
+    // half row back, so the picture fits wherever it did without a rule line.
+    if (ruleLine) out += ".\r\n";
     return out;
 }
 

@@ -127,45 +127,55 @@ bool Rebuild(Context& ctx, int w, int h) {
     const int oldGridHeight = f.gridHeight;
     const int oldLoadWidth = f.loadWidth;
     const int oldLoadHeight = f.loadHeight;
-    // A side too large even for an int makes the staging allocation report a size overflow.
+    // A side too large even for an int makes the allocations report a size overflow.
     static constexpr std::int64_t intMax = std::numeric_limits<int>::max();
-    const auto loadSide = [](int side) {
-        return static_cast<int>(std::min<std::int64_t>(std::int64_t{side} + 2 + kLoadMargin, intMax));
+    const auto side = [](int interior, int extra) {
+        return static_cast<int>(std::min<std::int64_t>(std::int64_t{interior} + extra, intMax));
     };
-    const int lw = loadSide(w);
-    const int lh = loadSide(h);
+    const int gw = side(w, 2);
+    const int gh = side(h, 2);
+    const int lw = side(w, 2 + kLoadMargin);
+    const int lh = side(h, 2 + kLoadMargin);
 
-    // Staging grid at the new size; the old one goes first. Without it the pattern could not be
-    // carried, so the Field is left alone (with the old-sized staging grid again).
+    // Staging grid at the new size; the old one goes first. When the new one cannot be had, the
+    // old-sized one is made again and carries the pattern just as well: everything of the old
+    // grid fits it, and the carry below centres whatever sizes the two grids have.
     ReleaseLoadArea(f);
-    if (!NewLoadArea(ctx, lw, lh)) {
-        NewLoadArea(ctx, oldLoadWidth, oldLoadHeight);
-        return false;
-    }
+    if (!NewLoadArea(ctx, lw, lh)) NewLoadArea(ctx, oldLoadWidth, oldLoadHeight);
 
     const Extent e = FieldExtent(f);
-    if (e.found) StageExtent(f, e);
+    if (e.found && f.loadAreaAllocated == 1) StageExtent(f, e);
 
     // The old field goes before the new one is requested.
     ReleaseCells(f);
-    if (AllocateCells(ctx, w + 2, h + 2) == kAllocOk) {
+    if (AllocateCells(ctx, gw, gh) == kAllocOk) {
         f.cellsAllocated = 1;
         SetFieldSize(f, w, h);
-        if (e.found) CarryIn(f);
-        NoteCellsChanged(f);
-        ctx.host.invalidateView();
+        if (f.loadAreaAllocated == 1) {
+            if (e.found) CarryIn(f);
+            NoteCellsChanged(f);
+            ctx.host.invalidateView();
+        } else {
+            // Neither staging grid could be had: the pattern is gone; one more try for the
+            // grid, else the next memory check ends the program.
+            NewLoadArea(ctx, f.loadWidth, f.loadHeight);
+        }
         return true;
     }
 
     // The new field could not be had: the old size again, the pattern copied back from staging
-    // (over the same rows as above), and the staging grid back at its old size.
+    // (over the same rows as above).
     if (AllocateCells(ctx, oldGridWidth, oldGridHeight) == kAllocOk) {
         f.cellsAllocated = 1;
-        if (e.found) CarryIn(f);
+        if (e.found && f.loadAreaAllocated == 1) CarryIn(f);
         NoteCellsChanged(f);
     }
-    ReleaseLoadArea(f);
-    NewLoadArea(ctx, oldLoadWidth, oldLoadHeight);
+    // The staging grid goes back to its old size too, rather than keeping a block made for a
+    // field that never came (it may be far larger than the old one).
+    if (f.loadAreaAllocated == 0 || f.loadWidth != oldLoadWidth || f.loadHeight != oldLoadHeight) {
+        ReleaseLoadArea(f);
+        NewLoadArea(ctx, oldLoadWidth, oldLoadHeight);
+    }
     return false;
 }
 

@@ -45,8 +45,10 @@ struct FieldSizeCheck {
 FieldSizeCheck CheckFieldSizeOnOk(Context& ctx, std::string_view width, std::string_view height);
 
 // Rebuilds cells and loadArea for an interior of width × height and carries the pattern across,
-// keeping its place relative to the field centre. Any failed allocation leaves the Field at its
-// old size with its pattern (as far as memory allows). Returns true when the size changed.
+// keeping its place relative to the field centre. When the new staging grid cannot be had, the
+// old-sized one is made again and carries the pattern; when the new field cannot be had, the
+// Field keeps its old size with its pattern (as far as staging held it). Each failure shows its
+// box. Returns true when the size changed.
 bool RebuildField(Context& ctx, int width, int height);
 
 // Shows the field-size dialog with the current sizes; the new sizes, or nothing on cancel.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/display_commands.h"
+#include "app/doc_manager.h"
 #include "app/profile.h"
 #include "core/run.h"
 #include "tests/support/scripted_host.h"
@@ -48,6 +49,76 @@ TEST(Profile, MissingFileGivesDefaultsAndSavedValuesComeBack) {
     EXPECT_EQ(back.liveColor, 0x00FF00u);
     EXPECT_EQ(back.backColor, 0u);
     EXPECT_TRUE(back.gridShown);
+}
+
+// Writes text as the whole profile file.
+void WriteProfileFile(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+TEST(Profile, ValuesAreTheirLeadingIntegers) {
+    EXPECT_EQ(ProfileInteger("65280abc"), 65280);
+    EXPECT_EQ(ProfileInteger("0x00FF00"), 0);
+    EXPECT_EQ(ProfileInteger("abc"), 0);
+    EXPECT_EQ(ProfileInteger(""), 0);
+    EXPECT_EQ(ProfileInteger(" +12 34"), 12);
+    EXPECT_EQ(ProfileInteger("-5"), -5);
+    EXPECT_EQ(ProfileInteger("4294967296"), 0);  // 2^32 wraps in 32 bits
+    EXPECT_EQ(ProfileInteger("16777215.9"), 16777215);
+}
+
+TEST(Profile, NamesMatchWithoutRegardToCaseAndQuittingKeepsOneSection) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Gridbloom.ini");
+    WriteProfileFile(path,
+                     "[settings]\r\nBackColor=65280abc\r\ncolor=0x00FF00\r\nGRIDCOLOR=12,34\r\n"
+                     "Grid=2\r\n[recent file list]\r\nfile1=/p/a.rle\r\n");
+    DisplaySettings d;
+    {
+        auto profile = OpenProfile(path);
+        LoadDisplaySettings(*profile, d);
+    }
+    EXPECT_EQ(d.backColor, 65280u);
+    EXPECT_EQ(d.liveColor, 0u);
+    EXPECT_EQ(d.gridColor, 12u);
+    EXPECT_TRUE(d.gridShown);
+
+    d.liveColor = 7;
+    d.backColor = 8;
+    d.gridShown = false;
+    {
+        auto profile = OpenProfile(path);
+        SaveDisplaySettings(*profile, d);
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_EQ(text.count("settings]", Qt::CaseInsensitive), 1) << text.toStdString();
+    EXPECT_EQ(text.count("backcolor=", Qt::CaseInsensitive), 1) << text.toStdString();
+    EXPECT_EQ(text.count("grid=", Qt::CaseInsensitive), 1) << text.toStdString();
+    EXPECT_TRUE(text.contains("BackColor=8"));
+    EXPECT_TRUE(text.contains("Grid=0"));
+    DisplaySettings back;
+    auto profile = OpenProfile(path);
+    LoadDisplaySettings(*profile, back);
+    // The recent-file list is found the same way and written back into its own section.
+    RecentFileList recent;
+    recent.load(*profile);
+    EXPECT_EQ(recent.files(), std::vector<std::string>{"/p/a.rle"});
+    recent.add("/p/b.rle");
+    recent.save(*profile);
+    profile->sync();
+    QFile again(path);
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    const QString after = QString::fromUtf8(again.readAll());
+    EXPECT_EQ(after.count("file1=", Qt::CaseInsensitive), 1) << after.toStdString();
+    EXPECT_EQ(after.count("file2=", Qt::CaseInsensitive), 1) << after.toStdString();
+    EXPECT_EQ(back.liveColor, 7u);
+    EXPECT_EQ(back.backColor, 8u);
+    EXPECT_EQ(back.gridColor, 12u);
+    EXPECT_FALSE(back.gridShown);
 }
 
 TEST(Colours, ConvertBetweenLayouts) {

@@ -60,6 +60,19 @@ TEST(LifeRead, StagingLimitsDropCells) {
     EXPECT_FALSE(LoadAreaExtent(t.ctx.field).found);
 }
 
+TEST(LifeRead, BlocksFitAStagingGridSmallerThanTheField) {
+    // A resize that could not have its new staging grid keeps the old one, which can be smaller
+    // than the new Field: block placement copies only what the staging grid holds.
+    test::TestContext t;
+    Field& f = t.ctx.field;
+    ASSERT_TRUE(test::ResizeForTest(t.ctx, 1, 3000));
+    FreeLoadArea(f);
+    f.loadWidth = f.loadHeight = 1002;
+    ASSERT_EQ(AllocateLoadArea(t.ctx, f.loadWidth, f.loadHeight), kAllocOk);
+    ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.05\n#P 0 -1000\n*\n*\n", "b.lif"), 0);
+    EXPECT_EQ(LiveCells(f), (Cells{{1, 501}, {1, 502}}));
+}
+
 TEST(LifeRead, Life106CoordinatesAndBorder) {
     test::TestContext t;
     ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.06\n0 0\n-601 0\n\n7\n  1   2\n#P 5 5\n", "s.lif"), 0);

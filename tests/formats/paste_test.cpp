@@ -104,6 +104,30 @@ TEST(PasteCommand, NoTextAndEmptyText) {
     EXPECT_EQ(t.host.lastBox().text, "貼り付けできません。");
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{5, 5}}));
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
+    // Text that starts with a NUL is empty text too.
+    const std::size_t boxes = t.host.boxes.size();
+    t.host.clipboard = std::string("\0.*\r\n", 5);
+    PasteFromClipboard(t.ctx);
+    ASSERT_EQ(t.host.boxes.size(), boxes + 1);
+    EXPECT_EQ(t.host.lastBox().text, "貼り付けできません。");
+    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{5, 5}}));
+}
+
+TEST(PasteCommand, TheTextEndsAtItsFirstNul) {
+    using namespace std::string_literals;
+    // A picture: the two lines before the NUL are pasted, without a question about the rest.
+    test::TestContext t;
+    t.host.clipboard = ".*.\r\n***\r\n\0abc\r\n*"s;
+    PasteFromClipboard(t.ctx);
+    EXPECT_TRUE(t.host.boxes.empty());
+    EXPECT_EQ(test::Shape(LiveCells(t.ctx.field)), (Cells{{1, 0}, {0, 1}, {1, 1}, {2, 1}}));
+    ExpectPastedState(t);
+    // An RLE text: a comment after the NUL is not shown, cells after it are not read.
+    test::TestContext r;
+    r.host.clipboard = "x = 3, y = 1\r\n3o!\0#C hidden\r\nooo$ooo!"s;
+    PasteFromClipboard(r.ctx);
+    EXPECT_TRUE(r.host.boxes.empty());
+    EXPECT_EQ(test::Shape(LiveCells(r.ctx.field)), (Cells{{0, 0}, {1, 0}, {2, 0}}));
 }
 
 TEST(PasteRleText, LeadingEmptyLineAndCentring) {

@@ -1,5 +1,7 @@
 #include "formats/quick_launch.h"
 
+#include "formats/bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -73,6 +75,27 @@ TEST(QuickLaunchMenu, ItemTextsByDisplayMode) {
     t.ctx.shell.currentQuickLaunchItem = 2;
     EXPECT_TRUE(UpdateQuickLaunchItem(t.ctx, q, 2).checked);
     EXPECT_FALSE(UpdateQuickLaunchItem(t.ctx, q, 1).checked);
+}
+
+TEST(QuickLaunchMenu, LongItemTextsAreCutAfterAWholeCharacter) {
+    test::TestContext t(false);
+    std::string utf8 = "a", sjis = "ab";
+    for (int i = 0; i < 400; ++i) utf8 += "あ";
+    for (int i = 0; i < 500; ++i) sjis += "\x82\xa0";  // "あ" in Shift-JIS
+    QuickLaunch q;
+    ASSERT_TRUE(ParseQuickLaunchList("GridbloomQuickLaunch0.3\n" + utf8 + "\nu.rle\n" + sjis + "\ns.rle\n", q));
+    // 1 + 332 × 3 = 997 bytes: a 333rd "あ" would end at byte 1000.
+    const std::string cutUtf8 = UpdateQuickLaunchItem(t.ctx, q, 1).text;
+    EXPECT_EQ(cutUtf8, utf8.substr(0, 997));
+    EXPECT_TRUE(IsValidUtf8(cutUtf8));
+    // 2 + 498 × 2 = 998 bytes in Shift-JIS.
+    EXPECT_EQ(UpdateQuickLaunchItem(t.ctx, q, 2).text, sjis.substr(0, 998));
+    // Texts that fit keep their tab and suffix; one ASCII text is cut at exactly 999 bytes.
+    q.entries[1].title = std::string(990, 'x');
+    q.displayMode = QuickLaunchDisplayMode::FullPath;
+    EXPECT_EQ(UpdateQuickLaunchItem(t.ctx, q, 1).text, std::string(990, 'x') + "\t(u.rle)");
+    q.entries[1].title = std::string(995, 'x');
+    EXPECT_EQ(UpdateQuickLaunchItem(t.ctx, q, 1).text, std::string(995, 'x') + "\t(u.");
 }
 
 struct QuickLaunchFiles : ::testing::Test {

@@ -126,8 +126,9 @@ TEST(TextWrite, LinesAndRule) {
     test::DrawPicture(g.ctx.field, 20, 20, {"*..*", "", ".*"});
     g.ctx.rule.ruleText = "23/36";
     const std::string file = WriteTextFile(g.ctx);
-    EXPECT_EQ(file, "#R 23/36\r\n*..*\r\n.\r\n.*\r\n");
-    // Read back: same shape and rule, one row lower than without the rule line.
+    EXPECT_EQ(file, "#R 23/36\r\n*..*\r\n.\r\n.*\r\n.\r\n");
+    // Read back: same shape and rule, one row lower than the same file without the rule line
+    // (the dead row after the picture keeps one as tall as the interior inside it).
     test::TestContext back, plain;
     ASSERT_EQ(ReadTextFile(back.ctx, file, "w.txt"), 0);
     ASSERT_EQ(ReadTextFile(plain.ctx, file.substr(10), "w.txt"), 0);

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "core/scroll.h"
 #include "core/zoom.h"
 #include "tests/support/scripted_host.h"
 
@@ -84,14 +85,19 @@ TEST(FitZoom, ChoosesTheLargestZoomUpToSixThatLeavesRoom) {
     EXPECT_EQ(fit(1100, 1100), 0);  // even 1/32 is not enough: stops at step 0
 }
 
-TEST(FitZoom, EmptyFieldResetsOnlyTheStep) {
-    test::TestContext t;
-    SetZoomStep(t.ctx, 20);
-    t.ctx.view.zoomLabelShown = false;
-    FitZoomToPattern(t.ctx);
-    EXPECT_EQ(t.ctx.view.zoomStep, 10);
-    EXPECT_EQ(t.ctx.view.zoom, 16);
-    EXPECT_FALSE(t.ctx.view.zoomLabelShown);
+TEST(FitZoom, EmptyFieldResetsTheStepAndItsZoomTogether) {
+    for (int from : {0, 20}) {
+        test::TestContext t;
+        SetZoomStep(t.ctx, from);
+        t.ctx.view.zoomLabelShown = false;
+        FitZoomToPattern(t.ctx);
+        EXPECT_EQ(t.ctx.view.zoomStep, 10);
+        EXPECT_EQ(t.ctx.view.zoom, 6);
+        EXPECT_FALSE(t.ctx.view.zoomLabelShown);
+        // The next zoom key moves from what is shown: 6 out to 5.
+        ZoomOut(t.ctx);
+        EXPECT_EQ(t.ctx.view.zoom, 5);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,95 @@
+// Saving a pattern in each of the writers' formats and opening the file again in a Field of the
+// same size gives back the same cells: nothing may slide onto the border.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "core/engine/rule.h"
+#include "tests/formats/format_test_util.h"
+
+namespace gb {
+namespace {
+
+using test::Cells;
+using test::LiveCells;
+
+struct Writer {
+    const char* name;
+    const char* path;  // the extension chooses the reader
+    std::string (*write)(Context&);
+};
+const Writer kWriters[] = {
+    {"Life 1.05", "p.lif", [](Context& c) { return WriteLifeFile(c, LifeFormat::Life105); }},
+    {"Life 1.06", "p.lif", [](Context& c) { return WriteLifeFile(c, LifeFormat::Life106); }},
+    {"text", "p.txt", [](Context& c) { return WriteTextFile(c); }},
+};
+
+// Random cells over the box, with its four corners live so the extent is the whole box.
+Cells FillBox(Field& f, int left, int top, int right, int bottom, unsigned seed) {
+    std::mt19937 rng(seed);
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x)
+            if (rng() % 3 == 0) f.setCell(x, y, 1);
+    for (int x : {left, right})
+        for (int y : {top, bottom}) f.setCell(x, y, 1);
+    test::CountPopulation(f);
+    return LiveCells(f);
+}
+
+// Writes the Field with the given writer and rule and reads the file into a fresh Field of the
+// same size; the cells read back.
+Cells RoundTrip(const Writer& w, Context& from, const std::string& rule) {
+    from.rule.ruleText = rule;
+    const std::string file = w.write(from);
+    test::TestContext back;
+    if (!test::ResizeForTest(back.ctx, from.field.fieldWidth, from.field.fieldHeight)) return {};
+    EXPECT_EQ(test::ReadByExtension(back.ctx, file, w.path), 0);
+    EXPECT_EQ(back.ctx.rule.ruleText, rule);
+    return LiveCells(back.ctx.field);
+}
+
+TEST(RoundTrip, APatternFillingTheInteriorComesBackInPlace) {
+    const std::pair<int, int> sizes[] = {{64, 64}, {63, 65}, {8, 5}, {7, 6}, {2, 2}, {1, 1}, {1, 4}};
+    for (const Writer& w : kWriters) {
+        for (const char* rule : {"23/3", "23/36"}) {
+            for (auto [width, height] : sizes) {
+                SCOPED_TRACE(testing::Message() << w.name << " " << rule << " " << width << "x" << height);
+                test::TestContext t;
+                ASSERT_TRUE(test::ResizeForTest(t.ctx, width, height));
+                const Cells cells = FillBox(t.ctx.field, 1, 1, width, height, width * 7 + height);
+                EXPECT_EQ(RoundTrip(w, t.ctx, rule), cells);
+            }
+        }
+    }
+}
+
+TEST(RoundTrip, TheWritersKeepTheirFormatsForSmallPatterns) {
+    // An even-width pattern in Life 1.06 counts from the cell right of its middle.
+    test::TestContext t;
+    test::DrawPicture(t.ctx.field, 10, 20, {"*..*", "*"});
+    EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life106),
+              "#Life 1.06\r\n#N\r\n-2 -1\r\n1 -1\r\n-2 0\r\n");
+    // A rule line in a text picture is balanced by a dead row after the picture.
+    t.ctx.rule.ruleText = "23/36";
+    EXPECT_EQ(WriteTextFile(t.ctx), "#R 23/36\r\n*..*\r\n*\r\n.\r\n");
+}
+
+TEST(RoundTrip, SharedCorpusPatternLargerThanTheField) {
+    const std::filesystem::path path =
+        std::filesystem::path(test::SharedPatterns()) / "Turing-Machine-3-state.rle";
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " absent";
+    test::TestContext t;
+    ASSERT_EQ(ReadRleFile(t.ctx, test::ReadBytes(path), path.string()), 0);
+    test::CountPopulation(t.ctx.field);
+    const Cells cells = LiveCells(t.ctx.field);
+    ASSERT_EQ(cells.size(), 22324u);  // cut to the 1200 × 1200 interior
+    for (const Writer& w : kWriters) {
+        SCOPED_TRACE(w.name);
+        EXPECT_EQ(RoundTrip(w, t.ctx, "23/3"), cells);
+        EXPECT_EQ(RoundTrip(w, t.ctx, "23/36"), cells);
+    }
+}
+
+}  // namespace
+}  // namespace gb

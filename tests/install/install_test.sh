@@ -7,6 +7,7 @@ build=${1:?build directory}
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
+manifest=$(cat "$build/install_manifest.txt")
 id=io.github.gridbloom.Gridbloom
 expect=(
   bin/gridbloom
@@ -44,7 +45,8 @@ fi
 # The metainfo and the package name the same licence the repository holds, and the same version.
 grep -q '<project_license>MIT</project_license>' "$metainfo" || { echo "metainfo licence"; status=1; }
 grep -q '^MIT License' "$prefix/share/doc/gridbloom/copyright" || { echo "copyright file"; status=1; }
-grep -q '<release version="0.3.1"' "$metainfo" || { echo "metainfo release"; status=1; }
+version=$("$prefix/bin/gridbloom" --version | sed -n 's/^Gridbloom //p')
+grep -q "<release version=\"$version\"" "$metainfo" || { echo "metainfo without the release $version"; status=1; }
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
   { echo "metainfo does not name the desktop entry"; status=1; }
 # Every file type the desktop entry opens is one the program installs and the metainfo provides.
@@ -65,6 +67,7 @@ grep -q '<html lang="ja">' "$prefix/share/gridbloom/help/index.html" || { echo "
 for page in gridbloom gridbloom-cli; do
   file=$prefix/share/man/man1/$page.1.gz
   gzip -t "$file" || { echo "manual page $page"; status=1; continue; }
+  gzip -dc "$file" | grep -q "^\.TH .*\"Gridbloom $version\"" || { echo "man $page is not of $version"; status=1; }
   if command -v man >/dev/null; then
     warnings=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
     [ -z "$warnings" ] || { echo "man $page: $warnings"; status=1; }
@@ -89,4 +92,8 @@ if [ -x "$prefix/bin/gridbloom-cli" ]; then
   grep -q '^population 5$' <<<"$out" || { echo "installed tool did not read the installed glider"; status=1; }
 fi
 "$prefix/bin/gridbloom" --version | grep -q '^Gridbloom 0\.3\.1$' || { echo "--version"; status=1; }
+# Uninstalling as the README says leaves no file behind.
+grep "^$prefix/" <<<"$manifest" | xargs rm -f
+left=$(find "$prefix" -type f)
+[ -z "$left" ] || { echo "left after uninstalling: $left"; status=1; }
 exit $status

@@ -48,7 +48,7 @@ for f in \
   usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/icons/hicolor/256x256/apps/$id.png \
   usr/share/man/man1/gridbloom.1.gz usr/share/man/man1/gridbloom-cli.1.gz \
   usr/share/bash-completion/completions/gridbloom-cli \
-  usr/share/doc/gridbloom/copyright; do
+  usr/share/doc/gridbloom/copyright usr/share/doc/gridbloom/changelog.gz; do
   grep -qx "\./$f" <<<"$files" || { echo "not in the package: /$f"; status=1; }
 done
 # Nothing of the build or the tests leaks in.
@@ -59,5 +59,7 @@ mkdir "$out/root" && dpkg-deb -x "$deb" "$out/root"
 if command -v file >/dev/null; then
   file "$out/root/usr/bin/gridbloom" | grep -q ', stripped' || { echo "gridbloom is not stripped"; status=1; }
 fi
+gzip -dc "$out/root/usr/share/doc/gridbloom/changelog.gz" | head -1 | grep -q "^gridbloom ($version) " ||
+  { echo "the changelog does not start with $version"; status=1; }
 "$out/root/usr/bin/gridbloom" --version | grep -q "^Gridbloom $version$" || { echo "packaged --version"; status=1; }
 exit $status

@@ -12,8 +12,8 @@ namespace gb {
 // beside the program, one in ../share/gridbloom. Empty otherwise.
 QString InstalledDataDirectory(const QString& programFile);
 
-// Whether a directory takes new files (access rights alone cannot tell for root, so the
-// directory is asked by creating and removing a file in it).
+// Whether a new file can be made in a directory: the access bits first, then a file made and
+// removed there (the bits say yes on immutable folders and some network shares).
 bool DirectoryTakesFiles(const QString& dir);
 
 // Gridbloom.ini for the program at programFile. An installed program keeps it under the user's

@@ -5,18 +5,17 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "app/install_layout.h"
 #include "core/view_state.h"
 
 namespace gb {
 
 QString ProfilePath() {
-    const QString programDir = QCoreApplication::applicationDirPath();
-    const QFileInfo dir(programDir);
-    if (!programDir.isEmpty() && dir.isDir() && dir.isWritable())
-        return QDir(programDir).filePath("Gridbloom.ini");
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(config);
-    return QDir(config).filePath("Gridbloom.ini");
+    const QString path = ProfileLocation(
+        QCoreApplication::applicationFilePath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return path;
 }
 
 std::unique_ptr<QSettings> OpenProfile(const QString& path) {

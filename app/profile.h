@@ -10,8 +10,8 @@ namespace gb {
 
 struct DisplaySettings;
 
-// Gridbloom.ini beside the program; under the user's configuration directory when the program's
-// directory is not writable.
+// Gridbloom.ini of the running program (ProfileLocation): beside it, or under the user's
+// configuration directory when it is installed or its directory takes no files.
 QString ProfilePath();
 std::unique_ptr<QSettings> OpenProfile(const QString& path = ProfilePath());
 

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <cstdlib>
 
+#include "app/install_layout.h"
 #include "core/shell.h"
 #include "view/lg_view.h"
 
@@ -157,12 +158,8 @@ std::optional<std::pair<int, int>> QtHost::activeClientSize() const {
 
 QString ProgramWorkingPath(const QString& programFile) {
     const QFileInfo program(programFile);
-    const QDir own = program.absoluteDir();
-    if (!own.exists("quicklaunch.dat")) {
-        const QDir installed(own.filePath("../share/gridbloom"));
-        if (installed.exists("quicklaunch.dat"))
-            return QDir::cleanPath(installed.filePath(program.fileName()));
-    }
+    const QString installed = InstalledDataDirectory(programFile);
+    if (!installed.isEmpty()) return QDir(installed).filePath(program.fileName());
     return program.absoluteFilePath();
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "app/commands.h"
+#include "app/install_layout.h"
 #include "core/context.h"
 #include "core/run.h"
 #include "view/help.h"
@@ -63,7 +64,8 @@ void ShowCurrentDirectory(Context& ctx) {
 }
 
 void RegisterShellCommands(CommandRegistry& registry, Context& ctx, QWidget* window) {
-    registry.add(cmd::HelpDescription, [&ctx] { OpenHelpFile(ctx, OpenWithDesktop); });
+    registry.add(cmd::HelpDescription,
+                 [&ctx] { OpenHelpFile(ctx, OpenWithDesktop, OpenHelpDocument); });
     registry.add(cmd::HelpKeyboard, [&ctx] { ShowKeyboardHelp(ctx); });
     registry.add(cmd::HelpMouse, [&ctx] { ShowMouseHelp(ctx); });
     registry.add(cmd::About, [&ctx, window] { ShowAbout(ctx, window); });

@@ -42,8 +42,10 @@ void ShowKeyboardHelp(Context& ctx) { ShowHelpBox(ctx, "キーボード操作", 
 
 void ShowMouseHelp(Context& ctx) { ShowHelpBox(ctx, "マウス操作", kMouseHelpText); }
 
-void OpenHelpFile(Context& ctx, const std::function<bool(const std::string&)>& opener) {
+void OpenHelpFile(Context& ctx, const std::function<bool(const std::string&)>& opener,
+                  const std::function<bool()>& documentOpener) {
     if (opener(kHelpFileName)) return;
+    if (documentOpener && documentOpener()) return;
     ctx.shell.messageCaption = "ヘルプを表示できません";
     AppMessageBox(ctx, "ヘルプファイル\"説明.chm\"を起動できません。", Icon::None);
 }

@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Gridbloom");
+    // Lets the desktop match the window to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName("io.github.gridbloom.Gridbloom");
 
     // Qt's own Japanese texts, so standard buttons and dialogs read as the rest of the program.
     QTranslator qtTexts;

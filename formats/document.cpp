@@ -30,53 +30,6 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
-    const std::filesystem::path target(path);
-    const std::filesystem::path dir =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const auto fail = [&](int err) {
-        error = std::strerror(err);
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
-    };
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    // A new file gets the usual permissions; a replaced one keeps its own.
-    struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    if (::fchmod(fd, mode) != 0) return fail(errno);
-    if (::fsync(fd) != 0) return fail(errno);
-    if (::close(fd) != 0) {
-        error = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
 namespace {
 
 using Reader = int (*)(Context&, std::string_view, const std::string&);

@@ -14,6 +14,7 @@
 #include "core/context.h"
 #include "core/engine/rule.h"
 #include "core/run.h"
+#include "formats/read_guard.h"
 #include "formats/reader_common.h"
 #include "formats/rle_file.h"
 #include "formats/text_file.h"
@@ -35,12 +36,16 @@ namespace {
 using Reader = int (*)(Context&, std::string_view, const std::string&);
 
 int ReadPath(Context& ctx, const std::string& path, Reader reader) {
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes) {
-        ReportFileNotFound(ctx, path);
-        return 1;
-    }
-    return reader(ctx, *bytes, path);
+    int result = 1;
+    ReadWithinMemory(ctx, [&] {
+        const auto bytes = ReadFileBytes(path);
+        if (!bytes) {
+            ReportFileNotFound(ctx, path);
+            return;
+        }
+        result = reader(ctx, *bytes, path);
+    });
+    return result;
 }
 
 void ApplyDefaultRule(Context& ctx) {
@@ -71,21 +76,27 @@ bool LoadDocument(Context& ctx, const std::string& path) {
     const std::string ext = ExtensionOf(path);
     ctx.field.busy = 1;
     RefreshCursor(ctx);
-    // A file that cannot be opened is refused before the document changes at all.
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes) {
-        ReportFileNotFound(ctx, path);
-        return false;
-    }
-    if (ext == ".txt") {
-        ApplyDefaultRule(ctx);
-        ReadTextFile(ctx, *bytes, path);
-    } else if (ext == ".lif") {
-        ApplyDefaultRule(ctx);
-        ReadLifeFile(ctx, *bytes, path);
-    } else {
-        ReadRleFile(ctx, *bytes, path);
-    }
+    bool readable = true;
+    const bool withinMemory = ReadWithinMemory(ctx, [&] {
+        // A file that cannot be opened is refused before the document changes at all.
+        const auto bytes = ReadFileBytes(path);
+        if (!bytes) {
+            ReportFileNotFound(ctx, path);
+            readable = false;
+            return;
+        }
+        if (ext == ".txt") {
+            ApplyDefaultRule(ctx);
+            ReadTextFile(ctx, *bytes, path);
+        } else if (ext == ".lif") {
+            ApplyDefaultRule(ctx);
+            ReadLifeFile(ctx, *bytes, path);
+        } else {
+            ReadRleFile(ctx, *bytes, path);
+        }
+    });
+    // Out of memory the read changed nothing, as for a file that cannot be read.
+    if (!withinMemory || !readable) return false;
     if (ctx.shell.currentQuickLaunchItem == 0) ctx.shell.documentPath.clear();
     ctx.shell.currentQuickLaunchItem = 0;
     ctx.field.busy = 0;

@@ -2,9 +2,12 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
+#include "app/guarded_application.h"
 #include "app/lg_app.h"
 
 namespace {
@@ -33,7 +36,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    QApplication qapp(argc, argv);
+    // A save over the file-size limit then fails with EFBIG and is reported like any other.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    gb::GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName("Gridbloom");
 
     // Qt's own Japanese texts, so standard buttons and dialogs read as the rest of the program.
@@ -47,7 +53,12 @@ int main(int argc, char** argv) {
     const std::string file = args.size() > 1 ? args[1].toStdString() : std::string();
 
     gb::CLGApp app;
+    qapp.setMemoryFailure([&app] { gb::EndForLackOfMemory(app.context()); });
     // A file that cannot be read has shown the reader's message; the program starts all the same.
-    app.Start(file);
+    try {
+        app.Start(file);
+    } catch (const std::bad_alloc&) {
+        gb::EndForLackOfMemory(app.context());
+    }
     return QApplication::exec();
 }

@@ -43,14 +43,29 @@ int CloseKeepingError(int fd, int err) {
     return err != 0 ? err : closed;
 }
 
+// Whether a link stands among a process's descriptors (/proc/<pid>/fd, reached as /dev/stdout
+// or /dev/fd/N too). Such a link names an open file, which need not have a path at all (a pipe).
+bool IsDescriptorLink(const fs::path& link) {
+    std::error_code error;
+    const fs::path folder = fs::canonical(link.has_parent_path() ? link.parent_path() : ".", error);
+    return !error && folder.string().rfind("/proc/", 0) == 0;
+}
+
 // The path a chain of symbolic links ends at; that path need not exist (a dangling link names
-// the file a save creates). 0 or the error number (ELOOP for a cycle).
-int ResolveLinks(const std::string& path, fs::path& resolved) {
+// the file a save creates). A descriptor link ends the chain and sets descriptor. 0 or the error
+// number (ELOOP for a cycle).
+int ResolveLinks(const std::string& path, fs::path& resolved, bool& descriptor) {
     fs::path p(path);
+    descriptor = false;
     for (int hops = 0;; ++hops) {
         struct stat st {};
         if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
             resolved = p;
+            return 0;
+        }
+        if (IsDescriptorLink(p)) {
+            resolved = p;
+            descriptor = true;
             return 0;
         }
         if (hops == kMaxLinks) return ELOOP;
@@ -70,9 +85,9 @@ int FsyncDirectory(const fs::path& dir) {
 }
 
 // A target that is not a regular file (a FIFO, a terminal, /dev/null) is written into, never
-// replaced.
-int WriteIntoSpecialFile(const fs::path& target, std::string_view bytes) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+// replaced. An open descriptor (/dev/stdout) is written after what was written to it before.
+int WriteIntoSpecialFile(const fs::path& target, std::string_view bytes, bool append) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0));
     if (fd < 0) return errno;
     return CloseKeepingError(fd, WriteAll(fd, bytes));
 }
@@ -121,13 +136,14 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
         return false;
     };
     fs::path target;
-    if (const int err = ResolveLinks(path, target); err != 0) return failed(err);
+    bool descriptor = false;
+    if (const int err = ResolveLinks(path, target, descriptor); err != 0) return failed(err);
 
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (!exists && errno != ENOENT) return failed(errno);
-    if (exists && !S_ISREG(old.st_mode)) {
-        const int err = WriteIntoSpecialFile(target, bytes);
+    if (descriptor || (exists && !S_ISREG(old.st_mode))) {
+        const int err = WriteIntoSpecialFile(target, bytes, descriptor);
         return err == 0 || failed(err);
     }
     // The same answer opening the file for writing would give (a read-only file, a file of

@@ -54,12 +54,13 @@ protected:
     }
 
     // Runs the tool in dir under one resource limit, with the signals as a shell leaves them.
-    Outcome Run(const std::vector<std::string>& args, int resource, rlim_t limit) const {
+    Outcome Run(const std::vector<std::string>& args, int resource, rlim_t limit,
+                const fs::path& stdoutFile = "/dev/null") const {
         const fs::path err = dir / ".stderr";
         const pid_t pid = ::fork();
         if (pid == 0) {
             if (::chdir(dir.c_str()) != 0) ::_exit(125);
-            const int o = ::open("/dev/null", O_WRONLY);
+            const int o = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             if (o < 0 || e < 0) ::_exit(126);
             ::dup2(o, 1);
@@ -113,6 +114,18 @@ TEST_F(CliLimits, AFileSizeLimitMakesAnOrdinaryFailedSave) {
     const Outcome fine = Run({"run", "in.rle", "-o", "keep.rle"}, RLIMIT_FSIZE, 1 << 20);
     EXPECT_EQ(fine.status, 0) << fine.err;
     EXPECT_NE(Slurp(dir / "keep.rle"), old);
+}
+
+// The standard output named as the output file: the pattern follows the report there.
+TEST_F(CliLimits, SavingToTheStandardOutputWritesIntoIt) {
+    std::ofstream(dir / "in.rle", std::ios::binary) << "x = 3, y = 1\n3o!\n";
+    const Outcome r = Run({"run", "in.rle", "-o", "/dev/fd/1"}, RLIMIT_FSIZE, RLIM_INFINITY,
+                          dir / "shown.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string shown = Slurp(dir / "shown.txt");
+    EXPECT_EQ(shown.rfind("rule 23/3", 0), 0u) << shown;
+    EXPECT_NE(shown.find("\nx = 3, y = 1"), std::string::npos) << shown;
+    EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
 }
 
 TEST_F(CliLimits, RunningOutOfMemoryWhileReadingEndsWithStatusOne) {

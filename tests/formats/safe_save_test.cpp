@@ -100,6 +100,18 @@ int AsOrdinaryUser(const std::function<int()>& check) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
 }
 
+TEST_F(SafeSave, TheNewFileKeepsTheOldOwnerWhereAllowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
+    const fs::path target = Write("owned.rle", "old");
+    ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(WriteFileAtomically(target.string(), "new", error)) << error;
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(test::ReadBytes(target.string()), "new");
+}
+
 TEST_F(SafeSave, AFileTheUserMayNotWriteIsRefused) {
     const fs::path target = Write("readonly.rle", "precious");
     fs::permissions(target, static_cast<fs::perms>(0444));
@@ -150,6 +162,25 @@ TEST_F(SafeSave, WhatIsNotARegularFileIsWrittenIntoNotReplaced) {
     EXPECT_TRUE(WriteFileAtomically((dir / "null.rle").string(), "bytes", error)) << error;
     EXPECT_TRUE(fs::is_symlink(dir / "null.rle"));
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    // An open descriptor named through /proc or /dev/fd: a pipe, and a file that already holds
+    // what was written to the descriptor before, which stays in front.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const std::string pipePath = "/dev/fd/" + std::to_string(ends[1]);
+    EXPECT_TRUE(WriteFileAtomically(pipePath, "through the pipe", error)) << error;
+    ::close(ends[1]);
+    char pipeBuffer[64] = {};
+    const ssize_t got = ::read(ends[0], pipeBuffer, sizeof pipeBuffer);
+    ::close(ends[0]);
+    EXPECT_EQ(std::string(pipeBuffer, got > 0 ? static_cast<std::size_t>(got) : 0), "through the pipe");
+    const int out = ::open((dir / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(out, 0);
+    ASSERT_EQ(::write(out, "report\n", 7), 7);
+    EXPECT_TRUE(WriteFileAtomically("/proc/self/fd/" + std::to_string(out), "pattern\n", error)) << error;
+    ::close(out);
+    EXPECT_EQ(test::ReadBytes((dir / "out.txt").string()), "report\npattern\n");
+    EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
 
     // A folder is neither replaced nor written.
     fs::create_directories(dir / "folder.rle");

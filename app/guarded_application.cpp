@@ -1,5 +1,6 @@
 #include "app/guarded_application.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -7,7 +8,11 @@
 
 namespace gb {
 
-GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // A write over the file-size limit then fails with EFBIG and is reported like any failed
+    // save, instead of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
     try {

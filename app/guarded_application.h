@@ -1,5 +1,6 @@
-// The application object of the toolkit, with one addition: no exception leaves an event. An
-// event whose handling runs out of memory ends in the program's memory failure.
+// The application object of the toolkit, with two additions: no exception leaves an event (an
+// event whose handling runs out of memory ends in the program's memory failure), and a file-size
+// limit makes a write fail instead of ending the program (SIGXFSZ is ignored).
 #pragma once
 
 #include <QApplication>

@@ -2,7 +2,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -35,9 +34,6 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-
-    // A save over the file-size limit then fails with EFBIG and is reported like any other.
-    std::signal(SIGXFSZ, SIG_IGN);
 
     gb::GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName("Gridbloom");

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <new>
 #include <stdexcept>
 
@@ -74,6 +75,15 @@ TEST(MemoryFailure, AnEventThatRunsOutOfMemoryGoesToTheMemoryFailure) {
     QCoreApplication::sendEvent(&object, &other);
     EXPECT_EQ(failures, 1);
     app->setMemoryFailure({});
+}
+
+// The program's application object ignores SIGXFSZ, so a save over the file-size limit fails
+// with EFBIG (and the save says so) instead of the signal ending the program.
+TEST(FileSizeLimit, TheApplicationIgnoresTheSignal) {
+    ASSERT_NE(dynamic_cast<GuardedApplication*>(QCoreApplication::instance()), nullptr);
+    struct sigaction current {};
+    ASSERT_EQ(::sigaction(SIGXFSZ, nullptr, &current), 0);
+    EXPECT_EQ(current.sa_handler, SIG_IGN);
 }
 
 }  // namespace

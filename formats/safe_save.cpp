@@ -23,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kMaxLinks = 40;  // as the kernel's own limit on a chain of symbolic links
+constexpr std::size_t kTempNameStem = 200;
 
 // Writes every byte to fd, going on after interruptions; 0 or the error number.
 int WriteAll(int fd, std::string_view bytes) {
@@ -152,7 +153,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
         return failed(errno);
 
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    // The temporary name stays within the longest name a folder takes, however long the file's.
+    std::string temp =
+        (dir / ("." + target.filename().string().substr(0, kTempNameStem) + ".XXXXXX")).string();
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         const int err = errno;

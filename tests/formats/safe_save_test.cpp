@@ -73,6 +73,14 @@ TEST_F(SafeSave, LinksAreFollowedToTheFileTheyName) {
     EXPECT_TRUE(fs::is_symlink(dir / "loop1"));
 }
 
+TEST_F(SafeSave, ANameOfTheLongestLengthIsSavedSafely) {
+    const std::string name(255, 'n');
+    const fs::path target = Write(name, "old");
+    ASSERT_TRUE(WriteFileAtomically(target.string(), "new", error)) << error;
+    EXPECT_EQ(test::ReadBytes(target.string()), "new");
+    EXPECT_EQ(Names(), std::vector<std::string>{name});
+}
+
 TEST_F(SafeSave, TheNewFileKeepsTheOldPermissionBits) {
     const fs::path target = Write("mode.rle", "old");
     fs::permissions(target, static_cast<fs::perms>(0640));

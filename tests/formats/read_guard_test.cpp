@@ -94,7 +94,7 @@ TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheReadChanged) {
 
 // Runs check in a child process whose address space may grow by only extraMiB more; its exit
 // status is the result.
-int WithLittleMemory(std::size_t extraMiB, const std::function<int()>& check) {
+[[maybe_unused]] int WithLittleMemory(std::size_t extraMiB, const std::function<int()>& check) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         std::ifstream statm("/proc/self/statm");

@@ -1,5 +1,8 @@
 #include "app/commands.h"
 
+#include <new>
+#include <stdexcept>
+
 namespace gb {
 
 void CommandRegistry::add(int id, Handler handler, UpdateRule update) {
@@ -19,7 +22,18 @@ CommandState CommandRegistry::state(int id) const {
 
 void CommandRegistry::run(int id) const {
     const auto it = commands_.find(id);
-    if (it != commands_.end() && it->second.handler) it->second.handler();
+    if (it == commands_.end() || !it->second.handler) return;
+    if (!onNoMemory_) {
+        it->second.handler();
+        return;
+    }
+    try {
+        it->second.handler();
+    } catch (const std::bad_alloc&) {
+        onNoMemory_();
+    } catch (const std::length_error&) {
+        onNoMemory_();
+    }
 }
 
 void CommandRegistry::runIfEnabled(int id) const {

@@ -27,8 +27,10 @@ public:
 
     // The state the item shows: disabled when no handler is registered.
     CommandState state(int id) const;
-    // Runs the handler (menu click).
+    // Runs the handler (menu click). A handler that runs out of memory ends in onNoMemory (the
+    // program's memory failure) instead of passing the exception on.
     void run(int id) const;
+    void setMemoryFailure(std::function<void()> onNoMemory) { onNoMemory_ = std::move(onNoMemory); }
     // Runs the handler only when the update rule leaves the command enabled (accelerators).
     void runIfEnabled(int id) const;
 
@@ -38,6 +40,7 @@ private:
         UpdateRule update;
     };
     std::map<int, Entry> commands_;
+    std::function<void()> onNoMemory_;
 };
 
 // Command ids.

@@ -29,6 +29,14 @@ QString QtNameFilter(const FileFilter& f) {
     return Q(f.name + " " + tail);
 }
 
+// The filter handed to Qt: the label as shown, then the patterns Qt matches with, which the
+// dialog keeps out of sight. "*.*" means every file, as it does elsewhere; Qt's "*.*" would want
+// a dot in the name.
+QString QtFilterBehindLabel(const FileFilter& f) {
+    const std::string matched = f.pattern == "*.*" ? "*" : f.pattern;
+    return QtNameFilter(f) + " (" + Q(matched) + ")";
+}
+
 std::string CurrentDirectory() {
     std::error_code error;
     return std::filesystem::current_path(error).string();
@@ -80,8 +88,10 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request) 
     // Open: the file must exist. Save: an existing file is overwritten only after a question.
     dialog.setFileMode(request.isOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    // Set before the filters, so the list shows only the labels.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     QStringList filters;
-    for (const FileFilter& f : request.filters) filters << QtNameFilter(f);
+    for (const FileFilter& f : request.filters) filters << QtFilterBehindLabel(f);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty()) dialog.selectNameFilter(filters.first());
     if (!request.fileName.empty()) dialog.selectFile(Q(request.fileName));

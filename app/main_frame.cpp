@@ -28,6 +28,7 @@ CMainFrame::CMainFrame(Context& ctx, QWidget* parent)
     setCentralWidget(view_);
     resize(800, 600);
     RegisterCommands();
+    commands_.setMemoryFailure([&ctx] { EndForLackOfMemory(ctx); });
     menus_ = std::make_unique<MenuBar>(this, menuBar(), commands_);
     InstallRecentFileMenu(*menus_, commands_);
 }

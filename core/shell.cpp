@@ -21,7 +21,8 @@ Button ViewMessageBox(Context& ctx, const std::string& caption, const std::strin
 
 void SetMainTitle(Context& ctx, const std::string& text) {
     if (!ctx.host.hasMainWindow()) return;
-    ctx.host.setWindowTitle(text + " - " + kAppName);
+    ctx.shell.windowTitle = text + " - " + kAppName;
+    ctx.host.setWindowTitle(ctx.shell.windowTitle);
 }
 
 namespace {

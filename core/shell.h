@@ -21,6 +21,8 @@ struct ShellState {
     std::string documentPath;
     // 1..50: opened from that quick-launch item; 0: none; -1: dropped on the view.
     int currentQuickLaunchItem = 0;
+    // The main window's title as SetMainTitle last set it.
+    std::string windowTitle = kAppName;
     // The quit question is on screen (a second close request is refused meanwhile).
     bool quitQuestionShown = false;
 };

@@ -1,12 +1,5 @@
 #include "formats/document.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +7,7 @@
 #include "core/context.h"
 #include "core/engine/rule.h"
 #include "core/run.h"
+#include "formats/read_guard.h"
 #include "formats/reader_common.h"
 #include "formats/rle_file.h"
 #include "formats/text_file.h"
@@ -30,64 +24,21 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
-    const std::filesystem::path target(path);
-    const std::filesystem::path dir =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const auto fail = [&](int err) {
-        error = std::strerror(err);
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
-    };
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    // A new file gets the usual permissions; a replaced one keeps its own.
-    struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    if (::fchmod(fd, mode) != 0) return fail(errno);
-    if (::fsync(fd) != 0) return fail(errno);
-    if (::close(fd) != 0) {
-        error = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
 namespace {
 
 using Reader = int (*)(Context&, std::string_view, const std::string&);
 
 int ReadPath(Context& ctx, const std::string& path, Reader reader) {
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes) {
-        ReportFileNotFound(ctx, path);
-        return 1;
-    }
-    return reader(ctx, *bytes, path);
+    int result = 1;
+    ReadWithinMemory(ctx, [&] {
+        const auto bytes = ReadFileBytes(path);
+        if (!bytes) {
+            ReportFileNotFound(ctx, path);
+            return;
+        }
+        result = reader(ctx, *bytes, path);
+    });
+    return result;
 }
 
 void ApplyDefaultRule(Context& ctx) {
@@ -118,21 +69,27 @@ bool LoadDocument(Context& ctx, const std::string& path) {
     const std::string ext = ExtensionOf(path);
     ctx.field.busy = 1;
     RefreshCursor(ctx);
-    // A file that cannot be opened is refused before the document changes at all.
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes) {
-        ReportFileNotFound(ctx, path);
-        return false;
-    }
-    if (ext == ".txt") {
-        ApplyDefaultRule(ctx);
-        ReadTextFile(ctx, *bytes, path);
-    } else if (ext == ".lif") {
-        ApplyDefaultRule(ctx);
-        ReadLifeFile(ctx, *bytes, path);
-    } else {
-        ReadRleFile(ctx, *bytes, path);
-    }
+    bool readable = true;
+    const bool withinMemory = ReadWithinMemory(ctx, [&] {
+        // A file that cannot be opened is refused before the document changes at all.
+        const auto bytes = ReadFileBytes(path);
+        if (!bytes) {
+            ReportFileNotFound(ctx, path);
+            readable = false;
+            return;
+        }
+        if (ext == ".txt") {
+            ApplyDefaultRule(ctx);
+            ReadTextFile(ctx, *bytes, path);
+        } else if (ext == ".lif") {
+            ApplyDefaultRule(ctx);
+            ReadLifeFile(ctx, *bytes, path);
+        } else {
+            ReadRleFile(ctx, *bytes, path);
+        }
+    });
+    // Out of memory the read changed nothing, as for a file that cannot be read.
+    if (!withinMemory || !readable) return false;
     if (ctx.shell.currentQuickLaunchItem == 0) ctx.shell.documentPath.clear();
     ctx.shell.currentQuickLaunchItem = 0;
     ctx.field.busy = 0;

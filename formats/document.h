@@ -17,8 +17,13 @@ struct Context;
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
 // Writes bytes to a temporary file beside path and renames it over path only when every byte
-// reached the disk, so a failed save leaves any old file as it was. On failure returns false and
-// sets error to the system's reason.
+// reached the disk, so a failed save leaves any old file as it was. A symbolic link is followed to
+// the file it names (a dangling one creates it); a file the user may not write is refused; the
+// new file keeps the old one's permission bits (and owner and group where allowed); a target
+// that is not a regular file (a FIFO, /dev/null) is written into, not replaced, and an open
+// descriptor (/dev/stdout, /dev/fd/N) is written after what it holds; a writable file
+// in a folder that cannot take the temporary file is overwritten in place. On failure returns
+// false and sets error to the system's reason.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
 
 // Opening by path, without touching the rule first. Each returns 0.

@@ -10,6 +10,7 @@
 #include "core/shell.h"
 #include "core/zoom.h"
 #include "formats/bytes.h"
+#include "formats/read_guard.h"
 #include "formats/reader_common.h"
 #include "formats/rle_file.h"
 
@@ -183,9 +184,9 @@ int PasteRle(Context& ctx, std::string_view text) {
     return 0;
 }
 
-void PasteFromClipboard(Context& ctx) {
-    CheckMemory(ctx);
-    PauseRun(ctx);
+namespace {
+
+void PasteClipboardText(Context& ctx) {
     std::optional<std::string> clipboard = ctx.host.clipboardText();
     if (!clipboard) {
         ctx.shell.messageCaption = "クリップボードのデータがテキスト形式ではないようです。";
@@ -205,6 +206,14 @@ void PasteFromClipboard(Context& ctx) {
         return;
     }
     PastePicture(ctx, *clipboard);
+}
+
+}  // namespace
+
+void PasteFromClipboard(Context& ctx) {
+    CheckMemory(ctx);
+    PauseRun(ctx);
+    ReadWithinMemory(ctx, [&ctx] { PasteClipboardText(ctx); });
 }
 
 bool UpdatePasteCommand(Context& ctx) { return ctx.host.clipboardText().has_value(); }

@@ -1,8 +1,12 @@
 #include "formats/quick_launch.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <system_error>
 
 #include "core/context.h"
@@ -103,18 +107,46 @@ bool ParseQuickLaunchList(std::string_view bytes, QuickLaunch& list) {
     return true;
 }
 
+namespace {
+
+// The list's bytes, when it is a regular file that can be read. Anything else (a folder, a FIFO,
+// a device) counts as missing; opening never waits for a writer.
+std::optional<std::string> ReadListFile(const char* name) {
+    const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    std::optional<std::string> bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        bytes.emplace();
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                bytes->append(buffer, static_cast<std::size_t>(n));
+            } else if (n == 0) {
+                break;
+            } else if (errno != EINTR) {
+                bytes.reset();
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
+}  // namespace
+
 void ReadQuickLaunchFile(Context& ctx, QuickLaunch& list) {
     SetProgramDirectoryCurrent(ctx);
-    std::ifstream file("quicklaunch.dat", std::ios::binary);
-    if (!file) {
+    const std::optional<std::string> bytes = ReadListFile("quicklaunch.dat");
+    if (!bytes) {
         ViewMessageBox(ctx, "クイック起動データファイルが見つかりません",
                        "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。",
                        Icon::Exclamation);
         return;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
-    if (!ParseQuickLaunchList(bytes, list)) {
+    if (!ParseQuickLaunchList(*bytes, list)) {
         ViewMessageBox(ctx, "クイック起動データファイルのバージョンが異なります。",
                        "クイック起動データファイルのバージョンが異なるので読み込めません。",
                        Icon::Exclamation);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "core/context.h"
 #include "core/shell.h"
@@ -128,10 +129,19 @@ void ReleaseField(Field& f) {
 void CheckMemory(Context& ctx) {
     Field& f = ctx.field;
     if (f.cellsAllocated == 1 && f.loadAreaAllocated == 1) return;
-    ctx.shell.messageCaption = "Gridbloom";
-    AppMessageBox(ctx, "メモリ領域が確保できないため終了します。", Icon::Exclamation);
-    ReleaseField(f);
+    EndForLackOfMemory(ctx);
+}
+
+void EndForLackOfMemory(Context& ctx) {
+    try {
+        ctx.shell.messageCaption = "Gridbloom";
+        AppMessageBox(ctx, "メモリ領域が確保できないため終了します。", Icon::Exclamation);
+    } catch (const std::bad_alloc&) {
+        // Not even the box could be shown; the program ends all the same.
+    }
+    ReleaseField(ctx.field);
     ctx.host.exitProcess(1);
+    std::exit(1);  // not reached: the host ends the process
 }
 
 int HasLiveCells(const Field& field) { return field.population != 0 ? 1 : 0; }

@@ -137,6 +137,10 @@ inline void NoteCellsWritten(Field& field, int left, int top, int right, int bot
 }
 // Ends the process (status 1, after a box) when either block is missing.
 void CheckMemory(Context& ctx);
+// The program's memory failure: the box "メモリ領域が確保できないため終了します。", the blocks
+// released, the end of the process with status 1. Also where an operation that ran out of
+// memory ends.
+[[noreturn]] void EndForLackOfMemory(Context& ctx);
 // 1 when the most recent frame counted any live cell.
 int HasLiveCells(const Field& field);
 

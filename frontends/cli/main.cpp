@@ -1,11 +1,13 @@
 // gridbloom-cli: loads, runs, measures and saves patterns without a window, through the same
 // readers, step and writers as the program.
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -144,6 +146,8 @@ int Execute(const Options& o) {
 
 int main(int argc, char** argv) {
     using namespace gb::cli;
+    // A write over the file-size limit fails with EFBIG and is reported like any failed save.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const ParsedArguments parsed = ParseArguments(args);
     if (!parsed.error.empty()) {
@@ -162,5 +166,11 @@ int main(int argc, char** argv) {
         case Command::Info:
             break;
     }
-    return Execute(parsed.options);
+    try {
+        return Execute(parsed.options);
+    } catch (const std::bad_alloc&) {
+        std::cout.flush();
+        Complain("out of memory");
+        return kExitRefused;
+    }
 }

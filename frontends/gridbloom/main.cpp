@@ -4,7 +4,9 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
+#include "app/guarded_application.h"
 #include "app/lg_app.h"
 
 namespace {
@@ -33,7 +35,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    QApplication qapp(argc, argv);
+    gb::GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName("Gridbloom");
     // Lets the desktop match the window to the installed entry and its icon.
     QGuiApplication::setDesktopFileName("io.github.gridbloom.Gridbloom");
@@ -49,7 +51,12 @@ int main(int argc, char** argv) {
     const std::string file = args.size() > 1 ? args[1].toStdString() : std::string();
 
     gb::CLGApp app;
+    qapp.setMemoryFailure([&app] { gb::EndForLackOfMemory(app.context()); });
     // A file that cannot be read has shown the reader's message; the program starts all the same.
-    app.Start(file);
+    try {
+        app.Start(file);
+    } catch (const std::bad_alloc&) {
+        gb::EndForLackOfMemory(app.context());
+    }
     return QApplication::exec();
 }

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -75,10 +76,60 @@ TEST(FileDialogs, FiltersInOrder) {
     EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("名前を付けて保存"));
     EXPECT_EQ(dialog.nameFilters().size(), 5);
-    EXPECT_EQ(dialog.nameFilters()[0], QString::fromUtf8("保存の際は必ず拡張子を指定してください (*.*)"));
-    EXPECT_EQ(dialog.nameFilters()[2], QString::fromUtf8("Life 1.05／1.06 ファイル (*.lif)"));
-    EXPECT_EQ(dialog.selectedNameFilter(), dialog.nameFilters()[0]);
+    const auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(types, nullptr);
+    EXPECT_EQ(types->itemText(0), QString::fromUtf8("保存の際は必ず拡張子を指定してください (*.*)"));
+    EXPECT_EQ(types->itemText(2), QString::fromUtf8("Life 1.05／1.06 ファイル (*.lif)"));
+    EXPECT_EQ(types->currentIndex(), 0);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+}
+
+// The names the dialog lists in its folder under the selected filter, once it lists expected.
+QStringList ListedNames(QFileDialog& dialog, const QStringList& expected) {
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    if (model == nullptr) return {"(no model)"};
+    QStringList names;
+    (void)QTest::qWaitFor(
+        [&] {
+            names.clear();
+            const QModelIndex folder = model->index(dialog.directory().absolutePath());
+            for (int row = 0; row < model->rowCount(folder); ++row)
+                names << model->fileName(model->index(row, 0, folder));
+            names.sort();
+            return names == expected;
+        },
+        3000);
+    return names;
+}
+
+// "*.*" lists every file, a name without a dot too, while the labels read as before.
+TEST(FileDialogs, TheAllFilesEntriesListNamesWithoutADot) {
+    TempDir d;
+    d.file("noextfile", "x");
+    d.file("glider.rle", "x");
+    const QStringList all{"glider.rle", "noextfile"};
+    for (const bool isOpen : {true, false}) {
+        SCOPED_TRACE(isOpen ? "open" : "save");
+        QFileDialog dialog;
+        const FileDialogRequest request = MakeFileDialogRequest(test::TestContext(false).ctx, isOpen, "");
+        ConfigureFileDialog(dialog, request);
+        dialog.setDirectory(QString::fromStdString(d.dir.string()));
+        const auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_NE(types, nullptr);
+        ASSERT_EQ(types->count(), static_cast<int>(request.filters.size()));
+        for (int i = 0; i < types->count(); ++i) {
+            const FileFilter& f = request.filters[static_cast<std::size_t>(i)];
+            const QString shown = QString::fromStdString(
+                f.name.find("(" + f.pattern + ")") != std::string::npos ? f.name
+                                                                         : f.name + " (" + f.pattern + ")");
+            EXPECT_EQ(types->itemText(i), shown);
+            dialog.selectNameFilter(dialog.nameFilters()[i]);
+            const QStringList expected = f.pattern == "*.*"     ? all
+                                         : f.pattern == "*.rle" ? QStringList{"glider.rle"}
+                                                                : QStringList{};
+            EXPECT_EQ(ListedNames(dialog, expected), expected) << f.name;
+        }
+    }
 }
 
 // A document manager whose dialogs are answered by a script.

@@ -182,7 +182,9 @@ TEST_F(DocumentFiles, AFailedSaveLeavesTheOldFileByteForByte) {
     EXPECT_EQ(test::ReadBytes(target), original);
     EXPECT_EQ(Names(), std::vector<std::string>{"keep.rle"});  // no temporary file left over
 
-    // A directory without write permission (as an unprivileged user when run as root).
+    // A directory without write permission and a file the user may not write either (as an
+    // unprivileged user when run as root); a writable file there is written in place.
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     EXPECT_EQ(FailingSaveInChild(t, target,

@@ -2,10 +2,14 @@
 
 #include "formats/bytes.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "core/run.h"
 #include "tests/support/scripted_host.h"
@@ -132,6 +136,36 @@ TEST_F(QuickLaunchFiles, MissingAndWrongVersionFilesAreReported) {
     ReadQuickLaunchFile(t.ctx, q);
     EXPECT_EQ(q.quickLaunchCount, 1);
     EXPECT_EQ(t.host.boxes.size(), 2u);
+}
+
+// A folder or a FIFO in the list's place is a list that cannot be opened: the missing-list box
+// at once, and nothing listed.
+TEST_F(QuickLaunchFiles, AFolderOrAFifoIsAMissingList) {
+    const auto readWithoutWaiting = [this](QuickLaunch& q) {
+        auto done = std::async(std::launch::async, [&] { ReadQuickLaunchFile(t.ctx, q); });
+        if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready) return done.get();
+        // Stuck opening the FIFO: give it a writer so the test can end.
+        const int fd = ::open((dir / "quicklaunch.dat").c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+        done.wait();
+        ADD_FAILURE() << "reading the list waited for a writer";
+    };
+    for (const bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "fifo" : "folder");
+        fs::remove_all(dir / "quicklaunch.dat");
+        if (fifo)
+            ASSERT_EQ(::mkfifo((dir / "quicklaunch.dat").c_str(), 0600), 0);
+        else
+            fs::create_directories(dir / "quicklaunch.dat" / "inside");
+        t.host.boxes.clear();
+        QuickLaunch q;
+        q.quickLaunchCount = 0;
+        EXPECT_NO_THROW(readWithoutWaiting(q));
+        ASSERT_EQ(t.host.boxes.size(), 1u);
+        EXPECT_EQ(t.host.lastBox().text, "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。");
+        EXPECT_EQ(q.quickLaunchCount, 0);
+        EXPECT_FALSE(UpdateQuickLaunchItem(t.ctx, q, 1).enabled);
+    }
 }
 
 TEST_F(QuickLaunchFiles, OpeningChoosesTheReaderByExtensionAndStopsTheRun) {

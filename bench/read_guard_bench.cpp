@@ -1,0 +1,41 @@
+// What keeping the old pattern costs a read: an RLE soup read over a full 1200 × 1200 Field (the
+// worst case: the box kept is the whole Field), bare and within the memory guard.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "bench/bench_host.h"
+#include "formats/read_guard.h"
+#include "formats/rle_file.h"
+
+namespace {
+
+void ReadSoup(benchmark::State& state, bool guarded) {
+    gb::bench::BenchContext b(1200);
+    gb::Field& f = b.ctx.field;
+    f.loadWidth = f.gridWidth + gb::kLoadMargin;
+    f.loadHeight = f.gridHeight + gb::kLoadMargin;
+    if (!b.ok || gb::AllocateLoadArea(b.ctx, f.loadWidth, f.loadHeight) != gb::kAllocOk) {
+        state.SkipWithError("not enough memory");
+        return;
+    }
+    f.loadAreaAllocated = 1;
+    std::mt19937 rng(4242);
+    for (int y = 1; y < f.gridHeight - 1; ++y)
+        for (int x = 1; x < f.gridWidth - 1; ++x) f.at(x, y) = static_cast<std::int8_t>(rng() % 3 == 0);
+    const std::string file = gb::WriteRleFile(b.ctx);
+    for (auto _ : state) {
+        if (guarded)
+            gb::ReadWithinMemory(b.ctx, [&] { gb::ReadRleFile(b.ctx, file, "soup.rle"); });
+        else
+            gb::ReadRleFile(b.ctx, file, "soup.rle");
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_ReadSoupBare(benchmark::State& state) { ReadSoup(state, false); }
+void BM_ReadSoupWithinMemory(benchmark::State& state) { ReadSoup(state, true); }
+BENCHMARK(BM_ReadSoupBare)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadSoupWithinMemory)->Unit(benchmark::kMillisecond);
+
+}  // namespace

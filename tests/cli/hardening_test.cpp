@@ -1,0 +1,154 @@
+// gridbloom-cli under hostile limits: a file-size limit during a save, an address-space limit
+// while reading a huge file.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kTool = GRIDBLOOM_CLI;
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Outcome {
+    int status = -1;  // the exit status, or 128 + the signal that ended the tool
+    std::string err;
+};
+
+class CliLimits : public ::testing::Test {
+protected:
+    fs::path dir;
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("gridbloom-cli-limits-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // Runs the tool in dir under one resource limit, with the signals as a shell leaves them.
+    Outcome Run(const std::vector<std::string>& args, int resource, rlim_t limit,
+                const fs::path& stdoutFile = "/dev/null") const {
+        const fs::path err = dir / ".stderr";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::chdir(dir.c_str()) != 0) ::_exit(125);
+            const int o = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (o < 0 || e < 0) ::_exit(126);
+            ::dup2(o, 1);
+            ::dup2(e, 2);
+            std::signal(SIGXFSZ, SIG_DFL);
+            const rlimit r{limit, limit};
+            if (::setrlimit(resource, &r) != 0) ::_exit(124);
+            std::vector<char*> argv{const_cast<char*>(kTool.c_str())};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(kTool.c_str(), argv.data());
+            ::_exit(127);
+        }
+        Outcome out;
+        int status = 0;
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid)
+            out.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        out.err = Slurp(err);
+        fs::remove(err);
+        return out;
+    }
+};
+
+// An RLE picture of scattered cells whose own RLE is some kilobytes long.
+std::string ScatteredPattern() {
+    std::string rle = "x = 200, y = 200\n";
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            rle += (seed >> 16) % 3 == 0 ? 'o' : 'b';
+        }
+        rle += y == 199 ? "!\n" : "$\n";
+    }
+    return rle;
+}
+
+TEST_F(CliLimits, AFileSizeLimitMakesAnOrdinaryFailedSave) {
+    std::ofstream(dir / "in.rle", std::ios::binary) << ScatteredPattern();
+    const std::string old = "#N old\nx = 1, y = 1\no!\n";
+    std::ofstream(dir / "keep.rle", std::ios::binary) << old;
+
+    const Outcome r = Run({"run", "in.rle", "-o", "keep.rle"}, RLIMIT_FSIZE, 1024);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("保存できません。"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(std::strerror(EFBIG)), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(dir / "keep.rle"), old);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"in.rle", "keep.rle"}));  // no temporary left
+
+    // The same save within the limit goes through.
+    const Outcome fine = Run({"run", "in.rle", "-o", "keep.rle"}, RLIMIT_FSIZE, 1 << 20);
+    EXPECT_EQ(fine.status, 0) << fine.err;
+    EXPECT_NE(Slurp(dir / "keep.rle"), old);
+}
+
+// The standard output named as the output file: the pattern follows the report there.
+TEST_F(CliLimits, SavingToTheStandardOutputWritesIntoIt) {
+    std::ofstream(dir / "in.rle", std::ios::binary) << "x = 3, y = 1\n3o!\n";
+    const Outcome r = Run({"run", "in.rle", "-o", "/dev/fd/1"}, RLIMIT_FSIZE, RLIM_INFINITY,
+                          dir / "shown.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string shown = Slurp(dir / "shown.txt");
+    EXPECT_EQ(shown.rfind("rule 23/3", 0), 0u) << shown;
+    EXPECT_NE(shown.find("\nx = 3, y = 1"), std::string::npos) << shown;
+    EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
+}
+
+TEST_F(CliLimits, RunningOutOfMemoryWhileReadingEndsWithStatusOne) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
+#else
+    // A file far larger than the address space the tool may take (sparse: it costs no disk).
+    {
+        const int fd = ::open((dir / "huge.rle").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string head = "#C ";
+        ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+        ASSERT_EQ(::ftruncate(fd, 320 << 20), 0);
+        ::close(fd);
+    }
+    const std::string old = "x = 1, y = 1\no!\n";
+    std::ofstream(dir / "keep.rle", std::ios::binary) << old;
+
+    const Outcome r = Run({"run", "huge.rle", "-o", "keep.rle"}, RLIMIT_AS, rlim_t{200} << 20);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err.find("terminate"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(dir / "keep.rle"), old);
+#endif
+}
+
+}  // namespace

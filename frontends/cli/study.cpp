@@ -1,0 +1,295 @@
+#include "frontends/cli/study.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "core/engine/field.h"
+#include "core/engine/rule.h"
+#include "core/engine/step.h"
+#include "core/engine/step_kernel.h"
+
+namespace gb::cli {
+
+namespace {
+
+std::uint64_t Load8(const std::int8_t* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+bool RowHasLife(const std::int8_t* row, int width) {
+    int x = 0;
+    for (; x + 64 <= width; x += 64) {
+        std::uint64_t any = 0;
+        for (int i = 0; i < 64; i += 8) any |= Load8(row + x + i);
+        if (any != 0) return true;
+    }
+    for (; x < width; ++x)
+        if (row[x] != 0) return true;
+    return false;
+}
+
+// The first non-zero byte of row[0, end), or end.
+int FirstLive(const std::int8_t* row, int end) {
+    int x = 0;
+    for (; x + 8 <= end; x += 8) {
+        const std::uint64_t w = Load8(row + x);
+        if (w != 0) return x + std::countr_zero(w) / 8;  // little-endian: the lowest byte first
+    }
+    for (; x < end; ++x)
+        if (row[x] != 0) return x;
+    return end;
+}
+
+// The last non-zero byte of row(begin, width), or begin.
+int LastLive(const std::int8_t* row, int begin, int width) {
+    int x = width;
+    for (; x - 8 > begin; x -= 8) {
+        const std::uint64_t w = Load8(row + x - 8);
+        if (w != 0) return x - 1 - std::countl_zero(w) / 8;
+    }
+    for (--x; x > begin; --x)
+        if (row[x] != 0) return x;
+    return begin;
+}
+
+std::uint64_t SplitMix(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+constexpr int kTileWidth = stepk::kTileWidth;
+constexpr int kTileRows = stepk::kMaxBandRows;
+constexpr int kWordsPerTileRow = kTileWidth / 8;
+
+// One odd key for every word of a tile: a word's share of the tile hash depends on its place.
+struct TileKeys {
+    std::uint64_t key[kTileRows * kWordsPerTileRow];
+    TileKeys() {
+        for (int i = 0; i < kTileRows * kWordsPerTileRow; ++i) key[i] = SplitMix(0x6772696462ull + static_cast<std::uint64_t>(i)) | 1;
+    }
+};
+const TileKeys kKeys;
+
+// Zero for a zero word, so dead areas cost only the loads.
+std::uint64_t WordShare(std::uint64_t word, std::uint64_t key) {
+    std::uint64_t x = word * key;
+    x ^= x >> 31;
+    x *= 0xD6E8FEB86659FD93ull;
+    return x ^ (x >> 29);
+}
+
+// Whether the step's record of the tiles it may change describes this Field now.
+bool StepTracksField(const Field& f, int tilesX, int bands) {
+    const StepTracking& t = f.tracking;
+    return t.valid && t.stamp == f.changeStamp && t.cells == f.cells && t.gridWidth == f.gridWidth &&
+           t.gridHeight == f.gridHeight && t.tilesX == tilesX && t.bands == bands &&
+           t.active.size() == static_cast<std::size_t>(bands) * static_cast<std::size_t>(t.wordsPerBand) &&
+           t.activeBand.size() == static_cast<std::size_t>(bands);
+}
+
+}  // namespace
+
+Extent QuickExtent(const Field& f) {
+    Extent e;
+    const int gw = f.gridWidth, gh = f.gridHeight;
+    if (f.cells == nullptr) return e;
+    const auto row = [&](int y) { return f.plane0() + static_cast<std::ptrdiff_t>(y) * gw; };
+    int top = 0;
+    while (top < gh && !RowHasLife(row(top), gw)) ++top;
+    if (top == gh) return e;
+    int bottom = gh - 1;
+    while (bottom > top && !RowHasLife(row(bottom), gw)) --bottom;
+    int left = gw, right = -1;
+    for (int y = top; y <= bottom; ++y) {
+        const std::int8_t* r = row(y);
+        left = std::min(left, FirstLive(r, left));
+        right = std::max(right, LastLive(r, right, gw));
+    }
+    e.found = 1;
+    e.left = left;
+    e.top = top;
+    e.right = right;
+    e.bottom = bottom;
+    e.width = right - left + 1;
+    e.height = bottom - top + 1;
+    return e;
+}
+
+bool Snapshot::live(int x, int y) const {
+    if (!box.found || x < box.left || x > box.right || y < box.top || y > box.bottom) return false;
+    const std::int64_t i = static_cast<std::int64_t>(y - box.top) * box.width + (x - box.left);
+    return (bits[static_cast<std::size_t>(i >> 6)] >> (i & 63) & 1) != 0;
+}
+
+Snapshot TakeSnapshot(const Field& f) {
+    Snapshot s;
+    s.box = QuickExtent(f);
+    s.gridWidth = f.gridWidth;
+    if (!s.box.found) return s;
+    const std::int64_t count = static_cast<std::int64_t>(s.box.width) * s.box.height;
+    s.bits.assign(static_cast<std::size_t>((count + 63) / 64), 0);
+    const int width = s.box.width;
+    for (int y = s.box.top; y <= s.box.bottom; ++y) {
+        const std::int8_t* r = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth + s.box.left;
+        const std::int64_t rowStart = static_cast<std::int64_t>(y - s.box.top) * width;
+        const auto mark = [&](int x) {
+            const std::int64_t i = rowStart + x;
+            s.bits[static_cast<std::size_t>(i >> 6)] |= std::uint64_t{1} << (i & 63);
+            if (r[x] != 1) s.others.emplace_back(static_cast<std::int64_t>(y) * f.gridWidth + s.box.left + x, r[x]);
+        };
+        // Dead words are passed over eight cells at a time.
+        int x = 0;
+        for (; x + 8 <= width; x += 8)
+            for (std::uint64_t w = Load8(r + x); w != 0;) {
+                const int byte = std::countr_zero(w) / 8;
+                mark(x + byte);
+                w &= ~(std::uint64_t{0xFF} << (8 * byte));
+            }
+        for (; x < width; ++x)
+            if (r[x] != 0) mark(x);
+    }
+    return s;
+}
+
+bool SameCells(const Snapshot& a, const Snapshot& b) {
+    if (a.box.found != b.box.found || a.gridWidth != b.gridWidth) return false;
+    if (!a.box.found) return true;
+    return a.box.left == b.box.left && a.box.top == b.box.top && a.box.right == b.box.right &&
+           a.box.bottom == b.box.bottom && a.bits == b.bits && a.others == b.others;
+}
+
+void RestoreSnapshot(Field& f, const Snapshot& s) {
+    std::memset(f.plane0(), 0, static_cast<std::size_t>(f.planeSize));
+    if (s.box.found) {
+        for (int y = s.box.top; y <= s.box.bottom; ++y)
+            for (int x = s.box.left; x <= s.box.right; ++x)
+                if (s.live(x, y)) f.at(x, y) = 1;
+        for (const auto& [index, value] : s.others) f.plane0()[index] = value;
+    }
+    NoteCellsChanged(f);
+}
+
+std::string StatsRow(std::int64_t generation, std::int64_t population, const Extent& e) {
+    std::string row = std::to_string(generation) + ',' + std::to_string(population);
+    if (e.found) {
+        for (int v : {e.left, e.top, e.right, e.bottom, e.width, e.height}) row += ',' + std::to_string(v);
+        row += '\n';
+    } else {
+        row += ",,,,,,\n";
+    }
+    return row;
+}
+
+SettleWatch::SettleWatch(Field& field, const Rule& rule, int maxPeriod)
+    : field_(field), rule_(rule), maxPeriod_(maxPeriod) {
+    tilesX_ = std::max(0, (field.gridWidth - 2 + kTileWidth - 1) / kTileWidth);
+    bands_ = std::max(0, (field.gridHeight - 2 + kTileRows - 1) / kTileRows);
+    tileHash_.assign(static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(bands_), 0);
+    hashAll();
+    recent_.assign(static_cast<std::size_t>(maxPeriod) + 1, 0);
+    recent_[0] = total_;
+    // Copies every maxPeriod / 8 generations reach back past any G - P with a replay of at most
+    // that many generations.
+    checkpointEvery_ = std::max<std::int64_t>(1, (maxPeriod + 7) / 8);
+    checkpoints_.resize(static_cast<std::size_t>(maxPeriod / checkpointEvery_ + 3));
+    checkpoints_[0] = {0, TakeSnapshot(field)};
+}
+
+std::uint64_t SettleWatch::hashTile(int tx, int band) const {
+    const Field& f = field_;
+    const int x0 = 1 + tx * kTileWidth;
+    const int width = std::min(kTileWidth, f.gridWidth - 1 - x0);
+    const int y0 = 1 + band * kTileRows;
+    const int rows = std::min(kTileRows, f.gridHeight - 1 - y0);
+    std::uint64_t a = 0, b = 0;
+    alignas(8) std::int8_t part[kTileWidth];
+    for (int r = 0; r < rows; ++r) {
+        const std::int8_t* p = f.plane0() + static_cast<std::ptrdiff_t>(y0 + r) * f.gridWidth + x0;
+        if (width < kTileWidth) {  // the last tile column: the rest of the row is not the tile's
+            std::memset(part, 0, sizeof part);
+            std::memcpy(part, p, static_cast<std::size_t>(width));
+            p = part;
+        }
+        const std::uint64_t* key = kKeys.key + r * kWordsPerTileRow;
+        for (int w = 0; w < kWordsPerTileRow; w += 2) {
+            a += WordShare(Load8(p + 8 * w), key[w]);
+            b += WordShare(Load8(p + 8 * w + 8), key[w + 1]);
+        }
+    }
+    const std::uint64_t place = static_cast<std::uint64_t>(band) * static_cast<std::uint64_t>(tilesX_) + static_cast<std::uint64_t>(tx);
+    return SplitMix((a + SplitMix(b)) ^ SplitMix(place + 0x5eed));
+}
+
+void SettleWatch::hashAll() {
+    total_ = 0;
+    for (int b = 0; b < bands_; ++b)
+        for (int tx = 0; tx < tilesX_; ++tx) {
+            const std::uint64_t h = hashTile(tx, b);
+            tileHash_[static_cast<std::size_t>(b) * static_cast<std::size_t>(tilesX_) + static_cast<std::size_t>(tx)] = h;
+            total_ += h;
+        }
+}
+
+void SettleWatch::rehashChanged() {
+    // The step marks, for its next run, every tile next to a cell it changed: a superset of the
+    // tiles whose cells differ from the generation before.
+    if (hashEverything_ || !StepTracksField(field_, tilesX_, bands_)) {
+        hashAll();
+        return;
+    }
+    const StepTracking& t = field_.tracking;
+    for (int b = 0; b < bands_; ++b) {
+        if (t.activeBand[static_cast<std::size_t>(b)] == 0) continue;
+        const std::uint64_t* words = t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand;
+        for (int w = 0; w < t.wordsPerBand; ++w) {
+            for (std::uint64_t bitsLeft = words[w]; bitsLeft != 0; bitsLeft &= bitsLeft - 1) {
+                const int tx = w * 64 + std::countr_zero(bitsLeft);
+                if (tx >= tilesX_) break;
+                std::uint64_t& slot = tileHash_[static_cast<std::size_t>(b) * static_cast<std::size_t>(tilesX_) + static_cast<std::size_t>(tx)];
+                const std::uint64_t h = hashTile(tx, b);
+                total_ += h - slot;
+                slot = h;
+            }
+        }
+    }
+}
+
+bool SettleWatch::confirm(std::int64_t g, int period) {
+    const std::int64_t target = g - period;
+    const Checkpoint* from = nullptr;
+    for (const Checkpoint& c : checkpoints_)
+        if (c.generation >= 0 && c.generation <= target && (from == nullptr || c.generation > from->generation))
+            from = &c;
+    if (from == nullptr) return false;
+    Snapshot now = TakeSnapshot(field_);
+    if (from->generation == target) return SameCells(from->cells, now);
+    // Run the copy forward to G - P, compare, and put generation G back.
+    RestoreSnapshot(field_, from->cells);
+    for (std::int64_t i = from->generation; i < target; ++i) AdvanceGeneration(field_, rule_);
+    const bool same = SameCells(TakeSnapshot(field_), now);
+    RestoreSnapshot(field_, now);
+    return same;
+}
+
+std::optional<int> SettleWatch::afterStep(std::int64_t g) {
+    rehashChanged();
+    const std::size_t size = recent_.size();
+    const std::int64_t longest = std::min<std::int64_t>(g, maxPeriod_);
+    for (int p = 1; p <= longest; ++p)
+        if (recent_[static_cast<std::size_t>((g - p) % static_cast<std::int64_t>(size))] == total_ && confirm(g, p))
+            return p;
+    recent_[static_cast<std::size_t>(g % static_cast<std::int64_t>(size))] = total_;
+    if (g % checkpointEvery_ == 0) {
+        Checkpoint& slot = checkpoints_[static_cast<std::size_t>((g / checkpointEvery_) % static_cast<std::int64_t>(checkpoints_.size()))];
+        slot.generation = g;
+        slot.cells = TakeSnapshot(field_);
+    }
+    return std::nullopt;
+}
+
+}  // namespace gb::cli

@@ -54,6 +54,8 @@ public:
 
     // Every tile hashed again after each step, for checking the incremental way.
     void hashEverything(bool on) { hashEverything_ = on; }
+    // The hash of the latest generation.
+    std::uint64_t hash() const { return total_; }
 
 private:
     struct Checkpoint {

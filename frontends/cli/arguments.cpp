@@ -364,7 +364,8 @@ Options:
   -o, --output FILE    the file to save the field to; "-" writes the pattern to standard output
                        in the --as format (default RLE) and the summary to standard error (run)
       --life106        write Life files as Life 1.06 (run)
-      --as FORMAT      rle, lif or txt: the reader for INPUT and the writer for -o -
+      --as FORMAT      rle, lif or txt: the reader for an INPUT whose name does not end in
+                       .rle, .lif or .txt (such as "-"), and the writer for -o -
       --yes            answer Yes to the program's questions (without it: No)
       --every N        a statistics row every N generations, generation 0 included, as CSV:
                        generation,population,left,top,right,bottom,width,height (run)

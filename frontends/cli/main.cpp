@@ -153,12 +153,13 @@ int Execute(const Options& o) {
     // a refused or unreadable file leaves the title alone.
     const std::string path = o.input == "-" ? "/dev/stdin" : o.input;
     host.resetRecord();
-    if (o.as)
-        LoadDocument(ctx, path, KindOf(*o.as));
-    else if (o.input == "-")
-        LoadDocument(ctx, path, PatternKind::Rle);
-    else
+    // A name ending in ".rle", ".lif" or ".txt" says which reader reads it; for any other name
+    // (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
+    const std::string ext = ExtensionOf(o.input);
+    if (o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt"))
         LoadDocument(ctx, path);
+    else
+        LoadDocument(ctx, path, KindOf(o.as.value_or(Format::Rle)));
     if (!host.titleSet()) {
         Complain((o.input == "-" ? std::string("standard input") : o.input) + ": " +
                  NotLoadedReason(path, host.declinedQuestion()));

@@ -74,7 +74,7 @@ private:
     bool hashEverything_ = false;
 
     int tilesX_ = 0, bands_ = 0;
-    std::vector<std::uint64_t> tileHash_;
+    std::vector<std::uint64_t> tileHash_, tileKey_;
     std::uint64_t total_ = 0;
     std::vector<std::uint64_t> recent_;  // hash of generation g at g % recent_.size()
 

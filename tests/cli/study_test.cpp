@@ -2,6 +2,7 @@
 // statistics rows, settling, pictures decoded back, JSON, and every bad value of the options.
 #include <gif_lib.h>
 #include <png.h>
+#include <pty.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -372,6 +373,52 @@ TEST_F(CliTest, JsonSummary) {
     // A Shift-JIS name reaches JSON as UTF-8.
     const Result sjis = Run({"info", Write("n.rle", "#N \x83\x4f\x83\x89\x83\x43\x83\x5f\x81\x5b\nx = 1, y = 1\no!\n").string(), "--json"});
     EXPECT_NE(sjis.out.find("\"notes\":[\"グライダー\"]"), std::string::npos) << sjis.out;
+}
+
+}  // namespace
+
+namespace {
+
+using namespace gb::clitest;
+
+// The progress line appears only on a terminal: standard error on a pseudo-terminal, a run of
+// a couple of seconds (seeds under "B2/S" keep every tile busy).
+TEST_F(CliTest, ProgressOnlyOnATerminal) {
+    int master = -1, slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) GTEST_SKIP() << "no pseudo-terminal";
+    const std::vector<std::string> args = {kTool, "run", Pattern("glider.rle"), "-r", "B2/S", "-g", "20000"};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(master);
+        const int out = ::open("/dev/null", O_WRONLY);
+        ::dup2(out, 1);
+        ::dup2(slave, 2);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::alarm(120);
+        ::execv(kTool.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(slave);
+    std::string seen;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, static_cast<std::size_t>(n));
+    ::close(master);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::size_t line = seen.find("\rgeneration ");
+    ASSERT_NE(line, std::string::npos) << seen;
+    EXPECT_NE(seen.find(" / 20000   ", line), std::string::npos);
+    EXPECT_NE(seen.find(" generations/s   about ", line), std::string::npos);
+    EXPECT_NE(seen.find(" left\033[K", line), std::string::npos);
+    EXPECT_EQ(seen.substr(seen.size() - 4), "\r\033[K") << "the line is cleared at the end";
+
+    // The same run with standard error in a file: only the program's boxes, no progress.
+    const Result quiet = Run({"run", Pattern("glider.rle"), "-r", "B2/S", "-g", "20000"});
+    EXPECT_EQ(quiet.err.find("generations/s"), std::string::npos);
 }
 
 }  // namespace

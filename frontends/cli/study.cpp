@@ -89,48 +89,60 @@ std::uint64_t RowBits(const std::int8_t* row) {
     return bits;
 }
 
-// The row words of a whole tile of full width (rows of stride bytes), a bit set for each cell
-// that is not 0. This runs over every tile the step computed, so it uses the widest vector unit
-// the processor has: one test of 64 bytes a row with AVX-512, two compares with AVX2.
-using TileRowBitsFn = void (*)(const std::int8_t* tile, std::ptrdiff_t stride, int rows, std::uint64_t* out);
+// The row words of full-width tiles of one band, a bit set for each cell that is not 0: rows
+// start at rowStart (stride bytes apart), tile i at column 64 × tx[i]; out holds kTileRows
+// words per tile. The rows are read in memory order across the tiles. This runs over every tile
+// the step computed, so it uses the widest vector unit the processor has: one test of 64 bytes
+// a row with AVX-512, two compares with AVX2.
+using BandRowBitsFn = void (*)(const std::int8_t* rowStart, std::ptrdiff_t stride, int rows, const int* tx, int tiles,
+                               std::uint64_t* out);
 
-void TileRowBitsPortable(const std::int8_t* tile, std::ptrdiff_t stride, int rows, std::uint64_t* out) {
-    for (int r = 0; r < rows; ++r) out[r] = RowBits(tile + r * stride);
+void BandRowBitsPortable(const std::int8_t* rowStart, std::ptrdiff_t stride, int rows, const int* tx, int tiles,
+                         std::uint64_t* out) {
+    for (int r = 0; r < rows; ++r)
+        for (int i = 0; i < tiles; ++i) out[i * kTileRows + r] = RowBits(rowStart + r * stride + kTileWidth * tx[i]);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target("avx512bw,avx512f"))) void TileRowBitsAvx512(const std::int8_t* tile, std::ptrdiff_t stride,
-                                                                    int rows, std::uint64_t* out) {
+__attribute__((target("avx512bw,avx512f"))) void BandRowBitsAvx512(const std::int8_t* rowStart, std::ptrdiff_t stride,
+                                                                    int rows, const int* tx, int tiles,
+                                                                    std::uint64_t* out) {
     for (int r = 0; r < rows; ++r) {
-        const __m512i v = _mm512_loadu_si512(tile + r * stride);
-        out[r] = _mm512_test_epi8_mask(v, v);
+        const std::int8_t* row = rowStart + r * stride;
+        for (int i = 0; i < tiles; ++i) {
+            const __m512i v = _mm512_loadu_si512(row + kTileWidth * tx[i]);
+            out[i * kTileRows + r] = _mm512_test_epi8_mask(v, v);
+        }
     }
 }
 
-__attribute__((target("avx2"))) void TileRowBitsAvx2(const std::int8_t* tile, std::ptrdiff_t stride, int rows,
-                                                     std::uint64_t* out) {
+__attribute__((target("avx2"))) void BandRowBitsAvx2(const std::int8_t* rowStart, std::ptrdiff_t stride, int rows,
+                                                     const int* tx, int tiles, std::uint64_t* out) {
     const __m256i zero = _mm256_setzero_si256();
     for (int r = 0; r < rows; ++r) {
-        const std::int8_t* row = tile + r * stride;
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + 32));
-        const auto deadA = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, zero)));
-        const auto deadB = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, zero)));
-        out[r] = static_cast<std::uint64_t>(~deadA) | static_cast<std::uint64_t>(~deadB) << 32;
+        const std::int8_t* row = rowStart + r * stride;
+        for (int i = 0; i < tiles; ++i) {
+            const std::int8_t* p = row + kTileWidth * tx[i];
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+            const auto deadA = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, zero)));
+            const auto deadB = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, zero)));
+            out[i * kTileRows + r] = static_cast<std::uint64_t>(~deadA) | static_cast<std::uint64_t>(~deadB) << 32;
+        }
     }
 }
 
-TileRowBitsFn ChooseTileRowBits() {
+BandRowBitsFn ChooseBandRowBits() {
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f")) return TileRowBitsAvx512;
-    if (__builtin_cpu_supports("avx2")) return TileRowBitsAvx2;
-    return TileRowBitsPortable;
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f")) return BandRowBitsAvx512;
+    if (__builtin_cpu_supports("avx2")) return BandRowBitsAvx2;
+    return BandRowBitsPortable;
 }
 #else
-TileRowBitsFn ChooseTileRowBits() { return TileRowBitsPortable; }
+BandRowBitsFn ChooseBandRowBits() { return BandRowBitsPortable; }
 #endif
 
-const TileRowBitsFn TileRowBits = ChooseTileRowBits();
+const BandRowBitsFn BandRowBits = ChooseBandRowBits();
 
 // Whether the step's record of the tiles it may change describes this Field now.
 bool StepTracksField(const Field& f, int tilesX, int bands) {
@@ -251,44 +263,53 @@ SettleWatch::SettleWatch(Field& field, const Rule& rule, int maxPeriod)
     checkpoints_[0] = {0, TakeSnapshot(field)};
 }
 
-std::uint64_t SettleWatch::hashTile(int tx, int band) const {
-    const Field& f = field_;
-    const int x0 = 1 + tx * kTileWidth;
-    const int width = std::min(kTileWidth, f.gridWidth - 1 - x0);
-    const int y0 = 1 + band * kTileRows;
-    const int rows = std::min(kTileRows, f.gridHeight - 1 - y0);
-    std::uint64_t rowBits[kTileRows];
-    const std::int8_t* tile = f.plane0() + static_cast<std::ptrdiff_t>(y0) * f.gridWidth + x0;
-    if (width == kTileWidth) {
-        TileRowBits(tile, f.gridWidth, rows, rowBits);
-    } else {  // the last tile column: the rest of each row is not the tile's
-        alignas(8) std::int8_t part[kTileWidth];
-        for (int r = 0; r < rows; ++r) {
-            std::memset(part, 0, sizeof part);
-            std::memcpy(part, tile + static_cast<std::ptrdiff_t>(r) * f.gridWidth, static_cast<std::size_t>(width));
-            rowBits[r] = RowBits(part);
-        }
-    }
+std::uint64_t SettleWatch::tileHash(const std::uint64_t* rowBits, int rows, std::size_t tile) const {
     // The NH hash of the row words: different tiles collide with a chance of about 2^-32.
     std::uint64_t sum = 0;
     for (int r = 0; r < rows; ++r)
         sum += static_cast<std::uint64_t>(static_cast<std::uint32_t>(rowBits[r]) + kKeys.key[2 * r]) *
                (static_cast<std::uint32_t>(rowBits[r] >> 32) + kKeys.key[2 * r + 1]);
     // The tile's own key makes equal contents in different places count differently.
-    std::uint64_t h = sum + tileKey_[static_cast<std::size_t>(band) * static_cast<std::size_t>(tilesX_) + static_cast<std::size_t>(tx)];
+    std::uint64_t h = sum + tileKey_[tile];
     h ^= h >> 29;
     h *= 0xBF58476D1CE4E5B9ull;
     return h ^ (h >> 32);
 }
 
-void SettleWatch::hashAll() {
-    total_ = 0;
-    for (int b = 0; b < bands_; ++b)
-        for (int tx = 0; tx < tilesX_; ++tx) {
-            const std::uint64_t h = hashTile(tx, b);
-            tileHash_[static_cast<std::size_t>(b) * static_cast<std::size_t>(tilesX_) + static_cast<std::size_t>(tx)] = h;
-            total_ += h;
+void SettleWatch::rehashBand(int band, const int* tx, int tiles) {
+    const Field& f = field_;
+    const int y0 = 1 + band * kTileRows;
+    const int rows = std::min(kTileRows, f.gridHeight - 1 - y0);
+    const std::int8_t* rowStart = f.plane0() + static_cast<std::ptrdiff_t>(y0) * f.gridWidth + 1;
+    // Tiles of full width together, row by row; the last tile column, cut short, on its own.
+    int full = tiles;
+    if (full > 0 && 1 + kTileWidth * (tx[full - 1] + 1) > f.gridWidth - 1) --full;
+    rowBits_.resize(static_cast<std::size_t>(tiles) * kTileRows);
+    BandRowBits(rowStart, f.gridWidth, rows, tx, full, rowBits_.data());
+    if (full < tiles) {
+        const int width = f.gridWidth - 2 - kTileWidth * tx[full];
+        alignas(8) std::int8_t part[kTileWidth];
+        for (int r = 0; r < rows; ++r) {
+            std::memset(part, 0, sizeof part);
+            std::memcpy(part, rowStart + static_cast<std::ptrdiff_t>(r) * f.gridWidth + kTileWidth * tx[full],
+                        static_cast<std::size_t>(width));
+            rowBits_[static_cast<std::size_t>(full) * kTileRows + static_cast<std::size_t>(r)] = RowBits(part);
         }
+    }
+    for (int i = 0; i < tiles; ++i) {
+        const std::size_t tile = static_cast<std::size_t>(band) * static_cast<std::size_t>(tilesX_) + static_cast<std::size_t>(tx[i]);
+        const std::uint64_t h = tileHash(rowBits_.data() + static_cast<std::size_t>(i) * kTileRows, rows, tile);
+        total_ += h - tileHash_[tile];
+        tileHash_[tile] = h;
+    }
+}
+
+void SettleWatch::hashAll() {
+    std::fill(tileHash_.begin(), tileHash_.end(), std::uint64_t{0});
+    total_ = 0;
+    tiles_.resize(static_cast<std::size_t>(tilesX_));
+    for (int tx = 0; tx < tilesX_; ++tx) tiles_[static_cast<std::size_t>(tx)] = tx;
+    for (int b = 0; b < bands_; ++b) rehashBand(b, tiles_.data(), tilesX_);
 }
 
 void SettleWatch::rehashChanged() {
@@ -302,16 +323,13 @@ void SettleWatch::rehashChanged() {
     for (int b = 0; b < bands_; ++b) {
         if (t.activeBand[static_cast<std::size_t>(b)] == 0) continue;
         const std::uint64_t* words = t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand;
-        for (int w = 0; w < t.wordsPerBand; ++w) {
+        tiles_.clear();
+        for (int w = 0; w < t.wordsPerBand; ++w)
             for (std::uint64_t bitsLeft = words[w]; bitsLeft != 0; bitsLeft &= bitsLeft - 1) {
                 const int tx = w * 64 + std::countr_zero(bitsLeft);
-                if (tx >= tilesX_) break;
-                std::uint64_t& slot = tileHash_[static_cast<std::size_t>(b) * static_cast<std::size_t>(tilesX_) + static_cast<std::size_t>(tx)];
-                const std::uint64_t h = hashTile(tx, b);
-                total_ += h - slot;
-                slot = h;
+                if (tx < tilesX_) tiles_.push_back(tx);
             }
-        }
+        if (!tiles_.empty()) rehashBand(b, tiles_.data(), static_cast<int>(tiles_.size()));
     }
 }
 

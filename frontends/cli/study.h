@@ -65,7 +65,9 @@ private:
 
     void hashAll();
     void rehashChanged();
-    std::uint64_t hashTile(int tx, int band) const;
+    // Hashes again the tiles tx[0 .. tiles) of a band, in increasing order.
+    void rehashBand(int band, const int* tx, int tiles);
+    std::uint64_t tileHash(const std::uint64_t* rowBits, int rows, std::size_t tile) const;
     bool confirm(std::int64_t g, int period);
 
     Field& field_;
@@ -75,6 +77,8 @@ private:
 
     int tilesX_ = 0, bands_ = 0;
     std::vector<std::uint64_t> tileHash_, tileKey_;
+    std::vector<int> tiles_;               // the tiles of one band being hashed
+    std::vector<std::uint64_t> rowBits_;   // their row words
     std::uint64_t total_ = 0;
     std::vector<std::uint64_t> recent_;  // hash of generation g at g % recent_.size()
 

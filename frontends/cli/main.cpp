@@ -190,16 +190,17 @@ int Execute(const Options& o) {
             rows.clear();
         }
     };
-    const auto takeRow = [&](std::int64_t g) {
-        rows += StatsRow(g, LiveCellCount(ctx.field), QuickExtent(ctx.field));
+    ExtentWatch extents;
+    const auto takeRow = [&](std::int64_t g, const Extent& extent) {
+        rows += StatsRow(g, LiveCellCount(ctx.field), extent);
         if (rows.size() >= (1u << 16)) flushRows();
     };
     std::unique_ptr<GifRecorder> gif;
     if (o.gif) gif = std::make_unique<GifRecorder>(ctx.field, o.crop, style, o.delayMs);
     std::unique_ptr<SettleWatch> watch;
     if (o.untilSettled) watch = std::make_unique<SettleWatch>(ctx.field, ctx.rule, o.maxPeriod);
-    const auto takeFrame = [&]() -> bool {
-        gif->add(ctx.field);
+    const auto takeFrame = [&](const Extent& extent) -> bool {
+        gif->add(ctx.field, extent);
         if (auto problem = gif->tooLarge()) {
             Complain(*problem);
             return false;
@@ -207,19 +208,24 @@ int Execute(const Options& o) {
         return true;
     };
 
-    if (o.statsWanted()) {
-        rows = kStatsHeader;
-        takeRow(0);
+    if (o.statsWanted() || gif) {
+        const Extent extent = extents.extent(ctx.field);
+        if (o.statsWanted()) {
+            rows = kStatsHeader;
+            takeRow(0, extent);
+        }
+        if (gif && !takeFrame(extent)) return kExitUsage;
     }
-    if (gif && !takeFrame()) return kExitUsage;
     Progress progress(limit, true);
     std::int64_t g = 0;
     while (g < limit) {
         FrameWithoutPicture(ctx, true);
         ++g;
-        if (g % every == 0) {
-            if (o.statsWanted()) takeRow(g);
-            if (gif && !takeFrame()) {
+        extents.afterStep(ctx.field);
+        if (g % every == 0 && (o.statsWanted() || gif)) {
+            const Extent extent = extents.extent(ctx.field);
+            if (o.statsWanted()) takeRow(g, extent);
+            if (gif && !takeFrame(extent)) {
                 progress.finish();
                 return kExitUsage;
             }

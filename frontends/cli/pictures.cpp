@@ -119,8 +119,8 @@ std::optional<std::string> GifSizeProblem(const CellBox& box, int cell, std::int
 GifRecorder::GifRecorder(const Field& field, bool crop, const PictureStyle& style, int delayMs)
     : crop_(crop), style_(style), delayMs_(delayMs), interior_(InteriorBox(field)) {}
 
-void GifRecorder::add(const Field& field) {
-    frames_.push_back(TakeSnapshot(field));
+void GifRecorder::add(const Field& field, const Extent& extent) {
+    frames_.push_back(TakeSnapshot(field, extent));
     const Extent& e = frames_.back().box;
     if (!e.found) return;
     if (!anyLive_) {

@@ -47,8 +47,8 @@ inline constexpr std::int64_t kMaxGifPixels = std::int64_t{1} << 31;
 class GifRecorder {
 public:
     GifRecorder(const Field& field, bool crop, const PictureStyle& style, int delayMs);
-    // Adds the Field as the next frame.
-    void add(const Field& field);
+    // Adds the Field, whose extent is given, as the next frame.
+    void add(const Field& field, const Extent& extent);
     std::int64_t frames() const { return static_cast<std::int64_t>(frames_.size()); }
     // The box the frames show: the interior, or the union of the extents with a margin.
     CellBox box() const;

@@ -155,29 +155,74 @@ bool StepTracksField(const Field& f, int tilesX, int bands) {
 
 }  // namespace
 
-Extent QuickExtent(const Field& f) {
+Extent QuickExtentWithin(const Field& f, int x0, int y0, int x1, int y1) {
     Extent e;
-    const int gw = f.gridWidth, gh = f.gridHeight;
     if (f.cells == nullptr) return e;
-    const auto row = [&](int y) { return f.plane0() + static_cast<std::ptrdiff_t>(y) * gw; };
-    int top = 0;
-    while (top < gh && !RowHasLife(row(top), gw)) ++top;
-    if (top == gh) return e;
-    int bottom = gh - 1;
-    while (bottom > top && !RowHasLife(row(bottom), gw)) --bottom;
-    int left = gw, right = -1;
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
+    x1 = std::min(x1, f.gridWidth - 1), y1 = std::min(y1, f.gridHeight - 1);
+    if (x0 > x1 || y0 > y1) return e;
+    const int width = x1 - x0 + 1;
+    const auto row = [&](int y) { return f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth + x0; };
+    int top = y0;
+    while (top <= y1 && !RowHasLife(row(top), width)) ++top;
+    if (top > y1) return e;
+    int bottom = y1;
+    while (bottom > top && !RowHasLife(row(bottom), width)) --bottom;
+    int left = width, right = -1;  // relative to x0
     for (int y = top; y <= bottom; ++y) {
         const std::int8_t* r = row(y);
         left = std::min(left, FirstLive(r, left));
-        right = std::max(right, LastLive(r, right, gw));
+        right = std::max(right, LastLive(r, right, width));
     }
     e.found = 1;
-    e.left = left;
+    e.left = x0 + left;
     e.top = top;
-    e.right = right;
+    e.right = x0 + right;
     e.bottom = bottom;
     e.width = right - left + 1;
     e.height = bottom - top + 1;
+    return e;
+}
+
+Extent QuickExtent(const Field& f) { return QuickExtentWithin(f, 0, 0, f.gridWidth - 1, f.gridHeight - 1); }
+
+void ExtentWatch::afterStep(const Field& f) {
+    if (!bounded_) return;
+    const int tilesX = (f.gridWidth - 2 + kTileWidth - 1) / kTileWidth;
+    const int bands = (f.gridHeight - 2 + kTileRows - 1) / kTileRows;
+    if (!StepTracksField(f, tilesX, bands)) {
+        bounded_ = false;
+        return;
+    }
+    // Every cell the step changed lies in a tile it marked for its next run.
+    const StepTracking& t = f.tracking;
+    for (int b = 0; b < bands; ++b) {
+        if (t.activeBand[static_cast<std::size_t>(b)] == 0) continue;
+        const std::uint64_t* words = t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand;
+        int first = -1, last = -1;
+        for (int w = 0; w < t.wordsPerBand; ++w)
+            if (words[w] != 0) {
+                if (first < 0) first = w * 64 + std::countr_zero(words[w]);
+                last = w * 64 + 63 - std::countl_zero(words[w]);
+            }
+        if (first < 0) continue;
+        const int left = 1 + kTileWidth * first, right = kTileWidth * (last + 1);
+        const int top = 1 + kTileRows * b, bottom = kTileRows * (b + 1);
+        if (box_.found) {
+            box_.left = std::min(box_.left, left), box_.right = std::max(box_.right, right);
+            box_.top = std::min(box_.top, top), box_.bottom = std::max(box_.bottom, bottom);
+        } else {
+            box_ = Extent{1, left, top, right, bottom, 0, 0};
+        }
+    }
+}
+
+Extent ExtentWatch::extent(const Field& f) {
+    // Cells alive now were alive at the last extent found, or changed since: inside the box.
+    const Extent e = bounded_ ? (box_.found ? QuickExtentWithin(f, box_.left, box_.top, box_.right, box_.bottom) : box_)
+                              : QuickExtent(f);
+    bounded_ = true;
+    box_ = e;
     return e;
 }
 
@@ -187,9 +232,11 @@ bool Snapshot::live(int x, int y) const {
     return (bits[static_cast<std::size_t>(i >> 6)] >> (i & 63) & 1) != 0;
 }
 
-Snapshot TakeSnapshot(const Field& f) {
+Snapshot TakeSnapshot(const Field& f) { return TakeSnapshot(f, QuickExtent(f)); }
+
+Snapshot TakeSnapshot(const Field& f, const Extent& extent) {
     Snapshot s;
-    s.box = QuickExtent(f);
+    s.box = extent;
     s.gridWidth = f.gridWidth;
     if (!s.box.found) return s;
     const std::int64_t count = static_cast<std::int64_t>(s.box.width) * s.box.height;

@@ -20,6 +20,23 @@ namespace gb::cli {
 // The extent of plane 0, the same box as FieldExtent gives, found row by row: whole rows are
 // passed over only where nothing lives, and a row is read only up to the box found so far.
 Extent QuickExtent(const Field& field);
+// The same within the grid box [x0, x1] × [y0, y1] (clipped to the grid), for a Field known to
+// have no live cell outside it.
+Extent QuickExtentWithin(const Field& field, int x0, int y0, int x1, int y1);
+
+// The extent of a running Field without reading all of it: live cells are either where the last
+// extent found them or in tiles the step marked as changed since, so only that box is read.
+class ExtentWatch {
+public:
+    // Call after each step.
+    void afterStep(const Field& field);
+    // The extent now.
+    Extent extent(const Field& field);
+
+private:
+    bool bounded_ = false;  // box_ holds every live cell (an empty box_: none)
+    Extent box_;
+};
 
 // The cells of plane 0 exactly, in little room: one bit for each cell of the live extent (set
 // for a non-zero byte), and apart the few cells whose byte is neither 0 nor 1.
@@ -32,6 +49,8 @@ struct Snapshot {
     bool live(int x, int y) const;  // grid coordinates; false outside the box
 };
 Snapshot TakeSnapshot(const Field& field);
+// The same when the extent is known already.
+Snapshot TakeSnapshot(const Field& field, const Extent& extent);
 bool SameCells(const Snapshot& a, const Snapshot& b);
 // Puts the snapshot's cells back into plane 0 (everything else dead) and notes the write.
 void RestoreSnapshot(Field& field, const Snapshot& snapshot);

@@ -70,6 +70,36 @@ TEST(QuickExtent, MatchesTheFullScanEverywhere) {
     }
 }
 
+TEST(ExtentWatch, FollowsARunReadingOnlyWhereLifeCanBe) {
+    // Gliders flying apart and a soup dying down, under Life and under seeds ("B2/S"), with the
+    // extent asked every generation and every seventh; a write other than a step included.
+    for (const char* rule : {"23/3", "/2"}) {
+        for (int every : {1, 7}) {
+            Board b(300, 140);
+            b.ctx.rule.ruleText = ParseRuleTables(b.ctx.rule, rule);
+            b.Soup(11, 0.4, 120, 50, 30, 30);
+            for (const auto& [x, y] : std::vector<std::pair<int, int>>{{11, 10}, {12, 11}, {10, 12}, {11, 12}, {12, 12}})
+                b.f().at(x, y) = 1;
+            NoteCellsChanged(b.f());
+            ExtentWatch watch;
+            ExpectSameExtent(watch.extent(b.f()), FieldExtent(b.f()), "start");
+            for (int g = 1; g <= 300; ++g) {
+                AdvanceGeneration(b.f(), b.ctx.rule);
+                watch.afterStep(b.f());
+                if (g == 150) {  // cells set outside any step: the whole Field is read again
+                    b.f().at(299, 139) = 1;
+                    NoteCellsChanged(b.f());
+                    AdvanceGeneration(b.f(), b.ctx.rule);
+                    watch.afterStep(b.f());
+                }
+                if (g % every == 0)
+                    ExpectSameExtent(watch.extent(b.f()), FieldExtent(b.f()),
+                                     std::string(rule) + " every " + std::to_string(every) + " at " + std::to_string(g));
+            }
+        }
+    }
+}
+
 TEST(Snapshot, PutsBackEveryByteAndComparesExactly) {
     Board b(90, 40);
     b.Soup(7, 0.3, 5, 3, 80, 30);

@@ -41,9 +41,13 @@ void BM_StatsEveryGeneration5000(benchmark::State& state) {
         gb::bench::FillSoup(ctx.field, 12345);
         csv.clear();
         state.ResumeTiming();
+        gb::cli::ExtentWatch extents;
+        if (rows) csv += gb::cli::StatsRow(0, gb::LiveCellCount(ctx.field), extents.extent(ctx.field));
         for (int g = 1; g <= 100; ++g) {
             gb::FrameWithoutPicture(ctx, true);
-            if (rows) csv += gb::cli::StatsRow(g, gb::LiveCellCount(ctx.field), gb::cli::QuickExtent(ctx.field));
+            if (!rows) continue;
+            extents.afterStep(ctx.field);
+            csv += gb::cli::StatsRow(g, gb::LiveCellCount(ctx.field), extents.extent(ctx.field));
         }
         benchmark::DoNotOptimize(csv.data());
     }

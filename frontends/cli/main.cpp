@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>

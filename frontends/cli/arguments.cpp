@@ -375,8 +375,9 @@ Options:
                        --max-period fields (the limit -g defaults to 100000 then) and print
                        "settled G period P", or "settled none" (run)
       --max-period P   the longest period looked for (default 1000) (run)
-      --png FILE       a PNG picture of the field at the end
-      --gif FILE       an animated GIF of the run, a frame every --every generations (run)
+      --png FILE       a PNG picture of the field at the end ("-": standard output)
+      --gif FILE       an animated GIF of the run, a frame every --every generations
+                       (default every generation; "-": standard output) (run)
       --cell N         pixels per cell in the pictures, 1 to 20 (default 1)
       --crop           pictures show the live extent and a one-cell margin (for a GIF the
                        union of the extents of its frames), not the whole field

@@ -65,8 +65,15 @@ int OpenRlePath(Context& ctx, const std::string& path) {
 }
 
 bool LoadDocument(Context& ctx, const std::string& path) {
-    PauseRun(ctx);
     const std::string ext = ExtensionOf(path);
+    return LoadDocument(ctx, path,
+                        ext == ".txt"   ? PatternKind::Text
+                        : ext == ".lif" ? PatternKind::Life
+                                        : PatternKind::Rle);
+}
+
+bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
+    PauseRun(ctx);
     ctx.field.busy = 1;
     RefreshCursor(ctx);
     bool readable = true;
@@ -78,10 +85,10 @@ bool LoadDocument(Context& ctx, const std::string& path) {
             readable = false;
             return;
         }
-        if (ext == ".txt") {
+        if (kind == PatternKind::Text) {
             ApplyDefaultRule(ctx);
             ReadTextFile(ctx, *bytes, path);
-        } else if (ext == ".lif") {
+        } else if (kind == PatternKind::Life) {
             ApplyDefaultRule(ctx);
             ReadLifeFile(ctx, *bytes, path);
         } else {

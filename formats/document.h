@@ -37,6 +37,11 @@ int OpenRlePath(Context& ctx, const std::string& path);
 // pause) when the file cannot be read; a file the reader rejects still counts as opened.
 bool LoadDocument(Context& ctx, const std::string& path);
 
+// The reader to use for a path whose name does not say it (standard input, a pipe).
+enum class PatternKind { Rle, Life, Text };
+// LoadDocument with the reader chosen by the caller instead of by the extension.
+bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind);
+
 // Saving through the document: pause, wait cursor, the writer by extension (an unknown one is
 // written as RLE after a warning), then a safe write. chooseLifeFormat is asked only for ".lif".
 // Returns whether the file was written.

@@ -1,6 +1,11 @@
 #include "frontends/cli/arguments.h"
 
+#include <getopt.h>
+
+#include <cctype>
 #include <limits>
+#include <set>
+#include <utility>
 
 namespace gb::cli {
 
@@ -20,6 +25,73 @@ std::optional<std::int64_t> ParseCount(std::string_view text, std::int64_t limit
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Codes of the options that have no short form.
+enum LongOnly : int {
+    kLife106 = 256,
+    kYes,
+    kAs,
+    kEvery,
+    kStats,
+    kUntil,
+    kMaxPeriod,
+    kPng,
+    kGif,
+    kCell,
+    kCrop,
+    kLive,
+    kBack,
+    kDelay,
+    kJson,
+    kVersion,
+};
+
+const option kLongOptions[] = {
+    {"generations", required_argument, nullptr, 'g'},
+    {"rule", required_argument, nullptr, 'r'},
+    {"size", required_argument, nullptr, 's'},
+    {"output", required_argument, nullptr, 'o'},
+    {"life106", no_argument, nullptr, kLife106},
+    {"yes", no_argument, nullptr, kYes},
+    {"as", required_argument, nullptr, kAs},
+    {"every", required_argument, nullptr, kEvery},
+    {"stats", required_argument, nullptr, kStats},
+    {"until", required_argument, nullptr, kUntil},
+    {"max-period", required_argument, nullptr, kMaxPeriod},
+    {"png", required_argument, nullptr, kPng},
+    {"gif", required_argument, nullptr, kGif},
+    {"cell", required_argument, nullptr, kCell},
+    {"crop", no_argument, nullptr, kCrop},
+    {"live", required_argument, nullptr, kLive},
+    {"back", required_argument, nullptr, kBack},
+    {"delay", required_argument, nullptr, kDelay},
+    {"json", no_argument, nullptr, kJson},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The options that only make sense when generations are run.
+const std::set<int> kRunOnly = {'g', 'r', 'o', kLife106, kEvery, kStats, kUntil, kMaxPeriod, kGif, kDelay};
+
+// The name an option is reported by: its short form when it has one.
+std::string OptionName(int code) {
+    if (code < 256) return std::string("-") + static_cast<char>(code);
+    for (const option& o : kLongOptions)
+        if (o.name != nullptr && o.val == code) return std::string("--") + o.name;
+    return "?";
+}
+
+std::string WholeNumberError(int code, std::string_view value, std::int64_t low, std::int64_t high) {
+    return "bad " + OptionName(code) + " value " + Quoted(value) + ": give a whole number from " +
+           std::to_string(low) + " to " + std::to_string(high);
+}
 
 }  // namespace
 
@@ -43,92 +115,239 @@ std::optional<std::string> ParseFieldSize(std::string_view text, int& width, int
     return std::nullopt;
 }
 
-ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
+std::optional<Rgb> ParseColour(std::string_view text) {
+    if (!text.empty() && text.front() == '#') text.remove_prefix(1);
+    if (text.size() != 6) return std::nullopt;
+    Rgb value = 0;
+    for (char c : text) {
+        const int lower = std::tolower(static_cast<unsigned char>(c));
+        int digit;
+        if (lower >= '0' && lower <= '9')
+            digit = lower - '0';
+        else if (lower >= 'a' && lower <= 'f')
+            digit = lower - 'a' + 10;
+        else
+            return std::nullopt;
+        value = value * 16 + static_cast<Rgb>(digit);
+    }
+    return value;
+}
+
+ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     ParsedArguments parsed;
     Options& o = parsed.options;
+
+    // getopt_long takes a C argument vector it may permute: a private copy of the strings.
+    std::vector<std::string> storage;
+    storage.reserve(args.size() + 1);
+    storage.emplace_back("gridbloom-cli");
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& s : storage) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(storage.size());
+
+    std::string error;  // the first problem found; --help anywhere still wins
+    const auto note = [&](std::string message) {
+        if (error.empty()) error = std::move(message);
+    };
+    bool help = false, version = false;
+    std::vector<std::pair<int, std::string>> given;  // code and name as typed
+
+    optind = 0;  // a full restart of getopt's scan
+    opterr = 0;
+    for (;;) {
+        int longIndex = -1;
+        const int c = getopt_long(argc, argv.data(), ":g:r:s:o:h", kLongOptions, &longIndex);
+        if (c == -1) break;
+        if (c == '?') {
+            const std::string typed = optopt != 0 ? std::string("-") + static_cast<char>(optopt)
+                                                  : std::string(argv[optind - 1]);
+            note("unknown option " + Quoted(typed.substr(0, typed.find('='))));
+            continue;
+        }
+        if (c == ':') {
+            const std::string typed = optopt != 0 && optopt < 256 && argv[optind - 1][1] != '-'
+                                          ? std::string("-") + static_cast<char>(optopt)
+                                          : std::string(argv[optind - 1]);
+            note(Quoted(typed) + " needs a value");
+            continue;
+        }
+        const std::string name = longIndex >= 0 ? std::string("--") + kLongOptions[longIndex].name
+                                                : std::string("-") + static_cast<char>(c);
+        given.emplace_back(c, name);
+        const std::string_view value = optarg != nullptr ? std::string_view(optarg) : std::string_view();
+        switch (c) {
+            case 'h':
+                help = true;
+                break;
+            case kVersion:
+                version = true;
+                break;
+            case 'g': {
+                const auto n = ParseCount(value, std::numeric_limits<std::int64_t>::max());
+                if (!n)
+                    note("bad generation count " + Quoted(value) + ": give a whole number of at least 0");
+                else
+                    o.generations = *n, o.generationsGiven = true;
+                break;
+            }
+            case 'r':
+                o.rule = std::string(value);
+                break;
+            case 's':
+                if (auto e = ParseFieldSize(value, o.width, o.height)) note(*e);
+                break;
+            case 'o':
+                if (value.empty())
+                    note("-o needs a file name");
+                else
+                    o.output = std::string(value);
+                break;
+            case kLife106:
+                o.life106 = true;
+                break;
+            case kYes:
+                o.yes = true;
+                break;
+            case kAs: {
+                const std::string kind = Lower(value);
+                if (kind == "rle")
+                    o.as = Format::Rle;
+                else if (kind == "lif")
+                    o.as = Format::Life;
+                else if (kind == "txt")
+                    o.as = Format::Text;
+                else
+                    note("unknown format " + Quoted(value) + " for --as: give rle, lif or txt");
+                break;
+            }
+            case kEvery: {
+                const auto n = ParseCount(value, std::numeric_limits<std::int64_t>::max());
+                if (!n || *n < 1)
+                    note("bad --every value " + Quoted(value) + ": give a whole number of at least 1");
+                else
+                    o.every = *n;
+                break;
+            }
+            case kStats:
+            case kPng:
+            case kGif: {
+                if (value.empty()) {
+                    note(name + " needs a file name");
+                    break;
+                }
+                (c == kStats ? o.stats : c == kPng ? o.png : o.gif) = std::string(value);
+                break;
+            }
+            case kUntil:
+                if (value == "settled")
+                    o.untilSettled = true;
+                else
+                    note("unknown condition " + Quoted(value) + " for --until: give settled");
+                break;
+            case kMaxPeriod: {
+                constexpr std::int64_t kHighest = 1000000;
+                const auto n = ParseCount(value, kHighest);
+                if (!n || *n < 1)
+                    note(WholeNumberError(c, value, 1, kHighest));
+                else
+                    o.maxPeriod = static_cast<int>(*n);
+                break;
+            }
+            case kCell: {
+                const auto n = ParseCount(value, kMaxCellPixels);
+                if (!n || *n < 1)
+                    note(WholeNumberError(c, value, 1, kMaxCellPixels));
+                else
+                    o.cell = static_cast<int>(*n);
+                break;
+            }
+            case kDelay: {
+                const auto n = ParseCount(value, kMaxDelayMs);
+                if (!n)
+                    note(WholeNumberError(c, value, 0, kMaxDelayMs));
+                else
+                    o.delayMs = static_cast<int>(*n);
+                break;
+            }
+            case kCrop:
+                o.crop = true;
+                break;
+            case kLive:
+            case kBack: {
+                const auto colour = ParseColour(value);
+                if (!colour)
+                    note("bad colour " + Quoted(value) + " for " + name + ": give RRGGBB in hexadecimal (such as FF0000)");
+                else
+                    (c == kLive ? o.live : o.back) = *colour;
+                break;
+            }
+            case kJson:
+                o.json = true;
+                break;
+            default:
+                note("unknown option");
+                break;
+        }
+    }
+
+    if (help) {
+        o.command = Command::Help;
+        return parsed;
+    }
+    // Rebuilt from argv: getopt may have moved the operands behind the options.
+    std::vector<std::string> rest;
+    for (int i = optind; i < argc; ++i) rest.emplace_back(argv[static_cast<std::size_t>(i)]);
     const auto fail = [&](std::string message) {
         parsed.error = std::move(message);
         return parsed;
     };
-    if (args.empty()) return fail("no command given");
-    const std::string_view first = args[0];
-    if (first == "--help" || first == "-h") {
-        o.command = Command::Help;
-        return parsed;
-    }
-    if (first == "--version") {
-        o.command = Command::Version;
-        return parsed;
-    }
-    if (first == "run")
-        o.command = Command::Run;
-    else if (first == "info")
-        o.command = Command::Info;
-    else
-        return fail("unknown command " + Quoted(first));
-
-    const bool run = o.command == Command::Run;
-    bool haveInput = false;
-    bool optionsEnded = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string_view a = args[i];
-        const bool isOption = !optionsEnded && a.size() > 1 && a[0] == '-';
-        if (!isOption) {
-            if (haveInput) return fail("more than one input file (" + Quoted(o.input) + " and " + Quoted(a) + ")");
-            o.input = std::string(a);
-            haveInput = true;
-            continue;
-        }
-        if (a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (a == "--help" || a == "-h") {
-            o.command = Command::Help;
-            parsed.error.clear();
+    if (!error.empty()) return fail(error);
+    if (rest.empty()) {
+        if (version) {
+            o.command = Command::Version;
             return parsed;
         }
-        if (a == "--yes") {
-            o.yes = true;
-            continue;
-        }
-        if (a == "--life106" && run) {
-            o.life106 = true;
-            continue;
-        }
-        const bool takesValue = a == "-s" || (run && (a == "-g" || a == "-r" || a == "-o"));
-        if (!takesValue) {
-            if (!run && (a == "-g" || a == "-r" || a == "-o" || a == "--life106"))
-                return fail(Quoted(a) + " belongs to the run command");
-            return fail("unknown option " + Quoted(a));
-        }
-        if (i + 1 >= args.size()) return fail(Quoted(a) + " needs a value");
-        const std::string_view value = args[++i];
-        if (a == "-s") {
-            if (auto error = ParseFieldSize(value, o.width, o.height)) return fail(*error);
-        } else if (a == "-g") {
-            const auto n = ParseCount(value, std::numeric_limits<std::int64_t>::max());
-            if (!n) return fail("bad generation count " + Quoted(value) + ": give a whole number of at least 0");
-            o.generations = *n;
-        } else if (a == "-r") {
-            o.rule = std::string(value);
-        } else {
-            if (value.empty()) return fail("-o needs a file name");
-            o.output = std::string(value);
-        }
+        return fail("no command given");
     }
-    if (!haveInput) return fail("no input file given");
+    if (rest[0] == "run")
+        o.command = Command::Run;
+    else if (rest[0] == "info")
+        o.command = Command::Info;
+    else
+        return fail("unknown command " + Quoted(rest[0]));
+    if (rest.size() < 2) return fail("no input file given");
+    if (rest.size() > 2) return fail("more than one input file (" + Quoted(rest[1]) + " and " + Quoted(rest[2]) + ")");
+    o.input = rest[1];
+    if (o.input.empty()) return fail("no input file given");
+
+    if (o.command == Command::Info)
+        for (const auto& [code, name] : given)
+            if (kRunOnly.count(code) != 0) return fail(Quoted(name) + " belongs to the run command");
+
+    // Standard output can carry one stream of data only.
+    std::vector<std::string> toStdout;
+    if (o.patternToStdout()) toStdout.push_back("-o -");
+    if (o.statsToStdout()) toStdout.push_back(o.stats ? "--stats -" : "the rows of --every");
+    if (o.png && *o.png == "-") toStdout.push_back("--png -");
+    if (o.gif && *o.gif == "-") toStdout.push_back("--gif -");
+    if (toStdout.size() > 1)
+        return fail("only one of " + toStdout[0] + " and " + toStdout[1] +
+                    " can go to standard output (--stats FILE sends the rows to a file)");
     return parsed;
 }
 
 std::string UsageText() {
     return R"(Usage:
-  gridbloom-cli run  INPUT [-g N] [-r RULE] [-s WxH] [-o OUTPUT] [--life106] [--yes]
-  gridbloom-cli info INPUT [-s WxH] [--yes]
+  gridbloom-cli run  INPUT [options]
+  gridbloom-cli info INPUT [options]
   gridbloom-cli --help | --version
 
 Both commands build a field of W x H cells (default 1200x1200) and load INPUT as the program's
 Open command does: by its extension, ".txt" and ".lif" by their own readers, anything else as RLE.
+INPUT "-" reads standard input (as RLE unless --as says otherwise); pipes and process
+substitutions are read to their end like files. Options and operands may come in any order.
 
 run   applies RULE (checked as the rule dialog checks it), advances N generations (default 0)
       and prints four lines: the rule, the generation, the population and the extent of the
@@ -139,17 +358,42 @@ info  prints the same four lines for the file as loaded, then the name, author, 
       description texts the file holds.
 
 Options:
-  -g N        generations to advance (run)
-  -r RULE     the rule, such as 23/3, B3/S23 or B36/S23 (run)
-  -s WxH      the field size in cells
-  -o OUTPUT   the file to save the field to (run)
-  --life106   write ".lif" files as Life 1.06 (run)
-  --yes       answer Yes to the program's questions (without it: No)
-  --          ends the options (for a file name starting with "-")
+  -g, --generations N  generations to advance (run)
+  -r, --rule RULE      the rule, such as 23/3, B3/S23, b36/s23 or B3/S23:T100,100 (run)
+  -s, --size WxH       the field size in cells
+  -o, --output FILE    the file to save the field to; "-" writes the pattern to standard output
+                       in the --as format (default RLE) and the summary to standard error (run)
+      --life106        write Life files as Life 1.06 (run)
+      --as FORMAT      rle, lif or txt: the reader for an INPUT whose name does not end in
+                       .rle, .lif or .txt (such as "-"), and the writer for -o -
+      --yes            answer Yes to the program's questions (without it: No)
+      --every N        a statistics row every N generations, generation 0 included, as CSV:
+                       generation,population,left,top,right,bottom,width,height (run)
+      --stats FILE     where the statistics rows go ("-": standard output, the default);
+                       without --every a row for every generation (run)
+      --until settled  stop at the first generation whose field equals one of the last
+                       --max-period fields (the limit -g defaults to 100000 then) and print
+                       "settled G period P", or "settled none" (run)
+      --max-period P   the longest period looked for (default 1000) (run)
+      --png FILE       a PNG picture of the field at the end ("-": standard output)
+      --gif FILE       an animated GIF of the run, a frame every --every generations
+                       (default every generation; "-": standard output) (run)
+      --cell N         pixels per cell in the pictures, 1 to 20 (default 1)
+      --crop           pictures show the live extent and a one-cell margin (for a GIF the
+                       union of the extents of its frames), not the whole field
+      --live RRGGBB    colour of the live cells (default FF0000)
+      --back RRGGBB    colour of the background (default FFFFFF)
+      --delay MS       time between GIF frames in milliseconds (default 40) (run)
+      --json           the summary as one JSON object instead of the lines
+  -h, --help           this text
+      --version        the version
+  --                   ends the options (for a file name starting with "-")
 
+When standard output carries data (-o -, the statistics rows, --png - or --gif -), the summary
+goes to standard error. On a terminal a long run shows its progress on standard error.
 The messages the program shows in boxes go to standard error: a caption line, then the text.
-Exit status: 0 success; 1 the input was refused or could not be read, or OUTPUT could not be
-written; 2 a usage error, a bad field size or a rejected rule.
+Exit status: 0 success; 1 the input was refused or could not be read, or an output could not be
+written; 2 a usage error, a bad field size or a rejected rule, or a GIF that would be too large.
 )";
 }
 

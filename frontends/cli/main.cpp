@@ -1,27 +1,36 @@
 // gridbloom-cli: loads, runs, measures and saves patterns without a window, through the same
 // readers, step and writers as the program.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "core/context.h"
 #include "core/engine/extent.h"
-#include "core/frame.h"
 #include "core/engine/rule.h"
+#include "core/engine/step.h"
+#include "core/frame.h"
 #include "core/rule_edit.h"
 #include "core/shell.h"
-#include "core/engine/step.h"
 #include "formats/document.h"
 #include "formats/life_file.h"
+#include "formats/reader_common.h"
+#include "formats/rle_file.h"
+#include "formats/text_file.h"
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/cli_host.h"
+#include "frontends/cli/pictures.h"
+#include "frontends/cli/report.h"
+#include "frontends/cli/study.h"
 
 namespace gb::cli {
 
@@ -52,44 +61,75 @@ bool BuildField(Context& ctx, int width, int height) {
     return true;
 }
 
-// Why a file the readers did not load was not loaded, when the file system can tell.
+// Why a file the readers did not load was not loaded, when the file system can tell. Nothing
+// here may wait: a FIFO without a writer is opened without blocking.
 std::string NotLoadedReason(const std::string& path, bool declined) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (status.type() == std::filesystem::file_type::not_found) return "no such file";
     if (status.type() == std::filesystem::file_type::directory) return "is a directory";
     if (error) return error.message();
-    {
-        std::ifstream probe(path, std::ios::binary);
-        if (!probe) return std::string("cannot be read (") + std::strerror(errno) + ")";
-    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
+    ::close(fd);
     if (declined) return "not loaded (the question was answered No; --yes answers Yes)";
     return "not loaded";
 }
 
-void PrintFieldLines(const Context& ctx) {
-    const std::string& rule = ctx.rule.ruleText;
-    std::cout << "rule " << rule << " (" << FormatRuleBS(rule) << ")\n";
-    std::cout << "generation " << ctx.field.generation << '\n';
-    std::cout << "population " << LiveCellCount(ctx.field) << '\n';
-    const Extent e = FieldExtent(ctx.field);
-    if (e.found)
-        std::cout << "extent " << e.left << ' ' << e.top << ' ' << e.right << ' ' << e.bottom << ' '
-                  << e.width << ' ' << e.height << '\n';
-    else
-        std::cout << "extent none\n";
+PatternKind KindOf(Format format) {
+    switch (format) {
+        case Format::Life: return PatternKind::Life;
+        case Format::Text: return PatternKind::Text;
+        case Format::Rle: break;
+    }
+    return PatternKind::Rle;
 }
+
+// Writes bytes to standard output, or to path by a write aside and a rename.
+bool Deliver(const std::string& path, std::string_view bytes, std::string& error) {
+    if (path != "-") return WriteFileAtomically(path, bytes, error);
+    std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::cout.flush();
+    if (!std::cout) {
+        error = "standard output cannot be written";
+        return false;
+    }
+    return true;
+}
+
+// A new output file must go into an existing folder; found out before a long run, not after.
+std::optional<std::string> FolderProblem(const std::string& path) {
+    if (path == "-") return std::nullopt;
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error))
+        return path + ": cannot be written (no folder " + folder.string() + ")";
+    if (std::filesystem::is_directory(target, error)) return path + ": cannot be written (is a directory)";
+    if (::access(folder.c_str(), W_OK) != 0 && ::access(target.c_str(), W_OK) != 0)
+        return path + ": cannot be written (" + std::strerror(errno) + ")";
+    return std::nullopt;
+}
+
+Rgb ToRgb(std::uint32_t bgr) { return (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF); }
 
 int Execute(const Options& o) {
     CliHost host(o.yes);
     Context ctx(host);
 
-    // The rule is checked first, so a rejected one costs no loading.
+    // The rule is checked first, so a rejected one costs no loading. It is read as file headers
+    // are: "b3/s23" and a topology suffix such as ":T100,100" are taken too.
     std::optional<std::string> acceptedRule;
     if (o.rule) {
-        acceptedRule = RuleDialogOk(ctx, *o.rule);
+        acceptedRule = RuleDialogOk(ctx, FileRuleText(*o.rule));
         if (!acceptedRule) return kExitUsage;
     }
+    for (const auto* path : {&o.png, &o.gif, &o.stats})
+        if (*path)
+            if (auto problem = FolderProblem(**path)) {
+                Complain(*problem);
+                return kExitRefused;
+            }
 
     if (!BuildField(ctx, o.width, o.height)) {
         Complain("cannot build a field of " + std::to_string(o.width) + "x" +
@@ -97,20 +137,44 @@ int Execute(const Options& o) {
         return kExitUsage;
     }
 
+    PictureStyle style;
+    style.cell = o.cell;
+    style.live = o.live.value_or(ToRgb(ctx.display.liveColor));
+    style.back = o.back.value_or(ToRgb(ctx.display.backColor));
+    const std::int64_t limit = o.command == Command::Run ? o.limit() : 0;
+    const std::int64_t every = o.frameEvery();
+    // A GIF of the whole interior with a known number of frames is refused before the run.
+    if (o.gif && !o.crop && !o.untilSettled)
+        if (auto problem = GifSizeProblem(InteriorBox(ctx.field), o.cell, limit / every + 1)) {
+            Complain(*problem);
+            return kExitUsage;
+        }
+
     // Every reader names the window after the file as the last step of a successful load, and
     // a refused or unreadable file leaves the title alone.
+    const std::string path = o.input == "-" ? "/dev/stdin" : o.input;
     host.resetRecord();
-    LoadDocument(ctx, o.input);
+    // A name ending in ".rle", ".lif" or ".txt" says which reader reads it; for any other name
+    // (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
+    const std::string ext = ExtensionOf(o.input);
+    if (o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt"))
+        LoadDocument(ctx, path);
+    else
+        LoadDocument(ctx, path, KindOf(o.as.value_or(Format::Rle)));
     if (!host.titleSet()) {
-        Complain(o.input + ": " + NotLoadedReason(o.input, host.declinedQuestion()));
+        Complain((o.input == "-" ? std::string("standard input") : o.input) + ": " +
+                 NotLoadedReason(path, host.declinedQuestion()));
         return kExitRefused;
     }
     // The name, author, comment and description texts: the boxes captioned with the file's name
     // that the reader shows after the title.
-    std::vector<std::string> notes;
+    Summary summary;
     for (const MessageBox& box : host.boxesSinceTitle())
-        if (box.icon == Icon::Information && box.caption == FileNameOf(o.input))
-            notes.push_back(box.text);
+        if (box.icon == Icon::Information && box.caption == FileNameOf(path)) {
+            std::string text = DisplayLines(box.text);
+            while (!text.empty() && text.back() == '\n') text.pop_back();
+            summary.notes.push_back(text);
+        }
 
     // The program draws the loaded pattern at once; its frames keep the population the writers
     // check. Here the frames run without a picture.
@@ -118,26 +182,126 @@ int Execute(const Options& o) {
 
     if (acceptedRule) EditRule(ctx, [&](const std::string&) { return acceptedRule; });
 
-    for (std::int64_t g = 0; g < o.generations; ++g) FrameWithoutPicture(ctx, true);
+    // Statistics rows stream to standard output, or gather for a file written at the end.
+    const bool rowsToStdout = o.statsToStdout();
+    std::string rows;
+    const auto flushRows = [&] {
+        if (rowsToStdout && !rows.empty()) {
+            std::cout.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+            rows.clear();
+        }
+    };
+    ExtentWatch extents;
+    const auto takeRow = [&](std::int64_t g, const Extent& extent) {
+        rows += StatsRow(g, LiveCellCount(ctx.field), extent);
+        if (rows.size() >= (1u << 16)) flushRows();
+    };
+    std::unique_ptr<GifRecorder> gif;
+    if (o.gif) gif = std::make_unique<GifRecorder>(ctx.field, o.crop, style, o.delayMs);
+    std::unique_ptr<SettleWatch> watch;
+    if (o.untilSettled) watch = std::make_unique<SettleWatch>(ctx.field, ctx.rule, o.maxPeriod);
+    const auto takeFrame = [&](const Extent& extent) -> bool {
+        gif->add(ctx.field, extent);
+        if (auto problem = gif->tooLarge()) {
+            Complain(*problem);
+            return false;
+        }
+        return true;
+    };
 
-    PrintFieldLines(ctx);
-    if (o.command == Command::Info) {
-        for (const std::string& note : notes) {
-            std::string text = DisplayLines(note);
-            while (!text.empty() && text.back() == '\n') text.pop_back();
-            std::cout << text << '\n';
+    if (o.statsWanted() || gif) {
+        const Extent extent = extents.extent(ctx.field);
+        if (o.statsWanted()) {
+            rows = kStatsHeader;
+            takeRow(0, extent);
+        }
+        if (gif && !takeFrame(extent)) return kExitUsage;
+    }
+    Progress progress(limit, true);
+    std::int64_t g = 0;
+    while (g < limit) {
+        FrameWithoutPicture(ctx, true);
+        ++g;
+        extents.afterStep(ctx.field);
+        if (g % every == 0 && (o.statsWanted() || gif)) {
+            const Extent extent = extents.extent(ctx.field);
+            if (o.statsWanted()) takeRow(g, extent);
+            if (gif && !takeFrame(extent)) {
+                progress.finish();
+                return kExitUsage;
+            }
+        }
+        if (watch)
+            if (const auto period = watch->afterStep(g)) {
+                summary.settled = Settled{g, *period};
+                break;
+            }
+        progress.update(g);
+    }
+    progress.finish();
+    flushRows();
+
+    summary.rule = ctx.rule.ruleText;
+    summary.ruleBS = FormatRuleBS(ctx.rule.ruleText);
+    summary.generation = ctx.field.generation;
+    summary.population = LiveCellCount(ctx.field);
+    summary.extent = FieldExtent(ctx.field);
+    summary.settleAsked = o.untilSettled;
+    summary.withNotes = o.command == Command::Info;
+    const std::string text = o.json ? SummaryJson(summary) : SummaryLines(summary);
+    // When standard output carries data, the summary keeps out of its way.
+    const bool dataOnStdout = rowsToStdout || o.patternToStdout() || (o.png && *o.png == "-") ||
+                              (o.gif && *o.gif == "-");
+    (dataOnStdout ? std::cerr : std::cout) << text << std::flush;
+
+    int status = kExitOk;
+    const auto deliver = [&](const std::string& target, std::string_view bytes) {
+        std::string error;
+        if (!Deliver(target, bytes, error)) {
+            Complain(target + ": not written (" + error + ")");
+            status = kExitRefused;
+        }
+    };
+    if (o.stats && *o.stats != "-") deliver(*o.stats, rows);
+    if (o.png) {
+        const CellBox box = o.crop ? CropBox(FieldExtent(ctx.field)) : InteriorBox(ctx.field);
+        std::string error;
+        if (const auto bytes = EncodePng(ctx.field, box, style, error))
+            deliver(*o.png, *bytes);
+        else {
+            Complain(*o.png + ": not written (" + error + ")");
+            status = kExitRefused;
         }
     }
-    std::cout.flush();
-
+    if (gif) {
+        std::string error;
+        if (const auto bytes = gif->encode(error))
+            deliver(*o.gif, *bytes);
+        else {
+            Complain(*o.gif + ": not written (" + error + ")");
+            status = kExitRefused;
+        }
+    }
     if (o.output) {
-        const LifeFormat format = o.life106 ? LifeFormat::Life106 : LifeFormat::Life105;
-        if (!StoreDocument(ctx, *o.output, [format] { return format; })) {
+        const LifeFormat lifeFormat = o.life106 ? LifeFormat::Life106 : LifeFormat::Life105;
+        if (o.patternToStdout()) {
+            const Format format = o.as.value_or(Format::Rle);
+            const std::string bytes = format == Format::Text   ? WriteTextFile(ctx)
+                                      : format == Format::Life ? WriteLifeFile(ctx, lifeFormat)
+                                                               : WriteRleFile(ctx);
+            // An empty result is a writer's refusal, already explained in its box.
+            if (bytes.empty()) {
+                Complain("standard output: not written");
+                status = kExitRefused;
+            } else {
+                deliver("-", bytes);
+            }
+        } else if (!StoreDocument(ctx, *o.output, [lifeFormat] { return lifeFormat; })) {
             Complain(*o.output + ": not written");
-            return kExitRefused;
+            status = kExitRefused;
         }
     }
-    return kExitOk;
+    return status;
 }
 
 }  // namespace
@@ -148,7 +312,7 @@ int main(int argc, char** argv) {
     using namespace gb::cli;
     // A write over the file-size limit fails with EFBIG and is reported like any failed save.
     std::signal(SIGXFSZ, SIG_IGN);
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const std::vector<std::string> args(argv + 1, argv + argc);
     const ParsedArguments parsed = ParseArguments(args);
     if (!parsed.error.empty()) {
         Complain(parsed.error);

@@ -1,129 +1,15 @@
 // gridbloom-cli driven as a user drives it: the built binary, its exit status and its output.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_harness.h"
+
 namespace {
 
-namespace fs = std::filesystem;
-
-const std::string kTool = GRIDBLOOM_CLI;
-const fs::path kPatterns = fs::path(GRIDBLOOM_SOURCE_DIR) / "res" / "patterns";
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-    std::vector<std::string> lines() const { return Lines(out); }
-};
-
-// The four lines a run or info prints for the Field.
-struct Report {
-    std::string rule;
-    long long generation = -1;
-    long long population = -1;
-    std::string extent;  // "L T R B W H" or "none"
-};
-
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("gridbloom-cli-test-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    fs::path Temp(const std::string& name) const { return dir_ / name; }
-    fs::path Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Temp(name), std::ios::binary) << bytes;
-        return Temp(name);
-    }
-
-    // Runs the tool with these arguments; standard output and error go to files.
-    Result Run(const std::vector<std::string>& args) const {
-        const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr";
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            if (::chdir(dir_.c_str()) != 0) ::_exit(125);
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (o < 0 || e < 0) ::_exit(126);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(kTool.c_str()));
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(kTool.c_str(), argv.data());
-            ::_exit(127);
-        }
-        Result r;
-        int status = 0;
-        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-            r.status = WEXITSTATUS(status);
-        r.out = Slurp(out);
-        r.err = Slurp(err);
-        return r;
-    }
-
-    Report RunReport(const std::vector<std::string>& args) const {
-        const Result r = Run(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        const auto lines = r.lines();
-        Report rep;
-        if (lines.size() < 4) {
-            ADD_FAILURE() << "fewer than four lines:\n" << r.out;
-            return rep;
-        }
-        const auto after = [&](std::size_t i, const std::string& key) {
-            EXPECT_EQ(lines[i].rfind(key + " ", 0), 0u) << lines[i];
-            return lines[i].substr(std::min(lines[i].size(), key.size() + 1));
-        };
-        rep.rule = after(0, "rule");
-        rep.generation = std::stoll(after(1, "generation"));
-        rep.population = std::stoll(after(2, "population"));
-        rep.extent = after(3, "extent");
-        return rep;
-    }
-
-    static std::string Pattern(const std::string& name) { return (kPatterns / name).string(); }
-
-private:
-    fs::path dir_;
-};
-
-std::vector<long long> Numbers(const std::string& extent) {
-    std::istringstream in(extent);
-    std::vector<long long> v;
-    for (long long n; in >> n;) v.push_back(n);
-    return v;
-}
+using namespace gb::clitest;
 
 TEST_F(CliTest, HelpAndVersion) {
     const Result help = Run({"--help"});

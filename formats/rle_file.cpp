@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -139,6 +140,81 @@ bool IsRejected(char c) {
     return table[static_cast<unsigned char>(c)];
 }
 
+// The common part of a pattern line ("o", "b", "$" and counts) while every number stays far
+// below the limit, in plain 64-bit arithmetic. Returns where it stopped: the end, or the first
+// byte it leaves to the general loop ("!", anything else, or a number grown too large).
+std::size_t ReadRunsFast(Field& f, std::string_view line, const RleReadingParams& p, RleReadState& s) {
+    constexpr std::int64_t kSafe = std::int64_t{1} << 60;
+    const auto fits = [](Wide v) { return v > -kSafe && v < kSafe; };
+    if (!fits(s.columnCursor) || !fits(s.rowCursor) || !fits(s.placeX) || !fits(s.placeY) ||
+        !fits(s.runCount))
+        return 0;
+    auto col = static_cast<std::int64_t>(s.columnCursor);
+    auto row = static_cast<std::int64_t>(s.rowCursor);
+    auto count = static_cast<std::int64_t>(s.runCount);
+    const auto px = static_cast<std::int64_t>(s.placeX);
+    const auto py = static_cast<std::int64_t>(s.placeY);
+    std::int8_t* cells = nullptr;  // the staged row, when the cursor's row is inside the limits
+    std::int64_t y = 0;
+    const auto findRow = [&] {
+        y = row + py;
+        cells = y >= p.minY && y < p.endY ? f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth : nullptr;
+    };
+    findRow();
+    std::int64_t left = std::numeric_limits<std::int64_t>::max(), right = -1, top = left, bottom = -1;
+
+    const std::size_t size = line.size();
+    std::size_t i = 0;
+    for (; i < size; ++i) {
+        const char c = line[i];
+        if (c >= '0' && c <= '9') {
+            std::int64_t v = count;
+            std::size_t j = i;
+            while (j < size && line[j] >= '0' && line[j] <= '9' && v < kSafe / 16) v = v * 10 + (line[j++] - '0');
+            if (j < size && line[j] >= '0' && line[j] <= '9') break;  // too large: the general way
+            count = v;
+            i = j - 1;
+            continue;
+        }
+        const std::int64_t n = count == 0 ? 1 : count;
+        if (c == 'o') {
+            if (cells != nullptr) {
+                const std::int64_t lo = std::max<std::int64_t>(col + px, p.minX);
+                const std::int64_t hi = std::min<std::int64_t>(col + px + n, p.endX);
+                if (lo < hi) {
+                    if (hi - lo <= 8)
+                        for (std::int64_t x = lo; x < hi; ++x) cells[x] = 1;
+                    else
+                        std::memset(cells + lo, 1, static_cast<std::size_t>(hi - lo));
+                    left = std::min(left, lo), right = std::max(right, hi - 1);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                }
+            }
+            col += n;
+        } else if (c == 'b') {
+            col += n;
+        } else if (c == '$') {
+            col = p.startColumn;
+            row += n;
+            findRow();
+        } else {
+            break;
+        }
+        count = 0;
+        if (col >= kSafe || row >= kSafe) {
+            ++i;
+            break;
+        }
+    }
+    s.columnCursor = col;
+    s.rowCursor = row;
+    s.runCount = count;
+    if (right >= 0)
+        NoteStagedCells(f, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                        static_cast<int>(bottom), true);
+    return i;
+}
+
 // 0: the line was taken; 1: it holds a rejected letter.
 int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams& params,
                     RleReadState& s) {
@@ -151,7 +227,7 @@ int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams&
     }
     if (line.size() > 1) ++s.patternLines;
     const std::size_t size = line.size();
-    for (std::size_t i = 0; i < size && !s.patternEnded; ++i) {
+    for (std::size_t i = ReadRunsFast(ctx.field, line, params, s); i < size && !s.patternEnded; ++i) {
         const char c = line[i];
         if (c >= '0' && c <= '9') {
             // A whole number at once; a long one, or one continued from the last line, digit by

@@ -361,5 +361,40 @@ TEST(RleWrite, RunsMatchACellByCellWriter) {
     }
 }
 
+// The reader against a plain decoder of runs, on soups of every kind of run length and count
+// spelling (leading zeros, long numbers, counts before "$"), at the grid's origin ("#R 0 0").
+TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 30; ++round) {
+        std::string file = "#R 0 0\nx = 0, y = 0\n";
+        test::Cells expected;
+        long long x = 0, y = 0;
+        for (int token = 0; token < 3000; ++token) {
+            const unsigned kind = rng() % 10;
+            const long long n = kind == 0 ? 1 + rng() % 40 : 1 + rng() % 9;
+            std::string count = n == 1 && rng() % 2 ? "" : std::to_string(n);
+            if (rng() % 20 == 0) count = "0" + count;  // a leading zero changes nothing
+            if (kind < 5) {
+                for (long long i = 0; i < n; ++i)
+                    if (x + i >= 1 && x + i <= 1200 && y >= 1 && y <= 1200) expected.emplace(static_cast<int>(x + i), static_cast<int>(y));
+                file += count + "o";
+                x += n;
+            } else if (kind < 9) {
+                file += count + "b";
+                x += n;
+            } else {
+                file += count + "$";
+                x = 0;
+                y += n;
+            }
+            if (rng() % 30 == 0) file += "\n";
+        }
+        file += "!\n";
+        test::TestContext t;
+        ASSERT_EQ(ReadRleFile(t.ctx, file, "soup.rle"), 0);
+        ASSERT_EQ(LiveCells(t.ctx.field), expected) << round;
+    }
+}
+
 }  // namespace
 }  // namespace gb

@@ -61,8 +61,8 @@ void ReadHeaderLine(std::string_view line, const RleReadingParams& params, RleRe
         std::string field;
         for (char c : raw)
             if (c != ' ' && c != '\t') field += c;
-        if (field.find("x=") != std::string::npos) s.columnCursor = params.startColumn;
-        if (field.find("y=") != std::string::npos) s.rowCursor = params.startRow;
+        if (field.find("x=") != std::string::npos) s.columnCursor = params.startColumn, s.mayRevisit = s.stagedAny;
+        if (field.find("y=") != std::string::npos) s.rowCursor = params.startRow, s.mayRevisit = s.stagedAny;
         if (field.find("rule=") != std::string::npos) {
             std::string rule;
             if (field.starts_with("rule=")) {
@@ -95,6 +95,7 @@ void ReadControlLine(std::string_view line, RleReadState& s) {
             s.ruleGiven = true;
             break;
         case 'R':
+            s.mayRevisit = s.mayRevisit || s.stagedAny;
             if (line.size() < 6) {
                 s.placeX = s.placeY = 0;
             } else {
@@ -126,6 +127,7 @@ inline void PlaceRun(Field& f, const RleReadingParams& params, RleReadState& s, 
             else
                 std::memset(cells + from, 1, static_cast<std::size_t>(to - from));
             NoteStagedCells(f, from, row, to - 1, row, true);
+            s.stagedAny = true;
         }
     }
     s.columnCursor = AddClamped(s.columnCursor, n);
@@ -143,7 +145,8 @@ bool IsRejected(char c) {
 // The common part of a pattern line ("o", "b", "$" and counts) while every number stays far
 // below the limit, in plain 64-bit arithmetic. Returns where it stopped: the end, or the first
 // byte it leaves to the general loop ("!", anything else, or a number grown too large).
-std::size_t ReadRunsFast(Field& f, std::string_view line, const RleReadingParams& p, RleReadState& s) {
+[[gnu::noinline]] std::size_t ReadRunsFast(Field& f, std::string_view line, const RleReadingParams& p,
+                                          RleReadState& s) {
     constexpr std::int64_t kSafe = std::int64_t{1} << 60;
     const auto fits = [](Wide v) { return v > -kSafe && v < kSafe; };
     if (!fits(s.columnCursor) || !fits(s.rowCursor) || !fits(s.placeX) || !fits(s.placeY) ||
@@ -154,61 +157,81 @@ std::size_t ReadRunsFast(Field& f, std::string_view line, const RleReadingParams
     auto count = static_cast<std::int64_t>(s.runCount);
     const auto px = static_cast<std::int64_t>(s.placeX);
     const auto py = static_cast<std::int64_t>(s.placeY);
+    // Everything the loop reads is held in locals: the bytes it writes may alias anything.
+    const std::int64_t minX = p.minX, endX = p.endX, minY = p.minY, endY = p.endY;
+    const std::int64_t startColumn = p.startColumn, loadWidth = f.loadWidth;
+    std::int8_t* const loadArea = f.loadArea;
+    const bool revisits = s.mayRevisit;
     std::int8_t* cells = nullptr;  // the staged row, when the cursor's row is inside the limits
-    std::int64_t y = 0;
-    const auto findRow = [&] {
-        y = row + py;
-        cells = y >= p.minY && y < p.endY ? f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth : nullptr;
-    };
-    findRow();
+    std::int64_t y = row + py;
+    if (y >= minY && y < endY) cells = loadArea + static_cast<std::ptrdiff_t>(y * loadWidth);
     std::int64_t left = std::numeric_limits<std::int64_t>::max(), right = -1, top = left, bottom = -1;
 
+    // Digits, "o" and "b" take one path without a branch that depends on which they are, since
+    // in a random pattern that branch would be mispredicted at nearly every token: a digit
+    // advances nothing, and a short live run is ORed into its row as one 8-byte word.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     const std::size_t size = line.size();
     std::size_t i = 0;
+    // What a byte is, as bits: 1 a digit, 2 "o", 4 "b", 8 "$".
+    static constexpr auto kClass = [] {
+        std::array<std::uint8_t, 256> t{};
+        for (int d = '0'; d <= '9'; ++d) t[d] = 1;
+        t['o'] = 2;
+        t['b'] = 4;
+        t['$'] = 8;
+        return t;
+    }();
     for (; i < size; ++i) {
-        const char c = line[i];
-        if (c >= '0' && c <= '9') {
-            std::int64_t v = count;
-            std::size_t j = i;
-            while (j < size && line[j] >= '0' && line[j] <= '9' && v < kSafe / 16) v = v * 10 + (line[j++] - '0');
-            if (j < size && line[j] >= '0' && line[j] <= '9') break;  // too large: the general way
-            count = v;
-            i = j - 1;
+        const auto c = static_cast<unsigned char>(line[i]);
+        const unsigned cls = kClass[c];
+        if ((cls & 7) == 0) {
+            if (cls == 0) break;  // "!" and everything else: the general way
+            col = startColumn;
+            row += count + (count == 0);
+            count = 0;
+            y = row + py;
+            cells = y >= minY && y < endY ? loadArea + static_cast<std::ptrdiff_t>(y * loadWidth) : nullptr;
+            if (row >= kSafe) {
+                ++i;
+                break;
+            }
             continue;
         }
-        const std::int64_t n = count == 0 ? 1 : count;
-        if (c == 'o' || c == 'b') {
-            // One path for both, so that a random mix of them costs no mispredicted branches: a
-            // short live run is ORed into the row as one 8-byte word.
-            const bool live = c == 'o';
-            if (cells != nullptr) {
-                const std::int64_t lo = std::max<std::int64_t>(col + px, p.minX);
-                const std::int64_t hi = std::min<std::int64_t>(col + px + n, p.endX);
-                const std::int64_t len = hi - lo;
-                if (len > 0 && len <= 8 && lo + 8 <= f.loadWidth) {
-                    std::uint64_t word;
-                    std::memcpy(&word, cells + lo, 8);
-                    word |= live ? 0x0101010101010101ull >> (64 - 8 * len) : 0;
-                    std::memcpy(cells + lo, &word, 8);
-                } else if (len > 0 && live) {
-                    std::memset(cells + lo, 1, static_cast<std::size_t>(len));
+        if (count >= kSafe / 16) break;  // a number near the limit: the general way
+        // All-ones masks instead of branches: notDigit for "o" and "b", live for "o".
+        const auto isDigit = static_cast<std::int64_t>(cls & 1);
+        const std::int64_t notDigit = isDigit - 1;
+        const auto live = -static_cast<std::uint64_t>((cls >> 1) & 1);
+        const std::int64_t advance = (count + (count == 0)) & notDigit;
+        if (cells != nullptr) {
+            const std::int64_t lo = std::max(col + px, minX);
+            const std::int64_t hi = std::min(col + px + advance, endX);
+            const std::int64_t len = hi - lo;
+            const std::uint64_t wrote = live & -static_cast<std::uint64_t>(len > 0);
+            if (lo + 8 <= loadWidth && len <= 8) {
+                // The word may reach beyond the run: bytes the cursor has not passed yet, which
+                // hold 0 unless the cursor was put back (then they are ORed in instead).
+                const std::int64_t bytes = std::clamp<std::int64_t>(len, 1, 8);
+                std::uint64_t word = (kOnes >> (64 - 8 * bytes)) & wrote;
+                if (revisits) {
+                    std::uint64_t old;
+                    std::memcpy(&old, cells + lo, 8);
+                    word |= old;
                 }
-                const bool wrote = len > 0 && live;
-                left = std::min(left, wrote ? lo : left);
-                right = std::max(right, wrote ? hi - 1 : right);
-                top = std::min(top, wrote ? y : top);
-                bottom = std::max(bottom, wrote ? y : bottom);
+                std::memcpy(cells + lo, &word, 8);
+            } else if (wrote != 0) {
+                std::memset(cells + lo, 1, static_cast<std::size_t>(len));
             }
-            col += n;
-        } else if (c == '$') {
-            col = p.startColumn;
-            row += n;
-            findRow();
-        } else {
-            break;
+            const auto m = static_cast<std::int64_t>(wrote);
+            left = std::min(left, (lo & m) | (std::numeric_limits<std::int64_t>::max() & ~m));
+            right = std::max(right, ((hi - 1) & m) | ~m);
+            top = std::min(top, (y & m) | (std::numeric_limits<std::int64_t>::max() & ~m));
+            bottom = std::max(bottom, (y & m) | ~m);
         }
-        count = 0;
-        if (col >= kSafe || row >= kSafe) {
+        col += advance;
+        count = (count * 10 + static_cast<std::int64_t>(c - '0')) & -isDigit;
+        if (col >= kSafe) {
             ++i;
             break;
         }
@@ -216,6 +239,7 @@ std::size_t ReadRunsFast(Field& f, std::string_view line, const RleReadingParams
     s.columnCursor = col;
     s.rowCursor = row;
     s.runCount = count;
+    s.stagedAny = s.stagedAny || right >= 0;
     if (right >= 0)
         NoteStagedCells(f, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
                         static_cast<int>(bottom), true);

@@ -49,6 +49,10 @@ struct RleReadState {
     // The notice texts, each line turned into UTF-8 from the encoding it is in.
     std::string nameText, authorText, commentText;
     std::size_t commentBytes = 0;  // bytes of the file taken into commentText
+    // Whether cells were staged, and whether the cursor may since have been put back over them
+    // ("x=", "y=" or "#R" after them); until then every write lies right of or below all others.
+    bool stagedAny = false;
+    bool mayRevisit = false;
 };
 
 // Reads source line by line into loadArea (cleared once the first line passes). Returns 0 with

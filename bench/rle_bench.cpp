@@ -10,7 +10,9 @@
 
 #include "bench/bench_host.h"
 #include "formats/document.h"
+#include "formats/reader_common.h"
 #include "formats/rle_file.h"
+#include "core/engine/extent.h"
 
 namespace {
 
@@ -102,6 +104,25 @@ void BM_LoadSparse(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LoadSparse)->Arg(1200)->Arg(32000)->Unit(benchmark::kMicrosecond);
+
+// The readers' own share of BM_LoadSparse: taking the file, clearing the staging grid where the
+// last read wrote, the staged extent and the placing (no clearing of the Field, no zoom fit).
+void BM_StageSparse(benchmark::State& state) {
+    const auto side = static_cast<int>(state.range(0));
+    gb::bench::BenchContext b(side);
+    if (!PrepareLoad(state, b, side)) return;
+    gb::Field& f = b.ctx.field;
+    const std::string glider = "#N Glider\nx = 3, y = 3, rule = B3/S23\nbo$2bo$3o!\n";
+    const gb::RleReadingParams params = gb::FileRleParams(f);
+    for (auto _ : state) {
+        gb::RleReadState s;
+        gb::RleReading(b.ctx, glider, params, s);
+        const gb::Extent e = gb::StagedExtent(f);
+        gb::PlaceStagedCells(f, e, (f.gridWidth - e.width) / 2, (f.gridHeight - e.height) / 2);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_StageSparse)->Arg(1200)->Arg(32000)->Unit(benchmark::kMicrosecond);
 
 // Writing the 50 % soup.
 void BM_WriteRle(benchmark::State& state) {

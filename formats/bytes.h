@@ -72,6 +72,8 @@ class LineReader {
 public:
     LineReader(std::string_view bytes, std::size_t bufferSize);
     LineReader(TextInput& input, std::size_t bufferSize) : input_(&input), max_(bufferSize - 1) {}
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
     ~LineReader();
     bool atEnd() { return input_->atEnd(); }
     // The next piece, or an empty view at the end; valid until the next call.

@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/context.h"
 #include "core/engine/rule.h"

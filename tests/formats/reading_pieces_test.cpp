@@ -396,5 +396,22 @@ TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
     }
 }
 
+// A header or "#R" line after cells puts the cursor back over them: later runs, live or dead,
+// must leave the earlier cells standing.
+TEST(ReadingPieces, ACursorPutBackKeepsTheCellsItPasses) {
+    test::TestContext t;
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 10\nx = 0\n5o$o3bo!\n", "a.rle"), 0);
+    const test::Cells first = LiveCells(t.ctx.field);
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 10\nx = 0\n5o$o3bo\nx = 0, y = 0\nb2o2b$b2o!\n", "b.rle"), 0);
+    test::Cells expected = first;
+    expected.emplace(12, 11);
+    expected.emplace(11, 11);
+    EXPECT_EQ(LiveCells(t.ctx.field), expected);
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 10\nx = 0\n5o$o3bo\n#R 2 10\n3b2o3b!\n", "c.rle"), 0);
+    expected = first;
+    expected.emplace(11, 11);
+    EXPECT_EQ(LiveCells(t.ctx.field), expected);
+}
+
 }  // namespace
 }  // namespace gb

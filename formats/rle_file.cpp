@@ -294,7 +294,8 @@ int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams&
                 s.patternEnded = true;
                 break;
             default:
-                for (char r : line)
+                // Everything before i was a count or a run, none of them rejected.
+                for (char r : line.substr(i))
                     if (IsRejected(r)) {
                         FailWith(ctx, params, params.rejected);
                         return 1;

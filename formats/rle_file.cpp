@@ -169,7 +169,7 @@ bool IsRejected(char c) {
 
     // Digits, "o" and "b" take one path without a branch that depends on which they are, since
     // in a random pattern that branch would be mispredicted at nearly every token: a digit
-    // advances nothing, and a short live run is ORed into its row as one 8-byte word.
+    // advances nothing, and every short run is one 8-byte store into its row (zeros for "b").
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     const std::size_t size = line.size();
     std::size_t i = 0;

@@ -84,14 +84,6 @@ struct Field {
     // The fast step's memory; reset whenever the cells are reallocated or resized.
     StepTracking tracking;
 
-    // Where loadArea may hold non-zero bytes: every writer of the staging grid widens this box
-    // (inclusive staging coordinates; empty while stagedTop > stagedBottom), so clearing it
-    // before the next use clears only the box, and a freshly allocated (zero) block is never
-    // cleared at all. While stagedTight is set, only non-zero bytes were written since the last
-    // clear, so the box is exactly the staged cells' extent.
-    int stagedLeft = 0, stagedTop = 0, stagedRight = -1, stagedBottom = -1;
-    bool stagedTight = true;
-
     Field() = default;
     Field(const Field&) = delete;
     Field& operator=(const Field&) = delete;
@@ -115,6 +107,14 @@ struct Field {
         ++changeStamp;
         return true;
     }
+
+    // Where loadArea may hold non-zero bytes: every writer of the staging grid widens this box
+    // (inclusive staging coordinates; empty while stagedTop > stagedBottom), so clearing it
+    // before the next use clears only the box, and a freshly allocated (zero) block is never
+    // cleared at all. While stagedTight is set, only non-zero bytes were written since the last
+    // clear, so the box is exactly the staged cells' extent.
+    int stagedLeft = 0, stagedTop = 0, stagedRight = -1, stagedBottom = -1;
+    bool stagedTight = true;
 };
 
 // Result codes of the allocations.

@@ -2,7 +2,11 @@
 
 #include <iconv.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace gb {
@@ -70,16 +74,152 @@ std::string TextModeBytes(std::string_view bytes) {
     return out;
 }
 
-std::string_view LineReader::next() {
-    const std::size_t start = pos_;
-    std::size_t end = start;
-    while (end < bytes_.size() && end - start < max_) {
-        if (bytes_[end++] == '\n') break;
+namespace {
+
+constexpr std::size_t kRawPiece = TextInput::kMaxLookAhead;
+// Look-ahead, one raw piece and a held-back CR.
+constexpr std::size_t kBufferSize = TextInput::kMaxLookAhead + kRawPiece + 1;
+
+}  // namespace
+
+TextInput::TextInput(std::string_view bytes, bool textMode)
+    : memory_(bytes), textMode_(textMode), buffer_(new char[kBufferSize]) {}
+
+TextInput::TextInput(int fd) : fd_(fd), buffer_(new char[kBufferSize]), raw_(new char[kRawPiece]) {}
+
+TextInput::~TextInput() {
+    delete[] buffer_;
+    delete[] raw_;
+}
+
+std::string_view TextInput::peek(std::size_t want) {
+    if (end_ - begin_ < want && !sourceEnded_) refill(std::min(want, kMaxLookAhead));
+    return {buffer_ + begin_, end_ - begin_};
+}
+
+std::size_t TextInput::readRaw(char* out, std::size_t n) {
+    if (fd_ < 0) {
+        const std::size_t taken = std::min(n, memory_.size() - memoryPos_);
+        std::memcpy(out, memory_.data() + memoryPos_, taken);
+        memoryPos_ += taken;
+        return taken;
     }
-    pos_ = end;
-    std::string_view piece = bytes_.substr(start, end - start);
-    const std::size_t nul = piece.find('\0');
-    return nul == std::string_view::npos ? piece : piece.substr(0, nul);
+    for (;;) {
+        const ssize_t got = ::read(fd_, out, n);
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno == EINTR) continue;
+        failed_ = true;
+        return 0;
+    }
+}
+
+void TextInput::refill(std::size_t want) {
+    if (begin_ > 0) {
+        std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    while (end_ < want && !sourceEnded_) {
+        const std::size_t room = std::min(kRawPiece, kBufferSize - 1 - end_);
+        if (!textMode_) {
+            const std::size_t n = readRaw(buffer_ + end_, room);
+            end_ += n;
+            if (n == 0) sourceEnded_ = true;
+            continue;
+        }
+        // Bytes in memory are converted where they lie; a file's go through raw_ first.
+        const char* p = nullptr;
+        std::size_t n = 0;
+        if (fd_ < 0) {
+            p = memory_.data() + memoryPos_;
+            n = std::min(room, memory_.size() - memoryPos_);
+            memoryPos_ += n;
+        } else {
+            n = readRaw(raw_, room);
+            p = raw_;
+        }
+        char* out = buffer_ + end_;
+        if (n == 0) {
+            sourceEnded_ = true;
+            if (pendingCr_) *out++ = '\r';
+            pendingCr_ = false;
+        } else {
+            if (pendingCr_ && *p != '\n') *out++ = '\r';
+            pendingCr_ = false;
+            const char* const stop = p + n;
+            while (p < stop) {
+                const auto* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(stop - p)));
+                const char* const upTo = cr == nullptr ? stop : cr;
+                std::memcpy(out, p, static_cast<std::size_t>(upTo - p));
+                out += upTo - p;
+                if (cr == nullptr) break;
+                if (cr + 1 == stop) {
+                    pendingCr_ = true;  // the next piece says whether it is a CR LF
+                } else if (cr[1] != '\n') {
+                    *out++ = '\r';
+                }
+                p = cr + 1;
+            }
+        }
+        end_ = static_cast<std::size_t>(out - buffer_);
+    }
+}
+
+LineReader::LineReader(std::string_view bytes, std::size_t bufferSize)
+    : owned_(new TextInput(bytes, false)), input_(owned_), max_(bufferSize - 1) {}
+
+LineReader::~LineReader() { delete owned_; }
+
+std::string_view LineReader::next() {
+    const std::string_view avail = input_->peek(max_);
+    std::size_t len = std::min(avail.size(), max_);
+    if (const void* lf = std::memchr(avail.data(), '\n', len))
+        len = static_cast<std::size_t>(static_cast<const char*>(lf) - avail.data()) + 1;
+    input_->skip(len);
+    const void* nul = std::memchr(avail.data(), '\0', len);
+    return avail.substr(0, nul == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(nul) - avail.data()));
+}
+
+std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareEncoding& encoding) {
+    const std::string_view avail = input.peek(3 * maxUnits + 4);
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(avail[k]); };
+    // As UTF-8 first: a character of two or more bytes is two units in Shift-JIS, except the
+    // half-width katakana (U+FF61 to U+FF9F), which are one.
+    std::size_t len = 0, units = 0;
+    bool utf8 = true;
+    while (len < avail.size()) {
+        if (b(len) < 0x80) {
+            if (units + 1 > maxUnits) break;
+            ++units;
+            if (avail[len++] == '\n') break;
+            continue;
+        }
+        const std::size_t n = Utf8SequenceLength(avail, len);
+        if (n == 0) {
+            utf8 = false;
+            break;
+        }
+        const bool halfWidth =
+            n == 3 && b(len) == 0xEF && ((b(len + 1) == 0xBD && b(len + 2) >= 0xA1) || (b(len + 1) == 0xBE && b(len + 2) <= 0x9F));
+        const std::size_t u = halfWidth ? 1 : 2;
+        if (units + u > maxUnits) break;
+        units += u;
+        len += n;
+    }
+    if (!utf8) {
+        len = 0;
+        while (len < avail.size()) {
+            const std::size_t n =
+                IsSjisLead(b(len)) && len + 1 < avail.size() && avail[len + 1] != '\n' ? 2 : 1;
+            if (len + n > maxUnits) break;
+            len += n;
+            if (avail[len - 1] == '\n') break;
+        }
+    }
+    encoding = utf8 ? SquareEncoding::Utf8 : SquareEncoding::ShiftJis;
+    input.skip(len);
+    const void* nul = std::memchr(avail.data(), '\0', len);
+    return avail.substr(0, nul == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(nul) - avail.data()));
 }
 
 bool IsValidUtf8(std::string_view s) {
@@ -126,9 +266,13 @@ std::string DisplayText(std::string_view bytes) {
 }
 
 std::string_view CutAtCharacter(std::string_view bytes, std::size_t limit) {
+    return CutAtCharacter(bytes, limit, SquareEncodingOf(bytes));
+}
+
+std::string_view CutAtCharacter(std::string_view bytes, std::size_t limit, SquareEncoding encoding) {
     if (bytes.size() <= limit) return bytes;
     std::size_t end = 0;
-    if (IsValidUtf8(bytes)) {
+    if (encoding == SquareEncoding::Utf8) {
         end = limit;
         while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
     } else {
@@ -141,6 +285,10 @@ std::string_view CutAtCharacter(std::string_view bytes, std::size_t limit) {
         }
     }
     return bytes.substr(0, end);
+}
+
+std::string ToUtf8(std::string_view bytes, SquareEncoding encoding) {
+    return encoding == SquareEncoding::Utf8 ? std::string(bytes) : Cp932ToUtf8(bytes);
 }
 
 SquareEncoding SquareEncodingOf(std::string_view bytes) {

@@ -26,20 +26,74 @@ bool ScanInteger(std::string_view text, std::size_t& pos, Wide& value);
 // Text-mode reading: every CR LF pair becomes one LF; a lone CR stays.
 std::string TextModeBytes(std::string_view bytes);
 
+// A reader's bytes, from memory or from an open file, handed out from one buffer that is refilled
+// as the reader moves on, so memory does not grow with the input. In text mode every CR LF pair
+// becomes one LF (a lone CR stays), also across the refills.
+class TextInput {
+public:
+    // The largest look-ahead peek may be asked for.
+    static constexpr std::size_t kMaxLookAhead = 64 * 1024;
+
+    explicit TextInput(std::string_view bytes, bool textMode = true);
+    // Reads fd to its end (not closed here); a read error ends the input and sets failed().
+    explicit TextInput(int fd);
+    TextInput(const TextInput&) = delete;
+    TextInput& operator=(const TextInput&) = delete;
+    ~TextInput();
+
+    // The bytes from the current position: at least want of them (at most kMaxLookAhead), fewer
+    // only at the end of the input. Valid until the next call.
+    std::string_view peek(std::size_t want);
+    // Moves on by n bytes of the last peek.
+    void skip(std::size_t n) { begin_ += n; }
+    bool atEnd() { return peek(1).empty(); }
+    bool failed() const { return failed_; }
+
+private:
+    void refill(std::size_t want);
+    std::size_t readRaw(char* out, std::size_t n);
+
+    std::string_view memory_;
+    std::size_t memoryPos_ = 0;
+    int fd_ = -1;
+    bool textMode_ = true;
+    bool sourceEnded_ = false;
+    bool failed_ = false;
+    bool pendingCr_ = false;  // a CR ended the last raw piece; the next byte decides
+    char* buffer_ = nullptr;
+    char* raw_ = nullptr;
+    std::size_t begin_ = 0, end_ = 0;
+};
+
 // Takes lines the way a C line reader with a buffer of bufferSize bytes does: a piece ends after
 // a line feed or when it holds bufferSize - 1 bytes; as a C string it stops at its first NUL.
+// Over bytes in memory it takes them as they are (no text mode).
 class LineReader {
 public:
-    LineReader(std::string_view bytes, std::size_t bufferSize) : bytes_(bytes), max_(bufferSize - 1) {}
-    bool atEnd() const { return pos_ >= bytes_.size(); }
-    // The next piece, or an empty view at the end.
+    LineReader(std::string_view bytes, std::size_t bufferSize);
+    LineReader(TextInput& input, std::size_t bufferSize) : input_(&input), max_(bufferSize - 1) {}
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+    ~LineReader();
+    bool atEnd() { return input_->atEnd(); }
+    // The next piece, or an empty view at the end; valid until the next call.
     std::string_view next();
 
 private:
-    std::string_view bytes_;
+    TextInput* owned_ = nullptr;
+    TextInput* input_;
     std::size_t max_;
-    std::size_t pos_ = 0;
 };
+
+// How the two-byte squares are spelt in a file.
+enum class SquareEncoding { Utf8, ShiftJis };
+
+// The next piece of a picture line from input: it ends after a line feed or before the character
+// that would take it past maxUnits, never inside a character. A character counts as many units
+// as its Shift-JIS spelling has bytes, whichever encoding it is in, so a picture in UTF-8 is cut
+// where the same picture in Shift-JIS is. The encoding is decided for the piece alone: UTF-8
+// when the piece is valid UTF-8. As a C string the piece stops at its first NUL. Empty at the end.
+std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareEncoding& encoding);
 
 bool IsValidUtf8(std::string_view bytes);
 // Code page 932 to UTF-8; an undecodable byte becomes U+FFFD.
@@ -50,9 +104,11 @@ std::string DisplayText(std::string_view bytes);
 // The longest prefix of at most limit bytes that does not split a character (UTF-8 when the
 // text is valid UTF-8, code page 932 otherwise).
 std::string_view CutAtCharacter(std::string_view bytes, std::size_t limit);
+// The same in the given encoding.
+std::string_view CutAtCharacter(std::string_view bytes, std::size_t limit, SquareEncoding encoding);
+// Bytes in the given encoding as UTF-8.
+std::string ToUtf8(std::string_view bytes, SquareEncoding encoding);
 
-// How the two-byte squares are spelt in a file.
-enum class SquareEncoding { Utf8, ShiftJis };
 // UTF-8 when the whole file is valid UTF-8, Shift-JIS otherwise.
 SquareEncoding SquareEncodingOf(std::string_view bytes);
 // The picture replacements, in order: "□" -> ".", "■" -> "*", "O" -> "*". In Shift-JIS the scan

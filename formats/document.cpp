@@ -1,8 +1,11 @@
 #include "formats/document.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/context.h"
 #include "core/engine/rule.h"
@@ -14,29 +17,68 @@
 
 namespace gb {
 
+int OpenForReading(const std::string& path) {
+    // O_NONBLOCK so that a FIFO without a writer does not hold the opening; reads block again.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 std::optional<std::string> ReadFileBytes(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) return std::nullopt;
+    const int fd = OpenForReading(path);
+    if (fd < 0) return std::nullopt;
+    std::string bytes;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
     return bytes;
 }
 
 namespace {
 
-using Reader = int (*)(Context&, std::string_view, const std::string&);
+using Reader = int (*)(Context&, TextInput&, const std::string&);
+
+// The descriptor of an opened file, closed when it goes.
+class OpenedFile {
+public:
+    explicit OpenedFile(const std::string& path) : fd_(OpenForReading(path)) {}
+    ~OpenedFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
 
 int ReadPath(Context& ctx, const std::string& path, Reader reader) {
     int result = 1;
     ReadWithinMemory(ctx, [&] {
-        const auto bytes = ReadFileBytes(path);
-        if (!bytes) {
+        const OpenedFile file(path);
+        if (file.fd() < 0) {
             ReportFileNotFound(ctx, path);
             return;
         }
-        result = reader(ctx, *bytes, path);
+        TextInput input(file.fd());
+        result = reader(ctx, input, path);
     });
     return result;
 }
@@ -49,18 +91,18 @@ void ApplyDefaultRule(Context& ctx) {
 }  // namespace
 
 int OpenLifePath(Context& ctx, const std::string& path) {
-    ReadPath(ctx, path, ReadLifeFile);
+    ReadPath(ctx, path, static_cast<Reader>(ReadLifeFile));
     return 0;
 }
 
 int OpenTextPath(Context& ctx, const std::string& path) {
-    ReadPath(ctx, path, ReadTextFile);
+    ReadPath(ctx, path, static_cast<Reader>(ReadTextFile));
     ctx.host.repaintView();
     return 0;
 }
 
 int OpenRlePath(Context& ctx, const std::string& path) {
-    ReadPath(ctx, path, ReadRleFile);
+    ReadPath(ctx, path, static_cast<Reader>(ReadRleFile));
     return 0;
 }
 
@@ -79,20 +121,21 @@ bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
     bool readable = true;
     const bool withinMemory = ReadWithinMemory(ctx, [&] {
         // A file that cannot be opened is refused before the document changes at all.
-        const auto bytes = ReadFileBytes(path);
-        if (!bytes) {
+        const OpenedFile file(path);
+        if (file.fd() < 0) {
             ReportFileNotFound(ctx, path);
             readable = false;
             return;
         }
+        TextInput input(file.fd());
         if (kind == PatternKind::Text) {
             ApplyDefaultRule(ctx);
-            ReadTextFile(ctx, *bytes, path);
+            ReadTextFile(ctx, input, path);
         } else if (kind == PatternKind::Life) {
             ApplyDefaultRule(ctx);
-            ReadLifeFile(ctx, *bytes, path);
+            ReadLifeFile(ctx, input, path);
         } else {
-            ReadRleFile(ctx, *bytes, path);
+            ReadRleFile(ctx, input, path);
         }
     });
     // Out of memory the read changed nothing, as for a file that cannot be read.

@@ -12,8 +12,12 @@ namespace gb {
 
 struct Context;
 
-// The whole content of a file, or nothing when it cannot be read (missing, a directory,
-// no permission).
+// Opens a path for reading without ever blocking on the opening: files, pipes, FIFOs and
+// character devices are read to their end (a FIFO without a writer reads as empty). -1 when it
+// cannot be opened (missing, a directory, no permission). The caller closes the descriptor.
+int OpenForReading(const std::string& path);
+
+// The whole content of a file, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
 // Writes bytes to a temporary file beside path and renames it over path only when every byte

@@ -22,7 +22,7 @@ constexpr std::size_t kLifeLineBuffer = 10000;
 bool ReadControlLine(std::string_view line, std::string& description, std::string& rule) {
     if (line.empty() || line[0] != '#') return false;
     const char second = line.size() > 1 ? line[1] : '\0';
-    if (second == 'D') description += ControlLineText(line);
+    if (second == 'D') description += DisplayText(ControlLineText(line));
     if (second == 'R') rule = std::string(ControlLineText(line));
     if (second == 'N') rule = kDefaultRule;
     return true;
@@ -53,11 +53,23 @@ void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std:
             if (y >= 1 && y < limitY) {
                 std::int8_t* staged = f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth;
                 const std::size_t n = std::min(line.size(), static_cast<std::size_t>(f.loadWidth));
-                for (std::size_t i = 0; i < n; ++i) {
-                    if (line[i] != '*') continue;
-                    const Wide x = static_cast<Wide>(i) + blockX + f.gridWidth / 2;
-                    if (x >= 1 && x < limitX) staged[static_cast<std::ptrdiff_t>(x)] = 1;
+                // Only positions i with 1 <= i + shift < limitX can hold a cell.
+                const Wide shift = blockX + f.gridWidth / 2;
+                const Wide from = std::max<Wide>(0, 1 - shift);
+                const Wide to = std::min<Wide>(static_cast<Wide>(n), limitX - shift);
+                int first = -1, last = -1;
+                for (Wide i = from; i < to;) {
+                    const void* star = std::memchr(line.data() + static_cast<std::size_t>(i), '*',
+                                                   static_cast<std::size_t>(to - i));
+                    if (star == nullptr) break;
+                    const auto at = static_cast<Wide>(static_cast<const char*>(star) - line.data());
+                    const auto x = static_cast<int>(at + shift);
+                    staged[x] = 1;
+                    if (first < 0) first = x;
+                    last = x;
+                    i = at + 1;
                 }
+                if (first >= 0) NoteStagedCells(f, first, static_cast<int>(y), last, static_cast<int>(y), true);
             }
         }
         row = AddClamped(row, 1);
@@ -65,24 +77,12 @@ void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std:
 
     ClearCells(f);
     f.generation = 0;
+    const Extent e = StagedExtent(f);
     if (blockSeen) {
-        // Staged at its place: each cell goes to the same position of the interior. (After a
-        // resize that had to keep the old staging grid, that grid may be the smaller one.)
-        PlaceStagedCells(f, LoadAreaExtent(f), 0, 0);
-    } else {
-        const Extent e = LoadAreaExtent(f);
-        if (e.found) {
-            const int hw = e.width / 2, hh = e.height / 2;
-            for (int y = e.top; y <= e.bottom; ++y) {
-                const int ty = y - hh;
-                if (ty < 1 || ty > f.gridHeight - 2) continue;
-                const std::int8_t* staged = f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth;
-                for (int x = e.left; x <= e.right; ++x) {
-                    const int tx = x - hw;
-                    if (staged[x] != 0 && tx >= 1 && tx <= f.gridWidth - 2) f.at(tx, ty) = staged[x];
-                }
-            }
-        }
+        // The staging grid lies on the grid itself: what is staged inside the interior stays put.
+        PlaceStagedCells(f, e, 0, 0);
+    } else if (e.found) {
+        PlaceStagedCells(f, e, -(e.width / 2), -(e.height / 2));
     }
     NoteCellsChanged(f);
 }
@@ -91,6 +91,7 @@ void ReadLife106(Context& ctx, LineReader& lines, std::string& description, std:
     Field& f = ctx.field;
     ClearCells(f);
     f.generation = 0;
+    int left = f.gridWidth, top = f.gridHeight, right = -1, bottom = -1;
     while (!lines.atEnd()) {
         const std::string_view line = lines.next();
         if (ReadControlLine(line, description, rule)) continue;
@@ -99,10 +100,17 @@ void ReadLife106(Context& ctx, LineReader& lines, std::string& description, std:
         if (!ScanInteger(line, pos, x) || !ScanInteger(line, pos, y)) continue;
         const Wide tx = x + f.gridWidth / 2;
         const Wide ty = y + f.gridHeight / 2;
-        if (tx >= 1 && tx <= f.gridWidth - 2 && ty >= 1 && ty <= f.gridHeight - 2)
-            f.at(static_cast<int>(tx), static_cast<int>(ty)) = 1;
+        if (tx >= 1 && tx <= f.gridWidth - 2 && ty >= 1 && ty <= f.gridHeight - 2) {
+            const auto cx = static_cast<int>(tx), cy = static_cast<int>(ty);
+            f.at(cx, cy) = 1;
+            left = std::min(left, cx), right = std::max(right, cx);
+            top = std::min(top, cy), bottom = std::max(bottom, cy);
+        }
     }
-    NoteCellsChanged(f);
+    if (right >= 0)
+        NoteCellsWritten(f, left, top, right, bottom);
+    else
+        NoteCellsChanged(f);
 }
 
 // "#N\r\n" for the default rule, "#R <rule>\r\n" otherwise.
@@ -118,9 +126,18 @@ LifeFormat ChooseLifeFormat(LifeWriteSettings& settings, bool accepted, int dial
 }
 
 LifeHeader ClassifyLifeFile(std::string_view bytes) {
-    const std::string source = TextModeBytes(bytes.substr(0, std::min<std::size_t>(bytes.size(), 2 * kLifeLineBuffer)));
-    LineReader lines(source, kLifeLineBuffer);
-    const std::string_view first = lines.next();
+    TextInput input(bytes);
+    return ClassifyLifeFile(input);
+}
+
+LifeHeader ClassifyLifeFile(TextInput& input) {
+    // The first piece a line reader would take, looked at where it lies.
+    const std::string_view avail = input.peek(kLifeLineBuffer - 1);
+    std::size_t len = std::min(avail.size(), kLifeLineBuffer - 1);
+    if (const void* lf = std::memchr(avail.data(), '\n', len))
+        len = static_cast<std::size_t>(static_cast<const char*>(lf) - avail.data()) + 1;
+    std::string_view first = avail.substr(0, len);
+    first = first.substr(0, first.find('\0'));
     if (first == "#Life 1.05\n") return LifeHeader::Life105;
     if (first == "#Life 1.06\n") return LifeHeader::Life106;
     if (!first.empty() && (first[0] == 'x' || first[0] == '#')) return LifeHeader::HandedToRle;
@@ -128,15 +145,19 @@ LifeHeader ClassifyLifeFile(std::string_view bytes) {
 }
 
 int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path) {
+    TextInput input(bytes);
+    return ReadLifeFile(ctx, input, path);
+}
+
+int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
     CheckMemory(ctx);
     Field& f = ctx.field;
     f.busy = 1;
     RefreshCursor(ctx);
 
-    const std::string source = TextModeBytes(bytes);
-    const LifeHeader kind = ClassifyLifeFile(bytes);
+    const LifeHeader kind = ClassifyLifeFile(input);
     if (kind == LifeHeader::HandedToRle) {
-        ReadRleFile(ctx, bytes, path);
+        ReadRleFile(ctx, input, path);
         return 0;
     }
     if (kind == LifeHeader::Unsupported) {
@@ -146,9 +167,9 @@ int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path) 
         AppMessageBox(ctx, "サポートしていないファイル形式なので読み込めません。", Icon::Exclamation);
         return 1;
     }
-    std::memset(f.loadArea, 0, static_cast<std::size_t>(f.loadWidth) * static_cast<std::size_t>(f.loadHeight));
+    ClearStaging(f);
 
-    LineReader lines(source, kLifeLineBuffer);
+    LineReader lines(input, kLifeLineBuffer);
     lines.next();  // the header
     std::string description;
     std::string rule = ctx.rule.ruleText;
@@ -165,8 +186,9 @@ int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path) 
     RefreshCursor(ctx);
     SetMainTitle(ctx, FileNameOf(path));
     if (!description.empty()) {
+        // Each line of it is UTF-8 already, whichever encoding it was written in.
         ctx.shell.messageCaption = FileNameOf(path);
-        AppMessageBox(ctx, DisplayText(description), Icon::Information);
+        AppMessageBox(ctx, description, Icon::Information);
     }
     return 0;
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "formats/bytes.h"
+
 namespace gb {
 
 struct Context;
@@ -24,10 +26,14 @@ LifeFormat ChooseLifeFormat(LifeWriteSettings& settings, bool accepted, int dial
 // What the first line of a ".lif" file makes of it.
 enum class LifeHeader { Life105, Life106, HandedToRle, Unsupported };
 LifeHeader ClassifyLifeFile(std::string_view bytes);
+// The same from the first line of an input (in text mode), which is looked at, not taken.
+LifeHeader ClassifyLifeFile(TextInput& input);
 
 // Reads a ".lif" file's bytes. 0: loaded, or handed to the RLE reader; 1: not recognised
 // (after a box).
 int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path);
+// The same from an input (in text mode) read in pieces.
+int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path);
 
 // The Field as a Life file in the given format, CR LF line ends. For an invalid format the box
 // "フォーマットの指定が無効です。" is shown and the result is empty (nothing to write).

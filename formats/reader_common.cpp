@@ -1,6 +1,11 @@
 #include "formats/reader_common.h"
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/context.h"
 #include "core/engine/extent.h"
@@ -32,6 +37,78 @@ std::string_view ControlLineText(std::string_view line) {
     return text;
 }
 
+namespace {
+
+// dst[i] = src[i] wherever src[i] is not 0; the other bytes of dst stay.
+void MergeNonZero(std::int8_t* dst, const std::int8_t* src, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i keep = _mm_and_si128(_mm_cmpeq_epi8(s, zero), d);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(s, keep));
+    }
+#endif
+    for (; i < n; ++i)
+        if (src[i] != 0) dst[i] = src[i];
+}
+
+bool RowHasCells(const std::int8_t* row, int left, int right) {
+    for (int x = left; x <= right; ++x)
+        if (row[x] != 0) return true;
+    return false;
+}
+
+}  // namespace
+
+Extent StagedExtent(const Field& f) {
+    Extent e;
+    if (f.stagedTop > f.stagedBottom) return e;
+    const auto row = [&f](int y) { return f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth; };
+    int left = f.stagedLeft, top = f.stagedTop, right = f.stagedRight, bottom = f.stagedBottom;
+    if (!f.stagedTight) {
+        // Rows with cells first, then the first and last column any of them uses.
+        while (top <= bottom && !RowHasCells(row(top), left, right)) ++top;
+        if (top > bottom) return e;
+        while (!RowHasCells(row(bottom), left, right)) --bottom;
+        int newLeft = right + 1, newRight = left - 1;
+        for (int y = top; y <= bottom; ++y) {
+            const std::int8_t* r = row(y);
+            for (int x = left; x < newLeft; ++x)
+                if (r[x] != 0) {
+                    newLeft = x;
+                    break;
+                }
+            for (int x = right; x > newRight; --x)
+                if (r[x] != 0) {
+                    newRight = x;
+                    break;
+                }
+        }
+        left = newLeft;
+        right = newRight;
+    }
+    e.found = 1;
+    e.left = left;
+    e.top = top;
+    e.right = right;
+    e.bottom = bottom;
+    e.width = right - left + 1;
+    e.height = bottom - top + 1;
+    return e;
+}
+
+void ClearStaging(Field& f) {
+    if (f.stagedTop <= f.stagedBottom) {
+        const auto count = static_cast<std::size_t>(f.stagedRight - f.stagedLeft + 1);
+        for (int y = f.stagedTop; y <= f.stagedBottom; ++y)
+            std::memset(f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth + f.stagedLeft, 0, count);
+    }
+    ForgetStagedCells(f);
+}
+
 void PlaceStagedCells(Field& f, const Extent& e, int dx, int dy) {
     if (!e.found) return;
     // The box of plane 0 the cells may land in: the staged box moved, within the interior.
@@ -41,16 +118,12 @@ void PlaceStagedCells(Field& f, const Extent& e, int dx, int dy) {
     const long long bottom =
         std::min<long long>(f.gridHeight - 2, static_cast<long long>(e.bottom) + dy);
     if (left > right || top > bottom) return;
-    for (int y = e.top; y <= e.bottom; ++y) {
-        const long long ty = static_cast<long long>(y) + dy;
-        if (ty < 1 || ty > f.gridHeight - 2) continue;
-        const std::int8_t* row = f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth;
-        for (int x = e.left; x <= e.right; ++x) {
-            if (row[x] == 0) continue;
-            const long long tx = static_cast<long long>(x) + dx;
-            if (tx >= 1 && tx <= f.gridWidth - 2)
-                f.at(static_cast<int>(tx), static_cast<int>(ty)) = row[x];
-        }
+    // Whole rows at a time: only non-zero staged bytes are written.
+    const auto count = static_cast<std::size_t>(right - left + 1);
+    for (long long ty = top; ty <= bottom; ++ty) {
+        const std::int8_t* src =
+            f.loadArea + static_cast<std::ptrdiff_t>(ty - dy) * f.loadWidth + static_cast<std::ptrdiff_t>(left - dx);
+        MergeNonZero(&f.at(static_cast<int>(left), static_cast<int>(ty)), src, count);
     }
     NoteCellsWritten(f, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
                      static_cast<int>(bottom));

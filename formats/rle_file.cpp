@@ -1,7 +1,14 @@
 #include "formats/rle_file.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/context.h"
 #include "core/engine/extent.h"
@@ -54,8 +61,8 @@ void ReadHeaderLine(std::string_view line, const RleReadingParams& params, RleRe
         std::string field;
         for (char c : raw)
             if (c != ' ' && c != '\t') field += c;
-        if (field.find("x=") != std::string::npos) s.columnCursor = params.startColumn;
-        if (field.find("y=") != std::string::npos) s.rowCursor = params.startRow;
+        if (field.find("x=") != std::string::npos) s.columnCursor = params.startColumn, s.mayRevisit = s.stagedAny;
+        if (field.find("y=") != std::string::npos) s.rowCursor = params.startRow, s.mayRevisit = s.stagedAny;
         if (field.find("rule=") != std::string::npos) {
             std::string rule;
             if (field.starts_with("rule=")) {
@@ -74,19 +81,21 @@ void ReadControlLine(std::string_view line, RleReadState& s) {
         case 'C':
         case 'c':
         case ' ':
-            s.commentText += ControlLineText(line);
+            s.commentText += DisplayText(ControlLineText(line));
+            s.commentBytes += ControlLineText(line).size();
             break;
         case 'N':
-            s.nameText = std::string(ControlLineText(line)) + "\n";
+            s.nameText = DisplayText(ControlLineText(line)) + "\n";
             break;
         case 'O':
-            s.authorText = std::string(ControlLineText(line)) + "\n";
+            s.authorText = DisplayText(ControlLineText(line)) + "\n";
             break;
         case 'r':
             s.ruleText = std::string(ControlLineText(line));
             s.ruleGiven = true;
             break;
         case 'R':
+            s.mayRevisit = s.mayRevisit || s.stagedAny;
             if (line.size() < 6) {
                 s.placeX = s.placeY = 0;
             } else {
@@ -102,32 +111,168 @@ void ReadControlLine(std::string_view line, RleReadState& s) {
 
 // Live cells n times from the cursor; only those inside the limits are written, so the work is
 // bounded by the row width whatever n is.
-void PlaceRun(Field& f, const RleReadingParams& params, RleReadState& s, Wide n) {
+inline void PlaceRun(Field& f, const RleReadingParams& params, RleReadState& s, Wide n) {
     const Wide y = s.rowCursor + s.placeY;
     if (y >= params.minY && y < params.endY) {
         const Wide x0 = s.columnCursor + s.placeX;
         const Wide lo = std::max<Wide>(x0, params.minX);
         const Wide hi = std::min<Wide>(x0 + n, params.endX);
         if (lo < hi) {
-            std::int8_t* row = f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth;
-            std::memset(row + static_cast<std::ptrdiff_t>(lo), 1, static_cast<std::size_t>(hi - lo));
+            const auto row = static_cast<int>(y);
+            const auto from = static_cast<int>(lo);
+            const auto to = static_cast<int>(hi);
+            std::int8_t* cells = f.loadArea + static_cast<std::ptrdiff_t>(row) * f.loadWidth;
+            if (to - from <= 8)
+                for (int x = from; x < to; ++x) cells[x] = 1;
+            else
+                std::memset(cells + from, 1, static_cast<std::size_t>(to - from));
+            NoteStagedCells(f, from, row, to - 1, row, true);
+            s.stagedAny = true;
         }
     }
     s.columnCursor = AddClamped(s.columnCursor, n);
+}
+
+bool IsRejected(char c) {
+    static const auto table = [] {
+        std::array<bool, 256> t{};
+        for (char r : kRejectedLetters) t[static_cast<unsigned char>(r)] = true;
+        return t;
+    }();
+    return table[static_cast<unsigned char>(c)];
+}
+
+// The common part of a pattern line ("o", "b", "$" and counts) while every number stays far
+// below the limit, in plain 64-bit arithmetic. Returns where it stopped: the end, or the first
+// byte it leaves to the general loop ("!", anything else, or a number grown too large).
+[[gnu::noinline]] std::size_t ReadRunsFast(Field& f, std::string_view line, const RleReadingParams& p,
+                                          RleReadState& s) {
+    constexpr std::int64_t kSafe = std::int64_t{1} << 60;
+    const auto fits = [](Wide v) { return v > -kSafe && v < kSafe; };
+    if (!fits(s.columnCursor) || !fits(s.rowCursor) || !fits(s.placeX) || !fits(s.placeY) ||
+        !fits(s.runCount))
+        return 0;
+    auto col = static_cast<std::int64_t>(s.columnCursor);
+    auto row = static_cast<std::int64_t>(s.rowCursor);
+    auto count = static_cast<std::int64_t>(s.runCount);
+    const auto px = static_cast<std::int64_t>(s.placeX);
+    const auto py = static_cast<std::int64_t>(s.placeY);
+    // Everything the loop reads is held in locals: the bytes it writes may alias anything.
+    const std::int64_t minX = p.minX, endX = p.endX, minY = p.minY, endY = p.endY;
+    const std::int64_t startColumn = p.startColumn, loadWidth = f.loadWidth;
+    std::int8_t* const loadArea = f.loadArea;
+    const bool revisits = s.mayRevisit;
+    std::int8_t* cells = nullptr;  // the staged row, when the cursor's row is inside the limits
+    std::int64_t y = row + py;
+    if (y >= minY && y < endY) cells = loadArea + static_cast<std::ptrdiff_t>(y * loadWidth);
+    std::int64_t left = std::numeric_limits<std::int64_t>::max(), right = -1, top = left, bottom = -1;
+
+    // Digits, "o" and "b" take one path without a branch that depends on which they are, since
+    // in a random pattern that branch would be mispredicted at nearly every token: a digit
+    // advances nothing, and every short run is one 8-byte store into its row (zeros for "b").
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    const std::size_t size = line.size();
+    std::size_t i = 0;
+    // What a byte is, as bits: 1 a digit, 2 "o", 4 "b", 8 "$".
+    static constexpr auto kClass = [] {
+        std::array<std::uint8_t, 256> t{};
+        for (int d = '0'; d <= '9'; ++d) t[d] = 1;
+        t['o'] = 2;
+        t['b'] = 4;
+        t['$'] = 8;
+        return t;
+    }();
+    for (; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        const unsigned cls = kClass[c];
+        if ((cls & 7) == 0) {
+            if (cls == 0) break;  // "!" and everything else: the general way
+            col = startColumn;
+            row += count + (count == 0);
+            count = 0;
+            y = row + py;
+            cells = y >= minY && y < endY ? loadArea + static_cast<std::ptrdiff_t>(y * loadWidth) : nullptr;
+            if (row >= kSafe) {
+                ++i;
+                break;
+            }
+            continue;
+        }
+        if (count >= kSafe / 16) break;  // a number near the limit: the general way
+        // All-ones masks instead of branches: notDigit for "o" and "b", live for "o".
+        const auto isDigit = static_cast<std::int64_t>(cls & 1);
+        const std::int64_t notDigit = isDigit - 1;
+        const auto live = -static_cast<std::uint64_t>((cls >> 1) & 1);
+        const std::int64_t advance = (count + (count == 0)) & notDigit;
+        if (cells != nullptr) {
+            const std::int64_t lo = std::max(col + px, minX);
+            const std::int64_t hi = std::min(col + px + advance, endX);
+            const std::int64_t len = hi - lo;
+            const std::uint64_t wrote = live & -static_cast<std::uint64_t>(len > 0);
+            if (lo + 8 <= loadWidth && len <= 8) {
+                // The word may reach beyond the run: bytes the cursor has not passed yet, which
+                // hold 0 unless the cursor was put back (then they are ORed in instead).
+                const std::int64_t bytes = std::clamp<std::int64_t>(len, 1, 8);
+                std::uint64_t word = (kOnes >> (64 - 8 * bytes)) & wrote;
+                if (revisits) {
+                    std::uint64_t old;
+                    std::memcpy(&old, cells + lo, 8);
+                    word |= old;
+                }
+                std::memcpy(cells + lo, &word, 8);
+            } else if (wrote != 0) {
+                std::memset(cells + lo, 1, static_cast<std::size_t>(len));
+            }
+            const auto m = static_cast<std::int64_t>(wrote);
+            left = std::min(left, (lo & m) | (std::numeric_limits<std::int64_t>::max() & ~m));
+            right = std::max(right, ((hi - 1) & m) | ~m);
+            top = std::min(top, (y & m) | (std::numeric_limits<std::int64_t>::max() & ~m));
+            bottom = std::max(bottom, (y & m) | ~m);
+        }
+        col += advance;
+        count = (count * 10 + static_cast<std::int64_t>(c - '0')) & -isDigit;
+        if (col >= kSafe) {
+            ++i;
+            break;
+        }
+    }
+    s.columnCursor = col;
+    s.rowCursor = row;
+    s.runCount = count;
+    s.stagedAny = s.stagedAny || right >= 0;
+    if (right >= 0)
+        NoteStagedCells(f, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                        static_cast<int>(bottom), true);
+    return i;
 }
 
 // 0: the line was taken; 1: it holds a rejected letter.
 int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams& params,
                     RleReadState& s) {
     if (s.patternEnded) {
-        if (s.commentText.size() + line.size() < kCommentLimit) s.commentText += line;
+        if (s.commentBytes + line.size() < kCommentLimit) {
+            s.commentText += DisplayText(line);
+            s.commentBytes += line.size();
+        }
         return 0;
     }
     if (line.size() > 1) ++s.patternLines;
-    for (std::size_t i = 0; i < line.size() && !s.patternEnded; ++i) {
+    const std::size_t size = line.size();
+    for (std::size_t i = ReadRunsFast(ctx.field, line, params, s); i < size && !s.patternEnded; ++i) {
         const char c = line[i];
         if (c >= '0' && c <= '9') {
-            s.runCount = AppendDigit(s.runCount, c - '0');
+            // A whole number at once; a long one, or one continued from the last line, digit by
+            // digit with the limit.
+            std::size_t j = i;
+            std::uint64_t v = 0;
+            while (j < size && line[j] >= '0' && line[j] <= '9' && j - i < 18) v = v * 10 + static_cast<std::uint64_t>(line[j++] - '0');
+            if (s.runCount == 0 && (j == size || line[j] < '0' || line[j] > '9')) {
+                s.runCount = static_cast<Wide>(v);
+            } else {
+                for (j = i; j < size && line[j] >= '0' && line[j] <= '9'; ++j)
+                    s.runCount = AppendDigit(s.runCount, line[j] - '0');
+            }
+            i = j - 1;
             continue;
         }
         const Wide n = s.runCount == 0 ? 1 : s.runCount;
@@ -149,14 +294,54 @@ int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams&
                 s.patternEnded = true;
                 break;
             default:
-                if (line.find_first_of(kRejectedLetters) != std::string_view::npos) {
-                    FailWith(ctx, params, params.rejected);
-                    return 1;
-                }
+                // Everything before i was a count or a run, none of them rejected.
+                for (char r : line.substr(i))
+                    if (IsRejected(r)) {
+                        FailWith(ctx, params, params.rejected);
+                        return 1;
+                    }
                 return 0;  // the rest of the line is skipped; runCount is kept
         }
     }
     return 0;
+}
+
+// Where the next line stops: the first NUL, 0xFF, CR or LF among the n bytes at p, or n.
+std::size_t FindLineStop(const char* p, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i nul = _mm_setzero_si128();
+    const __m128i ff = _mm_set1_epi8(static_cast<char>(0xFF));
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, ff)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(p[i]);
+        if (c == 0 || c == 0xFF || c == '\n' || c == '\r') return i;
+    }
+    return n;
+}
+
+// The next line: 0xFF, NUL and the end end it unstored; CR and LF end it stored; a line of
+// kRleLineMax bytes ends there.
+std::string_view TakeLine(TextInput& input) {
+    const std::string_view avail = input.peek(kRleLineMax);
+    const std::size_t n = std::min(avail.size(), kRleLineMax);
+    const std::size_t stop = FindLineStop(avail.data(), n);
+    if (stop == n) {
+        input.skip(n);
+        return avail.substr(0, n);
+    }
+    input.skip(stop + 1);
+    const auto c = static_cast<unsigned char>(avail[stop]);
+    return avail.substr(0, c == 0 || c == 0xFF ? stop : stop + 1);
 }
 
 }  // namespace
@@ -180,31 +365,26 @@ RleReadingParams FileRleParams(const Field& field) {
 
 int RleReading(Context& ctx, std::string_view source, const RleReadingParams& params,
                RleReadState& s) {
+    TextInput input(source, false);
+    return RleReading(ctx, input, params, s);
+}
+
+int RleReading(Context& ctx, TextInput& input, const RleReadingParams& params, RleReadState& s) {
     Field& f = ctx.field;
     s.columnCursor = params.startColumn;
     s.rowCursor = params.startRow;
     s.runCount = 0;
 
-    std::size_t pos = 0;
     bool first = true;
-    std::string line;
     do {
-        // Take a line: 0xFF, NUL and the end end it unstored; CR and LF end it stored.
-        line.clear();
-        while (pos < source.size()) {
-            const auto c = static_cast<unsigned char>(source[pos++]);
-            if (c == 0xFF || c == 0) break;
-            line += static_cast<char>(c);
-            if (c == '\n' || c == '\r' || line.size() >= kRleLineMax) break;
-        }
+        const std::string_view line = TakeLine(input);
         if (first) {
             first = false;
             if (line.empty() || (line[0] != 'x' && line[0] != '#')) {
                 FailWith(ctx, params, params.unsupported);
                 return 1;
             }
-            std::memset(f.loadArea, 0,
-                        static_cast<std::size_t>(f.loadWidth) * static_cast<std::size_t>(f.loadHeight));
+            ClearStaging(f);
         }
         if (line.empty()) continue;
         switch (line[0]) {
@@ -219,20 +399,24 @@ int RleReading(Context& ctx, std::string_view source, const RleReadingParams& pa
             default:
                 if (ReadPatternLine(ctx, line, params, s) != 0) return 1;
         }
-    } while (pos < source.size());
+    } while (!input.atEnd());
     return 0;
 }
 
 int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path) {
+    TextInput input(bytes);
+    return ReadRleFile(ctx, input, path);
+}
+
+int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {
     CheckMemory(ctx);
     Field& f = ctx.field;
     f.busy = 1;
     RefreshCursor(ctx);
 
-    const std::string source = TextModeBytes(bytes);
     const RleReadingParams params = FileRleParams(f);
     RleReadState s;
-    if (RleReading(ctx, source, params, s) != 0) return 1;
+    if (RleReading(ctx, input, params, s) != 0) return 1;
     if (s.patternLines == 0) {
         f.busy = 0;
         RefreshCursor(ctx);
@@ -244,7 +428,7 @@ int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path) {
 
     ClearCells(f);
     f.generation = 0;
-    const Extent e = LoadAreaExtent(f);
+    const Extent e = StagedExtent(f);
     if (e.found) {
         // With an "#R" position the cells stay where they are; otherwise the pattern's origin
         // goes to ((gridWidth - width) / 2, (gridHeight - height) / 2).
@@ -258,16 +442,50 @@ int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path) {
     ctx.view.offsetX = ctx.view.offsetY = 0;
     ctx.host.invalidateView();
 
+    // Each line of the notice is UTF-8 already, whichever encoding it was written in.
     const std::string notice = s.nameText + s.authorText + s.commentText;
     f.busy = 0;
     RefreshCursor(ctx);
     SetMainTitle(ctx, FileNameOf(path));
     if (!notice.empty()) {
         ctx.shell.messageCaption = FileNameOf(path);
-        AppMessageBox(ctx, DisplayText(notice), Icon::Information);
+        AppMessageBox(ctx, notice, Icon::Information);
     }
     return 0;
 }
+
+namespace {
+
+// The first x in [from, end) whose cell is (ones) or is not (!ones) 1, or end.
+int RunEnd(const std::int8_t* row, int from, int end, bool ones) {
+    int x = from;
+#if defined(__SSE2__)
+    const __m128i one = _mm_set1_epi8(1);
+    for (; x + 16 <= end; x += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, one)));
+        if (ones) mask = ~mask & 0xFFFFu;
+        if (mask != 0) return x + __builtin_ctz(mask);
+    }
+#endif
+    while (x < end && (row[x] == 1) == ones) ++x;
+    return x;
+}
+
+// Writes a run token ("3o", "b", "12$") into out; returns its length.
+std::size_t RunToken(char* out, int run, char symbol) {
+    std::size_t n = 0;
+    if (run > 1) {
+        char digits[12];
+        std::size_t k = 0;
+        for (unsigned v = static_cast<unsigned>(run); v != 0; v /= 10) digits[k++] = static_cast<char>('0' + v % 10);
+        while (k > 0) out[n++] = digits[--k];
+    }
+    out[n++] = symbol;
+    return n;
+}
+
+}  // namespace
 
 std::string WriteRleFile(Context& ctx) {
     CheckMemory(ctx);
@@ -276,46 +494,52 @@ std::string WriteRleFile(Context& ctx) {
     std::string file = "x = " + std::to_string(e.found ? e.width : 0) +
                        ", y = " + std::to_string(e.found ? e.height : 0) +
                        ", rule = " + FormatRuleBS(ctx.rule.ruleText) + "\r\n";
-    std::string out;
-    const auto append = [&](const std::string& token) {
-        if (out.size() + token.size() >= 69) {
-            file += out;
+    // Tokens gather in a line that is written out before one would take it to 69 bytes.
+    char out[96];
+    std::size_t outSize = 0;
+    char token[16];
+    const auto append = [&](std::size_t size) {  // the token in token
+        if (outSize + size >= 69) {
+            file.append(out, outSize);
             file += "\r\n";
-            out.clear();
+            outSize = 0;
         }
-        out += token;
+        std::memcpy(out + outSize, token, size);
+        outSize += size;
     };
-    const auto symbol = [](int state) { return state == 0 ? "b" : (state == 1 ? "o" : ""); };
 
+    // Runs are found a row at a time; the run that reaches the column after the extent is the
+    // row's last and is never written. A row end waits for the next live cell, so trailing
+    // empty rows and the last row end are left out.
     int rowEnds = 1;
-    std::string pendingRowEnd;
-    bool rowEndPending = false;
+    int pendingRowEnds = 0;
     if (e.found) {
+        const int end = e.right + 2;
         for (int y = e.top; y <= e.bottom; ++y) {
-            int state = 2;
-            int run = 1;
-            for (int x = e.left; x <= e.right + 1; ++x) {
-                const int v = f.at(x, y) == 1 ? 1 : 0;
-                if (v == 1 && rowEndPending) {
-                    append(pendingRowEnd);
-                    rowEnds = 1;
-                    rowEndPending = false;
-                }
-                if (v != state) {
-                    append(run <= 1 ? std::string(symbol(state)) : std::to_string(run) + symbol(state));
-                    run = 1;
-                    state = v;
-                } else {
-                    ++run;
-                }
+            const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth;
+            int x = e.left;
+            bool live = row[x] == 1;
+            const auto rowEnd = [&] {
+                if (pendingRowEnds == 0) return;
+                append(RunToken(token, pendingRowEnds, '$'));
+                rowEnds = 1;
+                pendingRowEnds = 0;
+            };
+            if (live) rowEnd();
+            while (true) {
+                const int next = RunEnd(row, x, end, live);
+                if (next >= end) break;
+                if (!live) rowEnd();  // the run starting at next is live
+                append(RunToken(token, next - x, live ? 'o' : 'b'));
+                x = next;
+                live = !live;
             }
-            pendingRowEnd = rowEnds <= 1 ? "$" : std::to_string(rowEnds) + "$";
+            pendingRowEnds = rowEnds;
             ++rowEnds;
-            rowEndPending = true;
         }
     }
-    out += "!\r\n";
-    file += out;
+    file.append(out, outSize);
+    file += "!\r\n";
     return file;
 }
 

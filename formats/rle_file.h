@@ -46,16 +46,26 @@ struct RleReadState {
     std::string ruleText;  // the header's or "#r" rule, as written
     bool patternEnded = false;
     long long patternLines = 0;
+    // The notice texts, each line turned into UTF-8 from the encoding it is in.
     std::string nameText, authorText, commentText;
+    std::size_t commentBytes = 0;  // bytes of the file taken into commentText
+    // Whether cells were staged, and whether the cursor may since have been put back over them
+    // ("x=", "y=" or "#R" after them); until then every write lies right of or below all others.
+    bool stagedAny = false;
+    bool mayRevisit = false;
 };
 
 // Reads source line by line into loadArea (cleared once the first line passes). Returns 0 with
 // the cells staged, or 1 after the failure box (Field and rule untouched).
 int RleReading(Context& ctx, std::string_view source, const RleReadingParams& params,
                RleReadState& state);
+// The same over an input taken in pieces (text mode is the input's business).
+int RleReading(Context& ctx, TextInput& source, const RleReadingParams& params, RleReadState& state);
 
 // Reads an RLE file's bytes and places the pattern. 0: loaded; 1: rejected (after a box).
 int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path);
+// The same from an input (in text mode) read in pieces.
+int ReadRleFile(Context& ctx, TextInput& input, const std::string& path);
 
 // The Field's live extent as an RLE file, CR LF line ends.
 std::string WriteRleFile(Context& ctx);

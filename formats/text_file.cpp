@@ -1,6 +1,9 @@
 #include "formats/text_file.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <vector>
 
 #include "core/context.h"
 #include "core/engine/extent.h"
@@ -14,35 +17,83 @@ namespace gb {
 
 namespace {
 
-constexpr std::size_t kTextLineBuffer = 10001;
+constexpr std::size_t kTextLineMax = 10000;  // a longer line is taken in pieces
 constexpr std::size_t kShownInvalidBytes = 800;
+
+// The lines of a picture as read: for every line holding "*" its live positions as bits, and the
+// rule lines. Memory follows the live cells, not the file.
+struct Picture {
+    struct Row {
+        long long line;           // which line of the file (every line counts)
+        std::size_t firstWord;    // where its bits start in bits
+        std::size_t length;       // positions up to its last "*"
+    };
+    std::vector<Row> rows;
+    std::vector<std::uint64_t> bits;
+    struct RuleLine {
+        long long line;
+        std::string text;
+    };
+    std::vector<RuleLine> rules;  // "#R" lines, latest last
+    long long lines = 0;
+
+    void addRow(std::string_view line) {
+        const std::size_t last = line.rfind('*');
+        if (last == std::string_view::npos) return;
+        const std::size_t length = last + 1;
+        const std::size_t first = bits.size();
+        bits.resize(first + (length + 63) / 64, 0);
+        for (std::size_t i = line.find('*'); i < length; i = line.find('*', i + 1))
+            bits[first + i / 64] |= std::uint64_t{1} << (i % 64);
+        rows.push_back({lines, first, length});
+    }
+};
 
 }  // namespace
 
 int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path) {
+    TextInput input(bytes);
+    return ReadTextFile(ctx, input, path);
+}
+
+int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
     CheckMemory(ctx);
     Field& f = ctx.field;
     f.busy = 1;
     RefreshCursor(ctx);
 
-    const std::string source = TextModeBytes(bytes);
-    const SquareEncoding encoding = SquareEncodingOf(source);
-
-    // First pass: measure the picture lines and collect them for the check.
+    // Measure the picture lines, collect what else they hold, and keep the live cells. Each
+    // piece is read in the encoding it is valid in.
     long long widest = 0;
     long long lineCount = 0;
-    std::string leftover;  // allText without line ends, tabs, blanks and cell characters
-    {
-        LineReader lines(source, kTextLineBuffer);
-        while (!lines.atEnd()) {
-            const std::string line = ReplacePictureCharacters(lines.next(), encoding);
-            if (!line.empty() && line[0] == '#') continue;
-            const auto cells = std::count_if(line.begin(), line.end(),
-                                             [](char c) { return c == '.' || c == '*'; });
-            widest = std::max<long long>(widest, cells);
-            for (char c : line)
-                if (c != '\r' && c != '\n' && c != '\t' && c != '.' && c != '*' && c != ' ') leftover += c;
-            ++lineCount;
+    bool invalid = false;      // anything but line ends, tabs, blanks and cell characters
+    std::string shown;         // the first kShownInvalidBytes bytes of it, as UTF-8
+    std::size_t shownBytes = 0;
+    Picture picture;
+    while (!input.atEnd()) {
+        SquareEncoding encoding = SquareEncoding::Utf8;
+        const std::string_view piece = NextPictureLine(input, kTextLineMax, encoding);
+        const std::string line = ReplacePictureCharacters(piece, encoding);
+        if (line.size() >= 2 && line[0] == '#' && line[1] == 'R') {
+            picture.rules.push_back({picture.lines, std::string(ControlLineText(line))});
+        } else {
+            picture.addRow(line);
+        }
+        ++picture.lines;
+        if (!line.empty() && line[0] == '#') continue;
+        const auto cells = std::count_if(line.begin(), line.end(),
+                                         [](char c) { return c == '.' || c == '*'; });
+        widest = std::max<long long>(widest, cells);
+        ++lineCount;
+        std::string leftover;
+        for (char c : line)
+            if (c != '\r' && c != '\n' && c != '\t' && c != '.' && c != '*' && c != ' ') leftover += c;
+        if (leftover.empty()) continue;
+        invalid = true;
+        if (shownBytes < kShownInvalidBytes) {
+            const std::string_view cut = CutAtCharacter(leftover, kShownInvalidBytes - shownBytes, encoding);
+            shown += ToUtf8(cut, encoding);
+            shownBytes = cut.size() < leftover.size() ? kShownInvalidBytes : shownBytes + cut.size();
         }
     }
     const long long w = widest - 1;
@@ -53,41 +104,51 @@ int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path) 
         originY = (f.gridHeight - h) / 2;
     }
 
-    if (!leftover.empty()) {
+    if (invalid) {
         f.busy = 0;
         RefreshCursor(ctx);
         ctx.shell.messageCaption = "テキストファイルに下記の無効なデータが含まれています。";
-        const std::string shown = DisplayText(CutAtCharacter(leftover, kShownInvalidBytes));
         if (AppMessageBox(ctx, shown + "\r\n\r\n読み込みを強行しますか。", Icon::Exclamation,
                           Buttons::YesNo, Button::No) != Button::Yes)
             return 1;
     }
 
-    // Second pass: place the cells; every line read takes a row.
+    // Place the cells; every line read takes a row, as far as the larger of the grid's height
+    // and the picture's.
     ClearCells(f);
     f.generation = 0;
+    const long long rows = std::max<long long>(f.gridHeight, h);
+    const long long columns = std::max<long long>(f.gridWidth, w);
     std::string rule = ctx.rule.ruleText;
-    {
-        LineReader lines(source, kTextLineBuffer);
-        const long long rows = std::max<long long>(f.gridHeight, h);
-        const long long columns = std::max<long long>(f.gridWidth, w);
-        for (long long j = 0; j < rows && !lines.atEnd(); ++j) {
-            const std::string line = ReplacePictureCharacters(lines.next(), encoding);
-            if (line.size() >= 2 && line[0] == '#' && line[1] == 'R') {
-                rule = std::string(ControlLineText(line));
+    for (const Picture::RuleLine& r : picture.rules)
+        if (r.line < rows) rule = r.text;
+    int left = f.gridWidth, top = f.gridHeight, right = -1, bottom = -1;
+    for (const Picture::Row& row : picture.rows) {
+        if (row.line >= rows) break;
+        const long long y = row.line + originY;
+        if (y < 1 || y > f.gridHeight - 2) continue;
+        // Positions i with 1 <= i + originX <= gridWidth - 2 and i < columns.
+        const long long from = std::max<long long>(0, 1 - originX);
+        const long long to = std::min({static_cast<long long>(row.length), columns, f.gridWidth - 1 - originX});
+        for (long long i = from; i < to;) {
+            std::uint64_t word = picture.bits[row.firstWord + static_cast<std::size_t>(i / 64)] >> (i % 64);
+            if (word == 0) {
+                i = (i / 64 + 1) * 64;
                 continue;
             }
-            const long long y = j + originY;
-            if (y < 1 || y > f.gridHeight - 2) continue;
-            const long long n = std::min(static_cast<long long>(line.size()), columns);
-            for (long long i = 0; i < n; ++i) {
-                const long long x = i + originX;
-                if (line[static_cast<std::size_t>(i)] == '*' && x >= 1 && x <= f.gridWidth - 2)
-                    f.at(static_cast<int>(x), static_cast<int>(y)) = 1;
-            }
+            i += std::countr_zero(word);
+            if (i >= to) break;
+            const auto x = static_cast<int>(i + originX);
+            f.at(x, static_cast<int>(y)) = 1;
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, static_cast<int>(y)), bottom = std::max(bottom, static_cast<int>(y));
+            ++i;
         }
     }
-    NoteCellsChanged(f);
+    if (right >= 0)
+        NoteCellsWritten(f, left, top, right, bottom);
+    else
+        NoteCellsChanged(f);
 
     SetMainTitle(ctx, FileNameOf(path));
     FitZoomToPattern(ctx);

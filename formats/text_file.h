@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "formats/bytes.h"
+
 namespace gb {
 
 struct Context;
@@ -11,6 +13,9 @@ struct Context;
 // Reads a picture's bytes and places it centred in the Field. 1 when the user declined to load
 // a file with invalid data; otherwise 0.
 int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path);
+// The same from an input (in text mode), read once in pieces: the picture is kept as bits of
+// its live cells between measuring it and placing it.
+int ReadTextFile(Context& ctx, TextInput& input, const std::string& path);
 
 // The Field's live extent as a picture, CR LF line ends, with "#R <rule>" first when the rule is
 // not "23/3". Empty (after the box "保存するデータがありません。") when there is nothing to save.

@@ -61,9 +61,11 @@ int AllocateCells(Context& ctx, int gridWidth, int gridHeight) {
 }
 
 int AllocateLoadArea(Context& ctx, int width, int height) {
-    return AllocateBlock(ctx, 1, width, height, ctx.field.loadArea,
-                         "パターン読み込み領域のセル数が多すぎるようです。",
-                         "パターン読み込み領域が確保できません。");
+    const int result = AllocateBlock(ctx, 1, width, height, ctx.field.loadArea,
+                                     "パターン読み込み領域のセル数が多すぎるようです。",
+                                     "パターン読み込み領域が確保できません。");
+    if (result == kAllocOk) ForgetStagedCells(ctx.field);  // calloc'ed: nothing to clear before use
+    return result;
 }
 
 void FreeCells(Field& field) {

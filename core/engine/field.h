@@ -107,6 +107,14 @@ struct Field {
         ++changeStamp;
         return true;
     }
+
+    // Where loadArea may hold non-zero bytes: every writer of the staging grid widens this box
+    // (inclusive staging coordinates; empty while stagedTop > stagedBottom), so clearing it
+    // before the next use clears only the box, and a freshly allocated (zero) block is never
+    // cleared at all. While stagedTight is set, only non-zero bytes were written since the last
+    // clear, so the box is exactly the staged cells' extent.
+    int stagedLeft = 0, stagedTop = 0, stagedRight = -1, stagedBottom = -1;
+    bool stagedTight = true;
 };
 
 // Result codes of the allocations.
@@ -134,6 +142,27 @@ inline void NoteCellsChanged(Field& field) { ++field.changeStamp; }
 inline void NoteCellsWritten(Field& field, int left, int top, int right, int bottom) {
     (void)left, (void)top, (void)right, (void)bottom;
     NoteCellsChanged(field);
+}
+// The staging grid holds nothing (a fresh block, or one just cleared).
+inline void ForgetStagedCells(Field& field) {
+    field.stagedLeft = field.stagedTop = 0;
+    field.stagedRight = field.stagedBottom = -1;
+    field.stagedTight = true;
+}
+// A writer of loadArea wrote within this box (staging coordinates, inclusive); nonZeroOnly
+// when every byte it wrote there is non-zero and the box is that of the bytes written.
+inline void NoteStagedCells(Field& field, int left, int top, int right, int bottom, bool nonZeroOnly) {
+    if (left > right || top > bottom) return;
+    if (field.stagedTop > field.stagedBottom) {
+        field.stagedLeft = left, field.stagedTop = top, field.stagedRight = right, field.stagedBottom = bottom;
+        field.stagedTight = nonZeroOnly;
+        return;
+    }
+    field.stagedLeft = left < field.stagedLeft ? left : field.stagedLeft;
+    field.stagedTop = top < field.stagedTop ? top : field.stagedTop;
+    field.stagedRight = right > field.stagedRight ? right : field.stagedRight;
+    field.stagedBottom = bottom > field.stagedBottom ? bottom : field.stagedBottom;
+    field.stagedTight = field.stagedTight && nonZeroOnly;
 }
 // Ends the process (status 1, after a box) when either block is missing.
 void CheckMemory(Context& ctx);

@@ -82,6 +82,7 @@ void StageExtent(Field& f, const Extent& e) {
     for (int y = y0; y <= y1; ++y)
         std::memcpy(f.loadArea + static_cast<std::ptrdiff_t>(y + oy) * f.loadWidth + (x0 + ox),
                     f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth + x0, count);
+    NoteStagedCells(f, x0 + ox, y0 + oy, x1 + ox, y1 + oy, false);
 }
 
 // Copies loadArea (all but its last row and column) into the interior of plane 0, the staging

@@ -117,11 +117,13 @@ TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
     const fs::path dir = fs::temp_directory_path() / ("gb-readguard-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    // A sparse file of 256 MiB: the reading needs far more memory than the 32 MiB allowed.
+    // A comment of 96 MiB: the reader keeps a file's comment text to show it, so the reading
+    // needs far more memory than the 32 MiB allowed.
     const fs::path huge = dir / "huge.rle";
     {
-        std::ofstream(huge, std::ios::binary) << "#C ";
-        fs::resize_file(huge, std::size_t{256} << 20);
+        std::ofstream out(huge, std::ios::binary);
+        const std::string line = "#C " + std::string(8000, 'a') + "\n";
+        for (int i = 0; i < 96 * 131; ++i) out << line;
     }
     const auto unchanged = [this](int failedStep) {
         EXPECT_NO_FATAL_FAILURE(ExpectUnchangedAfterTheMemoryBox());

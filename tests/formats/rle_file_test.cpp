@@ -323,5 +323,15 @@ TEST(FileRuleText, MendsCaseAndSuffix) {
     EXPECT_EQ(ParseRuleTables(r, FileRuleText("s23/b36:P60,40")), "23/36");
 }
 
+// Each notice line is shown from the encoding it is in: a UTF-8 name beside a Shift-JIS comment.
+TEST(RleRead, NoticeLinesKeepTheirOwnEncodings) {
+    test::TestContext t;
+    ASSERT_EQ(ReadRleFile(t.ctx, "#N 日本\n#O \x90\xb6\x95\xa8\n#C ok\no!\n", "n.rle"), 0);
+    EXPECT_EQ(t.host.lastBox().text, "日本\n\n生物\n\nok\n");
+    test::TestContext l;
+    ASSERT_EQ(ReadLifeFile(l.ctx, "#Life 1.05\n#D 日本\n#D \x90\xb6\x95\xa8\n*\n", "n.lif"), 0);
+    EXPECT_EQ(l.host.lastBox().text, "日本\n生物\n");
+}
+
 }  // namespace
 }  // namespace gb

@@ -147,5 +147,53 @@ TEST(TextWrite, NothingToSave) {
     EXPECT_EQ(t.host.boxes[0].text, "保存するデータがありません。");
 }
 
+// Wide pictures: pieces end on a character boundary and count Shift-JIS bytes, so a UTF-8
+// picture (3 bytes a square) is cut into rows where its Shift-JIS twin (2 bytes) is.
+TEST(TextRead, WideUtf8PicturesReadAsTheirShiftJisTwins) {
+    for (int width : {3334, 5000, 5001, 12345}) {
+        std::string utf8, sjis;
+        for (int row = 0; row < 3; ++row) {
+            for (int i = 0; i < width; ++i) {
+                const bool live = (i * 7 + row * 3) % 5 < 2;
+                utf8 += live ? "■" : "□";
+                sjis += live ? "\x81\xa1" : "\x81\xa0";
+            }
+            utf8 += "\r\n";
+            sjis += "\r\n";
+        }
+        test::TestContext a, b;
+        ASSERT_TRUE(test::ResizeForTest(a.ctx, 6000, 60));
+        ASSERT_TRUE(test::ResizeForTest(b.ctx, 6000, 60));
+        ASSERT_EQ(ReadTextFile(a.ctx, utf8, "u.txt"), 0) << width;
+        ASSERT_EQ(ReadTextFile(b.ctx, sjis, "s.txt"), 0) << width;
+        EXPECT_TRUE(a.host.boxes.empty()) << width;
+        EXPECT_TRUE(b.host.boxes.empty()) << width;
+        EXPECT_EQ(LiveCells(a.ctx.field), LiveCells(b.ctx.field)) << width;
+        EXPECT_GT(LiveCells(a.ctx.field).size(), 1000u);
+    }
+}
+
+// Each row is read in the encoding it is valid in, not one encoding for the whole file.
+TEST(TextRead, EncodingIsDecidedForEachRow) {
+    test::TestContext t;
+    // UTF-8 "■□■", Shift-JIS "■■", and a row with a stray Shift-JIS "グ" shown as itself.
+    t.host.answers = {Button::Yes};
+    ASSERT_EQ(ReadTextFile(t.ctx, "■□■\n\x81\xa1\x81\xa1\n*\x83\x4f\n", "mixed.txt"), 0);
+    EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {2, 0}, {0, 1}, {1, 1}, {0, 2}}));
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.boxes[0].text, "グ\r\n\r\n読み込みを強行しますか。");
+
+    // The shown text keeps its 800-byte cut across rows in different encodings.
+    test::TestContext u;
+    u.host.answers = {Button::No};
+    std::string file = std::string(500, 'x') + "\n";
+    for (int i = 0; i < 400; ++i) file += "\x83\x4f";  // "グ" in Shift-JIS, 2 bytes each
+    file += "\n";
+    EXPECT_EQ(ReadTextFile(u.ctx, file, "long.txt"), 1);
+    std::string expected = std::string(500, 'x');
+    for (int i = 0; i < 150; ++i) expected += "グ";
+    EXPECT_EQ(u.host.boxes.at(0).text, expected + "\r\n\r\n読み込みを強行しますか。");
+}
+
 }  // namespace
 }  // namespace gb

@@ -1,0 +1,417 @@
+// Reading in pieces: the refilled text-mode input, the staging grid's dirty box, opening without
+// blocking, and the RLE writer's runs against a cell-by-cell writer.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "core/engine/extent.h"
+#include "core/engine/field_size.h"
+#include "core/engine/rule.h"
+#include "formats/bytes.h"
+#include "formats/document.h"
+#include "formats/reader_common.h"
+#include "tests/formats/format_test_util.h"
+
+namespace gb {
+namespace {
+
+namespace fs = std::filesystem;
+using test::LiveCells;
+
+// Everything an input gives, taken with peeks of varying size.
+std::string Drain(TextInput& input, std::mt19937& rng) {
+    std::string out;
+    while (!input.atEnd()) {
+        const std::size_t want = 1 + rng() % 70000;
+        const std::string_view got = input.peek(want);
+        const std::size_t take = std::min<std::size_t>(got.size(), 1 + rng() % want);
+        out.append(got.substr(0, take));
+        input.skip(take);
+    }
+    return out;
+}
+
+struct TempFile {
+    fs::path path;
+    explicit TempFile(const std::string& bytes, const std::string& name = "in.rle") {
+        path = fs::temp_directory_path() / ("gb-pieces-" + std::to_string(::getpid()) + "-" + name);
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    ~TempFile() {
+        std::error_code e;
+        fs::remove(path, e);
+    }
+};
+
+TEST(TextInput, TextModeAcrossRefillsMatchesTheWholeFileConversion) {
+    std::mt19937 rng(99);
+    // CR LF pairs split exactly at the raw piece boundary, lone CRs at the end, NULs and CR CR LF.
+    std::string bytes(TextInput::kMaxLookAhead - 1, 'a');
+    bytes += "\r\n\r\r\n";
+    for (int i = 0; i < 300000; ++i) {
+        const unsigned r = rng() % 10;
+        bytes += r == 0 ? '\r' : r == 1 ? '\n' : r == 2 ? '\0' : static_cast<char>('a' + r);
+    }
+    bytes += '\r';
+    const std::string expected = TextModeBytes(bytes);
+    {
+        TextInput memory(bytes);
+        EXPECT_EQ(Drain(memory, rng), expected);
+    }
+    {
+        TempFile file(bytes);
+        const int fd = OpenForReading(file.path.string());
+        ASSERT_GE(fd, 0);
+        TextInput fromFile(fd);
+        EXPECT_EQ(Drain(fromFile, rng), expected);
+        EXPECT_FALSE(fromFile.failed());
+        ::close(fd);
+    }
+    TextInput raw(bytes, false);
+    EXPECT_EQ(Drain(raw, rng), bytes);
+}
+
+TEST(TextInput, LineReaderOverAnInputTakesTheSamePiecesAsOverTheConvertedBytes) {
+    std::mt19937 rng(7);
+    std::string bytes;
+    for (int i = 0; i < 200000; ++i) {
+        const unsigned r = rng() % 4000;
+        bytes += r == 0 ? '\r' : r < 3 ? '\n' : r == 3 ? '\0' : static_cast<char>('A' + r % 26);
+    }
+    const std::string converted = TextModeBytes(bytes);
+    LineReader whole(converted, 10000);
+    TextInput input(bytes);
+    LineReader pieces(input, 10000);
+    int count = 0;
+    while (!whole.atEnd()) {
+        ASSERT_FALSE(pieces.atEnd());
+        const std::string expected(whole.next());
+        ASSERT_EQ(pieces.next(), expected) << "piece " << count;
+        ++count;
+    }
+    EXPECT_TRUE(pieces.atEnd());
+    EXPECT_GT(count, 20);
+}
+
+TEST(TextInput, PictureLinesEndOnCharactersAndCountShiftJisBytes) {
+    const std::string black = "\xe2\x96\xa0", sjisBlack = "\x81\xa1";
+    std::string utf8, sjis;
+    for (int i = 0; i < 5001; ++i) utf8 += black, sjis += sjisBlack;
+    utf8 += "\n";
+    sjis += "\n";
+    TextInput u(utf8), s(sjis);
+    SquareEncoding eu = SquareEncoding::ShiftJis, es = SquareEncoding::Utf8;
+    // 5000 squares fill the 10,000 bytes of a Shift-JIS piece; the UTF-8 piece holds as many.
+    EXPECT_EQ(NextPictureLine(u, 10000, eu).size(), 15000u);
+    EXPECT_EQ(eu, SquareEncoding::Utf8);
+    EXPECT_EQ(NextPictureLine(s, 10000, es).size(), 10000u);
+    EXPECT_EQ(es, SquareEncoding::ShiftJis);
+    EXPECT_EQ(NextPictureLine(u, 10000, eu), black + "\n");
+    EXPECT_EQ(NextPictureLine(s, 10000, es), sjisBlack + "\n");
+    EXPECT_TRUE(u.atEnd());
+
+    // A Shift-JIS character never straddles two pieces, and a lead byte before a line feed does
+    // not swallow it; half-width katakana count one unit in UTF-8 as in Shift-JIS.
+    const std::string shifted = "a" + sjis;
+    TextInput odd(shifted);
+    EXPECT_EQ(NextPictureLine(odd, 10000, es).size(), 9999u);
+    TextInput lead("\x81\n*\n");
+    EXPECT_EQ(NextPictureLine(lead, 10000, es), "\x81\n");
+    EXPECT_EQ(NextPictureLine(lead, 10000, es), "*\n");
+    TextInput kana("\xef\xbd\xb1\xef\xbd\xb1\xef\xbd\xb1x");
+    EXPECT_EQ(NextPictureLine(kana, 3, eu), "\xef\xbd\xb1\xef\xbd\xb1\xef\xbd\xb1");
+}
+
+// A reader refuses what cannot be a pattern on its first piece: the rest is never read.
+TEST(ReadingPieces, ANulFileIsRefusedAfterOnePiece) {
+    const fs::path path = fs::temp_directory_path() / ("gb-pieces-nul-" + std::to_string(::getpid()) + ".rle");
+    {
+        std::ofstream(path, std::ios::binary).close();
+        fs::resize_file(path, 256u << 20);  // sparse: costs no disk
+    }
+    test::TestContext t;
+    t.ctx.field.setCell(5, 5, 1);
+    const int fd = OpenForReading(path.string());
+    ASSERT_GE(fd, 0);
+    {
+        TextInput input(fd);
+        EXPECT_EQ(ReadRleFile(t.ctx, input, path.string()), 1);
+    }
+    EXPECT_LE(::lseek(fd, 0, SEEK_CUR), static_cast<off_t>(2 * TextInput::kMaxLookAhead));
+    ::close(fd);
+    fs::remove(path);
+    EXPECT_EQ(t.host.lastBox().caption, "サポートしていないファイル形式です。");
+    EXPECT_EQ(LiveCells(t.ctx.field), (test::Cells{{5, 5}}));
+}
+
+TEST(ReadingPieces, OpeningNeverBlocksAndReadsPipesToTheirEnd) {
+    const fs::path dir = fs::temp_directory_path() / ("gb-pieces-dir-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    EXPECT_LT(OpenForReading(dir.string()), 0);
+    EXPECT_FALSE(ReadFileBytes(dir.string()).has_value());
+    EXPECT_LT(OpenForReading((dir / "missing").string()), 0);
+
+    // A FIFO without a writer opens at once and reads as empty: refused, nothing changed.
+    const fs::path fifo = dir / "fifo.rle";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    {
+        test::TestContext t;
+        EXPECT_TRUE(LoadDocument(t.ctx, fifo.string()));
+        EXPECT_EQ(t.host.lastBox().caption, "サポートしていないファイル形式です。");
+        EXPECT_TRUE(LiveCells(t.ctx.field).empty());
+    }
+    // With a writer, the whole stream is read, however it is cut.
+    {
+        std::string glider = "#N stream\nx = 3, y = 3\n";
+        for (int i = 0; i < 20000; ++i) glider += "#C padding to cross several pieces\n";
+        glider += "bo$2bo$3o!\n";
+        // The writer is connected before the reader opens (a keeper holds the FIFO open for
+        // reading meanwhile), so the reader sees data and then the end.
+        std::atomic<bool> connected{false};
+        std::thread writer([&] {
+            const int out = ::open(fifo.c_str(), O_WRONLY);
+            connected = true;
+            if (out < 0) return;
+            for (std::size_t i = 0; i < glider.size(); i += 1000) {
+                const std::string part = glider.substr(i, 1000);
+                if (::write(out, part.data(), part.size()) < 0) break;
+            }
+            ::close(out);
+        });
+        const int keeper = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(keeper, 0);
+        while (!connected) std::this_thread::yield();
+        test::TestContext t;
+        EXPECT_TRUE(LoadDocument(t.ctx, fifo.string()));
+        ::close(keeper);
+        writer.join();
+        EXPECT_EQ(LiveCells(t.ctx.field).size(), 5u);
+        EXPECT_EQ(t.host.lastTitle(), "fifo.rle - Gridbloom");
+    }
+    {
+        test::TestContext t;
+        EXPECT_TRUE(LoadDocument(t.ctx, "/dev/null"));
+        EXPECT_EQ(t.host.lastBox().caption, "サポートしていないファイル形式です。");
+    }
+    fs::remove_all(dir);
+}
+
+// A random RLE body: runs, row ends, occasional huge counts and "#R" positions.
+std::string RandomRle(std::mt19937& rng, int rows, int width) {
+    std::string file = "x = 0, y = 0\n";
+    if (rng() % 3 == 0) file += "#R " + std::to_string(static_cast<int>(rng() % 3000) - 500) + " " + std::to_string(static_cast<int>(rng() % 3000) - 500) + "\n";
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < width;) {
+            const int run = 1 + static_cast<int>(rng() % 6);
+            file += std::to_string(run) + (rng() % 2 ? "o" : "b");
+            x += run;
+            if (file.size() % 50 == 0) file += "\n";
+        }
+        file += rng() % 8 == 0 ? "3$" : "$";
+    }
+    return file + "!\n";
+}
+
+TEST(ReadingPieces, StagingKeepsNoLeftoversAndItsExtentMatchesAFullScan) {
+    test::TestContext t;
+    Field& f = t.ctx.field;
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 12; ++round) {
+        // Big and small patterns in turn, so that a clear of too small a box would leave cells.
+        const int rows = round % 2 == 0 ? 300 : 3;
+        const std::string file = RandomRle(rng, rows, round % 2 == 0 ? 900 : 4);
+        RleReadState s;
+        ASSERT_EQ(RleReading(t.ctx, file, FileRleParams(f), s), 0);
+        const Extent staged = StagedExtent(f);
+        const Extent scanned = LoadAreaExtent(f);
+        ASSERT_EQ(staged.found, scanned.found) << round;
+        if (scanned.found) {
+            EXPECT_EQ(staged.left, scanned.left);
+            EXPECT_EQ(staged.top, scanned.top);
+            EXPECT_EQ(staged.right, scanned.right);
+            EXPECT_EQ(staged.bottom, scanned.bottom);
+        }
+        // Loading the same file through the reader places exactly the reference cells.
+        test::TestContext fresh;
+        ASSERT_EQ(ReadRleFile(fresh.ctx, file, "a.rle"), 0);
+        ASSERT_EQ(ReadRleFile(t.ctx, file, "a.rle"), 0);
+        EXPECT_EQ(LiveCells(f), LiveCells(fresh.ctx.field)) << round;
+    }
+}
+
+TEST(ReadingPieces, AResizeThatStagesThePatternIsClearedBeforeTheNextLoad) {
+    test::TestContext t;
+    ASSERT_EQ(ReadRleFile(t.ctx, "x = 0\n20o$20o!\n", "wide.rle"), 0);
+    ASSERT_TRUE(RebuildField(t.ctx, 900, 700));
+    // The carry used the staging grid with zeros as well as cells: its box is scanned.
+    const Extent staged = StagedExtent(t.ctx.field);
+    const Extent scanned = LoadAreaExtent(t.ctx.field);
+    ASSERT_TRUE(scanned.found);
+    EXPECT_EQ(staged.left, scanned.left);
+    EXPECT_EQ(staged.right, scanned.right);
+    EXPECT_EQ(staged.top, scanned.top);
+    EXPECT_EQ(staged.bottom, scanned.bottom);
+    ASSERT_EQ(ReadRleFile(t.ctx, "x = 0\no!\n", "dot.rle"), 0);
+    EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
+    ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.05\n**\n", "two.lif"), 0);
+    EXPECT_EQ(LiveCells(t.ctx.field).size(), 2u);
+}
+
+TEST(ReadingPieces, PlacingWritesOnlyTheStagedCells) {
+    test::TestContext t;
+    Field& f = t.ctx.field;
+    ClearStaging(f);
+    // Staged: a row of 40 with gaps; plane 0 already holds cells under the gaps.
+    std::int8_t* row = f.loadArea + static_cast<std::ptrdiff_t>(10) * f.loadWidth;
+    for (int x = 5; x < 45; ++x) row[x] = x % 3 == 0 ? 0 : static_cast<std::int8_t>(1 + x % 2);
+    NoteStagedCells(f, 5, 10, 44, 10, false);
+    for (int x = 0; x < 60; ++x) f.at(x + 100, 50) = 3;
+    const Extent e = StagedExtent(f);
+    ASSERT_TRUE(e.found);
+    EXPECT_EQ(e.left, 5);
+    EXPECT_EQ(e.right, 44);
+    PlaceStagedCells(f, e, 100, 40);
+    for (int x = 0; x < 60; ++x) {
+        const std::int8_t staged = x >= 5 && x < 45 ? row[x] : 0;
+        EXPECT_EQ(f.at(x + 100, 50), staged != 0 ? staged : 3) << x;
+    }
+    // Moved onto the border or beyond, cells are dropped.
+    ClearCells(f);
+    PlaceStagedCells(f, e, f.gridWidth - 20, 40);
+    std::size_t inside = 0;
+    for (int x = 5; x < 45; ++x) inside += row[x] != 0 && x + f.gridWidth - 20 <= f.gridWidth - 2;
+    for (const auto& [x, y] : LiveCells(f)) EXPECT_LE(x, f.gridWidth - 2);
+    EXPECT_EQ(LiveCells(f).size(), inside);
+    EXPECT_GT(inside, 0u);
+}
+
+// The writer of old, cell by cell, to hold the run-finding one to the same bytes.
+std::string ReferenceRleBody(const Field& f) {
+    const Extent e = FieldExtent(f);
+    std::string file, out;
+    const auto append = [&](const std::string& token) {
+        if (out.size() + token.size() >= 69) {
+            file += out + "\r\n";
+            out.clear();
+        }
+        out += token;
+    };
+    const auto symbol = [](int state) { return state == 0 ? "b" : (state == 1 ? "o" : ""); };
+    int rowEnds = 1;
+    std::string pendingRowEnd;
+    bool rowEndPending = false;
+    if (e.found) {
+        for (int y = e.top; y <= e.bottom; ++y) {
+            int state = 2, run = 1;
+            for (int x = e.left; x <= e.right + 1; ++x) {
+                const int v = f.at(x, y) == 1 ? 1 : 0;
+                if (v == 1 && rowEndPending) {
+                    append(pendingRowEnd);
+                    rowEnds = 1;
+                    rowEndPending = false;
+                }
+                if (v != state) {
+                    append(run <= 1 ? std::string(symbol(state)) : std::to_string(run) + symbol(state));
+                    run = 1;
+                    state = v;
+                } else {
+                    ++run;
+                }
+            }
+            pendingRowEnd = rowEnds <= 1 ? "$" : std::to_string(rowEnds) + "$";
+            ++rowEnds;
+            rowEndPending = true;
+        }
+    }
+    return file + out + "!\r\n";
+}
+
+TEST(RleWrite, RunsMatchACellByCellWriter) {
+    std::mt19937 rng(31);
+    for (int round = 0; round < 40; ++round) {
+        test::TestContext t;
+        Field& f = t.ctx.field;
+        // Long runs, short runs, cell codes other than 0 and 1, empty rows, and cells on the
+        // interior's edges.
+        const int density = 1 + round % 5;
+        const int top = 1 + static_cast<int>(rng() % 50), left = round % 4 == 0 ? 1 : 1 + static_cast<int>(rng() % 50);
+        const int right = round % 3 == 0 ? f.gridWidth - 2 : left + static_cast<int>(rng() % 300);
+        for (int y = top; y < top + 40; ++y) {
+            if (rng() % 7 == 0) continue;
+            for (int x = left; x <= right; ++x) {
+                const unsigned r = rng() % 10;
+                if (r < static_cast<unsigned>(density)) f.at(x, y) = 1;
+                if (r == 9 && round % 2) f.at(x, y) = 2;
+                if (rng() % 50 == 0) x += static_cast<int>(rng() % 100);
+            }
+        }
+        NoteCellsChanged(f);
+        const std::string file = WriteRleFile(t.ctx);
+        const std::string body = file.substr(file.find("\r\n") + 2);
+        ASSERT_EQ(body, ReferenceRleBody(f)) << round;
+    }
+}
+
+// The reader against a plain decoder of runs, on soups of every kind of run length and count
+// spelling (leading zeros, long numbers, counts before "$"), at the grid's origin ("#R 0 0").
+TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 30; ++round) {
+        std::string file = "#R 0 0\nx = 0, y = 0\n";
+        test::Cells expected;
+        long long x = 0, y = 0;
+        for (int token = 0; token < 3000; ++token) {
+            const unsigned kind = rng() % 10;
+            const long long n = kind == 0 ? 1 + rng() % 40 : 1 + rng() % 9;
+            std::string count = n == 1 && rng() % 2 ? "" : std::to_string(n);
+            if (rng() % 20 == 0) count = "0" + count;  // a leading zero changes nothing
+            if (kind < 5) {
+                for (long long i = 0; i < n; ++i)
+                    if (x + i >= 1 && x + i <= 1200 && y >= 1 && y <= 1200) expected.emplace(static_cast<int>(x + i), static_cast<int>(y));
+                file += count + "o";
+                x += n;
+            } else if (kind < 9) {
+                file += count + "b";
+                x += n;
+            } else {
+                file += count + "$";
+                x = 0;
+                y += n;
+            }
+            if (rng() % 30 == 0) file += "\n";
+        }
+        file += "!\n";
+        test::TestContext t;
+        ASSERT_EQ(ReadRleFile(t.ctx, file, "soup.rle"), 0);
+        ASSERT_EQ(LiveCells(t.ctx.field), expected) << round;
+    }
+}
+
+// A header or "#R" line after cells puts the cursor back over them: later runs, live or dead,
+// must leave the earlier cells standing.
+TEST(ReadingPieces, ACursorPutBackKeepsTheCellsItPasses) {
+    test::TestContext t;
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 10\nx = 0\n5o$o3bo!\n", "a.rle"), 0);
+    const test::Cells first = LiveCells(t.ctx.field);
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 10\nx = 0\n5o$o3bo\nx = 0, y = 0\nb2o2b$b2o!\n", "b.rle"), 0);
+    test::Cells expected = first;
+    expected.emplace(12, 11);
+    expected.emplace(11, 11);
+    EXPECT_EQ(LiveCells(t.ctx.field), expected);
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 10\nx = 0\n5o$o3bo\n#R 2 10\n3b2o3b!\n", "c.rle"), 0);
+    expected = first;
+    expected.emplace(11, 11);
+    EXPECT_EQ(LiveCells(t.ctx.field), expected);
+}
+
+}  // namespace
+}  // namespace gb

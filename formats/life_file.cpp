@@ -99,10 +99,11 @@ void ReadLife106(Context& ctx, LineReader& lines, std::string& description, std:
         if (!ScanInteger(line, pos, x) || !ScanInteger(line, pos, y)) continue;
         const Wide tx = x + f.gridWidth / 2;
         const Wide ty = y + f.gridHeight / 2;
-        if (tx >= 1 && tx <= f.gridWidth - 2 && ty >= 1 && ty <= f.gridHeight - 2)
+        if (tx >= 1 && tx <= f.gridWidth - 2 && ty >= 1 && ty <= f.gridHeight - 2) {
             f.at(static_cast<int>(tx), static_cast<int>(ty)) = 1;
+            NoteCellWritten(f, static_cast<int>(tx), static_cast<int>(ty));
+        }
     }
-    NoteCellsChanged(f);
 }
 
 // "#N\r\n" for the default rule, "#R <rule>\r\n" otherwise.

@@ -82,12 +82,13 @@ int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path) 
             const long long n = std::min(static_cast<long long>(line.size()), columns);
             for (long long i = 0; i < n; ++i) {
                 const long long x = i + originX;
-                if (line[static_cast<std::size_t>(i)] == '*' && x >= 1 && x <= f.gridWidth - 2)
+                if (line[static_cast<std::size_t>(i)] == '*' && x >= 1 && x <= f.gridWidth - 2) {
                     f.at(static_cast<int>(x), static_cast<int>(y)) = 1;
+                    NoteCellWritten(f, static_cast<int>(x), static_cast<int>(y));
+                }
             }
         }
     }
-    NoteCellsChanged(f);
 
     SetMainTitle(ctx, FileNameOf(path));
     FitZoomToPattern(ctx);

@@ -1,0 +1,195 @@
+#include "core/engine/cell_index.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace gb {
+
+namespace {
+
+std::uint64_t Word(const std::int8_t* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// True when any byte of [p, p + n) is not zero.
+bool AnyNonZero(const std::int8_t* p, int n) {
+    int k = 0;
+    std::uint64_t acc = 0;
+    for (; k + 32 <= n; k += 32) {
+        acc = Word(p + k) | Word(p + k + 8) | Word(p + k + 16) | Word(p + k + 24);
+        if (acc != 0) return true;
+    }
+    for (; k + 8 <= n; k += 8) acc |= Word(p + k);
+    for (; k < n; ++k) acc |= static_cast<std::uint8_t>(p[k]);
+    return acc != 0;
+}
+
+}  // namespace
+
+int FirstNonZero(const std::int8_t* p, int n) {
+    int k = 0;
+    for (; k + 8 <= n; k += 8) {
+        const std::uint64_t w = Word(p + k);
+        if (w == 0) continue;
+        if constexpr (std::endian::native == std::endian::little) return k + std::countr_zero(w) / 8;
+        for (int i = k;; ++i)
+            if (p[i] != 0) return i;
+    }
+    for (; k < n; ++k)
+        if (p[k] != 0) return k;
+    return -1;
+}
+
+int LastNonZero(const std::int8_t* p, int n) {
+    int k = n;
+    for (; k >= 8; k -= 8) {
+        const std::uint64_t w = Word(p + k - 8);
+        if (w == 0) continue;
+        if constexpr (std::endian::native == std::endian::little)
+            return k - 1 - std::countl_zero(w) / 8;
+        for (int i = k - 1;; --i)
+            if (p[i] != 0) return i;
+    }
+    for (--k; k >= 0; --k)
+        if (p[k] != 0) return k;
+    return -1;
+}
+
+void ResetIndex(Field& field, int gridWidth, int gridHeight) {
+    CellIndex& x = field.index;
+    x.cells = field.cells;
+    x.gridWidth = gridWidth;
+    x.gridHeight = gridHeight;
+    x.tilesX = std::max(1, (gridWidth - 2 + CellIndex::kTileWidth - 1) / CellIndex::kTileWidth);
+    x.bands = std::max(1, (gridHeight - 2 + CellIndex::kTileHeight - 1) / CellIndex::kTileHeight);
+    x.wordsPerBand = (x.tilesX + 63) / 64;
+    x.bits.assign(static_cast<std::size_t>(x.bands) * x.wordsPerBand, 0);
+    x.bandAny.assign(static_cast<std::size_t>(x.bands), 0);
+    x.lowBand = x.bands;
+    x.highBand = -1;
+    x.known = field.cells != nullptr;
+}
+
+void ClearIndex(CellIndex& x) {
+    for (int b = x.lowBand; b <= x.highBand; ++b) {
+        if (x.bandAny[static_cast<std::size_t>(b)] == 0) continue;
+        std::fill_n(x.bits.begin() + static_cast<std::ptrdiff_t>(b) * x.wordsPerBand, x.wordsPerBand, 0);
+        x.bandAny[static_cast<std::size_t>(b)] = 0;
+    }
+    x.lowBand = x.bands;
+    x.highBand = -1;
+}
+
+void MarkBox(CellIndex& x, int left, int top, int right, int bottom) {
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, x.gridWidth - 1);
+    bottom = std::min(bottom, x.gridHeight - 1);
+    if (left > right || top > bottom) return;
+    const int j0 = x.TileOfX(left), j1 = x.TileOfX(right);
+    for (int b = x.BandOfY(top); b <= x.BandOfY(bottom); ++b)
+        for (int j = j0; j <= j1; ++j) x.Mark(j, b);
+}
+
+const CellIndex& EnsureIndex(const Field& field) {
+    CellIndex& x = field.index;
+    if (x.known && x.cells == field.cells && x.gridWidth == field.gridWidth &&
+        x.gridHeight == field.gridHeight)
+        return x;
+    ResetIndex(const_cast<Field&>(field));
+    if (field.cells == nullptr) return x;
+    // Every tile looked at row by row; a tile is marked at its first non-zero row.
+    const int gw = field.gridWidth;
+    for (int b = 0; b < x.bands; ++b) {
+        for (int j = 0; j < x.tilesX; ++j) {
+            const int left = x.TileLeft(j), n = x.TileRight(j) - left + 1;
+            for (int y = x.BandTop(b); y <= x.BandBottom(b); ++y)
+                if (AnyNonZero(field.cells + static_cast<std::ptrdiff_t>(y) * gw + left, n)) {
+                    x.Mark(j, b);
+                    break;
+                }
+        }
+    }
+    return x;
+}
+
+void ClearPlane0(Field& field) {
+    if (field.cells == nullptr) return;
+    const CellIndex& index = EnsureIndex(field);
+    const int gw = field.gridWidth;
+    ForEachLiveBox(index, [&](const CellBox& box) {
+        for (int y = box.top; y <= box.bottom; ++y)
+            std::memset(field.cells + static_cast<std::ptrdiff_t>(y) * gw + box.left, 0,
+                        static_cast<std::size_t>(box.right - box.left + 1));
+    });
+    ClearIndex(field.index);
+}
+
+void ClearPlane1(Field& field) {
+    DirtyBox& d = field.plane1Dirty;
+    if (!d.any || field.cells == nullptr) {
+        d = DirtyBox{};
+        return;
+    }
+    if (d.gridWidth != field.gridWidth) {
+        std::memset(field.plane1(), 0, static_cast<std::size_t>(field.planeSize));
+    } else {
+        const int top = std::max(d.top, 0), bottom = std::min(d.bottom, field.gridHeight - 1);
+        const int left = std::max(d.left, 0), right = std::min(d.right, field.gridWidth - 1);
+        if (left <= right)
+            for (int y = top; y <= bottom; ++y)
+                std::memset(field.plane1() + static_cast<std::ptrdiff_t>(y) * field.gridWidth + left,
+                            0, static_cast<std::size_t>(right - left + 1));
+    }
+    d = DirtyBox{};
+}
+
+void NotePlane1Box(Field& field, const CellBox& box) {
+    DirtyBox& d = field.plane1Dirty;
+    if (d.any && d.gridWidth == field.gridWidth) {
+        d.left = std::min(d.left, box.left);
+        d.top = std::min(d.top, box.top);
+        d.right = std::max(d.right, box.right);
+        d.bottom = std::max(d.bottom, box.bottom);
+    } else if (!d.any) {
+        d = DirtyBox{true, field.gridWidth, box.left, box.top, box.right, box.bottom};
+    }
+}
+
+void NotePlane1Written(Field& field) {
+    field.plane1Dirty = DirtyBox{true, field.gridWidth, 0, 0, field.gridWidth - 1, field.gridHeight - 1};
+}
+
+void NoteCellsWritten(Field& field, int left, int top, int right, int bottom) {
+    ++field.changeStamp;
+    if (field.index.known) MarkBox(field.index, left, top, right, bottom);
+}
+
+CentroidSums SumLiveCells(const Field& field) {
+    CentroidSums sums;
+    if (field.cells == nullptr) return sums;
+    const CellIndex& index = EnsureIndex(field);
+    const int gw = field.gridWidth, gh = field.gridHeight;
+    // Whole numbers far below 2^53: the sums are exact, whatever the order of the additions.
+    ForEachLiveBox(index, [&](const CellBox& box) {
+        const int x0 = std::max(box.left, 1), x1 = std::min(box.right, gw - 2);
+        const int y0 = std::max(box.top, 1), y1 = std::min(box.bottom, gh - 2);
+        for (int y = y0; y <= y1; ++y) {
+            const std::int8_t* row = field.cells + static_cast<std::ptrdiff_t>(y) * gw;
+            double rowCount = 0, rowSum = 0;
+            for (int xx = x0; xx <= x1; ++xx)
+                if (row[xx] == 1) {
+                    rowSum += xx;
+                    rowCount += 1;
+                }
+            sums.sumX += rowSum;
+            sums.sumY += rowCount * y;
+            sums.count += rowCount;
+        }
+    });
+    return sums;
+}
+
+}  // namespace gb

@@ -115,6 +115,25 @@ const CellIndex& EnsureIndex(const Field& field) {
     return x;
 }
 
+bool ShrinkToCells(const Field& field, CellBox& box) {
+    const int gw = field.gridWidth, n = box.right - box.left + 1;
+    const auto row = [&](int y) { return field.cells + static_cast<std::ptrdiff_t>(y) * gw + box.left; };
+    int top = box.top;
+    while (top <= box.bottom && !AnyNonZero(row(top), n)) ++top;
+    if (top > box.bottom) return false;
+    int bottom = box.bottom;
+    while (!AnyNonZero(row(bottom), n)) --bottom;
+    int left = n, right = -1;
+    for (int y = top; y <= bottom; ++y) {
+        const int first = FirstNonZero(row(y), left);
+        if (first >= 0) left = first;
+        const int last = LastNonZero(row(y) + right + 1, n - right - 1);
+        if (last >= 0) right += last + 1;
+    }
+    box = CellBox{box.left + left, top, box.left + right, bottom};
+    return true;
+}
+
 void ClearPlane0(Field& field) {
     if (field.cells == nullptr) return;
     const CellIndex& index = EnsureIndex(field);

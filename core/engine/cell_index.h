@@ -63,6 +63,10 @@ void ForEachLiveBox(const CellIndex& index, F&& f) {
     }
 }
 
+// Narrows box to the smallest one holding all the non-zero bytes of plane 0 it holds; false
+// (box unchanged) when it holds none.
+bool ShrinkToCells(const Field& field, CellBox& box);
+
 // Sets plane 0 to zero in every marked tile and unmarks them all (no change stamp).
 void ClearPlane0(Field& field);
 // Sets plane 1 to zero where the last user wrote it.

@@ -82,7 +82,8 @@ std::vector<CellBox> StageExtent(Field& f, const Extent& e) {
     const int y1 = std::min(e.bottom, f.loadHeight - 1 - oy);
     std::vector<CellBox> staged;
     if (x0 > x1) return staged;
-    ForEachLiveBox(EnsureIndex(f), [&](const CellBox& box) {
+    ForEachLiveBox(EnsureIndex(f), [&](CellBox box) {
+        if (!ShrinkToCells(f, box)) return;
         const int left = std::max(box.left, x0), right = std::min(box.right, x1);
         const int top = std::max(box.top, y0), bottom = std::min(box.bottom, y1);
         if (left > right || top > bottom) return;

@@ -35,7 +35,8 @@ void ShiftCells(Context& ctx, int dx, int dy) {
     // is cleared where it may hold cells and the boxes are copied back.
     ClearPlane1(f);
     std::vector<CellBox> moved;
-    ForEachLiveBox(EnsureIndex(f), [&](const CellBox& box) {
+    ForEachLiveBox(EnsureIndex(f), [&](CellBox box) {
+        if (!ShrinkToCells(f, box)) return;  // nothing there to move
         const std::int64_t left = std::max<std::int64_t>(box.left, x0);
         const std::int64_t right = std::min<std::int64_t>(box.right, x1);
         const std::int64_t top = std::max<std::int64_t>(box.top, y0);

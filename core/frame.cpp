@@ -228,9 +228,14 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
     const int firstColumn = columns.front().first;
     const int lastColumn = columns.back().first + columns.back().count - 1;
     thread_local std::vector<std::uint8_t> lit;
-    thread_local std::vector<int> tiles;
+    // The tiles of every column span: its first, and its last when it reaches into another.
+    thread_local std::vector<int> tiles, lastTiles;
     tiles.clear();
-    for (const Span& c : columns) tiles.push_back(index.TileOfX(c.first));
+    lastTiles.clear();
+    for (const Span& c : columns) {
+        tiles.push_back(index.TileOfX(c.first));
+        lastTiles.push_back(index.TileOfX(c.first + c.count - 1));
+    }
     for (const Span& r : rows) {
         std::uint32_t* line = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
         if (singleColumns && r.count == 1 && r.to - r.from == 1 && s == 1) {
@@ -250,25 +255,50 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
         // Several rows may share these pixels: a square once lit is not looked at again.
         lit.assign(columns.size(), 0);
         std::size_t litCount = 0;
+        int fullBand = -1;
+        bool full = false;
         for (int i = r.first; i < r.first + r.count && litCount < columns.size(); ++i) {
             const int band = index.BandOfY(i);
             if (index.bandAny[static_cast<std::size_t>(band)] == 0) continue;
             const std::uint64_t* words = index.Band(band);
+            if (band != fullBand) {  // every tile in view marked: no tile need be asked
+                full = true;
+                for (int j = tiles.front(); j <= lastTiles.back() && full; ++j) full = tileSet(words, j);
+                fullBand = band;
+            }
             const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(i) * gw;
-            if (r.count > 1 && !live(row, words, firstColumn, lastColumn)) continue;
-            for (std::size_t n = 0; n < columns.size(); ++n) {
-                if (lit[n] != 0) continue;
+            if (r.count > 1 && !(full ? AnyNonZero(row + firstColumn, lastColumn - firstColumn + 1)
+                                      : live(row, words, firstColumn, lastColumn)))
+                continue;
+            const auto paint = [&](std::size_t n) {
                 const Span& c = columns[n];
-                const bool isLive = c.count == 1
-                                        ? tileSet(words, tiles[n]) && row[c.first] != 0
-                                        : live(row, words, c.first, c.first + c.count - 1);
-                if (!isLive) continue;
                 lit[n] = 1;
                 ++litCount;
                 for (int y = r.from; y < r.to; ++y) {
                     std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride;
                     std::fill(out + c.from, out + c.to, pixel);
                 }
+            };
+            if (full) {
+                for (std::size_t n = 0; n < columns.size(); ++n) {
+                    if (lit[n] != 0) continue;
+                    const Span& c = columns[n];
+                    if (c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count)) paint(n);
+                }
+                continue;
+            }
+            for (std::size_t n = 0; n < columns.size(); ++n) {
+                if (lit[n] != 0) continue;
+                const Span& c = columns[n];
+                const int lo = tiles[n], hi = lastTiles[n];
+                bool isLive;
+                if (!tileSet(words, lo) && (hi == lo || !tileSet(words, hi)) && hi <= lo + 1)
+                    isLive = false;
+                else if (hi == lo || (hi == lo + 1 && tileSet(words, lo) && tileSet(words, hi)))
+                    isLive = c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count);
+                else
+                    isLive = live(row, words, c.first, c.first + c.count - 1);
+                if (isLive) paint(n);
             }
         }
     }

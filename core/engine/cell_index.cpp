@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace gb {
 
@@ -100,16 +101,33 @@ const CellIndex& EnsureIndex(const Field& field) {
         return x;
     ResetIndex(const_cast<Field&>(field));
     if (field.cells == nullptr) return x;
-    // Every tile looked at row by row; a tile is marked at its first non-zero row.
+    // Band by band, row by row across the tiles not yet marked; a dense band is done after its
+    // first row.
     const int gw = field.gridWidth;
+    std::vector<int> open;
+    open.reserve(static_cast<std::size_t>(x.tilesX));
     for (int b = 0; b < x.bands; ++b) {
-        for (int j = 0; j < x.tilesX; ++j) {
-            const int left = x.TileLeft(j), n = x.TileRight(j) - left + 1;
-            for (int y = x.BandTop(b); y <= x.BandBottom(b); ++y)
-                if (AnyNonZero(field.cells + static_cast<std::ptrdiff_t>(y) * gw + left, n)) {
-                    x.Mark(j, b);
-                    break;
+        open.clear();
+        for (int j = 0; j < x.tilesX; ++j) open.push_back(j);
+        for (int y = x.BandTop(b); y <= x.BandBottom(b) && !open.empty(); ++y) {
+            const std::int8_t* row = field.cells + static_cast<std::ptrdiff_t>(y) * gw;
+            std::size_t kept = 0;
+            for (const int j : open) {
+                const int left = x.TileLeft(j), n = x.TileRight(j) - left + 1;
+                bool any;
+                if (n == CellIndex::kTileWidth) {  // the usual tile, in eight words
+                    std::uint64_t acc = 0;
+                    for (int k = 0; k < CellIndex::kTileWidth; k += 8) acc |= Word(row + left + k);
+                    any = acc != 0;
+                } else {
+                    any = AnyNonZero(row + left, n);
                 }
+                if (any)
+                    x.Mark(j, b);
+                else
+                    open[kept++] = j;
+            }
+            open.resize(kept);
         }
     }
     return x;

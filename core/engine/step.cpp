@@ -369,6 +369,44 @@ struct Worker {
         run.live = band.live;
     }
 
+    // Computes tiles j0 .. j1 − 1 of the band whose rows `run` describes, by the kernels or,
+    // when the run reads other codes, by the reference rule.
+    void Compute(stepk::RunJob& run, int j0, int j1, bool carry) {
+        std::fill(all + j0, all + j1, 0);
+        std::fill(first + j0, first + j1, 0);
+        std::fill(last + j0, last + j1, 0);
+        run.x0 = X0(j0);
+        run.x1 = X1(j1);
+        run.haveSums = carry && AllSet(sumsValid, j0, j1);
+        run.all = all + j0;
+        run.first = first + j0;
+        run.last = last + j0;
+        run.populationChange = 0;
+        run.live = 0;
+        if (job.checked && OtherCodes(run)) {
+            job.otherCodes[index] = 1;
+            Exact(run);
+        } else {
+            job.kernels->run(run);
+            SetRange(sumsNext, j0, j1);
+        }
+        job.populationChange[index] += run.populationChange;
+        job.live[index] += run.live;
+    }
+
+    // Marks, for the next step, the tiles next to the cells of tiles j0 .. j1 − 1 that changed.
+    void NoteChanges(int j0, int j1, int rows) {
+        for (int j = j0; j < j1; ++j) {
+            if (rows == 1) last[j] = first[j];
+            const std::uint64_t any = all[j] | first[j] | last[j];
+            if (any == 0) continue;
+            const int width = std::min(kTileWidth, job.gw - 1 - X0(j));
+            Note(markOwn, j, width, any);
+            if (first[j] != 0) Note(markUp, j, width, first[j]);
+            if (last[j] != 0) Note(markDown, j, width, last[j]);
+        }
+    }
+
     void Band(int band, const std::int8_t* above) {
         const int gw = job.gw;
         const int y0 = Y0(band), rows = Y1(band) - y0;
@@ -379,46 +417,21 @@ struct Worker {
         const bool carry = sumsBand >= 0 && sumsBand == band - 1;
         std::fill_n(sumsNext, job.t->wordsPerBand, 0);
         std::fill_n(markOwn, 3 * job.t->wordsPerBand, 0);
+        stepk::RunJob run{};
+        run.cells = job.field->cells;
+        run.stride = gw;
+        run.y0 = y0;
+        run.rows = rows;
+        run.above = above;
+        run.below = below;
+        run.sumA = sumA;
+        run.sumB = sumB;
+        run.countLive = job.countLive;
+        run.zeroOneTables = job.zeroOneTables;
+        run.tables = &job.tables;
         ForEachBitRun(BandBits(band), job.t->wordsPerBand, [&](int j0, int j1) {
-            std::fill(all + j0, all + j1, 0);
-            std::fill(first + j0, first + j1, 0);
-            std::fill(last + j0, last + j1, 0);
-            stepk::RunJob run{};
-            run.cells = job.field->cells;
-            run.stride = gw;
-            run.y0 = y0;
-            run.rows = rows;
-            run.above = above;
-            run.below = below;
-            run.x0 = X0(j0);
-            run.x1 = X1(j1);
-            run.sumA = sumA;
-            run.sumB = sumB;
-            run.haveSums = carry && AllSet(sumsValid, j0, j1);
-            run.countLive = job.countLive;
-            run.zeroOneTables = job.zeroOneTables;
-            run.all = all + j0;
-            run.first = first + j0;
-            run.last = last + j0;
-            run.tables = &job.tables;
-            if (job.checked && OtherCodes(run)) {
-                job.otherCodes[index] = 1;
-                Exact(run);
-            } else {
-                job.kernels->run(run);
-                SetRange(sumsNext, j0, j1);
-            }
-            job.populationChange[index] += run.populationChange;
-            job.live[index] += run.live;
-            for (int j = j0; j < j1; ++j) {
-                if (rows == 1) last[j] = first[j];
-                const std::uint64_t any = all[j] | first[j] | last[j];
-                if (any == 0) continue;
-                const int width = std::min(kTileWidth, gw - 1 - X0(j));
-                Note(markOwn, j, width, any);
-                if (first[j] != 0) Note(markUp, j, width, first[j]);
-                if (last[j] != 0) Note(markDown, j, width, last[j]);
-            }
+            Compute(run, j0, j1, carry);
+            NoteChanges(j0, j1, rows);
         });
         Merge(band, markOwn);
         if (band > 0) Merge(band - 1, markUp);
@@ -544,10 +557,48 @@ void MarkFirstStep(StepTracking& t, const CellIndex& index, bool everywhere) {
     std::sort(t.activeBands.begin(), t.activeBands.end());
 }
 
-// Starts tracking afresh: the tiles near live ones marked, the border counted.
+// True when the Field looks mostly full: most of 64 tiles spread over it hold a cell in their
+// first row. Such a Field is stepped whole without building its index first.
+bool LooksDense(const Field& f) {
+    const int tilesX = (f.gridWidth - 2 + kTileWidth - 1) / kTileWidth;
+    const int bands = (f.gridHeight - 2 + kBandHeight - 1) / kBandHeight;
+    constexpr int kSamples = 64;
+    int full = 0;
+    for (int k = 0; k < kSamples; ++k) {
+        const int j = static_cast<int>(static_cast<std::int64_t>(k) * tilesX / kSamples);
+        const int b = static_cast<int>(static_cast<std::int64_t>(k) * bands / kSamples);
+        const int x0 = 1 + j * kTileWidth, x1 = std::min(x0 + kTileWidth, f.gridWidth - 1);
+        const std::int8_t* row = f.cells + static_cast<std::ptrdiff_t>(1 + b * kBandHeight) * f.gridWidth;
+        full += FirstNonZero(row + x0, x1 - x0) >= 0;
+    }
+    return 2 * full > kSamples;
+}
+
+// Non-zero bytes of the whole border.
+std::int64_t WholeBorderPopulation(const Field& f) {
+    const int gw = f.gridWidth, gh = f.gridHeight;
+    std::int64_t border = 0;
+    const std::int8_t* p = f.cells;
+    const std::int8_t* last = p + static_cast<std::ptrdiff_t>(gh - 1) * gw;
+    for (int x = 0; x < gw; ++x) border += (p[x] != 0) + (last[x] != 0);
+    for (int y = 1; y < gh - 1; ++y) {
+        const std::int8_t* row = p + static_cast<std::ptrdiff_t>(y) * gw;
+        border += (row[0] != 0) + (row[gw - 1] != 0);
+    }
+    return border;
+}
+
+// Starts tracking afresh: the tiles near live ones marked, the border counted. After a write
+// that did not say where, a Field that looks full is stepped whole (its index then being every
+// tile) instead of scanning it for its live tiles first.
 void StartTracking(Field& f, const Rule& rule) {
     StepTracking& t = f.tracking;
     const int gw = f.gridWidth, gh = f.gridHeight;
+    const CellIndex& known = f.index;
+    const bool indexed = known.known && known.cells == f.cells && known.gridWidth == gw &&
+                         known.gridHeight == gh;
+    const bool everywhere = rule.birthTable[0] != 0 || (!indexed && LooksDense(f));
+    if (!indexed && everywhere) ResetIndex(f);  // the step marks every tile it computes
     const CellIndex& index = EnsureIndex(f);
     t.gridWidth = gw;
     t.gridHeight = gh;
@@ -569,12 +620,11 @@ void StartTracking(Field& f, const Rule& rule) {
         list.clear();
         list.reserve(static_cast<std::size_t>(t.bands));
     }
-    MarkFirstStep(t, index, rule.birthTable[0] != 0);
-    // Work rows need no zeros: every byte is written before it is read.
+    MarkFirstStep(t, index, everywhere);
     t.scratch.assign(static_cast<std::size_t>(2 * WorkerBytes(gw) + 2 * (kMaxChunks - 1) * gw), 0);
     t.masks.assign(static_cast<std::size_t>(2 * WorkerWords(t) + 2 * kMaxChunks * t.wordsPerBand), 0);
 
-    t.borderPopulation = BorderPopulation(f, index);
+    t.borderPopulation = indexed || !everywhere ? BorderPopulation(f, index) : WholeBorderPopulation(f);
     t.population = t.borderPopulation;
     t.valid = true;
 }

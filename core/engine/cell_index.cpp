@@ -1,8 +1,8 @@
 #include "core/engine/cell_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
-#include <vector>
 
 namespace gb {
 
@@ -101,34 +101,43 @@ const CellIndex& EnsureIndex(const Field& field) {
         return x;
     ResetIndex(const_cast<Field&>(field));
     if (field.cells == nullptr) return x;
-    // Band by band, row by row across the tiles not yet marked; a dense band is done after its
-    // first row.
+    // Band by band, row by row, word by word of the band's bits, looking only at the tiles not
+    // yet marked; a dense band is done after its first row.
     const int gw = field.gridWidth;
-    std::vector<int> open;
-    open.reserve(static_cast<std::size_t>(x.tilesX));
     for (int b = 0; b < x.bands; ++b) {
-        open.clear();
-        for (int j = 0; j < x.tilesX; ++j) open.push_back(j);
-        for (int y = x.BandTop(b); y <= x.BandBottom(b) && !open.empty(); ++y) {
+        std::uint64_t* bits = x.bits.data() + static_cast<std::ptrdiff_t>(b) * x.wordsPerBand;
+        for (int y = x.BandTop(b); y <= x.BandBottom(b); ++y) {
             const std::int8_t* row = field.cells + static_cast<std::ptrdiff_t>(y) * gw;
-            std::size_t kept = 0;
-            for (const int j : open) {
-                const int left = x.TileLeft(j), n = x.TileRight(j) - left + 1;
-                bool any;
-                if (n == CellIndex::kTileWidth) {  // the usual tile, in eight words
-                    std::uint64_t acc = 0;
-                    for (int k = 0; k < CellIndex::kTileWidth; k += 8) acc |= Word(row + left + k);
-                    any = acc != 0;
-                } else {
-                    any = AnyNonZero(row + left, n);
+            bool open = false;
+            for (int w = 0; w < x.wordsPerBand; ++w) {
+                const int j0 = 64 * w, j1 = std::min(j0 + 64, x.tilesX);
+                const std::uint64_t all = j1 - j0 == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << (j1 - j0)) - 1;
+                std::uint64_t found = bits[w];
+                for (std::uint64_t todo = all & ~found; todo != 0; todo &= todo - 1) {
+                    const int j = j0 + std::countr_zero(todo);
+                    const int left = x.TileLeft(j), n = x.TileRight(j) - left + 1;
+                    bool any;
+                    if (n == CellIndex::kTileWidth) {  // the usual tile, in eight words
+                        std::uint64_t acc = 0;
+                        for (int k = 0; k < CellIndex::kTileWidth; k += 8) acc |= Word(row + left + k);
+                        any = acc != 0;
+                    } else {
+                        any = AnyNonZero(row + left, n);
+                    }
+                    if (any) found |= std::uint64_t{1} << (j - j0);
                 }
-                if (any)
-                    x.Mark(j, b);
-                else
-                    open[kept++] = j;
+                bits[w] = found;
+                open = open || found != all;
             }
-            open.resize(kept);
+            if (!open) break;
         }
+        for (int w = 0; w < x.wordsPerBand; ++w)
+            if (bits[w] != 0) {
+                x.bandAny[static_cast<std::size_t>(b)] = 1;
+                x.lowBand = std::min(x.lowBand, b);
+                x.highBand = std::max(x.highBand, b);
+                break;
+            }
     }
     return x;
 }

@@ -121,9 +121,31 @@ int EdgeColumn(const Field& f, const CellIndex& index, int top, int bottom, bool
             const int y0 = std::max(index.BandTop(b), top), y1 = std::min(index.BandBottom(b), bottom);
             for (int y = y0; y <= y1; ++y) {
                 const std::int8_t* p = f.cells + static_cast<std::ptrdiff_t>(y) * gw + left;
-                const int at = fromLeft ? FirstNonZero(p, best < 0 ? n : best) : LastNonZero(p, n);
-                if (at < 0) continue;
-                if (best < 0 || (fromLeft ? at < best : at > best)) best = at;
+                // Only columns beyond the best so far can improve it.
+                if (fromLeft) {
+                    if (best >= 0 && best <= 8) {  // a few bytes: no call
+                        for (int k = 0; k < best; ++k)
+                            if (p[k] != 0) {
+                                best = k;
+                                break;
+                            }
+                        continue;
+                    }
+                    const int at = FirstNonZero(p, best < 0 ? n : best);
+                    if (at >= 0) best = at;
+                } else {
+                    const int from = best + 1;  // 0 while nothing is found
+                    if (best >= 0 && n - from <= 8) {
+                        for (int k = n - 1; k >= from; --k)
+                            if (p[k] != 0) {
+                                best = k;
+                                break;
+                            }
+                        continue;
+                    }
+                    const int at = LastNonZero(p + from, n - from);
+                    if (at >= 0) best = from + at;
+                }
             }
         }
         if (best >= 0) return left + best;

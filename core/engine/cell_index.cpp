@@ -165,10 +165,14 @@ void ClearPlane0(Field& field) {
     if (field.cells == nullptr) return;
     const CellIndex& index = EnsureIndex(field);
     const int gw = field.gridWidth;
+    // A marked tile need not hold cells (a writer may mark a whole box): rows already zero are
+    // left unwritten, so their pages are never made.
     ForEachLiveBox(index, [&](const CellBox& box) {
-        for (int y = box.top; y <= box.bottom; ++y)
-            std::memset(field.cells + static_cast<std::ptrdiff_t>(y) * gw + box.left, 0,
-                        static_cast<std::size_t>(box.right - box.left + 1));
+        const int n = box.right - box.left + 1;
+        for (int y = box.top; y <= box.bottom; ++y) {
+            std::int8_t* row = field.cells + static_cast<std::ptrdiff_t>(y) * gw + box.left;
+            if (AnyNonZero(row, n)) std::memset(row, 0, static_cast<std::size_t>(n));
+        }
     });
     ClearIndex(field.index);
 }

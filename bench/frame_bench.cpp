@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <memory>
+#include <utility>
 
 #include "bench/bench_host.h"
 #include "core/engine/step.h"
@@ -92,5 +93,31 @@ void BM_RunFrame(benchmark::State& state) {
     state.counters["population"] = ctx.field.population;
 }
 BENCHMARK(BM_RunFrame)->ArgsProduct({{1200, 5000}, {10, 0}})->Unit(benchmark::kMillisecond);
+
+// A frame of a huge Field holding one glider at its centre: a tile the index leaves unmarked is
+// background without a look, so the frame costs the live tiles in view and the pixels.
+void BM_DrawFrameSparse(benchmark::State& state) {
+    EnsureGuiApplication();
+    const int side = static_cast<int>(state.range(0));
+    gb::bench::BenchContext b(side);
+    gb::Context& ctx = b.ctx;
+    if (!b.ok ||
+        gb::AllocateLoadArea(ctx, ctx.field.loadWidth, ctx.field.loadHeight) != gb::kAllocOk) {
+        state.SkipWithError("not enough memory");
+        return;
+    }
+    ctx.field.loadAreaAllocated = 1;
+    for (auto [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}})
+        ctx.field.setCell(side / 2 + x, side / 2 + y, 1);
+    const int step = static_cast<int>(state.range(1));
+    ctx.view.zoomStep = step;
+    ctx.view.zoom = gb::ZoomSteps[static_cast<std::size_t>(step)];
+    for (auto _ : state) {
+        QImage image = gb::ComposeFrame(ctx, QSize(800, 600), false);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["population"] = ctx.field.population;
+}
+BENCHMARK(BM_DrawFrameSparse)->ArgsProduct({{32000}, {10, 0}})->Unit(benchmark::kMillisecond);
 
 }  // namespace

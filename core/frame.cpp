@@ -9,6 +9,7 @@
 #include "core/context.h"
 #include "core/format_number.h"
 #include "core/run.h"
+#include "core/engine/cell_index.h"
 #include "core/engine/step.h"
 
 namespace gb {
@@ -196,7 +197,8 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
                   double zoom, std::uint32_t pixel) {
     const double population = CountCells(field);
     const int width = target.width, height = target.height;
-    if (width <= 0 || height <= 0 || target.pixels == nullptr) return population;
+    if (width <= 0 || height <= 0 || target.pixels == nullptr || field.cells == nullptr)
+        return population;
     const int gw = field.gridWidth, gh = field.gridHeight;
     const int s = CellSize(zoom);
 
@@ -207,17 +209,44 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
     if (columns.empty() || rows.empty()) return population;
 
     const std::int8_t* cells = field.plane0();
+    // Tiles the index leaves unmarked hold no cell: they are background without a look.
+    const CellIndex& index = EnsureIndex(field);
+    const auto tileSet = [&index](const std::uint64_t* words, int j) {
+        return (words[j >> 6] >> (j & 63) & 1) != 0;
+    };
+    // True when row holds a non-zero byte in columns x0 .. x1 of a marked tile.
+    const auto live = [&](const std::int8_t* row, const std::uint64_t* words, int x0, int x1) {
+        for (int j = index.TileOfX(x0), last = index.TileOfX(x1); j <= last; ++j) {
+            if (!tileSet(words, j)) continue;
+            const int a = std::max(x0, index.TileLeft(j)), b = std::min(x1, index.TileRight(j));
+            if (AnyNonZero(row + a, b - a + 1)) return true;
+        }
+        return false;
+    };
     const bool singleColumns = std::all_of(columns.begin(), columns.end(),
                                            [](const Span& c) { return c.count == 1; });
     const int firstColumn = columns.front().first;
-    const int columnCount = columns.back().first + columns.back().count - firstColumn;
+    const int lastColumn = columns.back().first + columns.back().count - 1;
     thread_local std::vector<std::uint8_t> lit;
+    // The tiles of every column span: its first, and its last when it reaches into another.
+    thread_local std::vector<int> tiles, lastTiles;
+    tiles.clear();
+    lastTiles.clear();
+    for (const Span& c : columns) {
+        tiles.push_back(index.TileOfX(c.first));
+        lastTiles.push_back(index.TileOfX(c.first + c.count - 1));
+    }
     for (const Span& r : rows) {
         std::uint32_t* line = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
         if (singleColumns && r.count == 1 && r.to - r.from == 1 && s == 1) {
-            // One pixel per cell: a select instead of a branch per cell.
+            // One pixel per cell: a select instead of a branch per cell, in marked tiles only.
+            const int band = index.BandOfY(r.first);
+            if (index.bandAny[static_cast<std::size_t>(band)] == 0) continue;
+            const std::uint64_t* words = index.Band(band);
             const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(r.first) * gw;
-            for (const Span& c : columns) {
+            for (std::size_t n = 0; n < columns.size(); ++n) {
+                if (!tileSet(words, tiles[n])) continue;
+                const Span& c = columns[n];
                 std::uint32_t& px = line[c.from];
                 px = row[c.first] != 0 ? pixel : px;
             }
@@ -226,21 +255,50 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
         // Several rows may share these pixels: a square once lit is not looked at again.
         lit.assign(columns.size(), 0);
         std::size_t litCount = 0;
+        int fullBand = -1;
+        bool full = false;
         for (int i = r.first; i < r.first + r.count && litCount < columns.size(); ++i) {
+            const int band = index.BandOfY(i);
+            if (index.bandAny[static_cast<std::size_t>(band)] == 0) continue;
+            const std::uint64_t* words = index.Band(band);
+            if (band != fullBand) {  // every tile in view marked: no tile need be asked
+                full = true;
+                for (int j = tiles.front(); j <= lastTiles.back() && full; ++j) full = tileSet(words, j);
+                fullBand = band;
+            }
             const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(i) * gw;
-            if (r.count > 1 && !AnyNonZero(row + firstColumn, columnCount)) continue;
-            for (std::size_t n = 0; n < columns.size(); ++n) {
-                if (lit[n] != 0) continue;
+            if (r.count > 1 && !(full ? AnyNonZero(row + firstColumn, lastColumn - firstColumn + 1)
+                                      : live(row, words, firstColumn, lastColumn)))
+                continue;
+            const auto paint = [&](std::size_t n) {
                 const Span& c = columns[n];
-                const bool live =
-                    c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count);
-                if (!live) continue;
                 lit[n] = 1;
                 ++litCount;
                 for (int y = r.from; y < r.to; ++y) {
                     std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride;
                     std::fill(out + c.from, out + c.to, pixel);
                 }
+            };
+            if (full) {
+                for (std::size_t n = 0; n < columns.size(); ++n) {
+                    if (lit[n] != 0) continue;
+                    const Span& c = columns[n];
+                    if (c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count)) paint(n);
+                }
+                continue;
+            }
+            for (std::size_t n = 0; n < columns.size(); ++n) {
+                if (lit[n] != 0) continue;
+                const Span& c = columns[n];
+                const int lo = tiles[n], hi = lastTiles[n];
+                bool isLive;
+                if (!tileSet(words, lo) && (hi == lo || !tileSet(words, hi)) && hi <= lo + 1)
+                    isLive = false;
+                else if (hi == lo || (hi == lo + 1 && tileSet(words, lo) && tileSet(words, hi)))
+                    isLive = c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count);
+                else
+                    isLive = live(row, words, c.first, c.first + c.count - 1);
+                if (isLive) paint(n);
             }
         }
     }

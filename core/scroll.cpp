@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/context.h"
+#include "core/engine/cell_index.h"
 #include "core/engine/extent.h"
 #include "core/run.h"
 #include "core/zoom.h"
@@ -93,22 +94,8 @@ void ScrollToCentroid(Context& ctx) {
     CheckMemory(ctx);
     if (!HasLiveCells(ctx.field)) return;
     const Field& f = ctx.field;
-    const int gw = f.gridWidth, gh = f.gridHeight;
-    const std::int8_t* cells = f.plane0();
-    double sumX = 0, sumY = 0, count = 0;
-    for (int y = 1; y < gh - 1; ++y) {
-        const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(y) * gw;
-        double rowCount = 0, rowSumX = 0;
-        for (int x = 1; x < gw - 1; ++x) {
-            if (row[x] == 1) {
-                rowSumX += x;
-                rowCount += 1;
-            }
-        }
-        sumX += rowSumX;
-        sumY += rowCount * y;
-        count += rowCount;
-    }
+    const CentroidSums sums = SumLiveCells(f);
+    const double sumX = sums.sumX, sumY = sums.sumY, count = sums.count;
     // The last frame counted cells that are gone now: no mean to go to, the view stays.
     if (count == 0) return;
     const double cx = static_cast<float>(sumX / count) + 0.5;

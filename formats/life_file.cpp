@@ -84,7 +84,6 @@ void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std:
     } else if (e.found) {
         PlaceStagedCells(f, e, -(e.width / 2), -(e.height / 2));
     }
-    NoteCellsChanged(f);
 }
 
 void ReadLife106(Context& ctx, LineReader& lines, std::string& description, std::string& rule) {
@@ -107,10 +106,7 @@ void ReadLife106(Context& ctx, LineReader& lines, std::string& description, std:
             top = std::min(top, cy), bottom = std::max(bottom, cy);
         }
     }
-    if (right >= 0)
-        NoteCellsWritten(f, left, top, right, bottom);
-    else
-        NoteCellsChanged(f);
+    if (right >= 0) NoteCellsWritten(f, left, top, right, bottom);
 }
 
 // "#N\r\n" for the default rule, "#R <rule>\r\n" otherwise.

@@ -111,10 +111,12 @@ void PastePicture(Context& ctx, std::string_view clipboard) {
         for (std::size_t i = 0; i < line.size(); ++i) {
             if (line[i] != '*') continue;
             const long long x = static_cast<long long>(i) + originX;
-            if (x >= 1 && x <= f.gridWidth - 2) f.at(static_cast<int>(x), static_cast<int>(y)) = 1;
+            if (x >= 1 && x <= f.gridWidth - 2) {
+                f.at(static_cast<int>(x), static_cast<int>(y)) = 1;
+                NoteCellWritten(f, static_cast<int>(x), static_cast<int>(y));
+            }
         }
     }
-    NoteCellsChanged(f);
 
     FitZoomToPattern(ctx);
     FinishPaste(ctx);

@@ -57,7 +57,7 @@ struct BeforeRead {
                 std::memcpy(&f.at(box.left, box.top + y),
                             cells.data() + static_cast<std::size_t>(y) * box.width,
                             static_cast<std::size_t>(box.width));
-            NoteCellsChanged(f);
+            if (box.found) NoteCellsWritten(f, box.left, box.top, box.right, box.bottom);
         }
         f.generation = generation;
         f.population = population;

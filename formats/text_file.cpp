@@ -145,10 +145,7 @@ int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
             ++i;
         }
     }
-    if (right >= 0)
-        NoteCellsWritten(f, left, top, right, bottom);
-    else
-        NoteCellsChanged(f);
+    if (right >= 0) NoteCellsWritten(f, left, top, right, bottom);
 
     SetMainTitle(ctx, FileNameOf(path));
     FitZoomToPattern(ctx);

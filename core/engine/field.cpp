@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/context.h"
+#include "core/engine/cell_index.h"
 #include "core/shell.h"
 
 namespace gb {
@@ -55,9 +56,13 @@ int AllocateBlock(Context& ctx, int factor, int width, int height, std::int8_t*&
 
 int AllocateCells(Context& ctx, int gridWidth, int gridHeight) {
     ResetStepTracking(ctx.field);
-    return AllocateBlock(ctx, 2, gridWidth, gridHeight, ctx.field.cells,
-                         "パターン記録領域のセル数が多すぎるようです。",
-                         "パターン記録領域が確保できません。");
+    const int result = AllocateBlock(ctx, 2, gridWidth, gridHeight, ctx.field.cells,
+                                     "パターン記録領域のセル数が多すぎるようです。",
+                                     "パターン記録領域が確保できません。");
+    // Fresh zeros: no live tile, nothing in plane 1, and nothing to clear again.
+    if (result == kAllocOk) ResetIndex(ctx.field, gridWidth, gridHeight);
+    ctx.field.plane1Dirty = DirtyBox{};
+    return result;
 }
 
 int AllocateLoadArea(Context& ctx, int width, int height) {
@@ -72,6 +77,8 @@ void FreeCells(Field& field) {
     ResetStepTracking(field);
     std::free(field.cells);
     field.cells = nullptr;
+    field.index = CellIndex{};
+    field.plane1Dirty = DirtyBox{};
 }
 
 void FreeLoadArea(Field& field) {
@@ -91,6 +98,8 @@ void SetFieldSize(Field& field, int fieldWidth, int fieldHeight) {
     field.gridWidth = fieldWidth + 2;
     field.gridHeight = fieldHeight + 2;
     field.planeSize = field.gridWidth * field.gridHeight;
+    if (field.index.gridWidth != field.gridWidth || field.index.gridHeight != field.gridHeight)
+        field.index.known = false;
 }
 
 void InitField(Context& ctx) {
@@ -112,9 +121,11 @@ void InitField(Context& ctx) {
 }
 
 void ClearCells(Field& field) {
-    NoteCellsChanged(field);
-    if (field.cells != nullptr)
-        std::memset(field.cells, 0, 2 * static_cast<std::size_t>(field.planeSize));
+    ++field.changeStamp;
+    if (field.cells == nullptr) return;
+    // Only the tiles that may hold cells, and the part of plane 1 last written.
+    ClearPlane0(field);
+    ClearPlane1(field);
 }
 
 void ReleaseField(Field& f) {

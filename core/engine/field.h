@@ -17,6 +17,63 @@ inline constexpr int kLoadMargin = 1000;  // loadArea is this much wider and tal
 using ZeroAllocator = void* (*)(std::size_t bytes);
 void* DefaultZeroAllocator(std::size_t bytes);
 
+// Which tiles of plane 0 may hold a non-zero byte. The tiles are the step's: 64 columns by 16 rows
+// starting at cell (1, 1), so tile column j covers x = 1 + 64 j .. 64 + 64 j and band b covers
+// y = 1 + 16 b .. 16 + 16 b; the first and last tile columns and bands also take in the border
+// next to them. A clear bit promises zeros in the whole tile; a set bit promises nothing.
+// Every writer of plane 0 keeps it (setCell, NoteCellsWritten, NoteCellWritten, the step, moves,
+// resizes, clears). A writer that cannot say where it wrote calls NoteCellsChanged, which leaves
+// the index unknown until the next user builds it again from a scan of the whole plane.
+struct CellIndex {
+    static constexpr int kTileWidth = 64;
+    static constexpr int kTileHeight = 16;
+
+    bool known = false;
+    const std::int8_t* cells = nullptr;  // the block and sizes it describes
+    int gridWidth = 0;
+    int gridHeight = 0;
+    int tilesX = 0;
+    int bands = 0;
+    int wordsPerBand = 0;
+    std::vector<std::uint64_t> bits;  // band b's tiles at words b × wordsPerBand ..
+    std::vector<std::uint8_t> bandAny;  // one flag per band: it may have a set bit
+    int lowBand = 0;    // every band with a set bit lies in lowBand .. highBand
+    int highBand = -1;
+
+    int TileOfX(int x) const {
+        const int j = (x - 1) >> 6;
+        return j < 0 ? 0 : (j >= tilesX ? tilesX - 1 : j);
+    }
+    int BandOfY(int y) const {
+        const int b = (y - 1) >> 4;
+        return b < 0 ? 0 : (b >= bands ? bands - 1 : b);
+    }
+    int TileLeft(int j) const { return j == 0 ? 0 : 1 + j * kTileWidth; }
+    int TileRight(int j) const { return j == tilesX - 1 ? gridWidth - 1 : (j + 1) * kTileWidth; }
+    int BandTop(int b) const { return b == 0 ? 0 : 1 + b * kTileHeight; }
+    int BandBottom(int b) const { return b == bands - 1 ? gridHeight - 1 : (b + 1) * kTileHeight; }
+    const std::uint64_t* Band(int b) const {
+        return bits.data() + static_cast<std::ptrdiff_t>(b) * wordsPerBand;
+    }
+    bool Has(int j, int b) const { return (Band(b)[j >> 6] >> (j & 63) & 1) != 0; }
+    void Mark(int j, int b) {
+        bits[static_cast<std::size_t>(b) * wordsPerBand + static_cast<std::size_t>(j >> 6)] |=
+            std::uint64_t{1} << (j & 63);
+        bandAny[static_cast<std::size_t>(b)] = 1;
+        if (b < lowBand) lowBand = b;
+        if (b > highBand) highBand = b;
+    }
+    void MarkCell(int x, int y) { Mark(TileOfX(x), BandOfY(y)); }
+};
+
+// Where plane 1 may hold non-zero bytes: a box of grid rows and columns, for a plane gridWidth
+// wide. Whoever uses plane 1 clears this box first and records what it wrote.
+struct DirtyBox {
+    bool any = false;
+    int gridWidth = 0;
+    int left = 0, top = 0, right = -1, bottom = -1;  // inclusive
+};
+
 // What the fast step (core/engine/step.cpp) remembers between generations: which tiles of the Field can
 // change in the next generation, the live cells of every tile and a few buffers. It describes the
 // Field only while `valid` is set, `stamp` equals the Field's changeStamp and cells, sizes and rule
@@ -36,6 +93,8 @@ struct StepTracking {
     int wordsPerBand = 0;  // 64-bit words of one band's tile bits
     std::vector<std::uint64_t> active, next;      // one bit per tile: compute it this/next step
     std::vector<std::uint8_t> activeBand, nextBand;  // one flag per band: any bit set
+    std::vector<int> activeBands;                 // the bands flagged in activeBand, in order
+    std::vector<int> nextBands[2];                // per worker: the bands it flagged in nextBand
     std::int64_t borderPopulation = 0;            // non-zero border bytes (never written by steps)
     std::int64_t population = 0;                  // non-zero bytes of plane 0, border included
 
@@ -84,6 +143,10 @@ struct Field {
     // The fast step's memory; reset whenever the cells are reallocated or resized.
     StepTracking tracking;
 
+    // Where plane 0 may hold live cells, and the part of plane 1 the last user wrote.
+    mutable CellIndex index;
+    DirtyBox plane1Dirty;
+
     Field() = default;
     Field(const Field&) = delete;
     Field& operator=(const Field&) = delete;
@@ -105,6 +168,7 @@ struct Field {
         if (!isInterior(x, y)) return false;
         at(x, y) = value;
         ++changeStamp;
+        if (value != 0 && index.known) index.MarkCell(x, y);
         return true;
     }
 
@@ -136,13 +200,23 @@ void ReleaseField(Field& field);
 // the end of the process with status 1.
 void InitField(Context& ctx);
 void ClearCells(Field& field);
-// Every writer of plane 0 other than the step and setCell calls this after writing.
-inline void NoteCellsChanged(Field& field) { ++field.changeStamp; }
-// The same for a writer that knows the box it wrote (grid coordinates, inclusive).
-inline void NoteCellsWritten(Field& field, int left, int top, int right, int bottom) {
-    (void)left, (void)top, (void)right, (void)bottom;
-    NoteCellsChanged(field);
+// Every writer of plane 0 other than the step and setCell calls this, or one of the two
+// below, after writing. This one is for a writer that cannot say where it wrote: the index of
+// live tiles is built again from a whole-plane scan when next needed.
+inline void NoteCellsChanged(Field& field) {
+    ++field.changeStamp;
+    field.index.known = false;
 }
+// The same for a writer that knows the box it wrote (grid coordinates, inclusive; clipped to
+// the grid).
+void NoteCellsWritten(Field& field, int left, int top, int right, int bottom);
+// The same for a single cell (x, y) of the grid.
+inline void NoteCellWritten(Field& field, int x, int y) {
+    ++field.changeStamp;
+    if (field.index.known) field.index.MarkCell(x, y);
+}
+// Records that plane 1 was written anywhere (the next user clears all of it).
+void NotePlane1Written(Field& field);
 // The staging grid holds nothing (a fresh block, or one just cleared).
 inline void ForgetStagedCells(Field& field) {
     field.stagedLeft = field.stagedTop = 0;

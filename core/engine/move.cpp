@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/context.h"
+#include "core/engine/cell_index.h"
 #include "core/engine/extent.h"
 #include "core/input_numbers.h"
 #include "core/run.h"
@@ -20,23 +22,43 @@ void ShiftCells(Context& ctx, int dx, int dy) {
     Field& f = ctx.field;
     const int gw = f.gridWidth;
     const int gh = f.gridHeight;
-    const auto plane = static_cast<std::size_t>(f.planeSize);
     std::int8_t* const p0 = f.plane0();
     std::int8_t* const p1 = f.plane1();
-    std::memset(p1, 0, plane);
     // Source columns x whose target x + dx is interior (1 .. gw - 2); rows alike. In 64 bits so
     // any amount is safe.
     const std::int64_t x0 = std::max<std::int64_t>(0, std::int64_t{1} - dx);
     const std::int64_t x1 = std::min<std::int64_t>(gw - 1, std::int64_t{gw} - 2 - dx);
     const std::int64_t y0 = std::max<std::int64_t>(0, std::int64_t{1} - dy);
     const std::int64_t y1 = std::min<std::int64_t>(gh - 1, std::int64_t{gh} - 2 - dy);
-    if (x0 <= x1) {
-        const auto count = static_cast<std::size_t>(x1 - x0 + 1);
-        for (std::int64_t y = y0; y <= y1; ++y)
-            std::memcpy(p1 + (y + dy) * gw + (x0 + dx), p0 + y * gw + x0, count);
+
+    // The boxes of live tiles that land inside, moved to plane 1 at their targets; then plane 0
+    // is cleared where it may hold cells and the boxes are copied back.
+    ClearPlane1(f);
+    std::vector<CellBox> moved;
+    ForEachLiveBox(EnsureIndex(f), [&](CellBox box) {
+        if (!ShrinkToCells(f, box)) return;  // nothing there to move
+        const std::int64_t left = std::max<std::int64_t>(box.left, x0);
+        const std::int64_t right = std::min<std::int64_t>(box.right, x1);
+        const std::int64_t top = std::max<std::int64_t>(box.top, y0);
+        const std::int64_t bottom = std::min<std::int64_t>(box.bottom, y1);
+        if (left > right || top > bottom) return;
+        const auto count = static_cast<std::size_t>(right - left + 1);
+        for (std::int64_t y = top; y <= bottom; ++y)
+            std::memcpy(p1 + (y + dy) * gw + (left + dx), p0 + y * gw + left, count);
+        moved.push_back(CellBox{static_cast<int>(left + dx), static_cast<int>(top + dy),
+                                static_cast<int>(right + dx), static_cast<int>(bottom + dy)});
+        NotePlane1Box(f, moved.back());
+    });
+    ClearPlane0(f);
+    for (const CellBox& box : moved) {
+        const auto count = static_cast<std::size_t>(box.right - box.left + 1);
+        for (int y = box.top; y <= box.bottom; ++y) {
+            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * gw + box.left;
+            std::memcpy(p0 + at, p1 + at, count);
+        }
+        NoteCellsWritten(f, box.left, box.top, box.right, box.bottom);
     }
-    std::memcpy(p0, p1, plane);
-    NoteCellsChanged(f);
+    ++f.changeStamp;
 }
 
 void CentreByExtent(Context& ctx) {
@@ -61,19 +83,8 @@ void CentreByCentroid(Context& ctx) {
     const Field& f = ctx.field;
     const int gw = f.gridWidth;
     const int gh = f.gridHeight;
-    double sx = 0, sy = 0, n = 0;
-    for (int y = 1; y < gh - 1; ++y) {
-        const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * gw;
-        double rowCount = 0, rowSum = 0;
-        for (int x = 1; x < gw - 1; ++x)
-            if (row[x] == 1) {
-                rowSum += x;
-                rowCount += 1;
-            }
-        sx += rowSum;
-        sy += rowCount * y;
-        n += rowCount;
-    }
+    const CentroidSums sums = SumLiveCells(f);
+    const double sx = sums.sumX, sy = sums.sumY, n = sums.count;
     // No cell equal to 1 although the last frame counted some: the mean is undefined, so leave
     // the Field as it is, as for an empty one.
     if (n == 0) return;

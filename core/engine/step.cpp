@@ -8,16 +8,19 @@
 #include <system_error>
 #include <thread>
 
+#include "core/engine/cell_index.h"
 #include "core/engine/step_kernel.h"
 
 namespace gb {
 
 void SaveGeneration(Field& field) {
     std::memcpy(field.plane1(), field.plane0(), static_cast<std::size_t>(field.planeSize));
+    NotePlane1Written(field);
 }
 
 void StepGeneration(Field& field, const Rule& rule) {
-    field.tracking.scanValid = false;  // plane 0 changes without a new stamp
+    // It may write any cell: the fast step and the index of live tiles start afresh.
+    NoteCellsChanged(field);
     const int w = field.gridWidth;
     const int h = field.gridHeight;
     const std::int8_t* prev = field.plane1();
@@ -61,6 +64,10 @@ void StepGeneration(Field& field, const Rule& rule) {
 // taken before the band above was written. Large steps cut the bands into chunks that the two
 // threads take in turn; the two rows where neighbouring chunks meet are saved before any starts.
 // The result never depends on how the work was split.
+//
+// A step after a write starts from the index of live tiles: every marked tile and its eight
+// neighbours (every tile when the rule gives birth with no neighbour). The tiles a step computes
+// are the only ones it writes, so they are added to the index.
 //
 // Until a whole-Field step has found only the codes 0 and 1, every run first looks for other
 // codes; a run that has any is computed by the reference rule from a copy of its rows.
@@ -221,29 +228,12 @@ void SetRange(std::uint64_t* words, int j0, int j1) {
     for (int w = j0 >> 6; w <= (j1 - 1) >> 6; ++w) words[w] |= WordRange(w, j0, j1);
 }
 
-// Calls f(j0, j1) for every run of consecutive set bits j0 .. j1 - 1 of a band's words.
-template <typename F>
-void ForEachRun(const std::uint64_t* words, int count, F&& f) {
-    int runStart = -1, runEnd = -1;
-    for (int w = 0; w < count; ++w) {
-        std::uint64_t bits = words[w];
-        while (bits != 0) {
-            const int start = std::countr_zero(bits);
-            const std::uint64_t shifted = bits >> start;
-            const int length = shifted == ~std::uint64_t{0} ? 64 - start : std::countr_one(shifted);
-            const int j0 = w * 64 + start;
-            const int j1 = j0 + length;
-            if (j0 == runEnd) {
-                runEnd = j1;
-            } else {
-                if (runStart >= 0) f(runStart, runEnd);
-                runStart = j0;
-                runEnd = j1;
-            }
-            bits = length + start >= 64 ? 0 : bits & ~(((std::uint64_t{1} << length) - 1) << start);
-        }
-    }
-    if (runStart >= 0) f(runStart, runEnd);
+// Flags band `band` for the next step, noting it in worker `worker`'s list the first time.
+inline void FlagNext(StepTracking& t, int band, int worker) {
+    std::uint8_t& flag = t.nextBand[static_cast<std::size_t>(band)];
+    if (flag != 0) return;
+    flag = 1;
+    t.nextBands[worker].push_back(band);
 }
 
 struct StepJob {
@@ -315,7 +305,7 @@ struct Worker {
     // find it in the work rows.
     void SaveForNext(int band, std::int8_t* to) const {
         const std::int8_t* row = Row(Y1(band) - 1);
-        ForEachRun(BandBits(band + 1), job.t->wordsPerBand, [&](int j0, int j1) {
+        ForEachBitRun(BandBits(band + 1), job.t->wordsPerBand, [&](int j0, int j1) {
             if (!job.checked && AllSet(BandBits(band), j0, j1)) return;
             const int xa = X0(j0) - 1, xb = X1(j1) + 1;
             std::memcpy(to + xa, row + xa, static_cast<std::size_t>(xb - xa));
@@ -332,7 +322,7 @@ struct Worker {
             job.spilledDown[chunk] = true;
             return job.spill + (2 * std::ptrdiff_t{chunk} + 1) * t.wordsPerBand;
         }
-        t.nextBand[static_cast<std::size_t>(band)] = 1;
+        FlagNext(t, band, index);
         return t.next.data() + static_cast<std::ptrdiff_t>(band) * t.wordsPerBand;
     }
 
@@ -379,6 +369,44 @@ struct Worker {
         run.live = band.live;
     }
 
+    // Computes tiles j0 .. j1 − 1 of the band whose rows `run` describes, by the kernels or,
+    // when the run reads other codes, by the reference rule.
+    void Compute(stepk::RunJob& run, int j0, int j1, bool carry) {
+        std::fill(all + j0, all + j1, 0);
+        std::fill(first + j0, first + j1, 0);
+        std::fill(last + j0, last + j1, 0);
+        run.x0 = X0(j0);
+        run.x1 = X1(j1);
+        run.haveSums = carry && AllSet(sumsValid, j0, j1);
+        run.all = all + j0;
+        run.first = first + j0;
+        run.last = last + j0;
+        run.populationChange = 0;
+        run.live = 0;
+        if (job.checked && OtherCodes(run)) {
+            job.otherCodes[index] = 1;
+            Exact(run);
+        } else {
+            job.kernels->run(run);
+            SetRange(sumsNext, j0, j1);
+        }
+        job.populationChange[index] += run.populationChange;
+        job.live[index] += run.live;
+    }
+
+    // Marks, for the next step, the tiles next to the cells of tiles j0 .. j1 − 1 that changed.
+    void NoteChanges(int j0, int j1, int rows) {
+        for (int j = j0; j < j1; ++j) {
+            if (rows == 1) last[j] = first[j];
+            const std::uint64_t any = all[j] | first[j] | last[j];
+            if (any == 0) continue;
+            const int width = std::min(kTileWidth, job.gw - 1 - X0(j));
+            Note(markOwn, j, width, any);
+            if (first[j] != 0) Note(markUp, j, width, first[j]);
+            if (last[j] != 0) Note(markDown, j, width, last[j]);
+        }
+    }
+
     void Band(int band, const std::int8_t* above) {
         const int gw = job.gw;
         const int y0 = Y0(band), rows = Y1(band) - y0;
@@ -389,46 +417,21 @@ struct Worker {
         const bool carry = sumsBand >= 0 && sumsBand == band - 1;
         std::fill_n(sumsNext, job.t->wordsPerBand, 0);
         std::fill_n(markOwn, 3 * job.t->wordsPerBand, 0);
-        ForEachRun(BandBits(band), job.t->wordsPerBand, [&](int j0, int j1) {
-            std::fill(all + j0, all + j1, 0);
-            std::fill(first + j0, first + j1, 0);
-            std::fill(last + j0, last + j1, 0);
-            stepk::RunJob run{};
-            run.cells = job.field->cells;
-            run.stride = gw;
-            run.y0 = y0;
-            run.rows = rows;
-            run.above = above;
-            run.below = below;
-            run.x0 = X0(j0);
-            run.x1 = X1(j1);
-            run.sumA = sumA;
-            run.sumB = sumB;
-            run.haveSums = carry && AllSet(sumsValid, j0, j1);
-            run.countLive = job.countLive;
-            run.zeroOneTables = job.zeroOneTables;
-            run.all = all + j0;
-            run.first = first + j0;
-            run.last = last + j0;
-            run.tables = &job.tables;
-            if (job.checked && OtherCodes(run)) {
-                job.otherCodes[index] = 1;
-                Exact(run);
-            } else {
-                job.kernels->run(run);
-                SetRange(sumsNext, j0, j1);
-            }
-            job.populationChange[index] += run.populationChange;
-            job.live[index] += run.live;
-            for (int j = j0; j < j1; ++j) {
-                if (rows == 1) last[j] = first[j];
-                const std::uint64_t any = all[j] | first[j] | last[j];
-                if (any == 0) continue;
-                const int width = std::min(kTileWidth, gw - 1 - X0(j));
-                Note(markOwn, j, width, any);
-                if (first[j] != 0) Note(markUp, j, width, first[j]);
-                if (last[j] != 0) Note(markDown, j, width, last[j]);
-            }
+        stepk::RunJob run{};
+        run.cells = job.field->cells;
+        run.stride = gw;
+        run.y0 = y0;
+        run.rows = rows;
+        run.above = above;
+        run.below = below;
+        run.sumA = sumA;
+        run.sumB = sumB;
+        run.countLive = job.countLive;
+        run.zeroOneTables = job.zeroOneTables;
+        run.tables = &job.tables;
+        ForEachBitRun(BandBits(band), job.t->wordsPerBand, [&](int j0, int j1) {
+            Compute(run, j0, j1, carry);
+            NoteChanges(j0, j1, rows);
         });
         Merge(band, markOwn);
         if (band > 0) Merge(band - 1, markUp);
@@ -441,8 +444,10 @@ struct Worker {
 
     void Run() {
         int current = 0;
-        for (int band = bandBegin; band < bandEnd; ++band) {
-            if (!Active(band)) continue;
+        const std::vector<int>& bands = job.t->activeBands;
+        for (auto it = std::lower_bound(bands.begin(), bands.end(), bandBegin);
+             it != bands.end() && *it < bandEnd; ++it) {
+            const int band = *it;
             const std::int8_t* above;
             if (band == bandBegin)  // the border, or the row saved before the step
                 above = chunk == 0 ? Row(0) : job.boundary + 2 * std::ptrdiff_t{chunk - 1} * job.gw;
@@ -492,10 +497,109 @@ bool Tracks(const Field& f) {
            t.gridWidth == f.gridWidth && t.gridHeight == f.gridHeight;
 }
 
-// Starts tracking afresh: every tile marked, the border counted.
+// Non-zero bytes of the border, looked for only in the live tiles that touch it.
+std::int64_t BorderPopulation(const Field& f, const CellIndex& index) {
+    const int gw = f.gridWidth, gh = f.gridHeight;
+    const auto count = [&](int x0, int x1, int y) {
+        std::int64_t n = 0;
+        const std::int8_t* row = f.cells + static_cast<std::ptrdiff_t>(y) * gw;
+        for (int x = x0; x <= x1; ++x) n += row[x] != 0;
+        return n;
+    };
+    std::int64_t border = 0;
+    ForEachLiveBox(index, [&](const CellBox& box) {
+        if (box.top == 0) border += count(box.left, box.right, 0);
+        if (box.bottom == gh - 1) border += count(box.left, box.right, gh - 1);
+        const int y0 = std::max(box.top, 1), y1 = std::min(box.bottom, gh - 2);
+        for (int y = y0; y <= y1; ++y) {
+            const std::int8_t* row = f.cells + static_cast<std::ptrdiff_t>(y) * gw;
+            if (box.left == 0) border += row[0] != 0;
+            if (box.right == gw - 1) border += row[gw - 1] != 0;
+        }
+    });
+    return border;
+}
+
+// Marks for the first step after a write: every live tile and its neighbours, or every tile
+// when a cell with no live neighbour can be born.
+void MarkFirstStep(StepTracking& t, const CellIndex& index, bool everywhere) {
+    const int words = t.wordsPerBand;
+    const auto flag = [&t](int b) {
+        if (t.activeBand[static_cast<std::size_t>(b)] != 0) return;
+        t.activeBand[static_cast<std::size_t>(b)] = 1;
+        t.activeBands.push_back(b);
+    };
+    if (everywhere) {
+        for (int b = 0; b < t.bands; ++b) {
+            SetRange(t.active.data() + static_cast<std::ptrdiff_t>(b) * words, 0, t.tilesX);
+            flag(b);
+        }
+        return;
+    }
+    const std::uint64_t lastWord = WordRange(words - 1, 0, t.tilesX);
+    for (int b = index.lowBand; b <= index.highBand; ++b) {
+        if (index.bandAny[static_cast<std::size_t>(b)] == 0) continue;
+        const std::uint64_t* bits = index.Band(b);
+        for (int nb = std::max(b - 1, 0); nb <= std::min(b + 1, t.bands - 1); ++nb) {
+            std::uint64_t* to = t.active.data() + static_cast<std::ptrdiff_t>(nb) * words;
+            std::uint64_t any = 0;
+            for (int w = 0; w < words; ++w) {
+                const std::uint64_t fromLeft = w > 0 ? bits[w - 1] >> 63 : 0;
+                const std::uint64_t fromRight = w + 1 < words ? bits[w + 1] << 63 : 0;
+                std::uint64_t m = bits[w] | bits[w] << 1 | bits[w] >> 1 | fromLeft | fromRight;
+                if (w == words - 1) m &= lastWord;
+                to[w] |= m;
+                any |= m;
+            }
+            if (any != 0) flag(nb);
+        }
+    }
+    std::sort(t.activeBands.begin(), t.activeBands.end());
+}
+
+// True when the Field looks mostly full: most of 64 tiles spread over it hold a cell in their
+// first row. Such a Field is stepped whole without building its index first.
+bool LooksDense(const Field& f) {
+    const int tilesX = (f.gridWidth - 2 + kTileWidth - 1) / kTileWidth;
+    const int bands = (f.gridHeight - 2 + kBandHeight - 1) / kBandHeight;
+    constexpr int kSamples = 64;
+    int full = 0;
+    for (int k = 0; k < kSamples; ++k) {
+        const int j = static_cast<int>(static_cast<std::int64_t>(k) * tilesX / kSamples);
+        const int b = static_cast<int>(static_cast<std::int64_t>(k) * bands / kSamples);
+        const int x0 = 1 + j * kTileWidth, x1 = std::min(x0 + kTileWidth, f.gridWidth - 1);
+        const std::int8_t* row = f.cells + static_cast<std::ptrdiff_t>(1 + b * kBandHeight) * f.gridWidth;
+        full += FirstNonZero(row + x0, x1 - x0) >= 0;
+    }
+    return 2 * full > kSamples;
+}
+
+// Non-zero bytes of the whole border.
+std::int64_t WholeBorderPopulation(const Field& f) {
+    const int gw = f.gridWidth, gh = f.gridHeight;
+    std::int64_t border = 0;
+    const std::int8_t* p = f.cells;
+    const std::int8_t* last = p + static_cast<std::ptrdiff_t>(gh - 1) * gw;
+    for (int x = 0; x < gw; ++x) border += (p[x] != 0) + (last[x] != 0);
+    for (int y = 1; y < gh - 1; ++y) {
+        const std::int8_t* row = p + static_cast<std::ptrdiff_t>(y) * gw;
+        border += (row[0] != 0) + (row[gw - 1] != 0);
+    }
+    return border;
+}
+
+// Starts tracking afresh: the tiles near live ones marked, the border counted. After a write
+// that did not say where, a Field that looks full is stepped whole (its index then being every
+// tile) instead of scanning it for its live tiles first.
 void StartTracking(Field& f, const Rule& rule) {
     StepTracking& t = f.tracking;
     const int gw = f.gridWidth, gh = f.gridHeight;
+    const CellIndex& known = f.index;
+    const bool indexed = known.known && known.cells == f.cells && known.gridWidth == gw &&
+                         known.gridHeight == gh;
+    const bool everywhere = rule.birthTable[0] != 0 || (!indexed && LooksDense(f));
+    if (!indexed && everywhere) ResetIndex(f);  // the step marks every tile it computes
+    const CellIndex& index = EnsureIndex(f);
     t.gridWidth = gw;
     t.gridHeight = gh;
     t.cells = f.cells;
@@ -508,23 +612,20 @@ void StartTracking(Field& f, const Rule& rule) {
     const auto words = static_cast<std::size_t>(t.bands) * t.wordsPerBand;
     t.active.assign(words, 0);
     t.next.assign(words, 0);
-    for (int b = 0; b < t.bands; ++b)
-        SetRange(t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand, 0, t.tilesX);
-    t.activeBand.assign(static_cast<std::size_t>(t.bands), 1);
+    t.activeBand.assign(static_cast<std::size_t>(t.bands), 0);
     t.nextBand.assign(static_cast<std::size_t>(t.bands), 0);
+    t.activeBands.clear();
+    t.activeBands.reserve(static_cast<std::size_t>(t.bands));
+    for (std::vector<int>& list : t.nextBands) {
+        list.clear();
+        list.reserve(static_cast<std::size_t>(t.bands));
+    }
+    MarkFirstStep(t, index, everywhere);
     t.scratch.assign(static_cast<std::size_t>(2 * WorkerBytes(gw) + 2 * (kMaxChunks - 1) * gw), 0);
     t.masks.assign(static_cast<std::size_t>(2 * WorkerWords(t) + 2 * kMaxChunks * t.wordsPerBand), 0);
 
-    std::int64_t border = 0;
-    const std::int8_t* p = f.cells;
-    const std::int8_t* last = p + static_cast<std::ptrdiff_t>(gh - 1) * gw;
-    for (int x = 0; x < gw; ++x) border += (p[x] != 0) + (last[x] != 0);
-    for (int y = 1; y < gh - 1; ++y) {
-        const std::int8_t* row = p + static_cast<std::ptrdiff_t>(y) * gw;
-        border += (row[0] != 0) + (row[gw - 1] != 0);
-    }
-    t.borderPopulation = border;
-    t.population = border;
+    t.borderPopulation = indexed || !everywhere ? BorderPopulation(f, index) : WholeBorderPopulation(f);
+    t.population = t.borderPopulation;
     t.valid = true;
 }
 
@@ -547,6 +648,94 @@ void FillTables(stepk::RowTables& t, const Rule& rule) {
         t.birth[s] = birth;
         t.survival[s] = survival;
     }
+}
+
+}  // namespace
+
+namespace {
+
+std::int64_t MarkedTiles(const StepTracking& t) {
+    std::int64_t marked = 0;
+    for (const int b : t.activeBands)
+        for (int w = 0; w < t.wordsPerBand; ++w)
+            marked += std::popcount(t.active[static_cast<std::size_t>(b) * t.wordsPerBand + w]);
+    return marked;
+}
+
+// Cuts the bands into chunks with about the same number of marked tiles each.
+void PlanChunks(StepJob& job, std::int64_t marked) {
+    const StepTracking& t = *job.t;
+    const int wanted = std::clamp(t.bands / kChunkBands, 2, kMaxChunks);
+    std::int64_t seen = 0;
+    int chunks = 0;
+    for (int b = 0; b < t.bands; ++b) {
+        // A chunk starts at band b once the chunks before hold their share of the tiles.
+        if (b > 0 && chunks < wanted && seen * wanted >= marked * chunks)
+            job.chunkBegin[chunks++] = b;
+        else if (b == 0)
+            job.chunkBegin[chunks++] = 0;
+        if (t.activeBand[static_cast<std::size_t>(b)] != 0)
+            for (int w = 0; w < t.wordsPerBand; ++w)
+                seen += std::popcount(t.active[static_cast<std::size_t>(b) * t.wordsPerBand + w]);
+    }
+    job.chunks = chunks;
+    job.chunkBegin[chunks] = t.bands;
+}
+
+// Runs the chunks on both threads, then adds the marks they made in their neighbours' bands.
+void RunChunks(StepJob& job, Helper& helper) {
+    StepTracking& t = *job.t;
+    const int gw = job.gw;
+    std::int8_t* boundary = t.scratch.data() + 2 * WorkerBytes(gw);
+    for (int c = 1; c < job.chunks; ++c) {
+        const int firstRow = 1 + job.chunkBegin[c] * kBandHeight;
+        std::memcpy(boundary + 2 * std::ptrdiff_t{c - 1} * gw,
+                    job.field->cells + static_cast<std::ptrdiff_t>(firstRow - 1) * gw,
+                    static_cast<std::size_t>(2) * gw);
+    }
+    job.boundary = boundary;
+    job.spill = t.masks.data() + 2 * WorkerWords(t);
+    std::fill_n(job.spill, 2 * std::ptrdiff_t{job.chunks} * t.wordsPerBand, 0);
+    helper.Run(RunChunk, &job, job.chunks);
+    const auto merge = [&](int band, const std::uint64_t* words) {
+        std::uint64_t* target = t.next.data() + static_cast<std::ptrdiff_t>(band) * t.wordsPerBand;
+        for (int w = 0; w < t.wordsPerBand; ++w) target[w] |= words[w];
+        FlagNext(t, band, 0);
+    };
+    for (int c = 0; c < job.chunks; ++c) {
+        const std::uint64_t* words = job.spill + 2 * std::ptrdiff_t{c} * t.wordsPerBand;
+        if (job.spilledUp[c]) merge(job.chunkBegin[c] - 1, words);
+        if (job.spilledDown[c]) merge(job.chunkBegin[c + 1], words + t.wordsPerBand);
+    }
+}
+
+// The tiles just computed join the index of live tiles (they are the only ones written); the
+// marks become the work of the next step.
+void FinishMarks(Field& field) {
+    StepTracking& t = field.tracking;
+    CellIndex& index = field.index;
+    const bool keepIndex = index.known && index.cells == field.cells &&
+                           index.gridWidth == field.gridWidth &&
+                           index.gridHeight == field.gridHeight && index.wordsPerBand == t.wordsPerBand;
+    for (const int b : t.activeBands) {
+        std::uint64_t* words = t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand;
+        if (keepIndex) {
+            std::uint64_t* to = index.bits.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand;
+            for (int w = 0; w < t.wordsPerBand; ++w) to[w] |= words[w];
+            index.bandAny[static_cast<std::size_t>(b)] = 1;
+            index.lowBand = std::min(index.lowBand, b);
+            index.highBand = std::max(index.highBand, b);
+        }
+        std::fill_n(words, t.wordsPerBand, 0);
+        t.activeBand[static_cast<std::size_t>(b)] = 0;
+    }
+    t.active.swap(t.next);
+    t.activeBand.swap(t.nextBand);
+    t.activeBands.swap(t.nextBands[0]);
+    t.activeBands.insert(t.activeBands.end(), t.nextBands[1].begin(), t.nextBands[1].end());
+    std::sort(t.activeBands.begin(), t.activeBands.end());
+    t.nextBands[0].clear();
+    t.nextBands[1].clear();
 }
 
 }  // namespace
@@ -574,70 +763,18 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     job.chunkBegin[0] = 0;
     job.chunkBegin[1] = t.bands;
 
-    // On two threads, chunks with about the same number of marked tiles, when there is enough work.
-    std::int64_t marked = 0;
-    for (int b = 0; b < t.bands; ++b) {
-        if (t.activeBand[static_cast<std::size_t>(b)] == 0) continue;
-        for (int w = 0; w < t.wordsPerBand; ++w)
-            marked += std::popcount(t.active[static_cast<std::size_t>(b) * t.wordsPerBand + w]);
-    }
+    // On two threads when there is enough work.
+    const std::int64_t marked = MarkedTiles(t);
     Helper* helper = nullptr;
     if (marked * kTileWidth * kBandHeight >= parallelCells && t.bands >= 2)
         helper = Helper::Get();
-    if (helper != nullptr) {
-        const int wanted = std::clamp(t.bands / kChunkBands, 2, kMaxChunks);
-        std::int64_t seen = 0;
-        int chunks = 0;
-        for (int b = 0; b < t.bands; ++b) {
-            // A chunk starts at band b once the chunks before hold their share of the tiles.
-            if (b > 0 && chunks < wanted && seen * wanted >= marked * chunks)
-                job.chunkBegin[chunks++] = b;
-            else if (b == 0)
-                job.chunkBegin[chunks++] = 0;
-            if (t.activeBand[static_cast<std::size_t>(b)] != 0)
-                for (int w = 0; w < t.wordsPerBand; ++w)
-                    seen += std::popcount(t.active[static_cast<std::size_t>(b) * t.wordsPerBand + w]);
-        }
-        job.chunks = chunks;
-        job.chunkBegin[chunks] = t.bands;
-    }
-    if (job.chunks > 1) {
-        std::int8_t* boundary = t.scratch.data() + 2 * WorkerBytes(gw);
-        for (int c = 1; c < job.chunks; ++c) {
-            const int firstRow = 1 + job.chunkBegin[c] * kBandHeight;
-            std::memcpy(boundary + 2 * std::ptrdiff_t{c - 1} * gw,
-                        field.cells + static_cast<std::ptrdiff_t>(firstRow - 1) * gw,
-                        static_cast<std::size_t>(2) * gw);
-        }
-        job.boundary = boundary;
-        job.spill = t.masks.data() + 2 * WorkerWords(t);
-        std::fill_n(job.spill, 2 * std::ptrdiff_t{job.chunks} * t.wordsPerBand, 0);
-        helper->Run(RunChunk, &job, job.chunks);
-        // The marks chunks made in their neighbours' bands.
-        const auto merge = [&](int band, const std::uint64_t* words) {
-            std::uint64_t* target =
-                t.next.data() + static_cast<std::ptrdiff_t>(band) * t.wordsPerBand;
-            for (int w = 0; w < t.wordsPerBand; ++w) target[w] |= words[w];
-            t.nextBand[static_cast<std::size_t>(band)] = 1;
-        };
-        for (int c = 0; c < job.chunks; ++c) {
-            const std::uint64_t* words = job.spill + 2 * std::ptrdiff_t{c} * t.wordsPerBand;
-            if (job.spilledUp[c]) merge(job.chunkBegin[c] - 1, words);
-            if (job.spilledDown[c]) merge(job.chunkBegin[c + 1], words + t.wordsPerBand);
-        }
-    } else {
+    if (helper != nullptr) PlanChunks(job, marked);
+    if (job.chunks > 1)
+        RunChunks(job, *helper);
+    else
         RunChunk(&job, 0, 0);
-    }
+    FinishMarks(field);
 
-    // The marks become the work of the next step.
-    for (int b = 0; b < t.bands; ++b) {
-        if (t.activeBand[static_cast<std::size_t>(b)] == 0) continue;
-        std::fill_n(t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand,
-                    t.wordsPerBand, 0);
-        t.activeBand[static_cast<std::size_t>(b)] = 0;
-    }
-    t.active.swap(t.next);
-    t.activeBand.swap(t.nextBand);
     if (job.countLive)
         t.population = t.borderPopulation + job.live[0] + job.live[1];
     else
@@ -651,7 +788,15 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
 
 std::int64_t CountLiveCells(const Field& field) {
     if (field.cells == nullptr) return 0;
-    return Kernels().count(field.cells, static_cast<std::size_t>(field.planeSize));
+    const int gw = field.gridWidth;
+    const stepk::Kernels& kernels = Kernels();
+    std::int64_t n = 0;
+    ForEachLiveBox(EnsureIndex(field), [&](const CellBox& box) {
+        const auto width = static_cast<std::size_t>(box.right - box.left + 1);
+        for (int y = box.top; y <= box.bottom; ++y)
+            n += kernels.count(field.cells + static_cast<std::ptrdiff_t>(y) * gw + box.left, width);
+    });
+    return n;
 }
 
 std::int64_t LiveCellCount(const Field& field) {

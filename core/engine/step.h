@@ -10,7 +10,8 @@ namespace gb {
 void SaveGeneration(Field& field);
 
 // Computes the next generation into plane 0 from plane 1, cell by cell in memory order. This is
-// the plain reference step; faster steps are checked against it.
+// the plain reference step; faster steps are checked against it. It counts as a write of
+// unknown extent (NoteCellsChanged).
 void StepGeneration(Field& field, const Rule& rule);
 
 // One generation: what SaveGeneration followed by StepGeneration gives in plane 0. This is what
@@ -19,11 +20,12 @@ void StepGeneration(Field& field, const Rule& rule);
 // It works in place on plane 0 with vector instructions chosen for the processor, on two threads
 // for large Fields, and computes only the tiles of the Field next to cells that changed in the
 // previous generation (so a sparse pattern costs its live area). Writers of plane 0 other than
-// the step call NoteCellsChanged (or use Field::setCell / ClearCells); the step after such a
-// write looks at the whole Field again.
+// the step say so (Field::setCell, NoteCellWritten, NoteCellsWritten, NoteCellsChanged,
+// ClearCells); the step after such a write computes every tile the index of live tiles marks
+// and their neighbours.
 void AdvanceGeneration(Field& field, const Rule& rule);
 
-// Number of non-zero bytes of plane 0, border included, by a scan of the whole plane.
+// Number of non-zero bytes of plane 0, border included, by a scan of the tiles the index marks.
 std::int64_t CountLiveCells(const Field& field);
 
 // The same number, cheaply: the count the last AdvanceGeneration kept when nothing has written

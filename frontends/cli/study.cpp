@@ -272,14 +272,17 @@ bool SameCells(const Snapshot& a, const Snapshot& b) {
 }
 
 void RestoreSnapshot(Field& f, const Snapshot& s) {
-    std::memset(f.plane0(), 0, static_cast<std::size_t>(f.planeSize));
+    ClearCells(f);
     if (s.box.found) {
         for (int y = s.box.top; y <= s.box.bottom; ++y)
             for (int x = s.box.left; x <= s.box.right; ++x)
                 if (s.live(x, y)) f.at(x, y) = 1;
-        for (const auto& [index, value] : s.others) f.plane0()[index] = value;
+        NoteCellsWritten(f, s.box.left, s.box.top, s.box.right, s.box.bottom);
+        for (const auto& [index, value] : s.others) {
+            f.plane0()[index] = value;
+            NoteCellWritten(f, static_cast<int>(index % f.gridWidth), static_cast<int>(index / f.gridWidth));
+        }
     }
-    NoteCellsChanged(f);
 }
 
 std::string StatsRow(std::int64_t generation, std::int64_t population, const Extent& e) {

@@ -57,6 +57,7 @@ TEST(QuickExtent, MatchesTheFullScanEverywhere) {
             for (int x = 0; x < gw; ++x) {
                 ClearCells(b.f());
                 b.f().at(x, y) = (x + y) % 3 == 0 ? 1 : -3;
+                NoteCellWritten(b.f(), x, y);
                 ExpectSameExtent(QuickExtent(b.f()), FieldExtent(b.f()),
                                  std::to_string(w) + "x" + std::to_string(h) + " at " + std::to_string(x) + "," + std::to_string(y));
             }

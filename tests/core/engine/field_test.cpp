@@ -55,6 +55,7 @@ TEST(Field, ClearCellsEmptiesBothPlanes) {
     Field& f = t.ctx.field;
     f.setCell(5, 5, 1);
     f.plane1()[7] = 1;
+    NotePlane1Written(f);
     ClearCells(f);
     EXPECT_EQ(f.at(5, 5), 0);
     EXPECT_EQ(f.plane1()[7], 0);

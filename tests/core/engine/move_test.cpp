@@ -121,6 +121,7 @@ TEST(CentreByCentroid, MovesTheCentroidToTheCentre) {
     // Only cells equal to 1 weigh; none at all (the last count out of date) leaves the Field.
     ClearCells(f);
     f.at(300, 300) = 2;
+    NoteCellsChanged(f);
     f.population = 1;
     CentreByCentroid(t.ctx);
     EXPECT_EQ(f.at(300, 300), 2);

@@ -8,6 +8,7 @@
 #endif
 
 #include "core/context.h"
+#include "core/engine/cell_index.h"
 #include "core/engine/extent.h"
 #include "core/engine/field.h"
 #include "core/run.h"
@@ -102,11 +103,18 @@ Extent StagedExtent(const Field& f) {
 
 void ClearStaging(Field& f) {
     if (f.stagedTop <= f.stagedBottom) {
-        const auto count = static_cast<std::size_t>(f.stagedRight - f.stagedLeft + 1);
-        for (int y = f.stagedTop; y <= f.stagedBottom; ++y)
-            std::memset(f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth + f.stagedLeft, 0, count);
+        // Only the marked tiles within the box: nothing was written anywhere else.
+        ForEachLiveBox(f.stagedIndex, [&f](CellBox box) {
+            const int left = std::max(box.left, f.stagedLeft), right = std::min(box.right, f.stagedRight);
+            const int top = std::max(box.top, f.stagedTop), bottom = std::min(box.bottom, f.stagedBottom);
+            if (left > right || top > bottom) return;
+            const auto count = static_cast<std::size_t>(right - left + 1);
+            for (int y = top; y <= bottom; ++y)
+                std::memset(f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth + left, 0, count);
+        });
     }
     ForgetStagedCells(f);
+    ClearIndex(f.stagedIndex);
 }
 
 void PlaceStagedCells(Field& f, const Extent& e, int dx, int dy) {
@@ -118,15 +126,22 @@ void PlaceStagedCells(Field& f, const Extent& e, int dx, int dy) {
     const long long bottom =
         std::min<long long>(f.gridHeight - 2, static_cast<long long>(e.bottom) + dy);
     if (left > right || top > bottom) return;
-    // Whole rows at a time: only non-zero staged bytes are written.
-    const auto count = static_cast<std::size_t>(right - left + 1);
-    for (long long ty = top; ty <= bottom; ++ty) {
-        const std::int8_t* src =
-            f.loadArea + static_cast<std::ptrdiff_t>(ty - dy) * f.loadWidth + static_cast<std::ptrdiff_t>(left - dx);
-        MergeNonZero(&f.at(static_cast<int>(left), static_cast<int>(ty)), src, count);
-    }
-    NoteCellsWritten(f, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
-                     static_cast<int>(bottom));
+    // The staged tiles one run of tiles at a time, each within the box; whole rows at a time,
+    // only non-zero staged bytes written.
+    ForEachLiveBox(f.stagedIndex, [&](CellBox box) {
+        const long long l = std::max<long long>(left, static_cast<long long>(box.left) + dx);
+        const long long r = std::min<long long>(right, static_cast<long long>(box.right) + dx);
+        const long long t = std::max<long long>(top, static_cast<long long>(box.top) + dy);
+        const long long b = std::min<long long>(bottom, static_cast<long long>(box.bottom) + dy);
+        if (l > r || t > b) return;
+        const auto count = static_cast<std::size_t>(r - l + 1);
+        for (long long ty = t; ty <= b; ++ty) {
+            const std::int8_t* src =
+                f.loadArea + static_cast<std::ptrdiff_t>(ty - dy) * f.loadWidth + static_cast<std::ptrdiff_t>(l - dx);
+            MergeNonZero(&f.at(static_cast<int>(l), static_cast<int>(ty)), src, count);
+        }
+        NoteCellsWritten(f, static_cast<int>(l), static_cast<int>(t), static_cast<int>(r), static_cast<int>(b));
+    });
 }
 
 }  // namespace gb

@@ -165,7 +165,18 @@ bool IsRejected(char c) {
     std::int8_t* cells = nullptr;  // the staged row, when the cursor's row is inside the limits
     std::int64_t y = row + py;
     if (y >= minY && y < endY) cells = loadArea + static_cast<std::ptrdiff_t>(y * loadWidth);
-    std::int64_t left = std::numeric_limits<std::int64_t>::max(), right = -1, top = left, bottom = -1;
+    // The staged columns of the cursor's row so far, noted when the row is left.
+    constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max();
+    std::int64_t left = kNone, right = -1;
+    bool staged = false;
+    const auto noteRow = [&] {
+        if (right < 0) return;
+        NoteStagedCells(f, static_cast<int>(left), static_cast<int>(y), static_cast<int>(right),
+                        static_cast<int>(y), true);
+        staged = true;
+        left = kNone;
+        right = -1;
+    };
 
     // Digits, "o" and "b" take one path without a branch that depends on which they are, since
     // in a random pattern that branch would be mispredicted at nearly every token: a digit
@@ -187,6 +198,7 @@ bool IsRejected(char c) {
         const unsigned cls = kClass[c];
         if ((cls & 7) == 0) {
             if (cls == 0) break;  // "!" and everything else: the general way
+            noteRow();
             col = startColumn;
             row += count + (count == 0);
             count = 0;
@@ -224,10 +236,8 @@ bool IsRejected(char c) {
                 std::memset(cells + lo, 1, static_cast<std::size_t>(len));
             }
             const auto m = static_cast<std::int64_t>(wrote);
-            left = std::min(left, (lo & m) | (std::numeric_limits<std::int64_t>::max() & ~m));
+            left = std::min(left, (lo & m) | (kNone & ~m));
             right = std::max(right, ((hi - 1) & m) | ~m);
-            top = std::min(top, (y & m) | (std::numeric_limits<std::int64_t>::max() & ~m));
-            bottom = std::max(bottom, (y & m) | ~m);
         }
         col += advance;
         count = (count * 10 + static_cast<std::int64_t>(c - '0')) & -isDigit;
@@ -239,10 +249,8 @@ bool IsRejected(char c) {
     s.columnCursor = col;
     s.rowCursor = row;
     s.runCount = count;
-    s.stagedAny = s.stagedAny || right >= 0;
-    if (right >= 0)
-        NoteStagedCells(f, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
-                        static_cast<int>(bottom), true);
+    noteRow();
+    s.stagedAny = s.stagedAny || staged;
     return i;
 }
 

@@ -58,9 +58,8 @@ int LastNonZero(const std::int8_t* p, int n) {
     return -1;
 }
 
-void ResetIndex(Field& field, int gridWidth, int gridHeight) {
-    CellIndex& x = field.index;
-    x.cells = field.cells;
+void SizeIndex(CellIndex& x, const std::int8_t* cells, int gridWidth, int gridHeight) {
+    x.cells = cells;
     x.gridWidth = gridWidth;
     x.gridHeight = gridHeight;
     x.tilesX = std::max(1, (gridWidth - 2 + CellIndex::kTileWidth - 1) / CellIndex::kTileWidth);
@@ -70,7 +69,15 @@ void ResetIndex(Field& field, int gridWidth, int gridHeight) {
     x.bandAny.assign(static_cast<std::size_t>(x.bands), 0);
     x.lowBand = x.bands;
     x.highBand = -1;
-    x.known = field.cells != nullptr;
+    x.known = cells != nullptr;
+}
+
+void ResetIndex(Field& field, int gridWidth, int gridHeight) {
+    SizeIndex(field.index, field.cells, gridWidth, gridHeight);
+}
+
+void MarkStagedBox(Field& field, int left, int top, int right, int bottom) {
+    MarkBox(field.stagedIndex, left, top, right, bottom);
 }
 
 void ClearIndex(CellIndex& x) {

@@ -8,6 +8,8 @@
 
 namespace gb {
 
+// Sizes an index to a block of gridWidth × gridHeight bytes, with no tile marked.
+void SizeIndex(CellIndex& index, const std::int8_t* cells, int gridWidth, int gridHeight);
 // Sizes the index to the Field's block and sizes, with no tile marked: right for a block fresh
 // from the zero allocator or one just cleared.
 void ResetIndex(Field& field, int gridWidth, int gridHeight);

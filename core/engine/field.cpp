@@ -69,7 +69,10 @@ int AllocateLoadArea(Context& ctx, int width, int height) {
     const int result = AllocateBlock(ctx, 1, width, height, ctx.field.loadArea,
                                      "パターン読み込み領域のセル数が多すぎるようです。",
                                      "パターン読み込み領域が確保できません。");
-    if (result == kAllocOk) ForgetStagedCells(ctx.field);  // calloc'ed: nothing to clear before use
+    if (result == kAllocOk) {  // calloc'ed: nothing to clear before use
+        ForgetStagedCells(ctx.field);
+        SizeIndex(ctx.field.stagedIndex, ctx.field.loadArea, width, height);
+    }
     return result;
 }
 
@@ -84,6 +87,7 @@ void FreeCells(Field& field) {
 void FreeLoadArea(Field& field) {
     std::free(field.loadArea);
     field.loadArea = nullptr;
+    field.stagedIndex = CellIndex{};
 }
 
 void ResetStepTracking(Field& field) {

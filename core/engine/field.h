@@ -179,6 +179,10 @@ struct Field {
     // clear, so the box is exactly the staged cells' extent.
     int stagedLeft = 0, stagedTop = 0, stagedRight = -1, stagedBottom = -1;
     bool stagedTight = true;
+    // The tiles of loadArea (staging coordinates, the same 64 × 16 tiles as plane 0's index) that
+    // may hold non-zero bytes, widened by every NoteStagedCells: clearing the staging grid and
+    // placing its cells walk only these, so a few cells staged far apart cost only their tiles.
+    CellIndex stagedIndex;
 };
 
 // Result codes of the allocations.
@@ -225,8 +229,10 @@ inline void ForgetStagedCells(Field& field) {
 }
 // A writer of loadArea wrote within this box (staging coordinates, inclusive); nonZeroOnly
 // when every byte it wrote there is non-zero and the box is that of the bytes written.
+void MarkStagedBox(Field& field, int left, int top, int right, int bottom);
 inline void NoteStagedCells(Field& field, int left, int top, int right, int bottom, bool nonZeroOnly) {
     if (left > right || top > bottom) return;
+    MarkStagedBox(field, left, top, right, bottom);
     if (field.stagedTop > field.stagedBottom) {
         field.stagedLeft = left, field.stagedTop = top, field.stagedRight = right, field.stagedBottom = bottom;
         field.stagedTight = nonZeroOnly;

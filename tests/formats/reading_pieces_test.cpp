@@ -221,6 +221,17 @@ std::string RandomRle(std::mt19937& rng, int rows, int width) {
     return file + "!\n";
 }
 
+// Every non-zero byte of the staging grid lies in a tile its index marks.
+void ExpectStagedIndexCovers(const Field& f, int round) {
+    const CellIndex& x = f.stagedIndex;
+    for (int y = 0; y < f.loadHeight; ++y)
+        for (int c = 0; c < f.loadWidth; ++c) {
+            if (f.loadArea[static_cast<std::ptrdiff_t>(y) * f.loadWidth + c] != 0) {
+                ASSERT_TRUE(x.Has(x.TileOfX(c), x.BandOfY(y))) << c << "," << y << " round " << round;
+            }
+        }
+}
+
 TEST(ReadingPieces, StagingKeepsNoLeftoversAndItsExtentMatchesAFullScan) {
     test::TestContext t;
     Field& f = t.ctx.field;
@@ -231,6 +242,7 @@ TEST(ReadingPieces, StagingKeepsNoLeftoversAndItsExtentMatchesAFullScan) {
         const std::string file = RandomRle(rng, rows, round % 2 == 0 ? 900 : 4);
         RleReadState s;
         ASSERT_EQ(RleReading(t.ctx, file, FileRleParams(f), s), 0);
+        ExpectStagedIndexCovers(f, round);
         const Extent staged = StagedExtent(f);
         const Extent scanned = LoadAreaExtent(f);
         ASSERT_EQ(staged.found, scanned.found) << round;
@@ -360,13 +372,16 @@ TEST(RleWrite, RunsMatchACellByCellWriter) {
 // spelling (leading zeros, long numbers, counts before "$"), at the grid's origin ("#R 0 0").
 TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
     std::mt19937 rng(5);
-    for (int round = 0; round < 30; ++round) {
+    for (int round = 0; round < 40; ++round) {
+        // The last rounds stage small islands far apart, with long dead runs between them.
+        const bool islands = round >= 30;
         std::string file = "#R 0 0\nx = 0, y = 0\n";
         test::Cells expected;
         long long x = 0, y = 0;
         for (int token = 0; token < 3000; ++token) {
             const unsigned kind = rng() % 10;
-            const long long n = kind == 0 ? 1 + rng() % 40 : 1 + rng() % 9;
+            long long n = kind == 0 ? 1 + rng() % 40 : 1 + rng() % 9;
+            if (islands && kind >= 5) n = 1 + rng() % 400;
             std::string count = n == 1 && rng() % 2 ? "" : std::to_string(n);
             if (rng() % 20 == 0) count = "0" + count;  // a leading zero changes nothing
             if (kind < 5) {
@@ -388,6 +403,7 @@ TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
         test::TestContext t;
         ASSERT_EQ(ReadRleFile(t.ctx, file, "soup.rle"), 0);
         ASSERT_EQ(LiveCells(t.ctx.field), expected) << round;
+        ExpectStagedIndexCovers(t.ctx.field, round);
     }
 }
 

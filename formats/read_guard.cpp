@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "core/context.h"
-#include "core/engine/extent.h"
+#include "core/engine/cell_index.h"
 #include "core/run.h"
 
 namespace gb {
 
 namespace {
 
-// What a read may change, taken before it starts. Of the cells only the old pattern's box is
-// kept: outside it plane 0 held nothing.
+// What a read may change, taken before it starts. Of the cells only the old pattern's live tiles
+// are kept, each shrunk to its cells: outside them plane 0 held nothing.
 struct BeforeRead {
     Rule rule;
     ViewState view;
@@ -26,8 +26,8 @@ struct BeforeRead {
     std::string title;
     std::string documentPath;
     int currentQuickLaunchItem = 0;
-    Extent box;
-    std::vector<std::int8_t> cells;
+    std::vector<CellBox> boxes;
+    std::vector<std::int8_t> cells;  // the boxes' bytes, row by row, one box after another
 
     explicit BeforeRead(const Context& ctx)
         : rule(ctx.rule),
@@ -39,13 +39,15 @@ struct BeforeRead {
           currentQuickLaunchItem(ctx.shell.currentQuickLaunchItem) {
         const Field& f = ctx.field;
         if (f.cells == nullptr) return;
-        box = FieldExtent(f);
-        if (!box.found) return;
-        cells.resize(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
-        for (int y = 0; y < box.height; ++y)
-            std::memcpy(cells.data() + static_cast<std::size_t>(y) * box.width,
-                        f.plane0() + static_cast<std::ptrdiff_t>(box.top + y) * f.gridWidth + box.left,
-                        static_cast<std::size_t>(box.width));
+        ForEachLiveBox(EnsureIndex(f), [&](CellBox box) {
+            if (!ShrinkToCells(f, box)) return;
+            const auto width = static_cast<std::size_t>(box.right - box.left + 1);
+            for (int y = box.top; y <= box.bottom; ++y) {
+                const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth + box.left;
+                cells.insert(cells.end(), row, row + width);
+            }
+            boxes.push_back(box);
+        });
     }
 
     // Puts everything back; allocates nothing but what the title needs.
@@ -53,11 +55,13 @@ struct BeforeRead {
         Field& f = ctx.field;
         if (f.cells != nullptr) {
             ClearCells(f);
-            for (int y = 0; y < (box.found ? box.height : 0); ++y)
-                std::memcpy(&f.at(box.left, box.top + y),
-                            cells.data() + static_cast<std::size_t>(y) * box.width,
-                            static_cast<std::size_t>(box.width));
-            if (box.found) NoteCellsWritten(f, box.left, box.top, box.right, box.bottom);
+            const std::int8_t* from = cells.data();
+            for (const CellBox& box : boxes) {
+                const auto width = static_cast<std::size_t>(box.right - box.left + 1);
+                for (int y = box.top; y <= box.bottom; ++y, from += width)
+                    std::memcpy(&f.at(box.left, y), from, width);
+                NoteCellsWritten(f, box.left, box.top, box.right, box.bottom);
+            }
         }
         f.generation = generation;
         f.population = population;

@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include "core/context.h"
+#include "core/engine/cell_index.h"
 #include "core/engine/extent.h"
 #include "core/run.h"
 #include "core/shell.h"
@@ -519,12 +522,42 @@ std::string WriteRleFile(Context& ctx) {
     // Runs are found a row at a time; the run that reaches the column after the extent is the
     // row's last and is never written. A row end waits for the next live cell, so trailing
     // empty rows and the last row end are left out.
+    // Only the index's live tiles are looked at: a row of a band without any is empty, and a
+    // live cell is looked for only within the band's runs of live tiles.
     int rowEnds = 1;
     int pendingRowEnds = 0;
     if (e.found) {
         const int end = e.right + 2;
+        const CellIndex& index = EnsureIndex(f);
+        std::vector<std::pair<int, int>> spans;  // the band's live columns within [e.left, end)
+        int spansBand = -1;
         for (int y = e.top; y <= e.bottom; ++y) {
+            if (const int b = index.BandOfY(y); b != spansBand) {
+                spansBand = b;
+                spans.clear();
+                if (index.bandAny[static_cast<std::size_t>(b)] != 0)
+                    ForEachBitRun(index.Band(b), index.wordsPerBand, [&](int j0, int j1) {
+                        const int left = std::max(index.TileLeft(j0), e.left);
+                        const int right = std::min(index.TileRight(j1 - 1), end - 1);
+                        if (left <= right) spans.emplace_back(left, right);
+                    });
+            }
+            if (spans.empty()) {
+                pendingRowEnds = rowEnds;
+                ++rowEnds;
+                continue;
+            }
             const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth;
+            // The first live cell at or after from, or end.
+            const auto nextLive = [&](int from) {
+                for (const auto& [left, right] : spans) {
+                    if (right < from) continue;
+                    const int stop = right + 1;
+                    const int at = RunEnd(row, std::max(from, left), stop, false);
+                    if (at < stop) return at;
+                }
+                return end;
+            };
             int x = e.left;
             bool live = row[x] == 1;
             const auto rowEnd = [&] {
@@ -535,7 +568,7 @@ std::string WriteRleFile(Context& ctx) {
             };
             if (live) rowEnd();
             while (true) {
-                const int next = RunEnd(row, x, end, live);
+                const int next = live ? RunEnd(row, x, end, true) : nextLive(x);
                 if (next >= end) break;
                 if (!live) rowEnd();  // the run starting at next is live
                 append(RunToken(token, next - x, live ? 'o' : 'b'));

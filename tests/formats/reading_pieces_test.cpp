@@ -344,7 +344,7 @@ std::string ReferenceRleBody(const Field& f) {
 
 TEST(RleWrite, RunsMatchACellByCellWriter) {
     std::mt19937 rng(31);
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 46; ++round) {
         test::TestContext t;
         Field& f = t.ctx.field;
         // Long runs, short runs, cell codes other than 0 and 1, empty rows, and cells on the
@@ -360,6 +360,12 @@ TEST(RleWrite, RunsMatchACellByCellWriter) {
                 if (r == 9 && round % 2) f.at(x, y) = 2;
                 if (rng() % 50 == 0) x += static_cast<int>(rng() % 100);
             }
+        }
+        // Islands far apart, so that rows and columns of empty tiles lie between them.
+        for (int island = 0; round >= 30 && island < 12; ++island) {
+            const int ix = 1 + static_cast<int>(rng() % static_cast<unsigned>(f.gridWidth - 10));
+            const int iy = 1 + static_cast<int>(rng() % static_cast<unsigned>(f.gridHeight - 10));
+            for (int k = 0; k < 12; ++k) f.at(ix + static_cast<int>(rng() % 8), iy + static_cast<int>(rng() % 8)) = 1;
         }
         NoteCellsChanged(f);
         const std::string file = WriteRleFile(t.ctx);

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "core/context.h"
+#include "core/engine/cell_index.h"
 #include "core/engine/extent.h"
 #include "core/run.h"
 #include "core/shell.h"
@@ -199,16 +202,44 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
     }
     const Extent e = FieldExtent(f);
     std::string out;
+    // The live cells (code 1) of each row of the extent, left to right, looked for only in the
+    // index's live tiles.
+    const CellIndex& index = EnsureIndex(f);
+    std::vector<std::pair<int, int>> spans;
+    int spansBand = -1;
+    std::vector<int> live;
+    const auto liveOfRow = [&](int y) {
+        if (const int b = index.BandOfY(y); b != spansBand) {
+            spansBand = b;
+            spans.clear();
+            if (index.bandAny[static_cast<std::size_t>(b)] != 0)
+                ForEachBitRun(index.Band(b), index.wordsPerBand, [&](int j0, int j1) {
+                    const int left = std::max(index.TileLeft(j0), e.left);
+                    const int right = std::min(index.TileRight(j1 - 1), e.right);
+                    if (left <= right) spans.emplace_back(left, right);
+                });
+        }
+        live.clear();
+        const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth;
+        for (const auto& [left, right] : spans)
+            for (int x = left; x <= right; ++x)
+                if (row[x] == 1) live.push_back(x);
+    };
     if (format == LifeFormat::Life105) {
         out = "#Life 1.05\r\n" + RuleLine(ctx.rule.ruleText);
         if (!e.found) return out;
         out += "#P " + std::to_string(-e.width / 2) + " " + std::to_string(-e.height / 2) + "\r\n";
+        std::string line;
         for (int y = e.top; y <= e.bottom; ++y) {
-            std::string line;
-            for (int x = e.left; x <= e.right; ++x) line += f.at(x, y) == 1 ? '*' : '.';
-            const std::size_t last = line.rfind('*');
-            line = last == std::string::npos ? std::string(".") : line.substr(0, last + 1);
-            out += line + "\r\n";
+            liveOfRow(y);
+            if (live.empty()) {
+                out += ".\r\n";
+                continue;
+            }
+            line.assign(static_cast<std::size_t>(live.back() - e.left + 1), '.');
+            for (int x : live) line[static_cast<std::size_t>(x - e.left)] = '*';
+            out += line;
+            out += "\r\n";
         }
     } else {
         out = "#Life 1.06\r\n" + RuleLine(ctx.rule.ruleText);
@@ -218,9 +249,10 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
         // cell on its left than on its right when the interior is even. Rounding down would put a
         // pattern as wide as the interior one cell too far right, onto the border.
         const int cx = (e.left + e.right + 1) / 2, cy = (e.top + e.bottom + 1) / 2;
-        for (int y = e.top; y <= e.bottom; ++y)
-            for (int x = e.left; x <= e.right; ++x)
-                if (f.at(x, y) == 1) out += std::to_string(x - cx) + " " + std::to_string(y - cy) + "\r\n";
+        for (int y = e.top; y <= e.bottom; ++y) {
+            liveOfRow(y);
+            for (int x : live) out += std::to_string(x - cx) + " " + std::to_string(y - cy) + "\r\n";
+        }
     }
     return out;
 }

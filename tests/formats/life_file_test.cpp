@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "tests/formats/format_test_util.h"
 
 namespace gb {
@@ -142,6 +145,38 @@ TEST(LifeWrite, EmptyRowIsADotAndTheBlockIsHalfTheSize) {
     test::DrawPicture(t.ctx.field, 10, 10, {"*...*", "", "..*"});
     EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life105),
               "#Life 1.05\r\n#N\r\n#P -2 -1\r\n*...*\r\n.\r\n..*\r\n");
+}
+
+// Islands far apart, with codes other than 1 among them: both formats as a plain walk over the
+// whole extent writes them.
+TEST(LifeWrite, SparseIslandsAsAWalkOverTheWholeExtent) {
+    std::mt19937 rng(77);
+    for (int round = 0; round < 8; ++round) {
+        test::TestContext t;
+        Field& f = t.ctx.field;
+        for (int island = 0; island < 1 + round; ++island) {
+            const int ix = 1 + static_cast<int>(rng() % 1190), iy = 1 + static_cast<int>(rng() % 1190);
+            for (int k = 0; k < 10; ++k)
+                f.setCell(ix + static_cast<int>(rng() % 8), iy + static_cast<int>(rng() % 8),
+                          static_cast<std::int8_t>(k % 4 == 3 ? 2 : 1));
+        }
+        const Extent e = FieldExtent(f);
+        std::string life105 = "#Life 1.05\r\n#N\r\n#P " + std::to_string(-e.width / 2) + " " +
+                              std::to_string(-e.height / 2) + "\r\n";
+        std::string life106 = "#Life 1.06\r\n#N\r\n";
+        const int cx = (e.left + e.right + 1) / 2, cy = (e.top + e.bottom + 1) / 2;
+        for (int y = e.top; y <= e.bottom; ++y) {
+            std::string line;
+            for (int x = e.left; x <= e.right; ++x) {
+                line += f.at(x, y) == 1 ? '*' : '.';
+                if (f.at(x, y) == 1) life106 += std::to_string(x - cx) + " " + std::to_string(y - cy) + "\r\n";
+            }
+            const std::size_t last = line.rfind('*');
+            life105 += (last == std::string::npos ? std::string(".") : line.substr(0, last + 1)) + "\r\n";
+        }
+        EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life105), life105) << round;
+        EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life106), life106) << round;
+    }
 }
 
 TEST(LifeWrite, InvalidFormatWritesNothing) {

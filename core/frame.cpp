@@ -211,7 +211,7 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
     const std::int8_t* cells = field.plane0();
     // Tiles the index leaves unmarked hold no cell: they are background without a look.
     const CellIndex& index = EnsureIndex(field);
-    const auto tileSet = [&index](const std::uint64_t* words, int j) {
+    const auto tileSet = [](const std::uint64_t* words, int j) {
         return (words[j >> 6] >> (j & 63) & 1) != 0;
     };
     // True when row holds a non-zero byte in columns x0 .. x1 of a marked tile.

@@ -211,13 +211,7 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
     const auto liveOfRow = [&](int y) {
         if (const int b = index.BandOfY(y); b != spansBand) {
             spansBand = b;
-            spans.clear();
-            if (index.bandAny[static_cast<std::size_t>(b)] != 0)
-                ForEachBitRun(index.Band(b), index.wordsPerBand, [&](int j0, int j1) {
-                    const int left = std::max(index.TileLeft(j0), e.left);
-                    const int right = std::min(index.TileRight(j1 - 1), e.right);
-                    if (left <= right) spans.emplace_back(left, right);
-                });
+            LiveSpansOfBand(index, b, e.left, e.right, spans);
         }
         live.clear();
         const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth;

@@ -534,13 +534,7 @@ std::string WriteRleFile(Context& ctx) {
         for (int y = e.top; y <= e.bottom; ++y) {
             if (const int b = index.BandOfY(y); b != spansBand) {
                 spansBand = b;
-                spans.clear();
-                if (index.bandAny[static_cast<std::size_t>(b)] != 0)
-                    ForEachBitRun(index.Band(b), index.wordsPerBand, [&](int j0, int j1) {
-                        const int left = std::max(index.TileLeft(j0), e.left);
-                        const int right = std::min(index.TileRight(j1 - 1), end - 1);
-                        if (left <= right) spans.emplace_back(left, right);
-                    });
+                LiveSpansOfBand(index, b, e.left, end - 1, spans);
             }
             if (spans.empty()) {
                 pendingRowEnds = rowEnds;

@@ -3,6 +3,8 @@
 
 #include <bit>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "core/engine/field.h"
 
@@ -63,6 +65,19 @@ void ForEachLiveBox(const CellIndex& index, F&& f) {
             f(CellBox{index.TileLeft(j0), top, index.TileRight(j1 - 1), bottom});
         });
     }
+}
+
+// The columns of band b's runs of marked tiles, each clipped to [left, right], left to right:
+// the only places a row of the band may hold a non-zero byte.
+inline void LiveSpansOfBand(const CellIndex& index, int b, int left, int right,
+                            std::vector<std::pair<int, int>>& spans) {
+    spans.clear();
+    if (index.bandAny[static_cast<std::size_t>(b)] == 0) return;
+    ForEachBitRun(index.Band(b), index.wordsPerBand, [&](int j0, int j1) {
+        const int l = index.TileLeft(j0) > left ? index.TileLeft(j0) : left;
+        const int r = index.TileRight(j1 - 1) < right ? index.TileRight(j1 - 1) : right;
+        if (l <= r) spans.emplace_back(l, r);
+    });
 }
 
 // Narrows box to the smallest one holding all the non-zero bytes of plane 0 it holds; false

@@ -1,11 +1,13 @@
 // A silent Host and a Context of a chosen size for the benchmarks.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/context.h"
 
@@ -45,21 +47,27 @@ struct BenchContext {
 // A 50 % random soup in the interior of plane 0, the same for the same seed. One 64-bit draw
 // gives 64 cells, so even a 32000 × 32000 Field fills in about a second.
 inline void FillSoup(Field& f, unsigned seed) {
+    // The draws form one stream of bits, cell after cell and row after row.
     std::mt19937_64 rng(seed);
+    std::vector<std::uint64_t> row(static_cast<std::size_t>(f.fieldWidth + 63) / 64);
+    std::uint64_t bits = 0;
+    int left = 0;
     for (int y = 1; y < f.gridHeight - 1; ++y) {
-        std::uint64_t bits = 0;
-        int left = 0;
-        for (int x = 1; x < f.gridWidth - 1; ++x) {
+        std::fill(row.begin(), row.end(), 0);
+        for (int i = 0; i < f.fieldWidth;) {
             if (left == 0) {
                 bits = rng();
                 left = 64;
             }
-            f.at(x, y) = static_cast<std::int8_t>(bits & 1);
-            bits >>= 1;
-            --left;
+            const int take = std::min(left, std::min(64 - (i & 63), f.fieldWidth - i));
+            const std::uint64_t chunk = take == 64 ? bits : bits & ((std::uint64_t{1} << take) - 1);
+            row[static_cast<std::size_t>(i >> 6)] |= chunk << (i & 63);
+            bits = take == 64 ? 0 : bits >> take;
+            left -= take;
+            i += take;
         }
+        f.orRowBits(y, 1, row.data(), f.fieldWidth);
     }
-    NoteCellsChanged(f);
 }
 
 // MemAvailable of /proc/meminfo in bytes; -1 when it cannot be read.

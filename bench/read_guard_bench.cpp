@@ -1,5 +1,5 @@
 // What keeping the old pattern costs a read: an RLE soup read over a full 1200 × 1200 Field (the
-// worst case: the box kept is the whole Field), bare and within the memory guard.
+// worst case: every tile is kept), bare and within the memory guard.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -22,7 +22,7 @@ void ReadSoup(benchmark::State& state, bool guarded) {
     f.loadAreaAllocated = 1;
     std::mt19937 rng(4242);
     for (int y = 1; y < f.gridHeight - 1; ++y)
-        for (int x = 1; x < f.gridWidth - 1; ++x) f.at(x, y) = static_cast<std::int8_t>(rng() % 3 == 0);
+        for (int x = 1; x < f.gridWidth - 1; ++x) f.setCell(x, y, static_cast<std::int8_t>(rng() % 3 == 0));
     const std::string file = gb::WriteRleFile(b.ctx);
     for (auto _ : state) {
         if (guarded)

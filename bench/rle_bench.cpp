@@ -10,9 +10,9 @@
 
 #include "bench/bench_host.h"
 #include "formats/document.h"
-#include "formats/reader_common.h"
 #include "formats/rle_file.h"
 #include "core/engine/extent.h"
+#include "core/engine/field.h"
 
 namespace {
 
@@ -21,7 +21,8 @@ bool PrepareLoad(benchmark::State& state, gb::bench::BenchContext& b, long long 
     gb::Field& f = b.ctx.field;
     f.loadWidth = f.gridWidth + gb::kLoadMargin;
     f.loadHeight = f.gridHeight + gb::kLoadMargin;
-    const long long needed = 2 * (side + 2) * (side + 2) + (side + 2 + gb::kLoadMargin) * (side + 2 + gb::kLoadMargin);
+    const auto grid = static_cast<int>(side + 2), load = static_cast<int>(side + 2 + gb::kLoadMargin);
+    const auto needed = static_cast<long long>(2 * gb::CellGrid::BlockBytes(grid, grid) + gb::CellGrid::BlockBytes(load, load));
     if (!b.ok || !gb::bench::MemoryFor(needed) ||
         gb::AllocateLoadArea(b.ctx, f.loadWidth, f.loadHeight) != gb::kAllocOk) {
         state.SkipWithError("not enough memory");
@@ -38,7 +39,7 @@ void BM_ReadRle(benchmark::State& state) {
     gb::Field& f = b.ctx.field;
     std::mt19937 rng(4242);
     for (int y = 1; y < f.gridHeight - 1; ++y)
-        for (int x = 1; x < f.gridWidth - 1; ++x) f.at(x, y) = static_cast<std::int8_t>(rng() % 3 == 0);
+        for (int x = 1; x < f.gridWidth - 1; ++x) f.setCell(x, y, static_cast<std::int8_t>(rng() % 3 == 0));
     const std::string file = gb::WriteRleFile(b.ctx);
     for (auto _ : state) {
         gb::ReadRleFile(b.ctx, file, "soup.rle");
@@ -117,8 +118,8 @@ void BM_StageSparse(benchmark::State& state) {
     for (auto _ : state) {
         gb::RleReadState s;
         gb::RleReading(b.ctx, glider, params, s);
-        const gb::Extent e = gb::StagedExtent(f);
-        gb::PlaceStagedCells(f, e, (f.gridWidth - e.width) / 2, (f.gridHeight - e.height) / 2);
+        const gb::Extent e = f.staged().extent();
+        f.placeStaged(e.left, e.top, e.right, e.bottom, (f.gridWidth - e.width) / 2, (f.gridHeight - e.height) / 2);
         benchmark::ClobberMemory();
     }
 }

@@ -1,8 +1,10 @@
-// Step benchmarks on a 50 % random soup with a fixed seed (one glider for the sparse one).
+// Step benchmarks on a 50 % random soup with a fixed seed (one glider for the sparse one), and
+// the byte-per-cell yardsticks: the reference step and one copy of a byte plane.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "bench/bench_host.h"
 #include "core/engine/step.h"
@@ -11,31 +13,38 @@ namespace {
 
 using gb::bench::FillSoup;
 
-// A Field of side × side, or a skipped benchmark when the machine cannot hold it comfortably.
-bool Prepare(benchmark::State& state, gb::bench::BenchContext& b, long long side) {
-    const long long needed = 2 * (side + 2) * (side + 2) + (side + 2) * 100;
-    if (!b.ok || !gb::bench::MemoryFor(needed)) {
+// The bytes a Field of side × side needs: both bit planes.
+long long FieldBytes(long long side) {
+    return 2 * static_cast<long long>(gb::CellGrid::BlockBytes(static_cast<int>(side + 2), static_cast<int>(side + 2)));
+}
+
+// True when about `bytes` can be had and the Field was made; otherwise the benchmark is skipped.
+bool Prepare(benchmark::State& state, const gb::bench::BenchContext& b, long long bytes) {
+    if (!b.ok || !gb::bench::MemoryFor(bytes)) {
         state.SkipWithError("not enough memory");
         return false;
     }
     return true;
 }
 
+// The reference step on the soup's bytes: what a byte per cell costs.
 void BM_StepReference(benchmark::State& state) {
-    gb::bench::BenchContext b(static_cast<int>(state.range(0)));
-    if (!Prepare(state, b, state.range(0))) return;
+    const long long side = state.range(0);
+    gb::bench::BenchContext b(static_cast<int>(side));
+    if (!Prepare(state, b, 2 * (side + 2) * (side + 2))) return;
     FillSoup(b.ctx.field, 12345);
+    std::vector<std::int8_t> bytes = gb::CellBytes(b.ctx.field);
     for (auto _ : state) {
-        gb::SaveGeneration(b.ctx.field);
-        gb::StepGeneration(b.ctx.field, b.ctx.rule);
+        gb::ReferenceStep(bytes, b.ctx.field.gridWidth, b.ctx.field.gridHeight, b.ctx.rule);
         benchmark::ClobberMemory();
     }
 }
 BENCHMARK(BM_StepReference)->Arg(1200)->Arg(5000)->Unit(benchmark::kMillisecond);
 
+// The soup as a user runs it: at first every tile changes, later the settled areas cost nothing.
 void BM_Step(benchmark::State& state) {
     gb::bench::BenchContext b(static_cast<int>(state.range(0)));
-    if (!Prepare(state, b, state.range(0))) return;
+    if (!Prepare(state, b, FieldBytes(state.range(0)))) return;
     FillSoup(b.ctx.field, 12345);
     for (auto _ : state) {
         gb::AdvanceGeneration(b.ctx.field, b.ctx.rule);
@@ -45,12 +54,13 @@ void BM_Step(benchmark::State& state) {
 }
 BENCHMARK(BM_Step)->Arg(1200)->Arg(5000)->Arg(32000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Every tile computed every time (as after an edit), on one thread or on two, with the chosen
-// inner loops (0: the processor's best, 1: AVX2, 2: portable): the raw speed of the step without
-// the skipping of settled areas.
+// Every tile computed every time: the step forgets what it knew before each one, so every tile
+// of the soup and its neighbours is computed and written. On one thread or on two, with the
+// chosen inner loops (0: the processor's best, 1: AVX2, 2: portable): the raw speed of the step
+// without the skipping of settled areas.
 void BM_StepFull(benchmark::State& state) {
     gb::bench::BenchContext b(static_cast<int>(state.range(0)));
-    if (!Prepare(state, b, state.range(0))) return;
+    if (!Prepare(state, b, FieldBytes(state.range(0)))) return;
     const std::string best = gb::StepKernelName();
     static const char* const kSets[] = {"", "avx2", "generic"};
     if (state.range(2) != 0 && !gb::SelectStepKernels(kSets[state.range(2)])) {
@@ -58,9 +68,9 @@ void BM_StepFull(benchmark::State& state) {
         return;
     }
     FillSoup(b.ctx.field, 12345);
-    if (state.range(1) == 1) gb::SetParallelStepCells(std::int64_t{1} << 62);
+    gb::SetParallelStepCells(state.range(1) == 1 ? std::int64_t{1} << 62 : 1);
     for (auto _ : state) {
-        gb::NoteCellsChanged(b.ctx.field);
+        gb::ResetStepTracking(b.ctx.field);
         gb::AdvanceGeneration(b.ctx.field, b.ctx.rule);
         benchmark::ClobberMemory();
     }
@@ -75,16 +85,17 @@ BENCHMARK(BM_StepFull)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// The machine's floor: one copy of a plane.
+// The old floor: one copy of a byte plane of the grid's size.
 void BM_PlaneCopy(benchmark::State& state) {
-    gb::bench::BenchContext b(static_cast<int>(state.range(0)));
-    if (!Prepare(state, b, state.range(0))) return;
-    FillSoup(b.ctx.field, 12345);
-    gb::Field& f = b.ctx.field;
-    // Once untimed, so that the pages of plane 1 exist before the clock runs.
-    std::memcpy(f.plane1(), f.plane0(), static_cast<std::size_t>(f.planeSize));
+    const long long side = state.range(0), bytes = (side + 2) * (side + 2);
+    if (!gb::bench::MemoryFor(2 * bytes)) {
+        state.SkipWithError("not enough memory");
+        return;
+    }
+    // Both filled untimed, so that their pages exist before the clock runs.
+    std::vector<std::int8_t> from(static_cast<std::size_t>(bytes), 1), to(static_cast<std::size_t>(bytes), 0);
     for (auto _ : state) {
-        std::memcpy(f.plane1(), f.plane0(), static_cast<std::size_t>(f.planeSize));
+        std::memcpy(to.data(), from.data(), to.size());
         benchmark::ClobberMemory();
     }
 }
@@ -94,10 +105,10 @@ BENCHMARK(BM_PlaneCopy)->Arg(1200)->Arg(5000)->Arg(32000)->Unit(benchmark::kMill
 // travels a quarter cell per generation, so it stays far from the border for all iterations.
 void BM_StepSparse(benchmark::State& state) {
     gb::bench::BenchContext b(static_cast<int>(state.range(0)));
-    if (!Prepare(state, b, state.range(0))) return;
+    if (!Prepare(state, b, FieldBytes(state.range(0)))) return;
     gb::Field& f = b.ctx.field;
     for (auto [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}) f.setCell(100 + x, 100 + y, 1);
-    gb::AdvanceGeneration(f, b.ctx.rule);  // the first step after the edit looks at everything
+    gb::AdvanceGeneration(f, b.ctx.rule);  // the first step after the edit starts afresh
     for (auto _ : state) {
         gb::AdvanceGeneration(f, b.ctx.rule);
         benchmark::ClobberMemory();

@@ -1,6 +1,7 @@
 #include "core/frame.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +10,6 @@
 #include "core/context.h"
 #include "core/format_number.h"
 #include "core/run.h"
-#include "core/engine/cell_index.h"
 #include "core/engine/step.h"
 
 namespace gb {
@@ -17,24 +17,6 @@ namespace gb {
 namespace {
 
 constexpr double kPixelLimit = 1 << 28;
-
-// True when any byte of [p, p + n) is not zero; stops at the first 64 bytes that hold one.
-bool AnyNonZero(const std::int8_t* p, std::ptrdiff_t n) {
-    std::ptrdiff_t k = 0;
-    while (k + 8 <= n) {
-        std::uint64_t acc = 0;
-        const std::ptrdiff_t end = std::min(n - 7, k + 64);
-        for (; k < end; k += 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p + k, 8);
-            acc |= w;
-        }
-        if (acc != 0) return true;
-    }
-    std::uint64_t acc = 0;
-    for (; k < n; ++k) acc |= static_cast<std::uint8_t>(p[k]);
-    return acc != 0;
-}
 
 // A run of neighbouring columns (or rows) that start on the same pixel, with the pixels their
 // squares cover inside the target.
@@ -197,7 +179,7 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
                   double zoom, std::uint32_t pixel) {
     const double population = CountCells(field);
     const int width = target.width, height = target.height;
-    if (width <= 0 || height <= 0 || target.pixels == nullptr || field.cells == nullptr)
+    if (width <= 0 || height <= 0 || target.pixels == nullptr || !field.hasCells())
         return population;
     const int gw = field.gridWidth, gh = field.gridHeight;
     const int s = CellSize(zoom);
@@ -206,99 +188,74 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
     thread_local std::vector<Span> columns, rows;
     VisibleColumns(gw, viewLeft, zoom, s, width, columns);
     VisibleRows(gh, viewTop, zoom, s, height, rows);
-    if (columns.empty() || rows.empty()) return population;
+    if (columns.empty() || rows.empty() || field.cells().empty()) return population;
 
-    const std::int8_t* cells = field.plane0();
-    // Tiles the index leaves unmarked hold no cell: they are background without a look.
-    const CellIndex& index = EnsureIndex(field);
-    const auto tileSet = [](const std::uint64_t* words, int j) {
-        return (words[j >> 6] >> (j & 63) & 1) != 0;
-    };
-    // True when row holds a non-zero byte in columns x0 .. x1 of a marked tile.
-    const auto live = [&](const std::int8_t* row, const std::uint64_t* words, int x0, int x1) {
-        for (int j = index.TileOfX(x0), last = index.TileOfX(x1); j <= last; ++j) {
-            if (!tileSet(words, j)) continue;
-            const int a = std::max(x0, index.TileLeft(j)), b = std::min(x1, index.TileRight(j));
-            if (AnyNonZero(row + a, b - a + 1)) return true;
-        }
-        return false;
-    };
-    const bool singleColumns = std::all_of(columns.begin(), columns.end(),
-                                           [](const Span& c) { return c.count == 1; });
+    const CellGrid& cells = field.cells();
     const int firstColumn = columns.front().first;
     const int lastColumn = columns.back().first + columns.back().count - 1;
-    thread_local std::vector<std::uint8_t> lit;
-    // The tiles of every column span: its first, and its last when it reaches into another.
-    thread_local std::vector<int> tiles, lastTiles;
-    tiles.clear();
-    lastTiles.clear();
-    for (const Span& c : columns) {
-        tiles.push_back(index.TileOfX(c.first));
-        lastTiles.push_back(index.TileOfX(c.first + c.count - 1));
-    }
+    const int txFirst = firstColumn >> 6, txLast = lastColumn >> 6;
+    // The span of every visible column, so a live bit finds its square at once.
+    thread_local std::vector<int> spanOf;
+    spanOf.assign(static_cast<std::size_t>(lastColumn - firstColumn + 1), -1);
+    for (std::size_t n = 0; n < columns.size(); ++n)
+        for (int k = 0; k < columns[n].count; ++k)
+            spanOf[static_cast<std::size_t>(columns[n].first + k - firstColumn)] = static_cast<int>(n);
+    // The visible columns' bits of a span of rows, ORed together.
+    thread_local std::vector<std::uint64_t> acc;
+    acc.assign(static_cast<std::size_t>(txLast - txFirst + 1), 0);
+    const std::uint64_t firstMask = ~std::uint64_t{0} << (firstColumn & 63);
+    const std::uint64_t lastMask = (lastColumn & 63) == 63 ? ~std::uint64_t{0}
+                                                           : (std::uint64_t{1} << ((lastColumn & 63) + 1)) - 1;
+    int liveRow = -1;  // the tile row last found to hold cells, and whether it does
+    bool rowLive = false;
     for (const Span& r : rows) {
-        std::uint32_t* line = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
-        if (singleColumns && r.count == 1 && r.to - r.from == 1 && s == 1) {
-            // One pixel per cell: a select instead of a branch per cell, in marked tiles only.
-            const int band = index.BandOfY(r.first);
-            if (index.bandAny[static_cast<std::size_t>(band)] == 0) continue;
-            const std::uint64_t* words = index.Band(band);
-            const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(r.first) * gw;
-            for (std::size_t n = 0; n < columns.size(); ++n) {
-                if (!tileSet(words, tiles[n])) continue;
-                const Span& c = columns[n];
-                std::uint32_t& px = line[c.from];
-                px = row[c.first] != 0 ? pixel : px;
+        bool any = false;
+        for (int i = r.first; i < r.first + r.count; ++i) {
+            const int ty = i >> 4;
+            if (ty != liveRow) {
+                liveRow = ty;
+                rowLive = cells.tileRowLive(ty);
             }
-            continue;
-        }
-        // Several rows may share these pixels: a square once lit is not looked at again.
-        lit.assign(columns.size(), 0);
-        std::size_t litCount = 0;
-        int fullBand = -1;
-        bool full = false;
-        for (int i = r.first; i < r.first + r.count && litCount < columns.size(); ++i) {
-            const int band = index.BandOfY(i);
-            if (index.bandAny[static_cast<std::size_t>(band)] == 0) continue;
-            const std::uint64_t* words = index.Band(band);
-            if (band != fullBand) {  // every tile in view marked: no tile need be asked
-                full = true;
-                for (int j = tiles.front(); j <= lastTiles.back() && full; ++j) full = tileSet(words, j);
-                fullBand = band;
-            }
-            const std::int8_t* row = cells + static_cast<std::ptrdiff_t>(i) * gw;
-            if (r.count > 1 && !(full ? AnyNonZero(row + firstColumn, lastColumn - firstColumn + 1)
-                                      : live(row, words, firstColumn, lastColumn)))
+            if (!rowLive) {
+                i = ty * 16 + 15;  // the rest of this tile row is empty too
                 continue;
-            const auto paint = [&](std::size_t n) {
-                const Span& c = columns[n];
-                lit[n] = 1;
-                ++litCount;
+            }
+            for (int tx = txFirst; tx <= txLast; ++tx) {
+                if (!cells.tileLive(tx, ty)) continue;
+                const std::uint64_t w = cells.word(tx, i);
+                acc[static_cast<std::size_t>(tx - txFirst)] |= w;
+                any |= w != 0;
+            }
+        }
+        if (!any) continue;
+        acc.front() &= firstMask;
+        acc.back() &= lastMask;
+        int lastPainted = -1;
+        for (int k = 0; k <= txLast - txFirst; ++k) {
+            std::uint64_t w = acc[static_cast<std::size_t>(k)];
+            acc[static_cast<std::size_t>(k)] = 0;
+            while (w != 0) {
+                const int x = (txFirst + k) * 64 + std::countr_zero(w);
+                w &= w - 1;
+                const int n = spanOf[static_cast<std::size_t>(x - firstColumn)];
+                if (n < 0 || n == lastPainted) continue;
+                lastPainted = n;
+                const Span& c = columns[static_cast<std::size_t>(n)];
                 for (int y = r.from; y < r.to; ++y) {
                     std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride;
                     std::fill(out + c.from, out + c.to, pixel);
                 }
-            };
-            if (full) {
-                for (std::size_t n = 0; n < columns.size(); ++n) {
-                    if (lit[n] != 0) continue;
-                    const Span& c = columns[n];
-                    if (c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count)) paint(n);
+                // The rest of this square's columns need no look.
+                const int end = c.first + c.count;  // first column after the square
+                if (end >= (txFirst + k + 1) * 64) {
+                    w = 0;
+                    const int kk = (end >> 6) - txFirst;
+                    for (int j = k + 1; j < kk && j <= txLast - txFirst; ++j) acc[static_cast<std::size_t>(j)] = 0;
+                    if (kk <= txLast - txFirst && kk > k)
+                        acc[static_cast<std::size_t>(kk)] &= ~std::uint64_t{0} << (end & 63);
+                } else {
+                    w &= ~std::uint64_t{0} << (end & 63);
                 }
-                continue;
-            }
-            for (std::size_t n = 0; n < columns.size(); ++n) {
-                if (lit[n] != 0) continue;
-                const Span& c = columns[n];
-                const int lo = tiles[n], hi = lastTiles[n];
-                bool isLive;
-                if (!tileSet(words, lo) && (hi == lo || !tileSet(words, hi)) && hi <= lo + 1)
-                    isLive = false;
-                else if (hi == lo || (hi == lo + 1 && tileSet(words, lo) && tileSet(words, hi)))
-                    isLive = c.count == 1 ? row[c.first] != 0 : AnyNonZero(row + c.first, c.count);
-                else
-                    isLive = live(row, words, c.first, c.first + c.count - 1);
-                if (isLive) paint(n);
             }
         }
     }

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/context.h"
-#include "core/engine/cell_index.h"
+#include "core/engine/extent.h"
 #include "core/engine/extent.h"
 #include "core/run.h"
 #include "core/zoom.h"

@@ -1,12 +1,12 @@
 #include "formats/life_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #include "core/context.h"
-#include "core/engine/cell_index.h"
 #include "core/engine/extent.h"
 #include "core/run.h"
 #include "core/shell.h"
@@ -33,11 +33,14 @@ bool ReadControlLine(std::string_view line, std::string& description, std::strin
 
 void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std::string& rule) {
     Field& f = ctx.field;
+    CellGrid& staging = f.staging();
     Wide blockX = 0, blockY = 0;
     bool blockSeen = false;
     Wide row = 0;
     const Wide limitX = std::min(2 * static_cast<Wide>(f.gridWidth) - 2, static_cast<Wide>(f.loadWidth));
     const Wide limitY = std::min(2 * static_cast<Wide>(f.gridHeight) - 2, static_cast<Wide>(f.loadHeight));
+    // A line's cells as bits by staging column, ORed into the staging grid once per line.
+    std::vector<std::uint64_t> bits(static_cast<std::size_t>(f.loadWidth / 64 + 1), 0);
     while (!lines.atEnd()) {
         const std::string_view line = lines.next();
         if (line.size() >= 2 && line[0] == '#' && line[1] == 'P') {
@@ -54,25 +57,27 @@ void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std:
         if (!ReadControlLine(line, description, rule)) {
             const Wide y = row + blockY + f.gridHeight / 2;
             if (y >= 1 && y < limitY) {
-                std::int8_t* staged = f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth;
                 const std::size_t n = std::min(line.size(), static_cast<std::size_t>(f.loadWidth));
                 // Only positions i with 1 <= i + shift < limitX can hold a cell.
                 const Wide shift = blockX + f.gridWidth / 2;
                 const Wide from = std::max<Wide>(0, 1 - shift);
                 const Wide to = std::min<Wide>(static_cast<Wide>(n), limitX - shift);
-                int first = -1, last = -1;
-                for (Wide i = from; i < to;) {
-                    const void* star = std::memchr(line.data() + static_cast<std::size_t>(i), '*',
-                                                   static_cast<std::size_t>(to - i));
-                    if (star == nullptr) break;
-                    const auto at = static_cast<Wide>(static_cast<const char*>(star) - line.data());
-                    const auto x = static_cast<int>(at + shift);
-                    staged[x] = 1;
-                    if (first < 0) first = x;
-                    last = x;
-                    i = at + 1;
+                if (from < to) {
+                    // Both ends lie within the staging grid's width, so they fit an int.
+                    const auto begin = static_cast<int>(from), end = static_cast<int>(to);
+                    const auto sh = static_cast<int>(shift);
+                    std::uint64_t any = 0;
+                    for (int i = begin; i < end; ++i) {
+                        const std::uint64_t live = line[static_cast<std::size_t>(i)] == '*' ? 1 : 0;
+                        const int x = i + sh;
+                        bits[static_cast<std::size_t>(x >> 6)] |= live << (x & 63);
+                        any |= live;
+                    }
+                    const int first = (begin + sh) >> 6, last = (end - 1 + sh) >> 6;
+                    if (any != 0)
+                        staging.orBits(static_cast<int>(y), first * 64, bits.data() + first, (last - first + 1) * 64);
+                    std::fill(bits.begin() + first, bits.begin() + last + 1, 0);
                 }
-                if (first >= 0) NoteStagedCells(f, first, static_cast<int>(y), last, static_cast<int>(y), true);
             }
         }
         row = AddClamped(row, 1);
@@ -80,12 +85,13 @@ void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std:
 
     ClearCells(f);
     f.generation = 0;
-    const Extent e = StagedExtent(f);
+    const Extent e = staging.extent();
+    if (!e.found) return;
     if (blockSeen) {
         // The staging grid lies on the grid itself: what is staged inside the interior stays put.
-        PlaceStagedCells(f, e, 0, 0);
-    } else if (e.found) {
-        PlaceStagedCells(f, e, -(e.width / 2), -(e.height / 2));
+        f.placeStaged(e.left, e.top, e.right, e.bottom, 0, 0);
+    } else {
+        f.placeStaged(e.left, e.top, e.right, e.bottom, -(e.width / 2), -(e.height / 2));
     }
 }
 
@@ -93,7 +99,6 @@ void ReadLife106(Context& ctx, LineReader& lines, std::string& description, std:
     Field& f = ctx.field;
     ClearCells(f);
     f.generation = 0;
-    int left = f.gridWidth, top = f.gridHeight, right = -1, bottom = -1;
     while (!lines.atEnd()) {
         const std::string_view line = lines.next();
         if (ReadControlLine(line, description, rule)) continue;
@@ -102,14 +107,9 @@ void ReadLife106(Context& ctx, LineReader& lines, std::string& description, std:
         if (!ScanInteger(line, pos, x) || !ScanInteger(line, pos, y)) continue;
         const Wide tx = x + f.gridWidth / 2;
         const Wide ty = y + f.gridHeight / 2;
-        if (tx >= 1 && tx <= f.gridWidth - 2 && ty >= 1 && ty <= f.gridHeight - 2) {
-            const auto cx = static_cast<int>(tx), cy = static_cast<int>(ty);
-            f.at(cx, cy) = 1;
-            left = std::min(left, cx), right = std::max(right, cx);
-            top = std::min(top, cy), bottom = std::max(bottom, cy);
-        }
+        if (tx >= 1 && tx <= f.gridWidth - 2 && ty >= 1 && ty <= f.gridHeight - 2)
+            f.setCell(static_cast<int>(tx), static_cast<int>(ty), 1);
     }
-    if (right >= 0) NoteCellsWritten(f, left, top, right, bottom);
 }
 
 // "#N\r\n" for the default rule, "#R <rule>\r\n" otherwise.
@@ -166,7 +166,7 @@ int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
         AppMessageBox(ctx, "サポートしていないファイル形式なので読み込めません。", Icon::Exclamation);
         return 1;
     }
-    ClearStaging(f);
+    f.staging().clear();
 
     LineReader lines(input, kLifeLineBuffer);
     lines.next();  // the header
@@ -202,22 +202,11 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
     }
     const Extent e = FieldExtent(f);
     std::string out;
-    // The live cells (code 1) of each row of the extent, left to right, looked for only in the
-    // index's live tiles.
-    const CellIndex& index = EnsureIndex(f);
-    std::vector<std::pair<int, int>> spans;
-    int spansBand = -1;
-    std::vector<int> live;
-    const auto liveOfRow = [&](int y) {
-        if (const int b = index.BandOfY(y); b != spansBand) {
-            spansBand = b;
-            LiveSpansOfBand(index, b, e.left, e.right, spans);
-        }
-        live.clear();
-        const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth;
-        for (const auto& [left, right] : spans)
-            for (int x = left; x <= right; ++x)
-                if (row[x] == 1) live.push_back(x);
+    // The runs of live cells of each row of the extent, left to right.
+    std::vector<std::pair<int, int>> runs;
+    const auto runsOfRow = [&](int y) {
+        runs.clear();
+        f.cells().forEachRun(y, e.left, e.right, [&](int x0, int x1) { runs.emplace_back(x0, x1); });
     };
     if (format == LifeFormat::Life105) {
         out = "#Life 1.05\r\n" + RuleLine(ctx.rule.ruleText);
@@ -225,13 +214,14 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
         out += "#P " + std::to_string(-e.width / 2) + " " + std::to_string(-e.height / 2) + "\r\n";
         std::string line;
         for (int y = e.top; y <= e.bottom; ++y) {
-            liveOfRow(y);
-            if (live.empty()) {
+            runsOfRow(y);
+            if (runs.empty()) {
                 out += ".\r\n";
                 continue;
             }
-            line.assign(static_cast<std::size_t>(live.back() - e.left + 1), '.');
-            for (int x : live) line[static_cast<std::size_t>(x - e.left)] = '*';
+            line.assign(static_cast<std::size_t>(runs.back().second - e.left + 1), '.');
+            for (const auto& [x0, x1] : runs)
+                std::fill_n(line.begin() + (x0 - e.left), x1 - x0 + 1, '*');
             out += line;
             out += "\r\n";
         }
@@ -244,8 +234,10 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
         // pattern as wide as the interior one cell too far right, onto the border.
         const int cx = (e.left + e.right + 1) / 2, cy = (e.top + e.bottom + 1) / 2;
         for (int y = e.top; y <= e.bottom; ++y) {
-            liveOfRow(y);
-            for (int x : live) out += std::to_string(x - cx) + " " + std::to_string(y - cy) + "\r\n";
+            runsOfRow(y);
+            const std::string row = " " + std::to_string(y - cy) + "\r\n";
+            for (const auto& [x0, x1] : runs)
+                for (int x = x0; x <= x1; ++x) out += std::to_string(x - cx) + row;
         }
     }
     return out;

@@ -108,13 +108,15 @@ void PastePicture(Context& ctx, std::string_view clipboard) {
         const std::string_view line = NextPictureLine(text, pos);
         const long long y = k + originY;
         if (y < 1 || y > f.gridHeight - 2) continue;
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            if (line[i] != '*') continue;
-            const long long x = static_cast<long long>(i) + originX;
-            if (x >= 1 && x <= f.gridWidth - 2) {
-                f.at(static_cast<int>(x), static_cast<int>(y)) = 1;
-                NoteCellWritten(f, static_cast<int>(x), static_cast<int>(y));
-            }
+        // Positions i with 1 <= i + originX <= gridWidth - 2, a run of "*" at a time.
+        const auto from = static_cast<std::size_t>(std::max<long long>(0, 1 - originX));
+        const auto to = static_cast<std::size_t>(
+            std::clamp<long long>(f.gridWidth - 1 - originX, 0, static_cast<long long>(line.size())));
+        for (std::size_t i = line.find('*', from); i < to; i = line.find('*', i)) {
+            const std::size_t end = std::min(line.find_first_not_of('*', i), to);
+            f.fillRow(static_cast<int>(y), static_cast<int>(static_cast<long long>(i) + originX),
+                      static_cast<int>(static_cast<long long>(end) - 1 + originX));
+            i = end;
         }
     }
 
@@ -161,13 +163,13 @@ int PasteRle(Context& ctx, std::string_view text) {
     ClearCells(f);
     f.generation = 0;
 
-    const Extent e = LoadAreaExtent(f);
+    const Extent e = f.staged().extent();
     if (e.found) {
         // With an "#R" position the cells stay where the cursor put them; otherwise the pattern
         // moves back by half its size, so one that starts at its top left corner is centred.
         const int dx = s.placeSeen ? 0 : -(e.width / 2);
         const int dy = s.placeSeen ? 0 : -(e.height / 2);
-        PlaceStagedCells(f, e, dx, dy);
+        f.placeStaged(e.left, e.top, e.right, e.bottom, dx, dy);
     }
 
     FitZoomToPattern(ctx);

@@ -1,15 +1,12 @@
 #include "formats/read_guard.h"
 
 #include <cstdint>
-#include <cstring>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "core/context.h"
-#include "core/engine/cell_index.h"
 #include "core/run.h"
 
 namespace gb {
@@ -17,7 +14,7 @@ namespace gb {
 namespace {
 
 // What a read may change, taken before it starts. Of the cells only the old pattern's live tiles
-// are kept, each shrunk to its cells: outside them plane 0 held nothing.
+// are kept: outside them the grid held nothing.
 struct BeforeRead {
     Rule rule;
     ViewState view;
@@ -26,8 +23,7 @@ struct BeforeRead {
     std::string title;
     std::string documentPath;
     int currentQuickLaunchItem = 0;
-    std::vector<CellBox> boxes;
-    std::vector<std::int8_t> cells;  // the boxes' bytes, row by row, one box after another
+    Field::Snapshot cells;  // empty when there were no cells
 
     explicit BeforeRead(const Context& ctx)
         : rule(ctx.rule),
@@ -38,31 +34,14 @@ struct BeforeRead {
           documentPath(ctx.shell.documentPath),
           currentQuickLaunchItem(ctx.shell.currentQuickLaunchItem) {
         const Field& f = ctx.field;
-        if (f.cells == nullptr) return;
-        ForEachLiveBox(EnsureIndex(f), [&](CellBox box) {
-            if (!ShrinkToCells(f, box)) return;
-            const auto width = static_cast<std::size_t>(box.right - box.left + 1);
-            for (int y = box.top; y <= box.bottom; ++y) {
-                const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth + box.left;
-                cells.insert(cells.end(), row, row + width);
-            }
-            boxes.push_back(box);
-        });
+        if (f.hasCells()) cells = f.snapshotCells();
     }
 
-    // Puts everything back; allocates nothing but what the title needs.
+    // Puts everything back. What it allocates is small: the title, and the Field's list of the
+    // tiles written back.
     void restore(Context& ctx) const {
         Field& f = ctx.field;
-        if (f.cells != nullptr) {
-            ClearCells(f);
-            const std::int8_t* from = cells.data();
-            for (const CellBox& box : boxes) {
-                const auto width = static_cast<std::size_t>(box.right - box.left + 1);
-                for (int y = box.top; y <= box.bottom; ++y, from += width)
-                    std::memcpy(&f.at(box.left, y), from, width);
-                NoteCellsWritten(f, box.left, box.top, box.right, box.bottom);
-            }
-        }
+        if (f.hasCells()) f.restoreCells(cells);
         f.generation = generation;
         f.population = population;
         ctx.rule = rule;

@@ -1,5 +1,5 @@
 // What the three pattern readers share: the file-not-found message, the rule text from a file,
-// and the last steps of a successful read.
+// and the control lines' text.
 #pragma once
 
 #include <string>
@@ -8,19 +8,6 @@
 namespace gb {
 
 struct Context;
-struct Extent;
-struct Field;
-
-// Copies the staged cells of loadArea within e, moved by (dx, dy), into the interior of plane 0;
-// a cell that would land on the border or outside is dropped. Notes the change of plane 0.
-void PlaceStagedCells(Field& field, const Extent& e, int dx, int dy);
-
-// The extent of the staged cells of loadArea, the same as a scan of the whole staging grid
-// would give; only the box its writers noted is looked at, and not at all when that box is exact.
-Extent StagedExtent(const Field& field);
-
-// Sets loadArea to 0 before a new use: only the box its writers noted since the last clear.
-void ClearStaging(Field& field);
 
 // busy = 0 and the pointer, then "ファイル"<path>"が見つかりません。" captioned
 // "ファイルが見つかりません。". The open dispatch shows it when a file cannot be read.

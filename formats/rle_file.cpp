@@ -13,7 +13,6 @@
 #endif
 
 #include "core/context.h"
-#include "core/engine/cell_index.h"
 #include "core/engine/extent.h"
 #include "core/run.h"
 #include "core/shell.h"
@@ -64,8 +63,8 @@ void ReadHeaderLine(std::string_view line, const RleReadingParams& params, RleRe
         std::string field;
         for (char c : raw)
             if (c != ' ' && c != '\t') field += c;
-        if (field.find("x=") != std::string::npos) s.columnCursor = params.startColumn, s.mayRevisit = s.stagedAny;
-        if (field.find("y=") != std::string::npos) s.rowCursor = params.startRow, s.mayRevisit = s.stagedAny;
+        if (field.find("x=") != std::string::npos) s.columnCursor = params.startColumn;
+        if (field.find("y=") != std::string::npos) s.rowCursor = params.startRow;
         if (field.find("rule=") != std::string::npos) {
             std::string rule;
             if (field.starts_with("rule=")) {
@@ -98,7 +97,6 @@ void ReadControlLine(std::string_view line, RleReadState& s) {
             s.ruleGiven = true;
             break;
         case 'R':
-            s.mayRevisit = s.mayRevisit || s.stagedAny;
             if (line.size() < 6) {
                 s.placeX = s.placeY = 0;
             } else {
@@ -120,18 +118,7 @@ inline void PlaceRun(Field& f, const RleReadingParams& params, RleReadState& s, 
         const Wide x0 = s.columnCursor + s.placeX;
         const Wide lo = std::max<Wide>(x0, params.minX);
         const Wide hi = std::min<Wide>(x0 + n, params.endX);
-        if (lo < hi) {
-            const auto row = static_cast<int>(y);
-            const auto from = static_cast<int>(lo);
-            const auto to = static_cast<int>(hi);
-            std::int8_t* cells = f.loadArea + static_cast<std::ptrdiff_t>(row) * f.loadWidth;
-            if (to - from <= 8)
-                for (int x = from; x < to; ++x) cells[x] = 1;
-            else
-                std::memset(cells + from, 1, static_cast<std::size_t>(to - from));
-            NoteStagedCells(f, from, row, to - 1, row, true);
-            s.stagedAny = true;
-        }
+        if (lo < hi) f.staging().fillSpan(static_cast<int>(y), static_cast<int>(lo), static_cast<int>(hi) - 1);
     }
     s.columnCursor = AddClamped(s.columnCursor, n);
 }
@@ -145,9 +132,27 @@ bool IsRejected(char c) {
     return table[static_cast<unsigned char>(c)];
 }
 
+// Sets bits lo .. hi - 1 (lo < hi) of a row of words.
+void SetBits(std::uint64_t* bits, std::int64_t lo, std::int64_t hi) {
+    std::int64_t w = lo >> 6;
+    const std::int64_t last = (hi - 1) >> 6;
+    const std::uint64_t head = ~std::uint64_t{0} << (lo & 63);
+    const std::uint64_t tail = ~std::uint64_t{0} >> (63 - ((hi - 1) & 63));
+    if (w == last) {
+        bits[w] |= head & tail;
+        return;
+    }
+    bits[w++] |= head;
+    for (; w < last; ++w) bits[w] = ~std::uint64_t{0};
+    bits[last] |= tail;
+}
+
 // The common part of a pattern line ("o", "b", "$" and counts) while every number stays far
 // below the limit, in plain 64-bit arithmetic. Returns where it stopped: the end, or the first
 // byte it leaves to the general loop ("!", anything else, or a number grown too large).
+//
+// The cells of the cursor's row gather as bits in s.rowBits (by staging column) and are ORed
+// into the staging grid, only the words written, when the row or the loop is left.
 [[gnu::noinline]] std::size_t ReadRunsFast(Field& f, std::string_view line, const RleReadingParams& p,
                                           RleReadState& s) {
     constexpr std::int64_t kSafe = std::int64_t{1} << 60;
@@ -160,31 +165,31 @@ bool IsRejected(char c) {
     auto count = static_cast<std::int64_t>(s.runCount);
     const auto px = static_cast<std::int64_t>(s.placeX);
     const auto py = static_cast<std::int64_t>(s.placeY);
-    // Everything the loop reads is held in locals: the bytes it writes may alias anything.
-    const std::int64_t minX = p.minX, endX = p.endX, minY = p.minY, endY = p.endY;
-    const std::int64_t startColumn = p.startColumn, loadWidth = f.loadWidth;
-    std::int8_t* const loadArea = f.loadArea;
-    const bool revisits = s.mayRevisit;
-    std::int8_t* cells = nullptr;  // the staged row, when the cursor's row is inside the limits
+    const std::int64_t minX = p.minX, endX = std::max(p.endX, p.minX), minY = p.minY, endY = p.endY;
+    const std::int64_t startColumn = p.startColumn;
+    // Words for columns 0 .. endX and one more, so that a run's second word always exists.
+    const auto words = static_cast<std::size_t>((endX >> 6) + 2);
+    if (s.rowBits.size() < words) s.rowBits.assign(words, 0);
+    std::uint64_t* const bits = s.rowBits.data();
+    CellGrid& staging = f.staging();
     std::int64_t y = row + py;
-    if (y >= minY && y < endY) cells = loadArea + static_cast<std::ptrdiff_t>(y * loadWidth);
-    // The staged columns of the cursor's row so far, noted when the row is left.
+    bool inside = y >= minY && y < endY;  // the cursor's row is inside the limits
+    // The words of bits written so far (first > last: none).
     constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max();
-    std::int64_t left = kNone, right = -1;
-    bool staged = false;
-    const auto noteRow = [&] {
-        if (right < 0) return;
-        NoteStagedCells(f, static_cast<int>(left), static_cast<int>(y), static_cast<int>(right),
-                        static_cast<int>(y), true);
-        staged = true;
-        left = kNone;
-        right = -1;
+    std::int64_t first = kNone, last = -1;
+    const auto flushRow = [&] {
+        if (last < 0) return;
+        staging.orBits(static_cast<int>(y), static_cast<int>(first * 64), bits + first,
+                       static_cast<int>((last - first + 1) * 64));
+        std::fill(bits + first, bits + last + 1, 0);
+        first = kNone;
+        last = -1;
     };
 
     // Digits, "o" and "b" take one path without a branch that depends on which they are, since
     // in a random pattern that branch would be mispredicted at nearly every token: a digit
-    // advances nothing, and every short run is one 8-byte store into its row (zeros for "b").
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    // advances nothing, and every run of up to 64 cells is one OR into two words of its row
+    // (of nothing for "b").
     const std::size_t size = line.size();
     std::size_t i = 0;
     // What a byte is, as bits: 1 a digit, 2 "o", 4 "b", 8 "$".
@@ -201,12 +206,12 @@ bool IsRejected(char c) {
         const unsigned cls = kClass[c];
         if ((cls & 7) == 0) {
             if (cls == 0) break;  // "!" and everything else: the general way
-            noteRow();
+            flushRow();
             col = startColumn;
             row += count + (count == 0);
             count = 0;
             y = row + py;
-            cells = y >= minY && y < endY ? loadArea + static_cast<std::ptrdiff_t>(y * loadWidth) : nullptr;
+            inside = y >= minY && y < endY;
             if (row >= kSafe) {
                 ++i;
                 break;
@@ -219,28 +224,26 @@ bool IsRejected(char c) {
         const std::int64_t notDigit = isDigit - 1;
         const auto live = -static_cast<std::uint64_t>((cls >> 1) & 1);
         const std::int64_t advance = (count + (count == 0)) & notDigit;
-        if (cells != nullptr) {
+        if (inside) {
             const std::int64_t lo = std::max(col + px, minX);
             const std::int64_t hi = std::min(col + px + advance, endX);
             const std::int64_t len = hi - lo;
             const std::uint64_t wrote = live & -static_cast<std::uint64_t>(len > 0);
-            if (lo + 8 <= loadWidth && len <= 8) {
-                // The word may reach beyond the run: bytes the cursor has not passed yet, which
-                // hold 0 unless the cursor was put back (then they are ORed in instead).
-                const std::int64_t bytes = std::clamp<std::int64_t>(len, 1, 8);
-                std::uint64_t word = (kOnes >> (64 - 8 * bytes)) & wrote;
-                if (revisits) {
-                    std::uint64_t old;
-                    std::memcpy(&old, cells + lo, 8);
-                    word |= old;
-                }
-                std::memcpy(cells + lo, &word, 8);
+            if (len <= 64) {
+                // Where nothing is written lo may lie anywhere right of the limit: the OR of
+                // nothing then goes to the last word.
+                const std::int64_t at = std::min(lo, endX);
+                const std::uint64_t run =
+                    (~std::uint64_t{0} >> (64 - std::clamp<std::int64_t>(len, 1, 64))) & wrote;
+                const int off = static_cast<int>(at & 63);
+                bits[at >> 6] |= run << off;
+                bits[(at >> 6) + 1] |= (run >> 1) >> (63 - off);
             } else if (wrote != 0) {
-                std::memset(cells + lo, 1, static_cast<std::size_t>(len));
+                SetBits(bits, lo, hi);
             }
             const auto m = static_cast<std::int64_t>(wrote);
-            left = std::min(left, (lo & m) | (kNone & ~m));
-            right = std::max(right, ((hi - 1) & m) | ~m);
+            first = std::min(first, ((lo >> 6) & m) | (kNone & ~m));
+            last = std::max(last, (((hi - 1) >> 6) & m) | ~m);
         }
         col += advance;
         count = (count * 10 + static_cast<std::int64_t>(c - '0')) & -isDigit;
@@ -252,8 +255,7 @@ bool IsRejected(char c) {
     s.columnCursor = col;
     s.rowCursor = row;
     s.runCount = count;
-    noteRow();
-    s.stagedAny = s.stagedAny || staged;
+    flushRow();
     return i;
 }
 
@@ -395,7 +397,7 @@ int RleReading(Context& ctx, TextInput& input, const RleReadingParams& params, R
                 FailWith(ctx, params, params.unsupported);
                 return 1;
             }
-            ClearStaging(f);
+            f.staging().clear();
         }
         if (line.empty()) continue;
         switch (line[0]) {
@@ -439,13 +441,13 @@ int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {
 
     ClearCells(f);
     f.generation = 0;
-    const Extent e = StagedExtent(f);
+    const Extent e = f.staged().extent();
     if (e.found) {
         // With an "#R" position the cells stay where they are; otherwise the pattern's origin
         // goes to ((gridWidth - width) / 2, (gridHeight - height) / 2).
         const int dx = s.placeSeen ? 0 : (f.gridWidth - e.width) / 2;
         const int dy = s.placeSeen ? 0 : (f.gridHeight - e.height) / 2;
-        PlaceStagedCells(f, e, dx, dy);
+        f.placeStaged(e.left, e.top, e.right, e.bottom, dx, dy);
     }
 
     FitZoomToPattern(ctx);
@@ -466,22 +468,6 @@ int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {
 }
 
 namespace {
-
-// The first x in [from, end) whose cell is (ones) or is not (!ones) 1, or end.
-int RunEnd(const std::int8_t* row, int from, int end, bool ones) {
-    int x = from;
-#if defined(__SSE2__)
-    const __m128i one = _mm_set1_epi8(1);
-    for (; x + 16 <= end; x += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, one)));
-        if (ones) mask = ~mask & 0xFFFFu;
-        if (mask != 0) return x + __builtin_ctz(mask);
-    }
-#endif
-    while (x < end && (row[x] == 1) == ones) ++x;
-    return x;
-}
 
 // Writes a run token ("3o", "b", "12$") into out; returns its length.
 std::size_t RunToken(char* out, int run, char symbol) {
@@ -519,56 +505,25 @@ std::string WriteRleFile(Context& ctx) {
         outSize += size;
     };
 
-    // Runs are found a row at a time; the run that reaches the column after the extent is the
-    // row's last and is never written. A row end waits for the next live cell, so trailing
-    // empty rows and the last row end are left out.
-    // Only the index's live tiles are looked at: a row of a band without any is empty, and a
-    // live cell is looked for only within the band's runs of live tiles.
+    // Runs are found a row at a time, from the live runs of the extent's columns: the dead run
+    // after a row's last live one reaches the column after the extent and is never written. A
+    // row end waits for the next live cell, so trailing empty rows and the last row end are left
+    // out.
     int rowEnds = 1;
     int pendingRowEnds = 0;
     if (e.found) {
-        const int end = e.right + 2;
-        const CellIndex& index = EnsureIndex(f);
-        std::vector<std::pair<int, int>> spans;  // the band's live columns within [e.left, end)
-        int spansBand = -1;
         for (int y = e.top; y <= e.bottom; ++y) {
-            if (const int b = index.BandOfY(y); b != spansBand) {
-                spansBand = b;
-                LiveSpansOfBand(index, b, e.left, end - 1, spans);
-            }
-            if (spans.empty()) {
-                pendingRowEnds = rowEnds;
-                ++rowEnds;
-                continue;
-            }
-            const std::int8_t* row = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth;
-            // The first live cell at or after from, or end.
-            const auto nextLive = [&](int from) {
-                for (const auto& [left, right] : spans) {
-                    if (right < from) continue;
-                    const int stop = right + 1;
-                    const int at = RunEnd(row, std::max(from, left), stop, false);
-                    if (at < stop) return at;
-                }
-                return end;
-            };
             int x = e.left;
-            bool live = row[x] == 1;
-            const auto rowEnd = [&] {
-                if (pendingRowEnds == 0) return;
-                append(RunToken(token, pendingRowEnds, '$'));
-                rowEnds = 1;
-                pendingRowEnds = 0;
-            };
-            if (live) rowEnd();
-            while (true) {
-                const int next = live ? RunEnd(row, x, end, true) : nextLive(x);
-                if (next >= end) break;
-                if (!live) rowEnd();  // the run starting at next is live
-                append(RunToken(token, next - x, live ? 'o' : 'b'));
-                x = next;
-                live = !live;
-            }
+            f.cells().forEachRun(y, e.left, e.right, [&](int x0, int x1) {
+                if (pendingRowEnds != 0) {
+                    append(RunToken(token, pendingRowEnds, '$'));
+                    rowEnds = 1;
+                    pendingRowEnds = 0;
+                }
+                if (x0 > x) append(RunToken(token, x0 - x, 'b'));
+                append(RunToken(token, x1 - x0 + 1, 'o'));
+                x = x1 + 1;
+            });
             pendingRowEnds = rowEnds;
             ++rowEnds;
         }

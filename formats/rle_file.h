@@ -2,8 +2,10 @@
 // writer.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "formats/bytes.h"
 
@@ -22,7 +24,7 @@ struct RleMessage {
 };
 
 // What differs between reading a file and pasting: where the cursor starts, where live cells
-// may land in loadArea, the messages, and whether the wait cursor is in use.
+// may land in the staging grid, the messages, and whether the wait cursor is in use.
 struct RleReadingParams {
     int startColumn = 0;  // where "$" and "x=" put the column back
     int startRow = 0;     // where "y=" puts the row back
@@ -49,13 +51,11 @@ struct RleReadState {
     // The notice texts, each line turned into UTF-8 from the encoding it is in.
     std::string nameText, authorText, commentText;
     std::size_t commentBytes = 0;  // bytes of the file taken into commentText
-    // Whether cells were staged, and whether the cursor may since have been put back over them
-    // ("x=", "y=" or "#R" after them); until then every write lies right of or below all others.
-    bool stagedAny = false;
-    bool mayRevisit = false;
+    // The reader's scratch: a row of the staging grid as bits, all zero between uses.
+    std::vector<std::uint64_t> rowBits;
 };
 
-// Reads source line by line into loadArea (cleared once the first line passes). Returns 0 with
+// Reads source line by line into the staging grid (cleared once the first line passes). Returns 0 with
 // the cells staged, or 1 after the failure box (Field and rule untouched).
 int RleReading(Context& ctx, std::string_view source, const RleReadingParams& params,
                RleReadState& state);

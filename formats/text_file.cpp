@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "core/context.h"
@@ -122,30 +123,39 @@ int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
     std::string rule = ctx.rule.ruleText;
     for (const Picture::RuleLine& r : picture.rules)
         if (r.line < rows) rule = r.text;
-    int left = f.gridWidth, top = f.gridHeight, right = -1, bottom = -1;
     for (const Picture::Row& row : picture.rows) {
         if (row.line >= rows) break;
         const long long y = row.line + originY;
         if (y < 1 || y > f.gridHeight - 2) continue;
-        // Positions i with 1 <= i + originX <= gridWidth - 2 and i < columns.
+        // Positions i with 1 <= i + originX <= gridWidth - 2 and i < columns, a run of set bits
+        // at a time.
         const long long from = std::max<long long>(0, 1 - originX);
         const long long to = std::min({static_cast<long long>(row.length), columns, f.gridWidth - 1 - originX});
+        const std::uint64_t* bits = picture.bits.data() + row.firstWord;
         for (long long i = from; i < to;) {
-            std::uint64_t word = picture.bits[row.firstWord + static_cast<std::size_t>(i / 64)] >> (i % 64);
-            if (word == 0) {
+            // The first live position at or after i.
+            const std::uint64_t live = bits[i / 64] >> (i % 64);
+            if (live == 0) {
                 i = (i / 64 + 1) * 64;
                 continue;
             }
-            i += std::countr_zero(word);
+            i += std::countr_zero(live);
             if (i >= to) break;
-            const auto x = static_cast<int>(i + originX);
-            f.at(x, static_cast<int>(y)) = 1;
-            left = std::min(left, x), right = std::max(right, x);
-            top = std::min(top, static_cast<int>(y)), bottom = std::max(bottom, static_cast<int>(y));
-            ++i;
+            // The first dead position after it, or to.
+            long long end = i;
+            while (end < to) {
+                const std::uint64_t dead = ~bits[end / 64] >> (end % 64);
+                if (dead != 0) {
+                    end += std::countr_zero(dead);
+                    break;
+                }
+                end = (end / 64 + 1) * 64;
+            }
+            end = std::min(end, to);
+            f.fillRow(static_cast<int>(y), static_cast<int>(i + originX), static_cast<int>(end - 1 + originX));
+            i = end;
         }
     }
-    if (right >= 0) NoteCellsWritten(f, left, top, right, bottom);
 
     SetMainTitle(ctx, FileNameOf(path));
     FitZoomToPattern(ctx);
@@ -169,11 +179,19 @@ std::string WriteTextFile(Context& ctx) {
     std::string out;
     const bool ruleLine = ctx.rule.ruleText != kDefaultRule;
     if (ruleLine) out += "#R " + ctx.rule.ruleText + "\r\n";
+    std::string line;
+    std::vector<std::pair<int, int>> runs;
     for (int y = e.top; y <= e.bottom; ++y) {
-        std::string line;
-        for (int x = e.left; x <= e.right; ++x) line += f.at(x, y) == 1 ? '*' : '.';
-        const std::size_t last = line.rfind('*');
-        out += (last == std::string::npos ? std::string(".") : line.substr(0, last + 1)) + "\r\n";
+        runs.clear();
+        f.cells().forEachRun(y, e.left, e.right, [&](int x0, int x1) { runs.emplace_back(x0, x1); });
+        if (runs.empty()) {
+            out += ".\r\n";
+            continue;
+        }
+        line.assign(static_cast<std::size_t>(runs.back().second - e.left + 1), '.');
+        for (const auto& [x0, x1] : runs) std::fill_n(line.begin() + (x0 - e.left), x1 - x0 + 1, '*');
+        out += line;
+        out += "\r\n";
     }
     // The reader centres the picture by its measured lines, but the rule line, which it does not
     // measure, still takes a row: the picture lands one row low, and one as tall as the interior

@@ -24,7 +24,15 @@ struct Extent {
 Extent GridExtent(const std::int8_t* grid, int width, int height);
 // Extent of plane 0 of the Field.
 Extent FieldExtent(const Field& field);
-// Extent of the staging grid loadArea.
+// Extent of the staging grid.
 Extent LoadAreaExtent(const Field& field);
+
+// Sums over the live cells of the Field: their count, and the sums of their x and of their y.
+struct CentroidSums {
+    double count = 0;
+    double sumX = 0;
+    double sumY = 0;
+};
+CentroidSums SumLiveCells(const Field& field);
 
 }  // namespace gb

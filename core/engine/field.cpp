@@ -1,109 +1,185 @@
 #include "core/engine/field.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "core/context.h"
-#include "core/engine/cell_index.h"
+#include "core/engine/step_state.h"
 #include "core/shell.h"
 
 namespace gb {
 
 void* DefaultZeroAllocator(std::size_t bytes) { return std::calloc(bytes, 1); }
 
+Field::Field() : step_(std::make_unique<StepState>()) {}
+
 Field::~Field() {
     FreeCells(*this);
     FreeLoadArea(*this);
+}
+
+void Field::fillRow(int y, int x0, int x1) {
+    if (y <= 0 || y >= gridHeight - 1) return;
+    if (x0 < 1) x0 = 1;
+    if (x1 > gridWidth - 2) x1 = gridWidth - 2;
+    if (x0 <= x1) plane_[0].fillSpan(y, x0, x1);
+}
+
+void Field::orRowBits(int y, int x0, const std::uint64_t* bits, int count) {
+    if (y <= 0 || y >= gridHeight - 1 || count <= 0) return;
+    // Cut to the interior columns 1 .. gridWidth - 2: drop the bits before column 1, then the
+    // ones past the last interior column.
+    int skip = x0 < 1 ? 1 - x0 : 0;
+    if (skip >= count) return;
+    const int last = gridWidth - 2;
+    int n = count - skip;
+    if (x0 + skip + n - 1 > last) n = last - (x0 + skip) + 1;
+    if (n <= 0) return;
+    if (skip == 0) {
+        plane_[0].orBits(y, x0, bits, n);
+        return;
+    }
+    // Rare: a row that starts left of the interior. Shift the bits down by `skip`.
+    std::vector<std::uint64_t> moved(static_cast<std::size_t>(n + 63) / 64, 0);
+    for (int i = 0; i < n; ++i) {
+        const int from = skip + i;
+        if ((bits[from >> 6] >> (from & 63) & 1) != 0) moved[static_cast<std::size_t>(i >> 6)] |= std::uint64_t{1} << (i & 63);
+    }
+    plane_[0].orBits(y, x0 + skip, moved.data(), n);
+}
+
+void Field::placeStaged(int left, int top, int right, int bottom, int dx, int dy) {
+    if (!hasCells() || !hasStaging()) return;
+    plane_[0].orFrom(staging_, left, top, right, bottom, dx, dy, 1, 1, gridWidth - 2, gridHeight - 2);
+}
+
+void Field::clearCells() {
+    // Both buffers go back to zero, so the step has nothing to remember either.
+    plane_[0].clear();
+    plane_[1].clear();
+    step_->Forget();
+    std::vector<int> written;
+    plane_[0].TakeJournal(written);
+    plane_[1].TakeJournal(written);
+}
+
+Field::Snapshot Field::snapshotCells() const {
+    Snapshot s;
+    const CellGrid& g = plane_[0];
+    s.width = g.width();
+    s.height = g.height();
+    g.forEachLiveTile([&](int tx, int ty) {
+        s.tiles.push_back(ty * g.tilesX() + tx);
+        const std::uint64_t* w = g.tileWords(tx, ty);
+        s.words.insert(s.words.end(), w, w + CellGrid::kTileHeight);
+    });
+    return s;
+}
+
+void Field::restoreCells(const Snapshot& s) {
+    clearCells();
+    CellGrid& g = plane_[0];
+    if (s.width != g.width() || s.height != g.height()) return;
+    for (std::size_t i = 0; i < s.tiles.size(); ++i) {
+        const int tx = s.tiles[i] % g.tilesX(), ty = s.tiles[i] / g.tilesX();
+        for (int r = 0; r < CellGrid::kTileHeight; ++r)
+            g.setWord(tx, ty * CellGrid::kTileHeight + r, s.words[i * CellGrid::kTileHeight + static_cast<std::size_t>(r)]);
+    }
 }
 
 namespace {
 
 // Computes factor × width × height twice: wrapping in 32 bits and exactly in double. They differ
 // exactly when the true count does not fit a signed 32-bit integer (or is negative).
-bool SizeFits(int factor, int width, int height, std::size_t& bytes) {
+bool SizeFits(int factor, int width, int height) {
     const std::uint32_t wrapped = static_cast<std::uint32_t>(factor) *
                                   static_cast<std::uint32_t>(width) *
                                   static_cast<std::uint32_t>(height);
     const auto asInt = static_cast<std::int32_t>(wrapped);
     const double exact = static_cast<double>(factor) * width * height;
-    if (static_cast<double>(asInt) != exact || exact < 0) return false;
-    bytes = static_cast<std::size_t>(asInt);
-    return true;
+    return static_cast<double>(asInt) == exact && exact >= 0;
 }
 
-int AllocateBlock(Context& ctx, int factor, int width, int height, std::int8_t*& block,
-                  const char* tooLargeText, const char* noMemoryText) {
-    std::size_t bytes = 0;
-    if (!SizeFits(factor, width, height, bytes)) {
+void* AllocateBlock(Context& ctx, int factor, int width, int height, std::size_t bytes,
+                    const char* tooLargeText, const char* noMemoryText, int& result) {
+    if (!SizeFits(factor, width, height)) {
         ctx.field.busy = 0;
         ctx.shell.messageCaption = "計算エラー。";
         AppMessageBox(ctx, tooLargeText, Icon::Exclamation);
-        return kAllocTooLarge;
+        result = kAllocTooLarge;
+        return nullptr;
     }
     void* memory = ctx.field.allocate(bytes == 0 ? 1 : bytes);
     if (memory == nullptr) {
         ctx.field.busy = 0;
         ctx.shell.messageCaption = "メモリ不足です。";
         AppMessageBox(ctx, noMemoryText, Icon::Exclamation);
-        return kAllocNoMemory;
+        result = kAllocNoMemory;
+        return nullptr;
     }
-    block = static_cast<std::int8_t*>(memory);
-    return kAllocOk;
+    result = kAllocOk;
+    return memory;
 }
 
 }  // namespace
 
 int AllocateCells(Context& ctx, int gridWidth, int gridHeight) {
-    ResetStepTracking(ctx.field);
-    const int result = AllocateBlock(ctx, 2, gridWidth, gridHeight, ctx.field.cells,
-                                     "パターン記録領域のセル数が多すぎるようです。",
-                                     "パターン記録領域が確保できません。");
-    // Fresh zeros: no live tile, nothing in plane 1, and nothing to clear again.
-    if (result == kAllocOk) ResetIndex(ctx.field, gridWidth, gridHeight);
-    ctx.field.plane1Dirty = DirtyBox{};
-    return result;
+    Field& f = ctx.field;
+    int result = kAllocOk;
+    const bool sane = gridWidth > 0 && gridHeight > 0;
+    const std::size_t plane = sane ? CellGrid::BlockBytes(gridWidth, gridHeight) : 0;
+    void* block = AllocateBlock(ctx, 2, gridWidth, gridHeight, 2 * plane,
+                                "パターン記録領域のセル数が多すぎるようです。",
+                                "パターン記録領域が確保できません。", result);
+    if (block == nullptr) return result;
+    // The old block, if the caller kept one, is the caller's to free first; a new one replaces
+    // whatever the planes described.
+    std::free(f.cellsBlock_);
+    f.cellsBlock_ = block;
+    f.plane_[0].Attach(block, sane ? gridWidth : 0, sane ? gridHeight : 0);
+    f.plane_[1].Attach(static_cast<unsigned char*>(block) + plane, sane ? gridWidth : 0,
+                       sane ? gridHeight : 0);
+    f.step_->Forget();
+    return kAllocOk;
 }
 
 int AllocateLoadArea(Context& ctx, int width, int height) {
-    const int result = AllocateBlock(ctx, 1, width, height, ctx.field.loadArea,
-                                     "パターン読み込み領域のセル数が多すぎるようです。",
-                                     "パターン読み込み領域が確保できません。");
-    if (result == kAllocOk) {  // calloc'ed: nothing to clear before use
-        ForgetStagedCells(ctx.field);
-        SizeIndex(ctx.field.stagedIndex, ctx.field.loadArea, width, height);
-    }
-    return result;
+    Field& f = ctx.field;
+    int result = kAllocOk;
+    const bool sane = width > 0 && height > 0;
+    const std::size_t bytes = sane ? CellGrid::BlockBytes(width, height) : 0;
+    void* block = AllocateBlock(ctx, 1, width, height, bytes,
+                                "パターン読み込み領域のセル数が多すぎるようです。",
+                                "パターン読み込み領域が確保できません。", result);
+    if (block == nullptr) return result;
+    std::free(f.stagingBlock_);
+    f.stagingBlock_ = block;
+    f.staging_.Attach(block, sane ? width : 0, sane ? height : 0);
+    return kAllocOk;
 }
 
 void FreeCells(Field& field) {
-    ResetStepTracking(field);
-    std::free(field.cells);
-    field.cells = nullptr;
-    field.index = CellIndex{};
-    field.plane1Dirty = DirtyBox{};
+    field.plane_[0].Detach();
+    field.plane_[1].Detach();
+    std::free(field.cellsBlock_);
+    field.cellsBlock_ = nullptr;
+    if (field.step_) field.step_->Release();
 }
 
 void FreeLoadArea(Field& field) {
-    std::free(field.loadArea);
-    field.loadArea = nullptr;
-    field.stagedIndex = CellIndex{};
+    field.staging_.Detach();
+    std::free(field.stagingBlock_);
+    field.stagingBlock_ = nullptr;
 }
 
-void ResetStepTracking(Field& field) {
-    // Swapping with fresh vectors also gives the memory of a large Field back.
-    field.tracking = StepTracking{};
-}
+void ResetStepTracking(Field& field) { field.step_->Forget(); }
 
 void SetFieldSize(Field& field, int fieldWidth, int fieldHeight) {
-    ResetStepTracking(field);
     field.fieldWidth = fieldWidth;
     field.fieldHeight = fieldHeight;
     field.gridWidth = fieldWidth + 2;
     field.gridHeight = fieldHeight + 2;
     field.planeSize = field.gridWidth * field.gridHeight;
-    if (field.index.gridWidth != field.gridWidth || field.index.gridHeight != field.gridHeight)
-        field.index.known = false;
 }
 
 void InitField(Context& ctx) {
@@ -124,13 +200,7 @@ void InitField(Context& ctx) {
     ClearCells(f);
 }
 
-void ClearCells(Field& field) {
-    ++field.changeStamp;
-    if (field.cells == nullptr) return;
-    // Only the tiles that may hold cells, and the part of plane 1 last written.
-    ClearPlane0(field);
-    ClearPlane1(field);
-}
+void ClearCells(Field& field) { field.clearCells(); }
 
 void ReleaseField(Field& f) {
     if (f.cellsAllocated == 1) {

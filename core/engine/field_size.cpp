@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/context.h"
-#include "core/engine/cell_index.h"
 #include "core/engine/extent.h"
 #include "core/format_number.h"
 #include "core/input_numbers.h"
@@ -70,59 +69,21 @@ FieldSizeCheck CheckFieldSizeOnOk(Context& ctx, std::string_view width, std::str
 
 namespace {
 
-// Copies the plane-0 cells inside extent e into loadArea, with the old grid's centre on the
-// staging grid's centre, tile box by tile box; returns the boxes written (staging coordinates).
-// Staging row and column 0 are never written.
-std::vector<CellBox> StageExtent(Field& f, const Extent& e) {
+// Copies the live cells inside extent e into the staging grid, with the old grid's centre on the
+// staging grid's centre. Staging row and column 0 are never written.
+void StageExtent(Field& f, const Extent& e) {
     const int ox = (f.loadWidth - f.gridWidth) / 2;
     const int oy = (f.loadHeight - f.gridHeight) / 2;
-    const int x0 = std::max(e.left, 1 - ox);
-    const int x1 = std::min(e.right, f.loadWidth - 1 - ox);
-    const int y0 = std::max(e.top, 1 - oy);
-    const int y1 = std::min(e.bottom, f.loadHeight - 1 - oy);
-    std::vector<CellBox> staged;
-    if (x0 > x1) return staged;
-    ForEachLiveBox(EnsureIndex(f), [&](CellBox box) {
-        if (!ShrinkToCells(f, box)) return;
-        const int left = std::max(box.left, x0), right = std::min(box.right, x1);
-        const int top = std::max(box.top, y0), bottom = std::min(box.bottom, y1);
-        if (left > right || top > bottom) return;
-        const auto count = static_cast<std::size_t>(right - left + 1);
-        for (int y = top; y <= bottom; ++y)
-            std::memcpy(f.loadArea + static_cast<std::ptrdiff_t>(y + oy) * f.loadWidth + (left + ox),
-                        f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth + left, count);
-        staged.push_back(CellBox{left + ox, top + oy, right + ox, bottom + oy});
-    });
-    return staged;
+    f.staging().orFrom(f.cells(), e.left, e.top, e.right, e.bottom, ox, oy, 1, 1, f.loadWidth - 1,
+                       f.loadHeight - 1);
 }
 
-// Copies the staged boxes (all but loadArea's last row and column) into the interior of plane
-// 0, the staging grid's centre on the grid's centre. Plane 0 is fresh, so only the boxes matter.
-void CarryIn(Field& f, const std::vector<CellBox>& staged) {
+// Copies the staged cells (all but the staging grid's last row and column) into the interior,
+// the staging grid's centre on the grid's centre.
+void CarryIn(Field& f) {
     const int ox = (f.gridWidth - f.loadWidth) / 2;
     const int oy = (f.gridHeight - f.loadHeight) / 2;
-    const int lx0 = std::max(0, 1 - ox);
-    const int lx1 = std::min(f.loadWidth - 2, f.gridWidth - 2 - ox);
-    const int ly0 = std::max(0, 1 - oy);
-    const int ly1 = std::min(f.loadHeight - 2, f.gridHeight - 2 - oy);
-    for (const CellBox& box : staged) {
-        const int left = std::max(box.left, lx0), right = std::min(box.right, lx1);
-        const int top = std::max(box.top, ly0), bottom = std::min(box.bottom, ly1);
-        if (left > right || top > bottom) continue;
-        const auto count = static_cast<std::size_t>(right - left + 1);
-        for (int ly = top; ly <= bottom; ++ly)
-            std::memcpy(f.plane0() + static_cast<std::ptrdiff_t>(ly + oy) * f.gridWidth + (left + ox),
-                        f.loadArea + static_cast<std::ptrdiff_t>(ly) * f.loadWidth + left, count);
-        NoteCellsWritten(f, left + ox, top + oy, right + ox, bottom + oy);
-    }
-}
-
-// Sets the staged boxes of loadArea back to zero, so the staging grid is as fresh as it came.
-void UnstageBoxes(Field& f, const std::vector<CellBox>& staged) {
-    for (const CellBox& box : staged)
-        for (int y = box.top; y <= box.bottom; ++y)
-            std::memset(f.loadArea + static_cast<std::ptrdiff_t>(y) * f.loadWidth + box.left, 0,
-                        static_cast<std::size_t>(box.right - box.left + 1));
+    f.placeStaged(0, 0, f.loadWidth - 2, f.loadHeight - 2, ox, oy);
 }
 
 // Releases a block with its flag cleared first, so nothing reads it in between.
@@ -167,8 +128,7 @@ bool Rebuild(Context& ctx, int w, int h) {
     if (!NewLoadArea(ctx, lw, lh)) NewLoadArea(ctx, oldLoadWidth, oldLoadHeight);
 
     const Extent e = FieldExtent(f);
-    std::vector<CellBox> staged;
-    if (e.found && f.loadAreaAllocated == 1) staged = StageExtent(f, e);
+    if (e.found && f.loadAreaAllocated == 1) StageExtent(f, e);
 
     // The old field goes before the new one is requested.
     ReleaseCells(f);
@@ -176,9 +136,8 @@ bool Rebuild(Context& ctx, int w, int h) {
         f.cellsAllocated = 1;
         SetFieldSize(f, w, h);
         if (f.loadAreaAllocated == 1) {
-            CarryIn(f, staged);
-            UnstageBoxes(f, staged);
-            ++f.changeStamp;
+            CarryIn(f);
+            f.staging().clear();
             ctx.host.invalidateView();
         } else {
             // Neither staging grid could be had: the pattern is gone; one more try for the
@@ -192,14 +151,10 @@ bool Rebuild(Context& ctx, int w, int h) {
     // (over the same rows as above).
     if (AllocateCells(ctx, oldGridWidth, oldGridHeight) == kAllocOk) {
         f.cellsAllocated = 1;
-        CarryIn(f, staged);
-        ++f.changeStamp;
+        CarryIn(f);
     }
     // Whatever became of the carry, the staging grid is left as fresh as it came.
-    if (f.loadAreaAllocated == 1) {
-        UnstageBoxes(f, staged);
-        ForgetStagedCells(f);
-    }
+    if (f.loadAreaAllocated == 1) f.staging().clear();
     // The staging grid goes back to its old size too, rather than keeping a block made for a
     // field that never came (it may be far larger than the old one).
     if (f.loadAreaAllocated == 0 || f.loadWidth != oldLoadWidth || f.loadHeight != oldLoadHeight) {

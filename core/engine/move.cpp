@@ -2,13 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "core/context.h"
-#include "core/engine/cell_index.h"
+#include "core/engine/step_state.h"
 #include "core/engine/extent.h"
 #include "core/input_numbers.h"
 #include "core/run.h"
@@ -16,49 +13,22 @@
 
 namespace gb {
 
+// Builds the moved pattern in the step's other buffer and makes it the current generation; the
+// step starts afresh after it.
+void ShiftPlane(Field& f, int dx, int dy) {
+    CellGrid& from = f.plane_[0];
+    CellGrid& to = f.plane_[1];
+    to.clear();
+    to.orFrom(from, 0, 0, f.gridWidth - 1, f.gridHeight - 1, dx, dy, 1, 1, f.gridWidth - 2,
+              f.gridHeight - 2);
+    from.swap(to);
+    f.step_->Forget();
+}
+
 void ShiftCells(Context& ctx, int dx, int dy) {
     CheckMemory(ctx);
     BusyScope busy(ctx);
-    Field& f = ctx.field;
-    const int gw = f.gridWidth;
-    const int gh = f.gridHeight;
-    std::int8_t* const p0 = f.plane0();
-    std::int8_t* const p1 = f.plane1();
-    // Source columns x whose target x + dx is interior (1 .. gw - 2); rows alike. In 64 bits so
-    // any amount is safe.
-    const std::int64_t x0 = std::max<std::int64_t>(0, std::int64_t{1} - dx);
-    const std::int64_t x1 = std::min<std::int64_t>(gw - 1, std::int64_t{gw} - 2 - dx);
-    const std::int64_t y0 = std::max<std::int64_t>(0, std::int64_t{1} - dy);
-    const std::int64_t y1 = std::min<std::int64_t>(gh - 1, std::int64_t{gh} - 2 - dy);
-
-    // The boxes of live tiles that land inside, moved to plane 1 at their targets; then plane 0
-    // is cleared where it may hold cells and the boxes are copied back.
-    ClearPlane1(f);
-    std::vector<CellBox> moved;
-    ForEachLiveBox(EnsureIndex(f), [&](CellBox box) {
-        if (!ShrinkToCells(f, box)) return;  // nothing there to move
-        const std::int64_t left = std::max<std::int64_t>(box.left, x0);
-        const std::int64_t right = std::min<std::int64_t>(box.right, x1);
-        const std::int64_t top = std::max<std::int64_t>(box.top, y0);
-        const std::int64_t bottom = std::min<std::int64_t>(box.bottom, y1);
-        if (left > right || top > bottom) return;
-        const auto count = static_cast<std::size_t>(right - left + 1);
-        for (std::int64_t y = top; y <= bottom; ++y)
-            std::memcpy(p1 + (y + dy) * gw + (left + dx), p0 + y * gw + left, count);
-        moved.push_back(CellBox{static_cast<int>(left + dx), static_cast<int>(top + dy),
-                                static_cast<int>(right + dx), static_cast<int>(bottom + dy)});
-        NotePlane1Box(f, moved.back());
-    });
-    ClearPlane0(f);
-    for (const CellBox& box : moved) {
-        const auto count = static_cast<std::size_t>(box.right - box.left + 1);
-        for (int y = box.top; y <= box.bottom; ++y) {
-            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * gw + box.left;
-            std::memcpy(p0 + at, p1 + at, count);
-        }
-        NoteCellsWritten(f, box.left, box.top, box.right, box.bottom);
-    }
-    ++f.changeStamp;
+    ShiftPlane(ctx.field, dx, dy);
 }
 
 void CentreByExtent(Context& ctx) {

@@ -1,44 +1,50 @@
-// The generation step: plane 0 advances one generation, reading the previous one from plane 1.
+// The generation step.
 #pragma once
+
+#include <cstdint>
+#include <vector>
 
 #include "core/engine/field.h"
 #include "core/engine/rule.h"
 
 namespace gb {
 
-// Copies all of plane 0 into plane 1, border included.
-void SaveGeneration(Field& field);
-
-// Computes the next generation into plane 0 from plane 1, cell by cell in memory order. This is
-// the plain reference step; faster steps are checked against it. It counts as a write of
-// unknown extent (NoteCellsChanged).
-void StepGeneration(Field& field, const Rule& rule);
-
-// One generation: what SaveGeneration followed by StepGeneration gives in plane 0. This is what
-// the frame routine calls; plane 1 is not touched.
+// One generation of the Field under the rule: every interior cell from its eight neighbours,
+// the border dead. This is what the frame routine calls.
 //
-// It works in place on plane 0 with vector instructions chosen for the processor, on two threads
-// for large Fields, and computes only the tiles of the Field next to cells that changed in the
-// previous generation (so a sparse pattern costs its live area). Writers of plane 0 other than
-// the step say so (Field::setCell, NoteCellWritten, NoteCellsWritten, NoteCellsChanged,
-// ClearCells); the step after such a write computes every tile the index of live tiles marks
-// and their neighbours.
+// The cells are bits; 64 × 16 tiles are computed with vector instructions chosen for the
+// processor, on two threads for large steps, and only where the pattern can change: next to a
+// tile that differs from two generations back or that was written since the last step (still
+// lifes and period-two oscillators cost nothing).
 void AdvanceGeneration(Field& field, const Rule& rule);
 
-// Number of non-zero bytes of plane 0, border included, by a scan of the tiles the index marks.
+// The plain reference step on a byte per cell (gridWidth × gridHeight bytes, row-major, border
+// included): every interior cell from a copy of the previous generation, in memory order. The
+// fast step is checked against it.
+void ReferenceStep(std::vector<std::int8_t>& cells, int gridWidth, int gridHeight, const Rule& rule);
+// The Field's current generation as such bytes.
+std::vector<std::int8_t> CellBytes(const Field& field);
+// One generation of the Field by the reference step.
+void StepGeneration(Field& field, const Rule& rule);
+
+// The tiles (index ty × tilesX + tx of cells()) whose cells the last step changed; `known` is
+// false when the Field was written otherwise since the step before it, or the step started
+// afresh, so that the tiles cannot be trusted to be all.
+struct StepChanges {
+    bool known = false;
+    const std::vector<std::int32_t>* tiles = nullptr;
+};
+StepChanges LastStepChanges(const Field& field);
+
+// Number of live cells of the current generation.
 std::int64_t CountLiveCells(const Field& field);
-
-// The same number, cheaply: the count the last AdvanceGeneration kept when nothing has written
-// plane 0 since, else the count of the last scan when nothing has written it since that, else a
-// new scan.
 std::int64_t LiveCellCount(const Field& field);
-
 // The inner loops in use: "avx512", "avx2" or "generic". SelectStepKernels switches to the named
 // set for tests and benchmarks; it returns false (and changes nothing) when the processor lacks it.
 const char* StepKernelName();
 bool SelectStepKernels(const char* name);
-// The least number of cells in marked tiles for which a step uses two threads (tests lower it;
-// 0 restores the usual number).
+// The least number of cells to compute for which a step uses two threads (tests lower it; 0
+// restores the usual number).
 void SetParallelStepCells(std::int64_t cells);
 
 }  // namespace gb

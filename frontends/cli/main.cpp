@@ -191,7 +191,6 @@ int Execute(const Options& o) {
             rows.clear();
         }
     };
-    ExtentWatch extents;
     const auto takeRow = [&](std::int64_t g, const Extent& extent) {
         rows += StatsRow(g, LiveCellCount(ctx.field), extent);
         if (rows.size() >= (1u << 16)) flushRows();
@@ -210,7 +209,7 @@ int Execute(const Options& o) {
     };
 
     if (o.statsWanted() || gif) {
-        const Extent extent = extents.extent(ctx.field);
+        const Extent extent = FieldExtent(ctx.field);
         if (o.statsWanted()) {
             rows = kStatsHeader;
             takeRow(0, extent);
@@ -222,9 +221,8 @@ int Execute(const Options& o) {
     while (g < limit) {
         FrameWithoutPicture(ctx, true);
         ++g;
-        extents.afterStep(ctx.field);
         if (g % every == 0 && (o.statsWanted() || gif)) {
-            const Extent extent = extents.extent(ctx.field);
+            const Extent extent = FieldExtent(ctx.field);
             if (o.statsWanted()) takeRow(g, extent);
             if (gif && !takeFrame(extent)) {
                 progress.finish();

@@ -7,6 +7,7 @@
 #include <csetjmp>
 #include <cstring>
 
+#include "core/engine/cell_grid.h"
 #include "core/engine/field.h"
 
 namespace gb::cli {
@@ -38,6 +39,22 @@ void PngFlush(png_structp) {}
 }
 void PngWarning(png_structp, png_const_charp) {}
 
+// Sets pixels p0 .. p1 of a row of one bit a pixel, the first pixel in the high bit: whole
+// bytes at once.
+void SetPixels(std::vector<png_byte>& row, std::int64_t p0, std::int64_t p1) {
+    auto first = static_cast<std::size_t>(p0 >> 3);
+    const auto last = static_cast<std::size_t>(p1 >> 3);
+    const auto head = static_cast<png_byte>(0xFFu >> (p0 & 7));
+    const auto tail = static_cast<png_byte>(0xFFu << (7 - (p1 & 7)));
+    if (first == last) {
+        row[first] |= static_cast<png_byte>(head & tail);
+        return;
+    }
+    row[first++] |= head;
+    std::fill(row.begin() + static_cast<std::ptrdiff_t>(first), row.begin() + static_cast<std::ptrdiff_t>(last), png_byte{0xFF});
+    row[last] |= tail;
+}
+
 // The rows go out one at a time; everything with a destructor lives outside the jump.
 bool WritePng(PngSink& sink, const Field& f, const CellBox& box, const PictureStyle& style,
               std::vector<png_byte>& row) {
@@ -65,15 +82,12 @@ bool WritePng(PngSink& sink, const Field& f, const CellBox& box, const PictureSt
     }
     png_set_PLTE(png, info, palette, 2);
     png_write_info(png, info);
+    const CellGrid& cells = f.cells();
     for (int y = box.top; y <= box.bottom; ++y) {
         std::fill(row.begin(), row.end(), png_byte{0});
-        const std::int8_t* cells = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth;
-        std::int64_t px = 0;
-        for (int x = box.left; x <= box.right; ++x, px += style.cell) {
-            if (cells[x] == 0) continue;
-            for (std::int64_t p = px; p < px + style.cell; ++p)
-                row[static_cast<std::size_t>(p >> 3)] |= static_cast<png_byte>(0x80u >> (p & 7));
-        }
+        cells.forEachRun(y, box.left, box.right, [&](int x0, int x1) {
+            SetPixels(row, (x0 - box.left) * std::int64_t{style.cell}, (x1 - box.left + 1) * std::int64_t{style.cell} - 1);
+        });
         for (int k = 0; k < style.cell; ++k) png_write_row(png, row.data());
     }
     png_write_end(png, nullptr);
@@ -120,7 +134,7 @@ GifRecorder::GifRecorder(const Field& field, bool crop, const PictureStyle& styl
     : crop_(crop), style_(style), delayMs_(delayMs), interior_(InteriorBox(field)) {}
 
 void GifRecorder::add(const Field& field, const Extent& extent) {
-    frames_.push_back(TakeSnapshot(field, extent));
+    frames_.push_back(PackCells(field, extent));
     const Extent& e = frames_.back().box;
     if (!e.found) return;
     if (!anyLive_) {
@@ -188,21 +202,16 @@ std::optional<std::string> GifRecorder::encode(std::string& error) const {
     GifByteType extension[4];
     const auto extensionLength = static_cast<int>(EGifGCBToExtension(&control, extension));
     std::vector<GifPixelType> line(static_cast<std::size_t>(width));
-    for (const Snapshot& frame : frames_) {
+    for (const PackedCells& frame : frames_) {
         if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, extensionLength, extension) == GIF_ERROR ||
             EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_ERROR)
             return fail();
         for (int y = b.top; y <= b.bottom; ++y) {
             std::fill(line.begin(), line.end(), GifPixelType{0});
-            const bool rowLive = frame.box.found && y >= frame.box.top && y <= frame.box.bottom;
-            if (rowLive) {
-                const int from = std::max(b.left, frame.box.left), to = std::min(b.right, frame.box.right);
-                for (int x = from; x <= to; ++x)
-                    if (frame.live(x, y)) {
-                        const auto px = static_cast<std::size_t>(x - b.left) * static_cast<std::size_t>(style_.cell);
-                        std::fill_n(line.begin() + static_cast<std::ptrdiff_t>(px), style_.cell, GifPixelType{1});
-                    }
-            }
+            frame.forEachRun(y, b.left, b.right, [&](int x0, int x1) {
+                const auto px = static_cast<std::ptrdiff_t>(x0 - b.left) * style_.cell;
+                std::fill_n(line.begin() + px, static_cast<std::ptrdiff_t>(x1 - x0 + 1) * style_.cell, GifPixelType{1});
+            });
             for (int k = 0; k < style_.cell; ++k)
                 if (EGifPutLine(gif, line.data(), width) == GIF_ERROR) return fail();
         }

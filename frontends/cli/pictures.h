@@ -42,7 +42,7 @@ std::optional<std::string> EncodePng(const Field& field, const CellBox& box, con
 inline constexpr std::int64_t kMaxGifSide = 65535;
 inline constexpr std::int64_t kMaxGifPixels = std::int64_t{1} << 31;
 
-// Frames of a run, kept as snapshots until the GIF is written (a cropped GIF needs the union of
+// Frames of a run, kept as packed copies of their cells until the GIF is written (a cropped GIF needs the union of
 // all the extents before its first frame).
 class GifRecorder {
 public:
@@ -64,7 +64,7 @@ private:
     CellBox interior_;
     bool anyLive_ = false;
     Extent union_;
-    std::vector<Snapshot> frames_;
+    std::vector<PackedCells> frames_;
 };
 
 // Why a picture of box at this cell size is too large for a GIF of this many frames, or nothing.

@@ -8,56 +8,16 @@
 #include <immintrin.h>
 #endif
 
+#include "core/engine/cell_grid.h"
 #include "core/engine/field.h"
 #include "core/engine/rule.h"
 #include "core/engine/step.h"
-#include "core/engine/step_kernel.h"
 
 namespace gb::cli {
 
 namespace {
 
-std::uint64_t Load8(const std::int8_t* p) {
-    std::uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-}
-
-bool RowHasLife(const std::int8_t* row, int width) {
-    int x = 0;
-    for (; x + 64 <= width; x += 64) {
-        std::uint64_t any = 0;
-        for (int i = 0; i < 64; i += 8) any |= Load8(row + x + i);
-        if (any != 0) return true;
-    }
-    for (; x < width; ++x)
-        if (row[x] != 0) return true;
-    return false;
-}
-
-// The first non-zero byte of row[0, end), or end.
-int FirstLive(const std::int8_t* row, int end) {
-    int x = 0;
-    for (; x + 8 <= end; x += 8) {
-        const std::uint64_t w = Load8(row + x);
-        if (w != 0) return x + std::countr_zero(w) / 8;  // little-endian: the lowest byte first
-    }
-    for (; x < end; ++x)
-        if (row[x] != 0) return x;
-    return end;
-}
-
-// The last non-zero byte of row(begin, width), or begin.
-int LastLive(const std::int8_t* row, int begin, int width) {
-    int x = width;
-    for (; x - 8 > begin; x -= 8) {
-        const std::uint64_t w = Load8(row + x - 8);
-        if (w != 0) return x - 1 - std::countl_zero(w) / 8;
-    }
-    for (--x; x > begin; --x)
-        if (row[x] != 0) return x;
-    return begin;
-}
+constexpr int kTileRows = CellGrid::kTileHeight;
 
 std::uint64_t SplitMix(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ull;
@@ -66,223 +26,125 @@ std::uint64_t SplitMix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-constexpr int kTileWidth = stepk::kTileWidth;
-constexpr int kTileRows = stepk::kMaxBandRows;
-constexpr int kWordsPerTileRow = kTileWidth / 8;
-
 // Two 32-bit keys for every row of a tile: the row's place decides its share of the hash.
 struct TileKeys {
     std::uint32_t key[kTileRows * 2];
+    std::uint64_t emptySum = 0;  // the NH sum of a tile without a live cell
     TileKeys() {
         for (int i = 0; i < kTileRows * 2; ++i)
             key[i] = static_cast<std::uint32_t>(SplitMix(0x6772696462ull + static_cast<std::uint64_t>(i)));
+        for (int r = 0; r < kTileRows; ++r) emptySum += std::uint64_t{key[2 * r]} * key[2 * r + 1];
     }
 };
 const TileKeys kKeys;
 
-// The 64 cells of a tile row as the 64 bits of one word: cells hold 0 or 1, so word k shifted
-// by k fills bits k, k + 8, ... without overlap. (Other bytes may give a word that another row
-// gives too; that costs a confirmation on the cells, never a wrong answer.)
-std::uint64_t RowBits(const std::int8_t* row) {
-    std::uint64_t bits = 0;
-    for (int k = 0; k < kWordsPerTileRow; ++k) bits |= Load8(row + 8 * k) << k;
-    return bits;
+// A tile's hash from the NH sum of its row words (different contents of one tile give the same
+// sum with a chance of about 2^-32), weighed by an odd key of its place so that equal contents
+// in different places count differently. A tile without a live cell hashes to 0, so only the
+// tiles with one need hashing when the whole Field is.
+std::uint64_t FinishTileHash(std::uint64_t sum, std::int32_t tile) {
+    return (sum - kKeys.emptySum) * ((2 * static_cast<std::uint64_t>(tile) + 1) * 0x9E3779B97F4A7C15ull);
 }
 
-// The row words of full-width tiles of one band, a bit set for each cell that is not 0: rows
-// start at rowStart (stride bytes apart), tile i at column 64 × tx[i]; out holds kTileRows
-// words per tile. The rows are read in memory order across the tiles. This runs over every tile
-// the step computed, so it uses the widest vector unit the processor has: one test of 64 bytes
-// a row with AVX-512, two compares with AVX2.
-using BandRowBitsFn = void (*)(const std::int8_t* rowStart, std::ptrdiff_t stride, int rows, const int* tx, int tiles,
-                               std::uint64_t* out);
+std::uint64_t TileHash(const std::uint64_t* rows, std::int32_t tile) {
+    std::uint64_t sum = 0;
+    for (int r = 0; r < kTileRows; ++r)
+        sum += static_cast<std::uint64_t>(static_cast<std::uint32_t>(rows[r]) + kKeys.key[2 * r]) *
+               (static_cast<std::uint32_t>(rows[r] >> 32) + kKeys.key[2 * r + 1]);
+    return FinishTileHash(sum, tile);
+}
 
-void BandRowBitsPortable(const std::int8_t* rowStart, std::ptrdiff_t stride, int rows, const int* tx, int tiles,
-                         std::uint64_t* out) {
-    for (int r = 0; r < rows; ++r)
-        for (int i = 0; i < tiles; ++i) out[i * kTileRows + r] = RowBits(rowStart + r * stride + kTileWidth * tx[i]);
+// Hashes tiles[0 .. count) from the grid's words (16 a tile, tile after tile) into out. This
+// runs over every tile that may have changed, most of the Field in a chaotic phase, so it uses
+// AVX2 where there is one.
+using HashTilesFn = void (*)(const std::uint64_t* words, const std::int32_t* tiles, std::size_t count,
+                             std::uint64_t* out);
+
+void HashTilesPortable(const std::uint64_t* words, const std::int32_t* tiles, std::size_t count, std::uint64_t* out) {
+    for (std::size_t i = 0; i < count; ++i) out[i] = TileHash(words + static_cast<std::ptrdiff_t>(tiles[i]) * kTileRows, tiles[i]);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target("avx512bw,avx512f"))) void BandRowBitsAvx512(const std::int8_t* rowStart, std::ptrdiff_t stride,
-                                                                    int rows, const int* tx, int tiles,
-                                                                    std::uint64_t* out) {
-    for (int r = 0; r < rows; ++r) {
-        const std::int8_t* row = rowStart + r * stride;
-        for (int i = 0; i < tiles; ++i) {
-            const __m512i v = _mm512_loadu_si512(row + kTileWidth * tx[i]);
-            out[i * kTileRows + r] = _mm512_test_epi8_mask(v, v);
-        }
+// The same, four rows at a time: a row word's halves are the two 32-bit lanes its keys are
+// added to, and one multiply of the even lanes by the odd ones gives four products.
+__attribute__((target("avx2"))) void HashTilesAvx2(const std::uint64_t* words, const std::int32_t* tiles,
+                                                   std::size_t count, std::uint64_t* out) {
+    const auto* keys = reinterpret_cast<const __m256i*>(kKeys.key);
+    const __m256i k0 = _mm256_loadu_si256(keys), k1 = _mm256_loadu_si256(keys + 1);
+    const __m256i k2 = _mm256_loadu_si256(keys + 2), k3 = _mm256_loadu_si256(keys + 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto* rows = reinterpret_cast<const __m256i*>(words + static_cast<std::ptrdiff_t>(tiles[i]) * kTileRows);
+        const __m256i x0 = _mm256_add_epi32(_mm256_loadu_si256(rows), k0);
+        const __m256i x1 = _mm256_add_epi32(_mm256_loadu_si256(rows + 1), k1);
+        const __m256i x2 = _mm256_add_epi32(_mm256_loadu_si256(rows + 2), k2);
+        const __m256i x3 = _mm256_add_epi32(_mm256_loadu_si256(rows + 3), k3);
+        const __m256i p0 = _mm256_mul_epu32(x0, _mm256_srli_epi64(x0, 32));
+        const __m256i p1 = _mm256_mul_epu32(x1, _mm256_srli_epi64(x1, 32));
+        const __m256i p2 = _mm256_mul_epu32(x2, _mm256_srli_epi64(x2, 32));
+        const __m256i p3 = _mm256_mul_epu32(x3, _mm256_srli_epi64(x3, 32));
+        const __m256i s = _mm256_add_epi64(_mm256_add_epi64(p0, p1), _mm256_add_epi64(p2, p3));
+        const __m128i half = _mm_add_epi64(_mm256_castsi256_si128(s), _mm256_extracti128_si256(s, 1));
+        out[i] = FinishTileHash(static_cast<std::uint64_t>(_mm_cvtsi128_si64(half)) +
+                                    static_cast<std::uint64_t>(_mm_extract_epi64(half, 1)),
+                                tiles[i]);
     }
 }
 
-__attribute__((target("avx2"))) void BandRowBitsAvx2(const std::int8_t* rowStart, std::ptrdiff_t stride, int rows,
-                                                     const int* tx, int tiles, std::uint64_t* out) {
-    const __m256i zero = _mm256_setzero_si256();
-    for (int r = 0; r < rows; ++r) {
-        const std::int8_t* row = rowStart + r * stride;
-        for (int i = 0; i < tiles; ++i) {
-            const std::int8_t* p = row + kTileWidth * tx[i];
-            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
-            const auto deadA = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, zero)));
-            const auto deadB = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, zero)));
-            out[i * kTileRows + r] = static_cast<std::uint64_t>(~deadA) | static_cast<std::uint64_t>(~deadB) << 32;
-        }
-    }
-}
-
-BandRowBitsFn ChooseBandRowBits() {
+HashTilesFn ChooseHashTiles() {
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f")) return BandRowBitsAvx512;
-    if (__builtin_cpu_supports("avx2")) return BandRowBitsAvx2;
-    return BandRowBitsPortable;
+    return __builtin_cpu_supports("avx2") ? HashTilesAvx2 : HashTilesPortable;
 }
 #else
-BandRowBitsFn ChooseBandRowBits() { return BandRowBitsPortable; }
+HashTilesFn ChooseHashTiles() { return HashTilesPortable; }
 #endif
 
-const BandRowBitsFn BandRowBits = ChooseBandRowBits();
+bool SameRows(const std::uint64_t* a, const std::uint64_t* b) {
+    std::uint64_t d = 0;
+    for (int r = 0; r < kTileRows; ++r) d |= a[r] ^ b[r];
+    return d == 0;
+}
 
-// Whether the step's record of the tiles it may change describes this Field now.
-bool StepTracksField(const Field& f, int tilesX, int bands) {
-    const StepTracking& t = f.tracking;
-    return t.valid && t.stamp == f.changeStamp && t.cells == f.cells && t.gridWidth == f.gridWidth &&
-           t.gridHeight == f.gridHeight && t.tilesX == tilesX && t.bands == bands &&
-           t.active.size() == static_cast<std::size_t>(bands) * static_cast<std::size_t>(t.wordsPerBand) &&
-           t.activeBand.size() == static_cast<std::size_t>(bands);
+const HashTilesFn HashTiles = ChooseHashTiles();
+
+// The 64 cells of row y from column x on (bits past the grid dead).
+std::uint64_t GridBits(const CellGrid& g, int x, int y) {
+    const int tx = x >> 6, off = x & 63, ty = y >> 4;
+    std::uint64_t v = g.tileLive(tx, ty) ? g.word(tx, y) >> off : 0;
+    if (off != 0 && tx + 1 < g.tilesX() && g.tileLive(tx + 1, ty)) v |= g.word(tx + 1, y) << (64 - off);
+    return v;
+}
+
+// ORs the n (1 .. 64) low bits of v into bits[] from bit position pos on.
+void OrBits(std::vector<std::uint64_t>& bits, std::int64_t pos, std::uint64_t v, int n) {
+    const auto index = static_cast<std::size_t>(pos >> 6);
+    const int off = static_cast<int>(pos & 63);
+    bits[index] |= v << off;
+    if (off != 0 && off + n > 64) bits[index + 1] |= v >> (64 - off);
 }
 
 }  // namespace
 
-Extent QuickExtentWithin(const Field& f, int x0, int y0, int x1, int y1) {
-    Extent e;
-    if (f.cells == nullptr) return e;
-    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
-    x1 = std::min(x1, f.gridWidth - 1), y1 = std::min(y1, f.gridHeight - 1);
-    if (x0 > x1 || y0 > y1) return e;
-    const int width = x1 - x0 + 1;
-    const auto row = [&](int y) { return f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth + x0; };
-    int top = y0;
-    while (top <= y1 && !RowHasLife(row(top), width)) ++top;
-    if (top > y1) return e;
-    int bottom = y1;
-    while (bottom > top && !RowHasLife(row(bottom), width)) --bottom;
-    int left = width, right = -1;  // relative to x0
-    for (int y = top; y <= bottom; ++y) {
-        const std::int8_t* r = row(y);
-        left = std::min(left, FirstLive(r, left));
-        right = std::max(right, LastLive(r, right, width));
-    }
-    e.found = 1;
-    e.left = x0 + left;
-    e.top = top;
-    e.right = x0 + right;
-    e.bottom = bottom;
-    e.width = right - left + 1;
-    e.height = bottom - top + 1;
-    return e;
-}
-
-Extent QuickExtent(const Field& f) { return QuickExtentWithin(f, 0, 0, f.gridWidth - 1, f.gridHeight - 1); }
-
-void ExtentWatch::afterStep(const Field& f) {
-    if (!bounded_) return;
-    const int tilesX = (f.gridWidth - 2 + kTileWidth - 1) / kTileWidth;
-    const int bands = (f.gridHeight - 2 + kTileRows - 1) / kTileRows;
-    if (!StepTracksField(f, tilesX, bands)) {
-        bounded_ = false;
-        return;
-    }
-    // Every cell the step changed lies in a tile it marked for its next run.
-    const StepTracking& t = f.tracking;
-    for (int b = 0; b < bands; ++b) {
-        if (t.activeBand[static_cast<std::size_t>(b)] == 0) continue;
-        const std::uint64_t* words = t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand;
-        int first = -1, last = -1;
-        for (int w = 0; w < t.wordsPerBand; ++w)
-            if (words[w] != 0) {
-                if (first < 0) first = w * 64 + std::countr_zero(words[w]);
-                last = w * 64 + 63 - std::countl_zero(words[w]);
-            }
-        if (first < 0) continue;
-        const int left = 1 + kTileWidth * first, right = kTileWidth * (last + 1);
-        const int top = 1 + kTileRows * b, bottom = kTileRows * (b + 1);
-        if (box_.found) {
-            box_.left = std::min(box_.left, left), box_.right = std::max(box_.right, right);
-            box_.top = std::min(box_.top, top), box_.bottom = std::max(box_.bottom, bottom);
-        } else {
-            box_ = Extent{1, left, top, right, bottom, 0, 0};
-        }
-    }
-}
-
-Extent ExtentWatch::extent(const Field& f) {
-    // Cells alive now were alive at the last extent found, or changed since: inside the box.
-    const Extent e = bounded_ ? (box_.found ? QuickExtentWithin(f, box_.left, box_.top, box_.right, box_.bottom) : box_)
-                              : QuickExtent(f);
-    bounded_ = true;
-    box_ = e;
-    return e;
-}
-
-bool Snapshot::live(int x, int y) const {
-    if (!box.found || x < box.left || x > box.right || y < box.top || y > box.bottom) return false;
-    const std::int64_t i = static_cast<std::int64_t>(y - box.top) * box.width + (x - box.left);
-    return (bits[static_cast<std::size_t>(i >> 6)] >> (i & 63) & 1) != 0;
-}
-
-Snapshot TakeSnapshot(const Field& f) { return TakeSnapshot(f, QuickExtent(f)); }
-
-Snapshot TakeSnapshot(const Field& f, const Extent& extent) {
-    Snapshot s;
+PackedCells PackCells(const Field& f, const Extent& extent) {
+    PackedCells s;
     s.box = extent;
-    s.gridWidth = f.gridWidth;
     if (!s.box.found) return s;
-    const std::int64_t count = static_cast<std::int64_t>(s.box.width) * s.box.height;
-    s.bits.assign(static_cast<std::size_t>((count + 63) / 64), 0);
-    const int width = s.box.width;
-    for (int y = s.box.top; y <= s.box.bottom; ++y) {
-        const std::int8_t* r = f.plane0() + static_cast<std::ptrdiff_t>(y) * f.gridWidth + s.box.left;
-        const std::int64_t rowStart = static_cast<std::int64_t>(y - s.box.top) * width;
-        const auto mark = [&](int x) {
-            const std::int64_t i = rowStart + x;
-            s.bits[static_cast<std::size_t>(i >> 6)] |= std::uint64_t{1} << (i & 63);
-            if (r[x] != 1) s.others.emplace_back(static_cast<std::int64_t>(y) * f.gridWidth + s.box.left + x, r[x]);
-        };
-        // Dead words are passed over eight cells at a time.
-        int x = 0;
-        for (; x + 8 <= width; x += 8)
-            for (std::uint64_t w = Load8(r + x); w != 0;) {
-                const int byte = std::countr_zero(w) / 8;
-                mark(x + byte);
-                w &= ~(std::uint64_t{0xFF} << (8 * byte));
-            }
-        for (; x < width; ++x)
-            if (r[x] != 0) mark(x);
-    }
+    const std::int64_t width = s.box.width;
+    s.bits.assign(static_cast<std::size_t>((width * s.box.height + 63) / 64), 0);
+    const CellGrid& g = f.cells();
+    std::int64_t rowStart = 0;
+    for (int y = s.box.top; y <= s.box.bottom; ++y, rowStart += width)
+        for (int x = s.box.left; x <= s.box.right; x += 64) {
+            const int n = std::min(64, s.box.right - x + 1);
+            std::uint64_t v = GridBits(g, x, y);
+            if (n < 64) v &= (std::uint64_t{1} << n) - 1;
+            if (v != 0) OrBits(s.bits, rowStart + (x - s.box.left), v, n);
+        }
     return s;
 }
 
-bool SameCells(const Snapshot& a, const Snapshot& b) {
-    if (a.box.found != b.box.found || a.gridWidth != b.gridWidth) return false;
-    if (!a.box.found) return true;
-    return a.box.left == b.box.left && a.box.top == b.box.top && a.box.right == b.box.right &&
-           a.box.bottom == b.box.bottom && a.bits == b.bits && a.others == b.others;
-}
-
-void RestoreSnapshot(Field& f, const Snapshot& s) {
-    ClearCells(f);
-    if (s.box.found) {
-        for (int y = s.box.top; y <= s.box.bottom; ++y)
-            for (int x = s.box.left; x <= s.box.right; ++x)
-                if (s.live(x, y)) f.at(x, y) = 1;
-        NoteCellsWritten(f, s.box.left, s.box.top, s.box.right, s.box.bottom);
-        for (const auto& [index, value] : s.others) {
-            f.plane0()[index] = value;
-            NoteCellWritten(f, static_cast<int>(index % f.gridWidth), static_cast<int>(index / f.gridWidth));
-        }
-    }
+bool SameCells(const Field::Snapshot& a, const Field::Snapshot& b) {
+    // A snapshot lists the live tiles in order with their words: equal cells, equal lists.
+    return a.width == b.width && a.height == b.height && a.tiles == b.tiles && a.words == b.words;
 }
 
 std::string StatsRow(std::int64_t generation, std::int64_t population, const Extent& e) {
@@ -298,89 +160,119 @@ std::string StatsRow(std::int64_t generation, std::int64_t population, const Ext
 
 SettleWatch::SettleWatch(Field& field, const Rule& rule, int maxPeriod)
     : field_(field), rule_(rule), maxPeriod_(maxPeriod) {
-    tilesX_ = std::max(0, (field.gridWidth - 2 + kTileWidth - 1) / kTileWidth);
-    bands_ = std::max(0, (field.gridHeight - 2 + kTileRows - 1) / kTileRows);
-    tileHash_.assign(static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(bands_), 0);
-    tileKey_.resize(tileHash_.size());
-    for (std::size_t i = 0; i < tileKey_.size(); ++i) tileKey_[i] = SplitMix(i + 0x5eed);
-    hashAll();
+    if (field.hasCells()) {
+        tilesX_ = field.cells().tilesX();
+        tiles_ = static_cast<std::size_t>(field.cells().tileCount());
+    }
+    for (int p = 0; p < 2; ++p) {
+        hash_[p].assign(tiles_, 0);
+        differedAt_[p].assign(tiles_, -1);
+        copiedAt_[p].assign(tiles_, -1);
+        // A copy is read only when copiedAt_ says it holds the cells, so the block is never
+        // cleared: the pages of tiles never copied are never touched.
+        copies_[p].reset(new std::uint64_t[kTileRows * tiles_]);
+    }
+    pickedAt_.assign(tiles_, -1);
+    hashAll(0);
     recent_.assign(static_cast<std::size_t>(maxPeriod) + 1, 0);
     recent_[0] = total_;
     // Copies every maxPeriod / 8 generations reach back past any G - P with a replay of at most
     // that many generations.
     checkpointEvery_ = std::max<std::int64_t>(1, (maxPeriod + 7) / 8);
     checkpoints_.resize(static_cast<std::size_t>(maxPeriod / checkpointEvery_ + 3));
-    checkpoints_[0] = {0, TakeSnapshot(field)};
+    checkpoints_[0] = {0, field.snapshotCells()};
 }
 
-std::uint64_t SettleWatch::tileHash(const std::uint64_t* rowBits, int rows, std::size_t tile) const {
-    // The NH hash of the row words: different tiles collide with a chance of about 2^-32.
-    std::uint64_t sum = 0;
-    for (int r = 0; r < rows; ++r)
-        sum += static_cast<std::uint64_t>(static_cast<std::uint32_t>(rowBits[r]) + kKeys.key[2 * r]) *
-               (static_cast<std::uint32_t>(rowBits[r] >> 32) + kKeys.key[2 * r + 1]);
-    // The tile's own key makes equal contents in different places count differently.
-    std::uint64_t h = sum + tileKey_[tile];
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ull;
-    return h ^ (h >> 32);
+void SettleWatch::hashAll(std::int64_t g) {
+    const int p = static_cast<int>(g & 1);
+    std::fill(hash_[p].begin(), hash_[p].end(), std::uint64_t{0});
+    std::uint64_t total = 0;
+    if (tiles_ != 0) {
+        const CellGrid& cells = field_.cells();
+        const std::uint64_t* words = cells.tileWords(0, 0);
+        cells.forEachLiveTile([&](int tx, int ty) {
+            const std::int32_t t = ty * tilesX_ + tx;
+            hash_[p][static_cast<std::size_t>(t)] = TileHash(words + static_cast<std::ptrdiff_t>(t) * kTileRows, t);
+            total += hash_[p][static_cast<std::size_t>(t)];
+        });
+    }
+    totals_[p] = total_ = total;
+    // Nothing said before about the cells can be used any more.
+    stage_ = Stage::OneGeneration;
+    resetAt_ = g;
+    changedBefore_.clear();
+    differ_.clear();
 }
 
-void SettleWatch::rehashBand(int band, const int* tx, int tiles) {
-    const Field& f = field_;
-    const int y0 = 1 + band * kTileRows;
-    const int rows = std::min(kTileRows, f.gridHeight - 1 - y0);
-    const std::int8_t* rowStart = f.plane0() + static_cast<std::ptrdiff_t>(y0) * f.gridWidth + 1;
-    // Tiles of full width together, row by row; the last tile column, cut short, on its own.
-    int full = tiles;
-    if (full > 0 && 1 + kTileWidth * (tx[full - 1] + 1) > f.gridWidth - 1) --full;
-    rowBits_.resize(static_cast<std::size_t>(tiles) * kTileRows);
-    BandRowBits(rowStart, f.gridWidth, rows, tx, full, rowBits_.data());
-    if (full < tiles) {
-        const int width = f.gridWidth - 2 - kTileWidth * tx[full];
-        alignas(8) std::int8_t part[kTileWidth];
-        for (int r = 0; r < rows; ++r) {
-            std::memset(part, 0, sizeof part);
-            std::memcpy(part, rowStart + static_cast<std::ptrdiff_t>(r) * f.gridWidth + kTileWidth * tx[full],
-                        static_cast<std::size_t>(width));
-            rowBits_[static_cast<std::size_t>(full) * kTileRows + static_cast<std::size_t>(r)] = RowBits(part);
+void SettleWatch::pick(std::int32_t t, std::int64_t g) {
+    if (t < 0 || static_cast<std::size_t>(t) >= tiles_ || pickedAt_[static_cast<std::size_t>(t)] == g) return;
+    pickedAt_[static_cast<std::size_t>(t)] = g;
+    picked_.push_back(t);
+}
+
+void SettleWatch::hashChanged(const std::vector<std::int32_t>& changed, std::int64_t g) {
+    const int p = static_cast<int>(g & 1);
+    std::vector<std::uint64_t>& now = hash_[p];
+    const std::uint64_t* words = field_.cells().tileWords(0, 0);
+    if (stage_ == Stage::OneGeneration) {
+        // The hashes of the generation before, and the tiles that changed since hashed again.
+        now = hash_[p ^ 1];
+        fresh_.resize(changed.size());
+        HashTiles(words, changed.data(), changed.size(), fresh_.data());
+        std::uint64_t total = totals_[p ^ 1];
+        for (std::size_t i = 0; i < changed.size(); ++i) {
+            const auto t = static_cast<std::size_t>(changed[i]);
+            total += fresh_[i] - now[t];
+            now[t] = fresh_[i];
         }
-    }
-    for (int i = 0; i < tiles; ++i) {
-        const std::size_t tile = static_cast<std::size_t>(band) * static_cast<std::size_t>(tilesX_) + static_cast<std::size_t>(tx[i]);
-        const std::uint64_t h = tileHash(rowBits_.data() + static_cast<std::size_t>(i) * kTileRows, rows, tile);
-        total_ += h - tileHash_[tile];
-        tileHash_[tile] = h;
-    }
-}
-
-void SettleWatch::hashAll() {
-    std::fill(tileHash_.begin(), tileHash_.end(), std::uint64_t{0});
-    total_ = 0;
-    tiles_.resize(static_cast<std::size_t>(tilesX_));
-    for (int tx = 0; tx < tilesX_; ++tx) tiles_[static_cast<std::size_t>(tx)] = tx;
-    for (int b = 0; b < bands_; ++b) rehashBand(b, tiles_.data(), tilesX_);
-}
-
-void SettleWatch::rehashChanged() {
-    // The step marks, for its next run, every tile next to a cell it changed: a superset of the
-    // tiles whose cells differ from the generation before.
-    if (hashEverything_ || !StepTracksField(field_, tilesX_, bands_)) {
-        hashAll();
+        totals_[p] = total_ = total;
+        changedBefore_.assign(changed.begin(), changed.end());
+        stage_ = Stage::TwoGenerations;
         return;
     }
-    const StepTracking& t = field_.tracking;
-    for (int b = 0; b < bands_; ++b) {
-        if (t.activeBand[static_cast<std::size_t>(b)] == 0) continue;
-        const std::uint64_t* words = t.active.data() + static_cast<std::ptrdiff_t>(b) * t.wordsPerBand;
-        tiles_.clear();
-        for (int w = 0; w < t.wordsPerBand; ++w)
-            for (std::uint64_t bitsLeft = words[w]; bitsLeft != 0; bitsLeft &= bitsLeft - 1) {
-                const int tx = w * 64 + std::countr_zero(bitsLeft);
-                if (tx < tilesX_) tiles_.push_back(tx);
-            }
-        if (!tiles_.empty()) rehashBand(b, tiles_.data(), static_cast<int>(tiles_.size()));
+    // hash_[p] holds the hashes of generation g - 2: only the tiles whose cells differ from
+    // then are hashed again. They changed in this step or in the one before; and as a tile's
+    // cells follow from its 3 × 3 block of tiles a generation before, each is next to a tile
+    // that differed, a generation ago, from two generations before that. Oscillators of period
+    // two away from anything else are never looked at.
+    picked_.clear();
+    if (stage_ == Stage::Differences && 9 * differ_.size() < changed.size() + changedBefore_.size()) {
+        for (const std::int32_t n : differ_)
+            for (const std::int32_t row : {n - tilesX_, n, n + tilesX_})
+                for (const std::int32_t t : {row - 1, row, row + 1}) pick(t, g);
+    } else {
+        for (const std::int32_t t : changed) pick(t, g);
+        for (const std::int32_t t : changedBefore_) pick(t, g);
     }
+    fresh_.resize(picked_.size());
+    HashTiles(words, picked_.data(), picked_.size(), fresh_.data());
+    // A tile differs when its hash does; with the same hash, a copy of its cells of two
+    // generations back decides, when one is known to hold them; otherwise it counts as
+    // differing, and its cells are copied so that two generations on it need not.
+    differ_.clear();
+    std::uint64_t delta = 0;
+    std::int64_t* differedAt = differedAt_[p].data();
+    std::int64_t* copiedAt = copiedAt_[p].data();
+    std::uint64_t* copies = copies_[p].get();
+    for (std::size_t i = 0; i < picked_.size(); ++i) {
+        const auto t = static_cast<std::size_t>(picked_[i]);
+        const std::uint64_t h = fresh_[i];
+        if (h != now[t]) {
+            delta += h - now[t];
+            now[t] = h;
+        } else {
+            const std::uint64_t* rows = words + t * kTileRows;
+            std::uint64_t* copy = copies + t * kTileRows;
+            if (copiedAt[t] > resetAt_ && copiedAt[t] >= differedAt[t] && SameRows(rows, copy)) continue;
+            std::memcpy(copy, rows, kTileRows * sizeof(std::uint64_t));
+            copiedAt[t] = g;
+        }
+        differedAt[t] = g;
+        differ_.push_back(picked_[i]);
+    }
+    totals_[p] = total_ = totals_[p] + delta;
+    changedBefore_.assign(changed.begin(), changed.end());
+    stage_ = Stage::Differences;
 }
 
 bool SettleWatch::confirm(std::int64_t g, int period) {
@@ -390,28 +282,43 @@ bool SettleWatch::confirm(std::int64_t g, int period) {
         if (c.generation >= 0 && c.generation <= target && (from == nullptr || c.generation > from->generation))
             from = &c;
     if (from == nullptr) return false;
-    Snapshot now = TakeSnapshot(field_);
+    const Field::Snapshot now = field_.snapshotCells();
     if (from->generation == target) return SameCells(from->cells, now);
     // Run the copy forward to G - P, compare, and put generation G back.
-    RestoreSnapshot(field_, from->cells);
+    field_.restoreCells(from->cells);
     for (std::int64_t i = from->generation; i < target; ++i) AdvanceGeneration(field_, rule_);
-    const bool same = SameCells(TakeSnapshot(field_), now);
-    RestoreSnapshot(field_, now);
+    const bool same = SameCells(field_.snapshotCells(), now);
+    field_.restoreCells(now);
     return same;
 }
 
 std::optional<int> SettleWatch::afterStep(std::int64_t g) {
-    rehashChanged();
-    const std::size_t size = recent_.size();
+    // The step lists the tiles whose cells it changed; when it cannot vouch for the list (the
+    // Field was written otherwise, or it started afresh), every tile is hashed again.
+    const StepChanges changes = LastStepChanges(field_);
+    if (hashEverything_ || !changes.known || changes.tiles == nullptr || tiles_ == 0)
+        hashAll(g);
+    else
+        hashChanged(*changes.tiles, g);
+    // The ring holds generations g - size + 1 .. g - 1 (and g - size in the slot of g): the
+    // periods whose hash is the same, smallest first, are confirmed on the cells.
+    const auto size = static_cast<std::int64_t>(recent_.size());
     const std::int64_t longest = std::min<std::int64_t>(g, maxPeriod_);
-    for (int p = 1; p <= longest; ++p)
-        if (recent_[static_cast<std::size_t>((g - p) % static_cast<std::int64_t>(size))] == total_ && confirm(g, p))
-            return p;
-    recent_[static_cast<std::size_t>(g % static_cast<std::int64_t>(size))] = total_;
+    const std::int64_t slot = g % size;
+    candidates_.clear();
+    for (std::int64_t i = 0; i < size; ++i)
+        if (recent_[static_cast<std::size_t>(i)] == total_) {
+            const std::int64_t p = i < slot ? slot - i : slot - i + size;
+            if (p >= 1 && p <= longest) candidates_.push_back(static_cast<int>(p));
+        }
+    std::sort(candidates_.begin(), candidates_.end());
+    for (const int p : candidates_)
+        if (confirm(g, p)) return p;
+    recent_[static_cast<std::size_t>(slot)] = total_;
     if (g % checkpointEvery_ == 0) {
-        Checkpoint& slot = checkpoints_[static_cast<std::size_t>((g / checkpointEvery_) % static_cast<std::int64_t>(checkpoints_.size()))];
-        slot.generation = g;
-        slot.cells = TakeSnapshot(field_);
+        Checkpoint& slotFor = checkpoints_[static_cast<std::size_t>((g / checkpointEvery_) % static_cast<std::int64_t>(checkpoints_.size()))];
+        slotFor.generation = g;
+        slotFor.cells = field_.snapshotCells();
     }
     return std::nullopt;
 }

@@ -1,68 +1,49 @@
-// What gridbloom-cli measures while a pattern runs: the extent found quickly, compact exact
-// copies of a Field, the statistics rows, and the watch for a Field that repeats an earlier one.
+// What gridbloom-cli measures while a pattern runs: compact exact copies of the cells for the
+// frames of a picture, the statistics rows, and the watch for a Field that repeats an earlier one.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/engine/extent.h"
+#include "core/engine/field.h"
 
 namespace gb {
-struct Field;
 struct Rule;
 }  // namespace gb
 
 namespace gb::cli {
 
-// The extent of plane 0, the same box as FieldExtent gives, found row by row: whole rows are
-// passed over only where nothing lives, and a row is read only up to the box found so far.
-Extent QuickExtent(const Field& field);
-// The same within the grid box [x0, x1] × [y0, y1] (clipped to the grid), for a Field known to
-// have no live cell outside it.
-Extent QuickExtentWithin(const Field& field, int x0, int y0, int x1, int y1);
-
-// The extent of a running Field without reading all of it: live cells are either where the last
-// extent found them or in tiles the step marked as changed since, so only that box is read.
-class ExtentWatch {
-public:
-    // Call after each step.
-    void afterStep(const Field& field);
-    // The extent now.
-    Extent extent(const Field& field);
-
-private:
-    bool bounded_ = false;  // box_ holds every live cell (an empty box_: none)
-    Extent box_;
-};
-
-// The cells of plane 0 exactly, in little room: one bit for each cell of the live extent (set
-// for a non-zero byte), and apart the few cells whose byte is neither 0 nor 1.
-struct Snapshot {
+// The cells of the Field's live extent, one bit each, row after row (box.width bits a row, no
+// padding between rows): the least room an exact copy of a small pattern takes.
+struct PackedCells {
     Extent box;
-    int gridWidth = 0;
     std::vector<std::uint64_t> bits;
-    std::vector<std::pair<std::int64_t, std::int8_t>> others;  // grid index, byte
 
-    bool live(int x, int y) const;  // grid coordinates; false outside the box
+    // Calls f(x0, x1) for every run of live cells x0 .. x1 (inclusive, grid columns) of grid
+    // row y within columns left .. right, left to right.
+    template <typename F>
+    void forEachRun(int y, int left, int right, F&& f) const;
 };
-Snapshot TakeSnapshot(const Field& field);
-// The same when the extent is known already.
-Snapshot TakeSnapshot(const Field& field, const Extent& extent);
-bool SameCells(const Snapshot& a, const Snapshot& b);
-// Puts the snapshot's cells back into plane 0 (everything else dead) and notes the write.
-void RestoreSnapshot(Field& field, const Snapshot& snapshot);
+// The copy of the cells inside extent (the Field's extent, or found 0 for an empty Field).
+PackedCells PackCells(const Field& field, const Extent& extent);
+
+// True when two copies of a Field's cells hold the same cells.
+bool SameCells(const Field::Snapshot& a, const Field::Snapshot& b);
 
 // The CSV header and one row: empty extent fields for an empty Field.
 inline constexpr const char* kStatsHeader = "generation,population,left,top,right,bottom,width,height\n";
 std::string StatsRow(std::int64_t generation, std::int64_t population, const Extent& extent);
 
 // Finds the first generation G whose Field equals the Field of G - P for some P from 1 to the
-// longest period. Each generation's Field is hashed (only the tiles the step may have changed
-// are hashed again); an equal hash among the last maxPeriod ones is confirmed on the cells by
-// going back to a saved copy of an earlier generation and running it forward to G - P.
+// longest period. Each generation's Field is hashed, tile by tile, and only the tiles the step
+// changed are hashed again; an equal hash among the last maxPeriod ones is confirmed on the
+// cells by going back to a saved copy of an earlier generation and running it forward to G - P.
 class SettleWatch {
 public:
     // Starts at generation 0 with the Field as it is.
@@ -79,14 +60,12 @@ public:
 private:
     struct Checkpoint {
         std::int64_t generation = -1;
-        Snapshot cells;
+        Field::Snapshot cells;
     };
 
-    void hashAll();
-    void rehashChanged();
-    // Hashes again the tiles tx[0 .. tiles) of a band, in increasing order.
-    void rehashBand(int band, const int* tx, int tiles);
-    std::uint64_t tileHash(const std::uint64_t* rowBits, int rows, std::size_t tile) const;
+    void hashAll(std::int64_t g);
+    void hashChanged(const std::vector<std::int32_t>& changed, std::int64_t g);
+    void pick(std::int32_t tile, std::int64_t g);
     bool confirm(std::int64_t g, int period);
 
     Field& field_;
@@ -94,15 +73,78 @@ private:
     int maxPeriod_;
     bool hashEverything_ = false;
 
-    int tilesX_ = 0, bands_ = 0;
-    std::vector<std::uint64_t> tileHash_, tileKey_;
-    std::vector<int> tiles_;               // the tiles of one band being hashed
-    std::vector<std::uint64_t> rowBits_;   // their row words
-    std::uint64_t total_ = 0;
-    std::vector<std::uint64_t> recent_;  // hash of generation g at g % recent_.size()
+    int tilesX_ = 0;
+    std::size_t tiles_ = 0;
+    // For even and for odd generations, per tile of cells(): the hash of its cells in the latest
+    // such generation (0 without a live cell), the last such generation in which they may have
+    // differed from two generations before, and a copy of them (16 words) taken in generation
+    // copiedAt_.
+    std::vector<std::uint64_t> hash_[2];
+    std::vector<std::int64_t> differedAt_[2], copiedAt_[2];
+    std::unique_ptr<std::uint64_t[]> copies_[2];
+    std::uint64_t totals_[2] = {0, 0};  // the sums of hash_
+    std::uint64_t total_ = 0;           // the one of the latest generation
+    // How much is known: the hashes of the latest generation only (after the Field was written
+    // otherwise), of the two latest, or also which tiles may differ from two generations back.
+    enum class Stage { OneGeneration, TwoGenerations, Differences } stage_ = Stage::OneGeneration;
+    std::int64_t resetAt_ = 0;                 // the generation the whole Field was hashed last
+    std::vector<std::int32_t> changedBefore_;  // the tiles the step before changed
+    std::vector<std::int32_t> differ_;         // the tiles that may differ from two generations back
+    std::vector<std::int64_t> pickedAt_;       // the generation a tile was last picked in
+    std::vector<std::int32_t> picked_;         // scratch
+    std::vector<std::uint64_t> fresh_;         // scratch
+    std::vector<std::uint64_t> recent_;    // hash of generation g at g % recent_.size()
+    std::vector<int> candidates_;          // scratch
 
     std::int64_t checkpointEvery_ = 1;
     std::vector<Checkpoint> checkpoints_;  // the one of generation g at (g / every) % size
 };
+
+namespace detail {
+// n (1 .. 64) bits of bits[] from bit position pos on, as the low bits of a word.
+inline std::uint64_t ReadBits(const std::uint64_t* bits, std::int64_t pos, int n) {
+    const auto index = static_cast<std::size_t>(pos >> 6);
+    const int off = static_cast<int>(pos & 63);
+    std::uint64_t v = bits[index] >> off;
+    if (off != 0 && off + n > 64) v |= bits[index + 1] << (64 - off);
+    return n == 64 ? v : v & ((std::uint64_t{1} << n) - 1);
+}
+}  // namespace detail
+
+template <typename F>
+void PackedCells::forEachRun(int y, int left, int right, F&& f) const {
+    if (!box.found || y < box.top || y > box.bottom) return;
+    left = std::max(left, box.left);
+    right = std::min(right, box.right);
+    if (left > right) return;
+    const std::int64_t rowStart = static_cast<std::int64_t>(y - box.top) * box.width - box.left;
+    int runStart = -1;
+    for (int x = left; x <= right; x += 64) {
+        const int n = std::min(64, right - x + 1);
+        const std::uint64_t valid = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+        const std::uint64_t w = detail::ReadBits(bits.data(), rowStart + x, n);
+        std::uint64_t rest = w;  // live bits not yet given out
+        if (runStart >= 0) {
+            const std::uint64_t gaps = ~w & valid;
+            if (gaps == 0) continue;  // the run goes on into the next word
+            const int end = std::countr_zero(gaps);
+            f(runStart, x + end - 1);
+            runStart = -1;
+            rest &= ~std::uint64_t{0} << end;
+        }
+        while (rest != 0) {
+            const int start = std::countr_zero(rest);
+            const std::uint64_t gaps = ~w & valid & (~std::uint64_t{0} << start);
+            if (gaps == 0) {
+                runStart = x + start;
+                break;
+            }
+            const int end = std::countr_zero(gaps);
+            f(x + start, x + end - 1);
+            rest &= ~std::uint64_t{0} << end;
+        }
+    }
+    if (runStart >= 0) f(runStart, right);
+}
 
 }  // namespace gb::cli

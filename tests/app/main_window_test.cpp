@@ -322,7 +322,7 @@ TEST_F(MainWindow, QuitWithYesWritesTheSettingsAndTheNextStartReadsThem) {
         ASSERT_EQ(a.host.boxes.size(), 1u);
         EXPECT_EQ(a.host.boxes[0].text, "終了しますか。");
         EXPECT_FALSE(a.frame().isVisible());
-        EXPECT_EQ(a.ctx().field.cells, nullptr);
+        EXPECT_FALSE(a.ctx().field.hasCells());
         EXPECT_FALSE(a.view().timerActive(ZOOM_LABEL_TIMER));
     }
     QFile file(profilePath());
@@ -353,7 +353,7 @@ TEST_F(MainWindow, QuitWithNoKeepsTheRunGoingAndASecondRequestAsksNothing) {
     EXPECT_EQ(a.host.boxes.size(), 1u);
     EXPECT_TRUE(a.frame().isVisible());
     EXPECT_TRUE(a.ctx().run.running);
-    EXPECT_NE(a.ctx().field.cells, nullptr);
+    EXPECT_TRUE(a.ctx().field.hasCells());
     EXPECT_FALSE(QFile::exists(profilePath()));
 
     // The run really goes on: the timer keeps ticking.

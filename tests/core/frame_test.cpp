@@ -65,10 +65,10 @@ TEST(FrameGeometry, PlacementKeepsTheClientCentreOnTheSameFieldPoint) {
 TEST(FrameCells, PaintAndCountTheWholePlane) {
     test::TestContext t;
     Field& f = t.ctx.field;
-    f.at(0, 0) = 1;      // border cells count as well
-    f.at(600, 600) = 1;
-    f.at(601, 600) = 2;  // any non-zero value is live
-    NoteCellsChanged(f);
+    EXPECT_FALSE(f.setCell(0, 0, 1));  // the border stays dead
+    f.setCell(600, 600, 1);
+    f.setCell(601, 600, 2);  // any non-zero value is live
+    f.setCell(5, 5, 1);
     std::vector<std::uint32_t> pixels(100 * 100, 0);
     PixelTarget target{pixels.data(), 100, 100, 100};
     // viewLeft = viewTop = 590 at zoom 3: cell 600 starts at pixel 30, side 2.

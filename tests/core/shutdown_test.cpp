@@ -33,7 +33,7 @@ TEST(CloseCheck, YesReleasesTheFieldAndWritesTheSettings) {
     EXPECT_EQ(writes, 1);
     EXPECT_EQ(t.ctx.field.cellsAllocated, 0);
     EXPECT_EQ(t.ctx.field.loadAreaAllocated, 0);
-    EXPECT_EQ(t.ctx.field.cells, nullptr);
+    EXPECT_FALSE(t.ctx.field.hasCells());
     EXPECT_FALSE(t.ctx.run.running);
 }
 

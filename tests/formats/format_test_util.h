@@ -12,6 +12,7 @@
 
 #include "core/engine/extent.h"
 #include "core/engine/field.h"
+#include "core/engine/step.h"
 #include "formats/life_file.h"
 #include "formats/rle_file.h"
 #include "formats/text_file.h"
@@ -21,12 +22,39 @@ namespace gb::test {
 
 using Cells = std::set<std::pair<int, int>>;
 
-inline Cells LiveCells(const Field& f) {
+inline Cells CellsOf(const CellGrid& g) {
     Cells cells;
-    for (int y = 0; y < f.gridHeight; ++y)
-        for (int x = 0; x < f.gridWidth; ++x)
-            if (f.at(x, y) != 0) cells.emplace(x, y);
+    for (int y = 0; y < g.height(); ++y)
+        g.forEachRun(y, 0, g.width() - 1, [&](int x0, int x1) {
+            for (int x = x0; x <= x1; ++x) cells.emplace(x, y);
+        });
     return cells;
+}
+
+// The live cells of the current generation, and those of the staging grid.
+inline Cells LiveCells(const Field& f) { return CellsOf(f.cells()); }
+inline Cells StagedCells(const Field& f) { return CellsOf(f.staged()); }
+
+// The bounding box of a set of cells, as the engine's extents give it.
+inline Extent ExtentOf(const Cells& cells) {
+    Extent e;
+    if (cells.empty()) return e;
+    e.found = 1;
+    e.left = e.right = cells.begin()->first;
+    e.top = e.bottom = cells.begin()->second;
+    for (const auto& [x, y] : cells) {
+        e.left = std::min(e.left, x), e.right = std::max(e.right, x);
+        e.top = std::min(e.top, y), e.bottom = std::max(e.bottom, y);
+    }
+    e.width = e.right - e.left + 1;
+    e.height = e.bottom - e.top + 1;
+    return e;
+}
+
+inline bool SameExtent(const Extent& a, const Extent& b) {
+    if (a.found != b.found) return false;
+    return !a.found || (a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom &&
+                        a.width == b.width && a.height == b.height);
 }
 
 // The cells moved so that their bounding box starts at (0, 0).
@@ -43,7 +71,7 @@ inline Cells Shape(const Cells& cells) {
 }
 
 // The population a frame would count, so writers see live cells.
-inline void CountPopulation(Field& f) { f.population = static_cast<double>(LiveCells(f).size()); }
+inline void CountPopulation(Field& f) { f.population = static_cast<double>(CountLiveCells(f)); }
 
 // Makes the Field side × side (interior) with its staging grid.
 inline bool ResizeForTest(Context& ctx, int width, int height) {

@@ -32,18 +32,17 @@ public:
         const Field& f = t.ctx.field;
         if (f.busy != 0) return "busy left set";
         if (t.ctx.shell.messageCaption != "Gridbloom") return "caption not restored";
-        for (int y = 0; y < f.gridHeight; ++y)
-            for (int x = 0; x < f.gridWidth; ++x) {
-                const std::int8_t v = f.at(x, y);
-                if (v != 0 && v != 1) return "cell code other than 0 and 1";
-                if (v != 0 && !f.isInterior(x, y)) return "live cell on the border";
-            }
+        const Cells live = LiveCells(f);
+        for (const auto& [x, y] : live)
+            if (!f.isInterior(x, y)) return "live cell on the border";
+        if (f.cells().population() != static_cast<std::int64_t>(live.size())) return "count differs from the cells";
+        if (!SameExtent(FieldExtent(f), ExtentOf(live))) return "extent differs from the cells";
         Rule check;
         if (ParseRuleTables(check, t.ctx.rule.ruleText) != t.ctx.rule.ruleText ||
             check.birthTable != t.ctx.rule.birthTable || check.survivalTable != t.ctx.rule.survivalTable)
             return "rule text and tables disagree";
         if (t.host.titles.empty()) {
-            if (LiveCells(f) != before) return "failed read changed the Field";
+            if (live != before) return "failed read changed the Field";
             if (f.generation != 5) return "failed read changed the generation";
             if (t.ctx.rule.ruleText != "23/3") return "failed read changed the rule";
             return {};
@@ -68,7 +67,7 @@ public:
                 backReader = FuzzReader::Rle;
             }
         }
-        const Cells shape = Shape(LiveCells(f));
+        const Cells shape = Shape(live);
         const std::string rule = t.ctx.rule.ruleText;
         TestContext& back = context(config % kSizes.size(), true);
         Prepare(back);

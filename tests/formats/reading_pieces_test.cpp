@@ -18,7 +18,6 @@
 #include "core/engine/rule.h"
 #include "formats/bytes.h"
 #include "formats/document.h"
-#include "formats/reader_common.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {
@@ -221,18 +220,7 @@ std::string RandomRle(std::mt19937& rng, int rows, int width) {
     return file + "!\n";
 }
 
-// Every non-zero byte of the staging grid lies in a tile its index marks.
-void ExpectStagedIndexCovers(const Field& f, int round) {
-    const CellIndex& x = f.stagedIndex;
-    for (int y = 0; y < f.loadHeight; ++y)
-        for (int c = 0; c < f.loadWidth; ++c) {
-            if (f.loadArea[static_cast<std::ptrdiff_t>(y) * f.loadWidth + c] != 0) {
-                ASSERT_TRUE(x.Has(x.TileOfX(c), x.BandOfY(y))) << c << "," << y << " round " << round;
-            }
-        }
-}
-
-TEST(ReadingPieces, StagingKeepsNoLeftoversAndItsExtentMatchesAFullScan) {
+TEST(ReadingPieces, StagingKeepsNoLeftoversAndItsExtentMatchesItsCells) {
     test::TestContext t;
     Field& f = t.ctx.field;
     std::mt19937 rng(2024);
@@ -242,18 +230,15 @@ TEST(ReadingPieces, StagingKeepsNoLeftoversAndItsExtentMatchesAFullScan) {
         const std::string file = RandomRle(rng, rows, round % 2 == 0 ? 900 : 4);
         RleReadState s;
         ASSERT_EQ(RleReading(t.ctx, file, FileRleParams(f), s), 0);
-        ExpectStagedIndexCovers(f, round);
-        const Extent staged = StagedExtent(f);
-        const Extent scanned = LoadAreaExtent(f);
-        ASSERT_EQ(staged.found, scanned.found) << round;
-        if (scanned.found) {
-            EXPECT_EQ(staged.left, scanned.left);
-            EXPECT_EQ(staged.top, scanned.top);
-            EXPECT_EQ(staged.right, scanned.right);
-            EXPECT_EQ(staged.bottom, scanned.bottom);
-        }
-        // Loading the same file through the reader places exactly the reference cells.
+        const test::Cells staged = test::StagedCells(f);
+        EXPECT_EQ(f.staged().population(), static_cast<std::int64_t>(staged.size())) << round;
+        EXPECT_TRUE(test::SameExtent(LoadAreaExtent(f), test::ExtentOf(staged))) << round;
+        // The same file staged in a fresh Field: nothing of the last round is left.
         test::TestContext fresh;
+        RleReadState freshState;
+        ASSERT_EQ(RleReading(fresh.ctx, file, FileRleParams(fresh.ctx.field), freshState), 0);
+        EXPECT_EQ(staged, test::StagedCells(fresh.ctx.field)) << round;
+        // Loading the same file through the reader places exactly the reference cells.
         ASSERT_EQ(ReadRleFile(fresh.ctx, file, "a.rle"), 0);
         ASSERT_EQ(ReadRleFile(t.ctx, file, "a.rle"), 0);
         EXPECT_EQ(LiveCells(f), LiveCells(fresh.ctx.field)) << round;
@@ -264,41 +249,41 @@ TEST(ReadingPieces, AResizeLeavesNothingStagedForTheNextLoad) {
     test::TestContext t;
     ASSERT_EQ(ReadRleFile(t.ctx, "x = 0\n20o$20o!\n", "wide.rle"), 0);
     ASSERT_TRUE(RebuildField(t.ctx, 900, 700));
-    // The carry puts the staging grid back as it came: nothing staged, nothing left to scan.
-    EXPECT_FALSE(StagedExtent(t.ctx.field).found);
+    // The carry puts the staging grid back as it came: nothing staged.
     EXPECT_FALSE(LoadAreaExtent(t.ctx.field).found);
+    EXPECT_EQ(t.ctx.field.staged().population(), 0);
     ASSERT_EQ(ReadRleFile(t.ctx, "x = 0\no!\n", "dot.rle"), 0);
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
     ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.05\n**\n", "two.lif"), 0);
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 2u);
 }
 
-TEST(ReadingPieces, PlacingWritesOnlyTheStagedCells) {
+// What the readers' placing rests on: the staged cells of the box are added to those already
+// there, and those that would land on the border or beyond are dropped.
+TEST(ReadingPieces, PlacingAddsTheStagedCellsAndDropsThoseOffTheInterior) {
     test::TestContext t;
     Field& f = t.ctx.field;
-    ClearStaging(f);
-    // Staged: a row of 40 with gaps; plane 0 already holds cells under the gaps.
-    std::int8_t* row = f.loadArea + static_cast<std::ptrdiff_t>(10) * f.loadWidth;
-    for (int x = 5; x < 45; ++x) row[x] = x % 3 == 0 ? 0 : static_cast<std::int8_t>(1 + x % 2);
-    NoteStagedCells(f, 5, 10, 44, 10, false);
-    for (int x = 0; x < 60; ++x) f.at(x + 100, 50) = 3;
-    const Extent e = StagedExtent(f);
-    ASSERT_TRUE(e.found);
-    EXPECT_EQ(e.left, 5);
-    EXPECT_EQ(e.right, 44);
-    PlaceStagedCells(f, e, 100, 40);
-    for (int x = 0; x < 60; ++x) {
-        const std::int8_t staged = x >= 5 && x < 45 ? row[x] : 0;
-        EXPECT_EQ(f.at(x + 100, 50), staged != 0 ? staged : 3) << x;
-    }
+    f.staging().clear();
+    // Staged: a row of 40 with gaps, and a cell outside the box that is placed.
+    test::Cells staged;
+    for (int x = 5; x < 45; ++x)
+        if (x % 3 != 0) f.staging().set(x, 10, true), staged.emplace(x, 10);
+    f.staging().set(60, 10, true);
+    // The current generation already holds cells under some of the gaps and beside the row.
+    test::Cells expected;
+    for (int x = 0; x < 60; x += 6) f.setCell(x + 100, 50, 1), expected.emplace(x + 100, 50);
+    for (const auto& [x, y] : staged) expected.emplace(x + 100, y + 40);
+    f.placeStaged(5, 10, 44, 10, 100, 40);
+    EXPECT_EQ(LiveCells(f), expected);
     // Moved onto the border or beyond, cells are dropped.
     ClearCells(f);
-    PlaceStagedCells(f, e, f.gridWidth - 20, 40);
-    std::size_t inside = 0;
-    for (int x = 5; x < 45; ++x) inside += row[x] != 0 && x + f.gridWidth - 20 <= f.gridWidth - 2;
-    for (const auto& [x, y] : LiveCells(f)) EXPECT_LE(x, f.gridWidth - 2);
-    EXPECT_EQ(LiveCells(f).size(), inside);
-    EXPECT_GT(inside, 0u);
+    const int dx = f.gridWidth - 20;
+    f.placeStaged(5, 10, 44, 10, dx, 40);
+    expected.clear();
+    for (const auto& [x, y] : staged)
+        if (x + dx <= f.gridWidth - 2) expected.emplace(x + dx, y + 40);
+    EXPECT_EQ(LiveCells(f), expected);
+    EXPECT_FALSE(expected.empty());
 }
 
 // The writer of old, cell by cell, to hold the run-finding one to the same bytes.
@@ -320,7 +305,7 @@ std::string ReferenceRleBody(const Field& f) {
         for (int y = e.top; y <= e.bottom; ++y) {
             int state = 2, run = 1;
             for (int x = e.left; x <= e.right + 1; ++x) {
-                const int v = f.at(x, y) == 1 ? 1 : 0;
+                const int v = f.at(x, y);
                 if (v == 1 && rowEndPending) {
                     append(pendingRowEnd);
                     rowEnds = 1;
@@ -347,7 +332,7 @@ TEST(RleWrite, RunsMatchACellByCellWriter) {
     for (int round = 0; round < 46; ++round) {
         test::TestContext t;
         Field& f = t.ctx.field;
-        // Long runs, short runs, cell codes other than 0 and 1, empty rows, and cells on the
+        // Long runs, short runs, runs broken after they were drawn, empty rows, and cells on the
         // interior's edges.
         const int density = 1 + round % 5;
         const int top = 1 + static_cast<int>(rng() % 50), left = round % 4 == 0 ? 1 : 1 + static_cast<int>(rng() % 50);
@@ -356,8 +341,8 @@ TEST(RleWrite, RunsMatchACellByCellWriter) {
             if (rng() % 7 == 0) continue;
             for (int x = left; x <= right; ++x) {
                 const unsigned r = rng() % 10;
-                if (r < static_cast<unsigned>(density)) f.at(x, y) = 1;
-                if (r == 9 && round % 2) f.at(x, y) = 2;
+                if (r < static_cast<unsigned>(density)) f.setCell(x, y, 1);
+                if (r == 9 && round % 2) f.setCell(x - static_cast<int>(rng() % 4), y, 0);
                 if (rng() % 50 == 0) x += static_cast<int>(rng() % 100);
             }
         }
@@ -365,51 +350,85 @@ TEST(RleWrite, RunsMatchACellByCellWriter) {
         for (int island = 0; round >= 30 && island < 12; ++island) {
             const int ix = 1 + static_cast<int>(rng() % static_cast<unsigned>(f.gridWidth - 10));
             const int iy = 1 + static_cast<int>(rng() % static_cast<unsigned>(f.gridHeight - 10));
-            for (int k = 0; k < 12; ++k) f.at(ix + static_cast<int>(rng() % 8), iy + static_cast<int>(rng() % 8)) = 1;
+            for (int k = 0; k < 12; ++k) f.setCell(ix + static_cast<int>(rng() % 8), iy + static_cast<int>(rng() % 8), 1);
         }
-        NoteCellsChanged(f);
         const std::string file = WriteRleFile(t.ctx);
         const std::string body = file.substr(file.find("\r\n") + 2);
         ASSERT_EQ(body, ReferenceRleBody(f)) << round;
     }
 }
 
-// The reader against a plain decoder of runs, on soups of every kind of run length and count
-// spelling (leading zeros, long numbers, counts before "$"), at the grid's origin ("#R 0 0").
+// A soup of every kind of run length and count spelling (leading zeros, long numbers, counts
+// before "$"), and its cells as a plain decoder puts them: the cursor starting at (x0, y0), a
+// cell kept where minX <= x < endX and minY <= y < endY.
+std::string RandomSoup(std::mt19937& rng, bool islands, long long x0, long long y0, long long minX,
+                       long long endX, long long minY, long long endY, test::Cells& expected) {
+    std::string body;
+    long long x = x0, y = y0;
+    for (int token = 0; token < 3000; ++token) {
+        const unsigned kind = rng() % 10;
+        long long n = kind == 0 ? 1 + rng() % 40 : 1 + rng() % 9;
+        // Islands: small groups far apart, with long dead runs between them.
+        if (islands && kind >= 5) n = 1 + rng() % 400;
+        std::string count = n == 1 && rng() % 2 ? "" : std::to_string(n);
+        if (rng() % 20 == 0) count = "0" + count;  // a leading zero changes nothing
+        if (kind < 5) {
+            for (long long i = 0; i < n; ++i)
+                if (x + i >= minX && x + i < endX && y >= minY && y < endY)
+                    expected.emplace(static_cast<int>(x + i), static_cast<int>(y));
+            body += count + "o";
+            x += n;
+        } else if (kind < 9) {
+            body += count + "b";
+            x += n;
+        } else {
+            body += count + "$";
+            x = x0;
+            y += n;
+        }
+        if (rng() % 30 == 0) body += "\n";
+    }
+    return body + "!\n";
+}
+
+// The reader against the plain decoder, at the grid's origin ("#R 0 0"): what it places.
 TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
     std::mt19937 rng(5);
     for (int round = 0; round < 40; ++round) {
-        // The last rounds stage small islands far apart, with long dead runs between them.
-        const bool islands = round >= 30;
-        std::string file = "#R 0 0\nx = 0, y = 0\n";
         test::Cells expected;
-        long long x = 0, y = 0;
-        for (int token = 0; token < 3000; ++token) {
-            const unsigned kind = rng() % 10;
-            long long n = kind == 0 ? 1 + rng() % 40 : 1 + rng() % 9;
-            if (islands && kind >= 5) n = 1 + rng() % 400;
-            std::string count = n == 1 && rng() % 2 ? "" : std::to_string(n);
-            if (rng() % 20 == 0) count = "0" + count;  // a leading zero changes nothing
-            if (kind < 5) {
-                for (long long i = 0; i < n; ++i)
-                    if (x + i >= 1 && x + i <= 1200 && y >= 1 && y <= 1200) expected.emplace(static_cast<int>(x + i), static_cast<int>(y));
-                file += count + "o";
-                x += n;
-            } else if (kind < 9) {
-                file += count + "b";
-                x += n;
-            } else {
-                file += count + "$";
-                x = 0;
-                y += n;
-            }
-            if (rng() % 30 == 0) file += "\n";
-        }
-        file += "!\n";
+        const std::string file =
+            "#R 0 0\nx = 0, y = 0\n" + RandomSoup(rng, round >= 30, 0, 0, 1, 1201, 1, 1201, expected);
         test::TestContext t;
         ASSERT_EQ(ReadRleFile(t.ctx, file, "soup.rle"), 0);
         ASSERT_EQ(LiveCells(t.ctx.field), expected) << round;
-        ExpectStagedIndexCovers(t.ctx.field, round);
+    }
+}
+
+// The same against the staging grid itself, with the cursor's start and the limits anywhere in
+// it (a paste's are other than a file's), so that runs are cut at every column of a word.
+TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
+    std::mt19937 rng(11);
+    test::TestContext t;
+    ASSERT_TRUE(test::ResizeForTest(t.ctx, 100, 80));  // staging 1102 × 1082
+    Field& f = t.ctx.field;
+    for (int round = 0; round < 40; ++round) {
+        RleReadingParams p = FileRleParams(f);
+        if (round > 0) {
+            p.startColumn = static_cast<int>(rng() % 300);
+            p.startRow = static_cast<int>(rng() % 300);
+            p.minX = static_cast<int>(rng() % 200);
+            p.endX = f.loadWidth - static_cast<int>(rng() % 200);
+            p.minY = static_cast<int>(rng() % 100);
+            p.endY = f.loadHeight - static_cast<int>(rng() % 100);
+        }
+        test::Cells expected;
+        const std::string file = "x = 0, y = 0\n" + RandomSoup(rng, round % 4 == 3, p.startColumn, p.startRow,
+                                                              p.minX, p.endX, p.minY, p.endY, expected);
+        RleReadState s;
+        ASSERT_EQ(RleReading(t.ctx, file, p, s), 0);
+        ASSERT_EQ(test::StagedCells(f), expected) << round;
+        EXPECT_EQ(f.staged().population(), static_cast<std::int64_t>(expected.size()));
+        EXPECT_TRUE(test::SameExtent(LoadAreaExtent(f), test::ExtentOf(expected))) << round;
     }
 }
 

@@ -57,37 +57,46 @@ TEST(RleRead, NoticeIsNameAuthorCommentsInOneBox) {
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
 }
 
-TEST(RleRead, PositionLineCountsFromTheGridCorner) {
-    test::TestContext t;
-    ASSERT_EQ(ReadRleFile(t.ctx, "#R 0 0\no!\n", "p.rle"), 0);
-    EXPECT_TRUE(LiveCells(t.ctx.field).empty());
-    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 20\no!\n", "p.rle"), 0);
-    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{10, 20}}));
-    // Shorter than 6 bytes: position (0, 0) without switching to placement.
-    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 20\n#R 5\no!\n", "p.rle"), 0);
-    EXPECT_TRUE(LiveCells(t.ctx.field).empty());
+// Where the cells of small files land: the grid's corner with "#R", the centre otherwise. The
+// Field held a cell before each read, which a successful read clears.
+TEST(RleRead, FilesPlaceTheirCells) {
+    struct Case {
+        const char* what;
+        std::string file;
+        Cells cells;
+        bool shapeOnly = false;  // cells as moved to start at (0, 0)
+    };
+    const Case cases[] = {
+        {"#R counts from the grid's corner: (0, 0) is border", "#R 0 0\no!\n", {}},
+        {"#R counts from the grid's corner", "#R 10 20\no!\n", {{10, 20}}},
+        {"#R shorter than 6 bytes: (0, 0) without switching to placement", "#R 10 20\n#R 5\no!\n", {}},
+        {"two row ends leave an empty row; a count at a line's end goes on", "x = 0\no$$3\no!\n",
+         {{0, 0}, {0, 2}, {1, 2}, {2, 2}}, true},
+        {"a line starting with a blank is skipped; a blank inside a line ends it",
+         "#C\n 5o$\n2o 3o\n$o!\n", {{0, 0}, {1, 0}, {0, 1}}, true},
+        // The origin goes to ((1202 - 1) / 2, (1202 - 1) / 2), the cell two columns right of it.
+        {"leading dead cells shift the centred pattern", "x = 3\n2bo!\n", {{602, 600}}},
+        {"a \"!\" alone loads an empty Field", "x = 0, y = 0\n!\n", {}},
+        {"NUL and 0xFF end a line unstored; a lone CR ends a line",
+         std::string("x = 2\r2o\0$o\xFF$3o!\n", 17), {{0, 0}, {1, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}}, true},
+        {"a line longer than 10,000 bytes is taken in pieces; a count may span the cut",
+         "x = 0\n" + std::string(9999, '0') + "12o!\n",
+         {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}, {10, 0}, {11, 0}}, true},
+    };
+    for (const Case& c : cases) {
+        test::TestContext t;
+        t.ctx.field.setCell(5, 6, 1);
+        ASSERT_EQ(ReadRleFile(t.ctx, c.file, "p.rle"), 0) << c.what;
+        EXPECT_EQ(c.shapeOnly ? Shape(LiveCells(t.ctx.field)) : LiveCells(t.ctx.field), c.cells) << c.what;
+    }
 }
 
-TEST(RleRead, RowEndsCountsAcrossLinesAndBlanks) {
+TEST(RleRead, TextAfterTheEndIsAComment) {
     test::TestContext t;
-    // Two row ends leave one empty row; a count at a line's end continues on the next line.
-    ASSERT_EQ(ReadRleFile(t.ctx, "x = 0\no$$3\no!\n", "r.rle"), 0);
-    EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {0, 2}, {1, 2}, {2, 2}}));
-    // A line starting with a blank is skipped; a blank inside a line ends it.
-    ASSERT_EQ(ReadRleFile(t.ctx, "#C\n 5o$\n2o 3o\n$o!\n", "r.rle"), 0);
-    EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {1, 0}, {0, 1}}));
     // Text after "!" on the same line is ignored; later lines become comments.
-    t.host.boxes.clear();
     ASSERT_EQ(ReadRleFile(t.ctx, "x = 1\no! trailing words\nsecond line\n", "r.rle"), 0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
     EXPECT_EQ(t.host.boxes[0].text, "second line\n");
-}
-
-TEST(RleRead, LeadingDeadCellsShiftTheCentredPattern) {
-    test::TestContext t;
-    ASSERT_EQ(ReadRleFile(t.ctx, "x = 3\n2bo!\n", "r.rle"), 0);
-    // The origin goes to ((1202 - 1) / 2, (1202 - 1) / 2) and the cell is two columns right of it.
-    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{600 + 2, 600}}));
 }
 
 TEST(RleRead, HeaderFieldsAndRules) {
@@ -166,25 +175,6 @@ TEST(RleRead, MessagesReadExactly) {
     ReportFileNotFound(t.ctx, "/tmp/nowhere.rle");
     EXPECT_EQ(t.host.lastBox().caption, "ファイルが見つかりません。");
     EXPECT_EQ(t.host.lastBox().text, "ファイル\"/tmp/nowhere.rle\"が見つかりません。");
-}
-
-TEST(RleRead, ABangLineAloneLoadsAnEmptyField) {
-    test::TestContext t;
-    t.ctx.field.setCell(5, 6, 1);
-    ASSERT_EQ(ReadRleFile(t.ctx, "x = 0, y = 0\n!\n", "e.rle"), 0);
-    EXPECT_TRUE(LiveCells(t.ctx.field).empty());
-}
-
-TEST(RleRead, LineTakingRules) {
-    test::TestContext t;
-    // NUL and 0xFF end a line unstored; a lone CR ends a line.
-    const char bytes[] = "x = 2\r2o\0$o\xFF$3o!\n";
-    ASSERT_EQ(ReadRleFile(t.ctx, std::string(bytes, sizeof bytes - 1), "l.rle"), 0);
-    EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {1, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}}));
-    // A pattern line longer than 10,000 bytes is taken in pieces; a count may span the cut.
-    std::string longLine = "x = 0\n" + std::string(9999, '0') + "12o!\n";
-    ASSERT_EQ(ReadRleFile(t.ctx, longLine, "l.rle"), 0);
-    EXPECT_EQ(LiveCells(t.ctx.field).size(), 12u);
 }
 
 TEST(RleRead, HostileNumbersStayExactAndCheap) {

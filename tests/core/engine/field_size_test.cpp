@@ -8,26 +8,16 @@
 
 #include "core/engine/step.h"
 #include "core/run.h"
+#include "tests/core/engine/cell_model.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb {
 namespace {
 
-using Cells = std::set<std::pair<int, int>>;
-
-Cells LiveCells(const Field& f) {
-    Cells cells;
-    for (int y = 0; y < f.gridHeight; ++y)
-        for (int x = 0; x < f.gridWidth; ++x)
-            if (f.at(x, y) != 0) cells.emplace(x, y);
-    return cells;
-}
-
-Cells Shifted(const Cells& cells, int dx, int dy) {
-    Cells out;
-    for (auto [x, y] : cells) out.emplace(x + dx, y + dy);
-    return out;
-}
+using test::Cells;
+using test::LiveCells;
+using test::Place;
+using test::Shifted;
 
 // An allocator that fails the calls marked in failCalls (0-based) and records the most memory
 // the Field holds at any request, counting the block asked for.
@@ -42,8 +32,8 @@ AllocationScript script;
 void* ScriptedAllocator(std::size_t bytes) {
     const Field& f = *script.field;
     std::size_t held = 0;
-    if (f.cells != nullptr) held += 2 * static_cast<std::size_t>(f.planeSize);
-    if (f.loadArea != nullptr) held += static_cast<std::size_t>(f.loadWidth) * f.loadHeight;
+    if (f.hasCells()) held += 2 * CellGrid::BlockBytes(f.cells().width(), f.cells().height());
+    if (f.hasStaging()) held += CellGrid::BlockBytes(f.staged().width(), f.staged().height());
     script.peak = std::max(script.peak, held + bytes);
     if (script.failCalls.count(script.calls++) != 0) return nullptr;
     return std::calloc(bytes, 1);
@@ -63,9 +53,7 @@ Cells RandomInterior(const Field& f, int count, unsigned seed) {
     return cells;
 }
 
-void Place(Field& f, const Cells& cells) {
-    for (auto [x, y] : cells) ASSERT_TRUE(f.setCell(x, y, 1));
-}
+std::size_t CellsBytes(int gridWidth, int gridHeight) { return 2 * CellGrid::BlockBytes(gridWidth, gridHeight); }
 
 void ExpectSize(const Field& f, int w, int h) {
     EXPECT_EQ(f.fieldWidth, w);
@@ -177,12 +165,10 @@ TEST(Resize, GrowingByAnEvenAmountMovesEveryCellByHalfOfIt) {
     EXPECT_FALSE(f.rebuilding);
     EXPECT_EQ(t.host.pointers.front(), Pointer::Wait);
     EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
-    // Plane 1 starts clear, and at most the old field plus the new staging grid, then the new
-    // staging grid plus the new field, are held at once.
-    for (int i = 0; i < f.planeSize; ++i) ASSERT_EQ(f.plane1()[i], 0);
-    const std::size_t oldCells = 2u * 1202 * 1202, newLoad = 2402u * 2402,
-                      newCells = 2u * 1402 * 1402;
-    EXPECT_LE(script.peak, std::max(oldCells + newLoad, newLoad + newCells));
+    // At most the old field plus the new staging grid, then the new staging grid plus the new
+    // field, are held at once.
+    EXPECT_LE(script.peak, std::max(CellsBytes(1202, 1202) + CellGrid::BlockBytes(2402, 2402),
+                                    CellGrid::BlockBytes(2402, 2402) + CellsBytes(1402, 1402)));
     EXPECT_EQ(script.calls, 2);
 }
 
@@ -197,8 +183,8 @@ TEST(Resize, ShrinkingKeepsTheCentreAndLosesWhatDoesNotFit) {
     ExpectSize(f, 100, 100);
     // The centre 601 becomes 51: every cell moves by -550.
     EXPECT_EQ(LiveCells(f), Shifted(glider, -550, -550));
-    const std::size_t oldCells = 2u * 1202 * 1202, newLoad = 1102u * 1102, newCells = 2u * 102 * 102;
-    EXPECT_LE(script.peak, std::max(oldCells + newLoad, newLoad + newCells));
+    EXPECT_LE(script.peak, std::max(CellsBytes(1202, 1202) + CellGrid::BlockBytes(1102, 1102),
+                                    CellGrid::BlockBytes(1102, 1102) + CellsBytes(102, 102)));
 
     // Odd sizes and a border-hugging pattern: nothing lands on the border.
     ClearCells(f);
@@ -227,7 +213,7 @@ TEST(Resize, TooLargeFailsCleanlyAndKeepsSizeAndPattern) {
     const Cells cells = RandomInterior(ctx.field, 200, 5);
     Place(ctx.field, cells);
     ctx.field.generation = 9;
-    // The staging grid (41002² bytes) fits an int and may be had; the field (2 × 40002²) does not.
+    // The staging grid (41002² cells) fits an int and may be had; the field (2 × 40002²) does not.
     EXPECT_FALSE(RebuildField(ctx, 40000, 40000));
     ExpectSize(ctx.field, 1200, 1200);
     EXPECT_EQ(LiveCells(ctx.field), cells);
@@ -323,7 +309,7 @@ TEST(Resize, AFieldTooLargeForTheStagingGridStillGetsItsSize) {
     Field& f = t.ctx.field;
     const Cells glider{{601, 600}, {602, 601}, {600, 602}, {601, 602}, {602, 602}};
     Place(f, glider);
-    // 3001002 × 1003 staging bytes overflow an int; 2 × 3000002 × 3 field bytes do not.
+    // 3001002 × 1003 staging cells overflow an int; 2 × 3000002 × 3 field cells do not.
     EXPECT_TRUE(RebuildField(t.ctx, 3000000, 1));
     EXPECT_EQ(f.fieldWidth, 3000000);
     EXPECT_EQ(f.fieldHeight, 1);
@@ -400,20 +386,21 @@ TEST(ResizeField, CommandPausesAndDoesNothingForTheSameSize) {
     test::TestContext t;
     Place(t.ctx.field, {{600, 600}});
     StartRun(t.ctx);
-    const std::int8_t* before = t.ctx.field.cells;
+    UseScript(t, {});
     ResizeField(t.ctx, [&](int w, int h) {
         EXPECT_EQ(w, 1200);
         EXPECT_EQ(h, 1200);
         EXPECT_FALSE(t.ctx.run.running);
         return std::make_optional(std::make_pair(w, h));
     });
-    EXPECT_EQ(t.ctx.field.cells, before);
+    EXPECT_EQ(script.calls, 0);  // no new block
     EXPECT_EQ(t.host.invalidations, 0);
     EXPECT_TRUE(t.host.pointers.empty());
     EXPECT_TRUE(t.ctx.run.running);
 
     ResizeField(t.ctx, [](int, int) { return std::optional<std::pair<int, int>>(); });
-    EXPECT_EQ(t.ctx.field.cells, before);
+    EXPECT_EQ(script.calls, 0);
+    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{600, 600}}));
 
     ResizeField(t.ctx, [](int, int) { return std::make_optional(std::make_pair(1202, 1198)); });
     ExpectSize(t.ctx.field, 1202, 1198);

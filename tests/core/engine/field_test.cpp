@@ -2,21 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/core/engine/cell_model.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb {
 namespace {
 
+using test::BorderIsDead;
 using test::ProcessExit;
 using test::TestContext;
-
-bool BorderIsDead(const Field& f) {
-    for (int x = 0; x < f.gridWidth; ++x)
-        if (f.at(x, 0) != 0 || f.at(x, f.gridHeight - 1) != 0) return false;
-    for (int y = 0; y < f.gridHeight; ++y)
-        if (f.at(0, y) != 0 || f.at(f.gridWidth - 1, y) != 0) return false;
-    return true;
-}
 
 TEST(Field, StartsAsAnEmptyDefaultGrid) {
     TestContext t;
@@ -31,7 +25,12 @@ TEST(Field, StartsAsAnEmptyDefaultGrid) {
     EXPECT_EQ(f.loadAreaAllocated, 1);
     EXPECT_EQ(f.generation, 0);
     EXPECT_EQ(f.population, 0);
-    for (int i = 0; i < 2 * f.planeSize; ++i) ASSERT_EQ(f.cells[i], 0) << i;
+    EXPECT_EQ(f.cells().width(), 1202);
+    EXPECT_EQ(f.cells().height(), 1202);
+    EXPECT_EQ(f.staged().width(), 2202);
+    EXPECT_EQ(f.staged().height(), 2202);
+    EXPECT_TRUE(f.cells().empty());
+    EXPECT_TRUE(f.staged().empty());
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
     EXPECT_TRUE(t.host.boxes.empty());
 }
@@ -40,25 +39,41 @@ TEST(Field, WritersRefuseTheBorder) {
     TestContext t;
     Field& f = t.ctx.field;
     for (int i = -1; i <= f.gridWidth; ++i) {
-        f.setCell(i, 0, 1);
-        f.setCell(i, f.gridHeight - 1, 1);
-        f.setCell(0, i, 1);
-        f.setCell(f.gridWidth - 1, i, 1);
+        EXPECT_FALSE(f.setCell(i, 0, 1));
+        EXPECT_FALSE(f.setCell(i, f.gridHeight - 1, 1));
+        EXPECT_FALSE(f.setCell(0, i, 1));
+        EXPECT_FALSE(f.setCell(f.gridWidth - 1, i, 1));
     }
+    for (int y : {-1, 0, f.gridHeight - 1, f.gridHeight}) f.fillRow(y, -5, f.gridWidth + 5);
+    f.fillRow(7, -5, f.gridWidth + 5);
+    f.staging().fillSpan(3, 0, f.loadWidth - 1);
+    f.placeStaged(0, 0, f.loadWidth - 1, f.loadHeight - 1, 0, -3);  // onto row 0
+    f.placeStaged(0, 0, f.loadWidth - 1, f.loadHeight - 1, -500, f.gridHeight - 4);  // onto the last row
     EXPECT_TRUE(BorderIsDead(f));
+    EXPECT_EQ(CountLiveCells(f), f.fieldWidth);  // row 7's interior
     EXPECT_TRUE(f.setCell(1, 1, 1));
     EXPECT_TRUE(f.setCell(f.gridWidth - 2, f.gridHeight - 2, 1));
 }
 
-TEST(Field, ClearCellsEmptiesBothPlanes) {
+TEST(Field, ClearsAndSnapshotsOfTheCells) {
+    // (A clear or a restore between steps is checked against a model in cell_grid_test.cpp.)
     TestContext t;
     Field& f = t.ctx.field;
-    f.setCell(5, 5, 1);
-    f.plane1()[7] = 1;
-    NotePlane1Written(f);
+    f.setCell(70, 20, 1);
+    f.fillRow(1000, 1, 1200);
+    const test::Cells cells = test::LiveCells(f);
+    const Field::Snapshot snapshot = f.snapshotCells();
     ClearCells(f);
-    EXPECT_EQ(f.at(5, 5), 0);
-    EXPECT_EQ(f.plane1()[7], 0);
+    EXPECT_TRUE(f.cells().empty());
+    EXPECT_EQ(f.at(70, 20), 0);
+    f.setCell(3, 3, 1);
+    f.restoreCells(snapshot);
+    EXPECT_EQ(test::LiveCells(f), cells);
+    // A snapshot of another size leaves the Field empty.
+    ASSERT_TRUE(RebuildField(t.ctx, 100, 100));
+    f.setCell(3, 3, 1);
+    f.restoreCells(snapshot);
+    EXPECT_TRUE(f.cells().empty());
 }
 
 TEST(Field, HasLiveCellsAnswersFromTheLastCount) {
@@ -78,12 +93,13 @@ TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
         ++*counter;
         return DefaultZeroAllocator(n);
     };
-    std::int8_t* before = t.ctx.field.cells;
+    ASSERT_TRUE(t.ctx.field.setCell(9, 9, 1));
     t.ctx.field.busy = 1;
     // 2 × 40000 × 40000 does not fit 32 bits.
     EXPECT_EQ(AllocateCells(t.ctx, 40000, 40000), kAllocTooLarge);
     EXPECT_EQ(calls, 0);
-    EXPECT_EQ(t.ctx.field.cells, before);
+    EXPECT_EQ(t.ctx.field.cells().width(), 1202);  // the Field keeps its cells
+    EXPECT_EQ(test::LiveCells(t.ctx.field), (test::Cells{{9, 9}}));
     EXPECT_EQ(t.ctx.field.busy, 0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
     EXPECT_EQ(t.host.lastBox().caption, "計算エラー。");
@@ -106,9 +122,10 @@ TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
 TEST(Allocation, ShortMemoryReturnsOneWithItsMessage) {
     TestContext t;
     t.ctx.field.allocate = [](std::size_t) -> void* { return nullptr; };
-    std::int8_t* before = t.ctx.field.loadArea;
+    t.ctx.field.staging().set(2201, 2201, true);
     EXPECT_EQ(AllocateLoadArea(t.ctx, 100, 100), kAllocNoMemory);
-    EXPECT_EQ(t.ctx.field.loadArea, before);
+    EXPECT_EQ(t.ctx.field.staged().width(), 2202);  // the staging grid is kept as it was
+    EXPECT_TRUE(t.ctx.field.staged().get(2201, 2201));
     EXPECT_EQ(t.host.lastBox().caption, "メモリ不足です。");
     EXPECT_EQ(t.host.lastBox().text, "パターン読み込み領域が確保できません。");
     EXPECT_EQ(AllocateCells(t.ctx, 100, 100), kAllocNoMemory);
@@ -150,7 +167,8 @@ TEST(CheckMemory, PassesWhenBothBlocksAreHeldAndEndsTheProgramOtherwise) {
         ProcessExit);
     EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
     EXPECT_EQ(t.host.lastBox().text, "メモリ領域が確保できないため終了します。");
-    EXPECT_EQ(t.ctx.field.cells, nullptr);
+    EXPECT_FALSE(t.ctx.field.hasCells());
+    EXPECT_FALSE(t.ctx.field.hasStaging());
     EXPECT_EQ(t.ctx.field.cellsAllocated, 0);
 }
 

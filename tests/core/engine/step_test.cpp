@@ -1,143 +1,145 @@
+// Known patterns, the border and the rules' extremes, through the reference step and the fast
+// step alike.
 #include "core/engine/step.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
-#include <set>
-#include <utility>
+#include <string>
 
+#include "tests/core/engine/cell_model.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb {
 namespace {
 
-using Cells = std::set<std::pair<int, int>>;
+using test::Cells;
+using test::LiveCells;
+using test::Place;
 
-Cells LiveCells(const Field& f) {
-    Cells out;
-    for (int y = 0; y < f.gridHeight; ++y)
-        for (int x = 0; x < f.gridWidth; ++x)
-            if (f.at(x, y) != 0) out.emplace(x, y);
-    return out;
-}
-
-void Place(Field& f, const Cells& cells) {
-    for (auto [x, y] : cells) f.setCell(x, y, 1);
-}
-
-void Step(Context& ctx) {
-    SaveGeneration(ctx.field);
-    StepGeneration(ctx.field, ctx.rule);
-}
-
-Rule MakeRule(std::initializer_list<int> survival, std::initializer_list<int> birth) {
-    Rule r;
-    r.survivalTable.fill(0);
-    r.birthTable.fill(0);
-    for (int s : survival) r.survivalTable[s] = 1;
-    for (int b : birth) r.birthTable[b] = 1;
-    return r;
-}
-
-struct StepTest : ::testing::Test {
+struct StepTest : ::testing::TestWithParam<void (*)(Field&, const Rule&)> {
     test::TestContext t;
     Context& ctx = t.ctx;
     Field& f = t.ctx.field;
+    void Step() { GetParam()(f, ctx.rule); }
+    void Soup(unsigned seed) {
+        std::mt19937 rng(seed);
+        for (int y = 1; y < f.gridHeight - 1; ++y)
+            for (int x = 1; x < f.gridWidth - 1; ++x) f.setCell(x, y, static_cast<std::int8_t>(rng() & 1));
+    }
 };
 
-TEST_F(StepTest, BlinkerOscillatesAndBlockStays) {
+TEST_P(StepTest, BlinkerOscillatesAndBlockStays) {
     const Cells horizontal{{10, 20}, {11, 20}, {12, 20}};
     const Cells vertical{{11, 19}, {11, 20}, {11, 21}};
     const Cells block{{100, 100}, {101, 100}, {100, 101}, {101, 101}};
     Place(f, horizontal);
     Place(f, block);
-    Cells both = block;
-    both.insert(vertical.begin(), vertical.end());
-    Step(ctx);
-    EXPECT_EQ(LiveCells(f), both);
-    Step(ctx);
-    both = block;
-    both.insert(horizontal.begin(), horizontal.end());
-    EXPECT_EQ(LiveCells(f), both);
+    for (const Cells* blinker : {&vertical, &horizontal, &vertical}) {
+        Step();
+        Cells both = block;
+        both.insert(blinker->begin(), blinker->end());
+        EXPECT_EQ(LiveCells(f), both);
+    }
 }
 
-TEST_F(StepTest, TheBorderCutsPatternsOff) {
+TEST_P(StepTest, TheBorderCutsPatternsOff) {
     // A row of three along row 1: only its middle cell and the one below it remain.
     Place(f, {{50, 1}, {51, 1}, {52, 1}});
-    Step(ctx);
+    Step();
     EXPECT_EQ(LiveCells(f), (Cells{{51, 1}, {51, 2}}));
     // The same against the right and bottom edges.
     ClearCells(f);
     const int r = f.gridWidth - 2, b = f.gridHeight - 2;
     Place(f, {{r, 40}, {r, 41}, {r, 42}});
-    Step(ctx);
+    Step();
     EXPECT_EQ(LiveCells(f), (Cells{{r, 41}, {r - 1, 41}}));
     ClearCells(f);
     Place(f, {{70, b}, {71, b}, {72, b}});
-    Step(ctx);
+    Step();
     EXPECT_EQ(LiveCells(f), (Cells{{71, b}, {71, b - 1}}));
 }
 
-TEST_F(StepTest, EmptyFieldStaysEmptyWithoutBirthOnZero) {
-    ctx.rule = MakeRule({0, 1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8});
-    Step(ctx);
-    EXPECT_TRUE(LiveCells(f).empty());
+TEST_P(StepTest, EmptyFieldStaysEmptyWithoutBirthOnZero) {
+    ctx.rule = test::RuleOf("012345678/12345678");
+    Step();
+    EXPECT_TRUE(f.cells().empty());
 }
 
-TEST_F(StepTest, BirthOnZeroFillsTheInteriorButNeverTheBorder) {
-    ctx.rule = MakeRule({}, {0});
+TEST_P(StepTest, BirthOnZeroFillsTheInteriorButNeverTheBorder) {
+    ctx.rule = test::RuleOf("/0");
     f.setCell(600, 600, 1);
-    Step(ctx);
+    Step();
     // Every interior cell without a live neighbour is born; the old cell and its neighbours die.
-    long live = 0;
     for (int y = 0; y < f.gridHeight; ++y)
         for (int x = 0; x < f.gridWidth; ++x) {
-            const bool interior = f.isInterior(x, y);
             const bool nearOld = std::abs(x - 600) <= 1 && std::abs(y - 600) <= 1;
-            ASSERT_EQ(f.at(x, y), interior && !nearOld ? 1 : 0) << x << "," << y;
-            live += f.at(x, y);
+            ASSERT_EQ(f.at(x, y), f.isInterior(x, y) && !nearOld ? 1 : 0) << x << "," << y;
         }
-    EXPECT_EQ(live, 1200L * 1200L - 9);
+    EXPECT_EQ(CountLiveCells(f), 1200L * 1200L - 9);
 }
 
-TEST_F(StepTest, RuleWithNothingClearsEverything) {
-    ctx.rule = MakeRule({}, {});
-    std::mt19937 rng(7);
-    for (int y = 1; y < f.gridHeight - 1; ++y)
-        for (int x = 1; x < f.gridWidth - 1; ++x) f.at(x, y) = static_cast<std::int8_t>(rng() & 1);
-    Step(ctx);
+TEST_P(StepTest, RuleWithNothingClearsEverythingAndOnlyFromTheNextStep) {
+    Soup(7);
+    const Rule life = ctx.rule;
+    ctx.rule = test::RuleOf("/");
+    Step();
     EXPECT_TRUE(LiveCells(f).empty());
-}
-
-TEST_F(StepTest, RuleChangeAffectsOnlyTheNextStep) {
+    ctx.rule = life;
     Place(f, {{10, 10}, {11, 10}, {12, 10}});
-    Step(ctx);
-    ctx.rule = MakeRule({}, {});
-    Step(ctx);
+    Step();
+    ctx.rule = test::RuleOf("/");
+    EXPECT_EQ(LiveCells(f), (Cells{{11, 9}, {11, 10}, {11, 11}}));
+    Step();
     EXPECT_TRUE(LiveCells(f).empty());
 }
 
-TEST_F(StepTest, OtherCodesKeepTheirValue) {
-    f.at(30, 30) = 5;
-    f.setCell(31, 30, 1);
-    Step(ctx);
-    EXPECT_EQ(f.at(30, 30), 5);
+TEST_P(StepTest, RandomSoupKeepsTheBorderDeadOverManySteps) {
+    Soup(42);
+    ctx.rule = test::RuleOf("12345/036");  // births on 0 push against the border
+    for (int i = 0; i < 5; ++i) Step();
+    EXPECT_TRUE(test::BorderIsDead(f));
 }
 
-TEST_F(StepTest, RandomSoupKeepsTheBorderDeadOverManySteps) {
-    std::mt19937 rng(42);
-    for (int y = 1; y < f.gridHeight - 1; ++y)
-        for (int x = 1; x < f.gridWidth - 1; ++x) f.at(x, y) = static_cast<std::int8_t>(rng() & 1);
-    ctx.rule = MakeRule({1, 2, 3, 4, 5}, {0, 3, 6});  // births on 0 push against the border
-    for (int i = 0; i < 5; ++i) Step(ctx);
-    for (int x = 0; x < f.gridWidth; ++x) {
-        ASSERT_EQ(f.at(x, 0), 0);
-        ASSERT_EQ(f.at(x, f.gridHeight - 1), 0);
+TEST_P(StepTest, AGliderKeepsItsShapeAcrossTiles) {
+    ASSERT_TRUE(RebuildField(ctx, 300, 300));
+    // Heading right and down from near the top-left corner, over many tile edges.
+    const Cells glider{{6, 5}, {7, 6}, {5, 7}, {6, 7}, {7, 7}};
+    Place(f, glider);
+    for (int g = 1; g <= 400; ++g) {
+        Step();
+        if (g % 4 == 0) {
+            ASSERT_EQ(LiveCells(f), test::Shifted(glider, g / 4, g / 4)) << "generation " << g;
+        }
     }
-    for (int y = 0; y < f.gridHeight; ++y) {
-        ASSERT_EQ(f.at(0, y), 0);
-        ASSERT_EQ(f.at(f.gridWidth - 1, y), 0);
-    }
+    EXPECT_EQ(CountLiveCells(f), 5);
+}
+
+TEST_P(StepTest, CountFollowsWritesBetweenSteps) {
+    Place(f, {{10, 10}, {11, 10}, {12, 10}});
+    Step();
+    EXPECT_EQ(LiveCellCount(f), 3);
+    f.setCell(500, 500, 1);
+    EXPECT_EQ(LiveCellCount(f), 4);
+    f.fillRow(600, 10, 19);
+    EXPECT_EQ(CountLiveCells(f), 14);
+    ClearCells(f);
+    EXPECT_EQ(LiveCellCount(f), 0);
+    Step();
+    EXPECT_EQ(LiveCellCount(f), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, StepTest, ::testing::Values(&StepGeneration, &AdvanceGeneration),
+                         [](const auto& info) { return std::string(info.index == 0 ? "Reference" : "Fast"); });
+
+TEST(ReferenceStep, BytesOtherThanZeroAndOneKeepTheirValue) {
+    std::vector<std::int8_t> cells(6 * 5, 0);
+    cells[2 * 6 + 2] = 5;
+    cells[2 * 6 + 3] = 1;
+    ReferenceStep(cells, 6, 5, Rule{});
+    EXPECT_EQ(cells[2 * 6 + 2], 5);
+    EXPECT_EQ(cells[2 * 6 + 3], 0);
 }
 
 }  // namespace

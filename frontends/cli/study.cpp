@@ -142,6 +142,25 @@ PackedCells PackCells(const Field& f, const Extent& extent) {
     return s;
 }
 
+void CopyCells(const Field& f, Field::Snapshot& into) {
+    // The live tiles in order with their words, as snapshotCells lists them, into the room the
+    // copy had.
+    into.tiles.clear();
+    into.words.clear();
+    into.width = into.height = 0;
+    if (!f.hasCells()) return;
+    const CellGrid& g = f.cells();
+    into.width = g.width();
+    into.height = g.height();
+    const std::uint64_t* words = g.tileWords(0, 0);
+    g.forEachLiveTile([&](int tx, int ty) {
+        const std::int32_t t = ty * g.tilesX() + tx;
+        into.tiles.push_back(t);
+        const std::uint64_t* rows = words + static_cast<std::ptrdiff_t>(t) * kTileRows;
+        into.words.insert(into.words.end(), rows, rows + kTileRows);
+    });
+}
+
 bool SameCells(const Field::Snapshot& a, const Field::Snapshot& b) {
     // A snapshot lists the live tiles in order with their words: equal cells, equal lists.
     return a.width == b.width && a.height == b.height && a.tiles == b.tiles && a.words == b.words;
@@ -173,6 +192,8 @@ SettleWatch::SettleWatch(Field& field, const Rule& rule, int maxPeriod)
         copies_[p].reset(new std::uint64_t[kTileRows * tiles_]);
     }
     pickedAt_.assign(tiles_, -1);
+    picked_.resize(tiles_);
+    differ_.resize(tiles_);
     hashAll(0);
     recent_.assign(static_cast<std::size_t>(maxPeriod) + 1, 0);
     recent_[0] = total_;
@@ -180,7 +201,8 @@ SettleWatch::SettleWatch(Field& field, const Rule& rule, int maxPeriod)
     // that many generations.
     checkpointEvery_ = std::max<std::int64_t>(1, (maxPeriod + 7) / 8);
     checkpoints_.resize(static_cast<std::size_t>(maxPeriod / checkpointEvery_ + 3));
-    checkpoints_[0] = {0, field.snapshotCells()};
+    checkpoints_[0].generation = 0;
+    CopyCells(field, checkpoints_[0].cells);
 }
 
 void SettleWatch::hashAll(std::int64_t g) {
@@ -201,26 +223,23 @@ void SettleWatch::hashAll(std::int64_t g) {
     stage_ = Stage::OneGeneration;
     resetAt_ = g;
     changedBefore_.clear();
-    differ_.clear();
-}
-
-void SettleWatch::pick(std::int32_t t, std::int64_t g) {
-    if (t < 0 || static_cast<std::size_t>(t) >= tiles_ || pickedAt_[static_cast<std::size_t>(t)] == g) return;
-    pickedAt_[static_cast<std::size_t>(t)] = g;
-    picked_.push_back(t);
+    differCount_ = 0;
 }
 
 void SettleWatch::hashChanged(const std::vector<std::int32_t>& changed, std::int64_t g) {
     const int p = static_cast<int>(g & 1);
-    std::vector<std::uint64_t>& now = hash_[p];
+    std::uint64_t* now = hash_[p].data();
+    const std::uint64_t* before = hash_[p ^ 1].data();
     const std::uint64_t* words = field_.cells().tileWords(0, 0);
+    const std::size_t count = changed.size();
+    fresh_.resize(std::max(count, picked_.size()));
     if (stage_ == Stage::OneGeneration) {
         // The hashes of the generation before, and the tiles that changed since hashed again.
-        now = hash_[p ^ 1];
-        fresh_.resize(changed.size());
-        HashTiles(words, changed.data(), changed.size(), fresh_.data());
+        hash_[p] = hash_[p ^ 1];
+        now = hash_[p].data();
+        HashTiles(words, changed.data(), count, fresh_.data());
         std::uint64_t total = totals_[p ^ 1];
-        for (std::size_t i = 0; i < changed.size(); ++i) {
+        for (std::size_t i = 0; i < count; ++i) {
             const auto t = static_cast<std::size_t>(changed[i]);
             total += fresh_[i] - now[t];
             now[t] = fresh_[i];
@@ -233,45 +252,93 @@ void SettleWatch::hashChanged(const std::vector<std::int32_t>& changed, std::int
     // hash_[p] holds the hashes of generation g - 2: only the tiles whose cells differ from
     // then are hashed again. They changed in this step or in the one before; and as a tile's
     // cells follow from its 3 × 3 block of tiles a generation before, each is next to a tile
-    // that differed, a generation ago, from two generations before that. Oscillators of period
-    // two away from anything else are never looked at.
-    picked_.clear();
-    if (stage_ == Stage::Differences && 9 * differ_.size() < changed.size() + changedBefore_.size()) {
-        for (const std::int32_t n : differ_)
-            for (const std::int32_t row : {n - tilesX_, n, n + tilesX_})
-                for (const std::int32_t t : {row - 1, row, row + 1}) pick(t, g);
+    // that differed, a generation ago, from two generations before that. So oscillators of
+    // period two away from anything else are never looked at.
+    std::int64_t* const pickedAt = pickedAt_.data();
+    std::int32_t* const differ = differ_.data();
+    std::size_t differs = 0;
+    std::uint64_t delta = 0;
+    std::int32_t* const look = picked_.data();
+    std::size_t looks = 0;
+    if (stage_ == Stage::Differences && 9 * differCount_ < tiles_) {
+        // The tiles next to one that differed a generation ago (this takes in the tiles that
+        // changed in the step before and not in this one, which differ from two back too).
+        const auto last = static_cast<std::int32_t>(tiles_) - 1;
+        for (std::size_t i = 0; i < differCount_; ++i)
+            for (const std::int32_t row : {differ[i] - tilesX_, differ[i], differ[i] + tilesX_})
+                for (std::int32_t t = std::max(row - 1, 0), end = std::min(row + 1, last); t <= end; ++t)
+                    if (pickedAt[t] != g) {
+                        pickedAt[t] = g;
+                        look[looks++] = t;
+                    }
     } else {
-        for (const std::int32_t t : changed) pick(t, g);
-        for (const std::int32_t t : changedBefore_) pick(t, g);
+        // The tiles the step changed; those that changed in the step before and not in this
+        // one hold the cells of a generation ago, which differ from the ones before.
+        for (const std::int32_t t : changed) {
+            pickedAt[t] = g;
+            look[looks++] = t;
+        }
+        for (const std::int32_t t : changedBefore_)
+            if (pickedAt[t] != g) {
+                const auto ti = static_cast<std::size_t>(t);
+                delta += before[ti] - now[ti];
+                now[ti] = before[ti];
+                differedAt_[p][ti] = g;
+                differ[differs++] = t;
+            }
     }
-    fresh_.resize(picked_.size());
-    HashTiles(words, picked_.data(), picked_.size(), fresh_.data());
+    fresh_.resize(std::max(fresh_.size(), looks));
+    HashTiles(words, look, looks, fresh_.data());
     // A tile differs when its hash does; with the same hash, a copy of its cells of two
     // generations back decides, when one is known to hold them; otherwise it counts as
-    // differing, and its cells are copied so that two generations on it need not.
-    differ_.clear();
-    std::uint64_t delta = 0;
-    std::int64_t* differedAt = differedAt_[p].data();
-    std::int64_t* copiedAt = copiedAt_[p].data();
-    std::uint64_t* copies = copies_[p].get();
-    for (std::size_t i = 0; i < picked_.size(); ++i) {
-        const auto t = static_cast<std::size_t>(picked_[i]);
-        const std::uint64_t h = fresh_[i];
-        if (h != now[t]) {
-            delta += h - now[t];
-            now[t] = h;
-        } else {
-            const std::uint64_t* rows = words + t * kTileRows;
-            std::uint64_t* copy = copies + t * kTileRows;
-            if (copiedAt[t] > resetAt_ && copiedAt[t] >= differedAt[t] && SameRows(rows, copy)) continue;
-            std::memcpy(copy, rows, kTileRows * sizeof(std::uint64_t));
-            copiedAt[t] = g;
-        }
-        differedAt[t] = g;
-        differ_.push_back(picked_[i]);
+    // differing, and its cells are copied so that two generations on it need not. (Two passes,
+    // so that the first has no branch to guess and the second can read the copies ahead.)
+    std::int64_t* const differedAt = differedAt_[p].data();
+    std::int64_t* const copiedAt = copiedAt_[p].data();
+    std::uint64_t* const copies = copies_[p].get();
+    const std::uint64_t* const fresh = fresh_.data();
+    std::int32_t* const same = look;  // the tiles of equal hash, written behind the reading
+    std::size_t sames = 0;
+    for (std::size_t i = 0; i < looks; ++i) {
+        const std::int32_t t = look[i];
+        const auto ti = static_cast<std::size_t>(t);
+        const std::uint64_t h = fresh[i];
+        const bool equal = h == now[ti];
+        delta += h - now[ti];
+        now[ti] = h;
+        differ[differs] = t;
+        same[sames] = t;
+        differs += equal ? 0 : 1;
+        sames += equal ? 1 : 0;
+        differedAt[ti] = equal ? differedAt[ti] : g;
     }
+    // Where the tiles of a different hash alone leave almost no tile away from them, proving
+    // the others unchanged would save nothing: they count as differing.
+    if (9 * differs >= tiles_) {
+        for (std::size_t i = 0; i < sames; ++i) {
+            differedAt[same[i]] = g;
+            differ[differs++] = same[i];
+        }
+        sames = 0;
+    }
+    for (std::size_t i = 0; i < sames; ++i) {
+        const auto t = static_cast<std::size_t>(same[i]);
+        if (i + 4 < sames) {
+            const std::uint64_t* ahead = copies + static_cast<std::size_t>(same[i + 4]) * kTileRows;
+            __builtin_prefetch(ahead);
+            __builtin_prefetch(ahead + 8);
+        }
+        const std::uint64_t* rows = words + t * kTileRows;
+        std::uint64_t* copy = copies + t * kTileRows;
+        if (copiedAt[t] > resetAt_ && copiedAt[t] >= differedAt[t] && SameRows(rows, copy)) continue;
+        std::memcpy(copy, rows, kTileRows * sizeof(std::uint64_t));
+        copiedAt[t] = differedAt[t] = g;
+        differ[differs++] = same[i];
+    }
+    differCount_ = differs;
     totals_[p] = total_ = totals_[p] + delta;
-    changedBefore_.assign(changed.begin(), changed.end());
+    // The next step looks at the changed tiles only when too many differ now to look around them.
+    if (9 * differs >= tiles_) changedBefore_.assign(changed.begin(), changed.end());
     stage_ = Stage::Differences;
 }
 
@@ -282,12 +349,15 @@ bool SettleWatch::confirm(std::int64_t g, int period) {
         if (c.generation >= 0 && c.generation <= target && (from == nullptr || c.generation > from->generation))
             from = &c;
     if (from == nullptr) return false;
-    const Field::Snapshot now = field_.snapshotCells();
+    Field::Snapshot now;
+    CopyCells(field_, now);
     if (from->generation == target) return SameCells(from->cells, now);
     // Run the copy forward to G - P, compare, and put generation G back.
     field_.restoreCells(from->cells);
     for (std::int64_t i = from->generation; i < target; ++i) AdvanceGeneration(field_, rule_);
-    const bool same = SameCells(field_.snapshotCells(), now);
+    Field::Snapshot then;
+    CopyCells(field_, then);
+    const bool same = SameCells(then, now);
     field_.restoreCells(now);
     return same;
 }
@@ -306,11 +376,14 @@ std::optional<int> SettleWatch::afterStep(std::int64_t g) {
     const std::int64_t longest = std::min<std::int64_t>(g, maxPeriod_);
     const std::int64_t slot = g % size;
     candidates_.clear();
-    for (std::int64_t i = 0; i < size; ++i)
-        if (recent_[static_cast<std::size_t>(i)] == total_) {
-            const std::int64_t p = i < slot ? slot - i : slot - i + size;
-            if (p >= 1 && p <= longest) candidates_.push_back(static_cast<int>(p));
-        }
+    std::size_t hits = 0;
+    for (const std::uint64_t h : recent_) hits += h == total_ ? 1 : 0;
+    if (hits != 0)
+        for (std::int64_t i = 0; i < size; ++i)
+            if (recent_[static_cast<std::size_t>(i)] == total_) {
+                const std::int64_t p = i < slot ? slot - i : slot - i + size;
+                if (p >= 1 && p <= longest) candidates_.push_back(static_cast<int>(p));
+            }
     std::sort(candidates_.begin(), candidates_.end());
     for (const int p : candidates_)
         if (confirm(g, p)) return p;
@@ -318,7 +391,7 @@ std::optional<int> SettleWatch::afterStep(std::int64_t g) {
     if (g % checkpointEvery_ == 0) {
         Checkpoint& slotFor = checkpoints_[static_cast<std::size_t>((g / checkpointEvery_) % static_cast<std::int64_t>(checkpoints_.size()))];
         slotFor.generation = g;
-        slotFor.cells = field_.snapshotCells();
+        CopyCells(field_, slotFor.cells);
     }
     return std::nullopt;
 }

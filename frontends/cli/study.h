@@ -33,6 +33,8 @@ struct PackedCells {
 // The copy of the cells inside extent (the Field's extent, or found 0 for an empty Field).
 PackedCells PackCells(const Field& field, const Extent& extent);
 
+// Field::snapshotCells into `into`, using the room it has.
+void CopyCells(const Field& field, Field::Snapshot& into);
 // True when two copies of a Field's cells hold the same cells.
 bool SameCells(const Field::Snapshot& a, const Field::Snapshot& b);
 
@@ -65,7 +67,6 @@ private:
 
     void hashAll(std::int64_t g);
     void hashChanged(const std::vector<std::int32_t>& changed, std::int64_t g);
-    void pick(std::int32_t tile, std::int64_t g);
     bool confirm(std::int64_t g, int period);
 
     Field& field_;
@@ -89,8 +90,9 @@ private:
     enum class Stage { OneGeneration, TwoGenerations, Differences } stage_ = Stage::OneGeneration;
     std::int64_t resetAt_ = 0;                 // the generation the whole Field was hashed last
     std::vector<std::int32_t> changedBefore_;  // the tiles the step before changed
-    std::vector<std::int32_t> differ_;         // the tiles that may differ from two generations back
-    std::vector<std::int64_t> pickedAt_;       // the generation a tile was last picked in
+    std::vector<std::int32_t> differ_;         // the tiles that may differ from two generations
+    std::size_t differCount_ = 0;              // back: the first differCount_ of differ_
+    std::vector<std::int64_t> pickedAt_;       // the generation a tile was last looked at in
     std::vector<std::int32_t> picked_;         // scratch
     std::vector<std::uint64_t> fresh_;         // scratch
     std::vector<std::uint64_t> recent_;    // hash of generation g at g % recent_.size()

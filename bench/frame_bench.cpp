@@ -93,7 +93,10 @@ void BM_RunFrame(benchmark::State& state) {
     }
     state.counters["population"] = ctx.field.population;
 }
-BENCHMARK(BM_RunFrame)->ArgsProduct({{1200, 5000}, {10, 0}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunFrame)
+    ->ArgsProduct({{1200, 5000}, {10, 0}})
+    ->Args({32000, 0})
+    ->Unit(benchmark::kMillisecond);
 
 // A frame of a huge Field holding one glider at its centre: a tile the index leaves unmarked is
 // background without a look, so the frame costs the live tiles in view and the pixels.

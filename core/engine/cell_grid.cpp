@@ -6,6 +6,11 @@
 
 #include "core/engine/extent.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace gb {
 
 namespace {
@@ -71,9 +76,22 @@ void CellGrid::Attach(void* block, int width, int height) {
     occupied_ = reinterpret_cast<std::uint64_t*>(bytes + l.occupied);
     journalBits_ = reinterpret_cast<std::uint64_t*>(bytes + l.journal);
     journal_.clear();
-    stale_.clear();
     population_ = 0;
     liveTiles_ = 0;
+    advised_ = false;
+}
+
+void CellGrid::AdviseDense() {
+    advised_ = true;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Only worth it where a huge page fits; the advice covers whole pages inside the words.
+    const std::size_t bytes = static_cast<std::size_t>(tileCount()) * 16 * sizeof(std::uint64_t);
+    if (bytes < (std::size_t{4} << 20)) return;
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto from = (reinterpret_cast<std::uintptr_t>(words_) + page - 1) / page * page;
+    const auto to = (reinterpret_cast<std::uintptr_t>(words_) + bytes) / page * page;
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // a hint only
+#endif
 }
 
 void CellGrid::Detach() {
@@ -82,9 +100,9 @@ void CellGrid::Detach() {
     tilePop_ = nullptr;
     occupied_ = journalBits_ = nullptr;
     std::vector<int>().swap(journal_);
-    std::vector<int>().swap(stale_);
     population_ = 0;
     liveTiles_ = 0;
+    advised_ = false;
 }
 
 void CellGrid::store(int tx, int y, std::uint64_t value) {
@@ -92,24 +110,12 @@ void CellGrid::store(int tx, int y, std::uint64_t value) {
     if (w == value) return;
     const int t = (y >> 4) * tilesX_ + tx;
     const int delta = Popcount(value & ~w) - Popcount(w & ~value);
-    const int pop = countOf(t) + delta;
+    const int pop = tilePop_[t] + delta;
     w = value;
     tilePop_[t] = static_cast<std::uint16_t>(pop);
     population_ += delta;
     setOccupied(t, pop != 0);
     note(t);
-}
-
-void CellGrid::Recount() const {
-    for (int t : stale_) {
-        if (tilePop_[t] != kStale) continue;
-        const std::uint64_t* w = words_ + static_cast<std::ptrdiff_t>(t) * 16;
-        int pop = 0;
-        for (int r = 0; r < 16; ++r) pop += Popcount(w[r]);
-        tilePop_[t] = static_cast<std::uint16_t>(pop);
-        population_ += pop;
-    }
-    stale_.clear();
 }
 
 void CellGrid::set(int x, int y, bool live) {
@@ -160,7 +166,7 @@ void CellGrid::clear() {
     forEachLiveTile([this](int tx, int ty) {
         const int t = ty * tilesX_ + tx;
         std::memset(words_ + TileBase(tx, ty), 0, 16 * sizeof(std::uint64_t));
-        if (tilePop_[t] != kStale) population_ -= tilePop_[t];
+        population_ -= tilePop_[t];
         tilePop_[t] = 0;
         setOccupied(t, false);
         note(t);
@@ -276,6 +282,17 @@ void CellGrid::orFrom(const CellGrid& src, int srcLeft, int srcTop, int srcRight
     }
 }
 
+void CellGrid::copyTile(int t, std::uint64_t* rows) const {
+    std::memcpy(rows, words_ + static_cast<std::ptrdiff_t>(t) * 16, 16 * sizeof(std::uint64_t));
+}
+
+bool CellGrid::sameTile(int t, const std::uint64_t* rows) const {
+    const std::uint64_t* w = words_ + static_cast<std::ptrdiff_t>(t) * 16;
+    std::uint64_t d = 0;
+    for (int r = 0; r < 16; ++r) d |= w[r] ^ rows[r];
+    return d == 0;
+}
+
 void CellGrid::TakeJournal(std::vector<int>& tiles) {
     tiles.clear();
     tiles.swap(journal_);
@@ -292,9 +309,9 @@ void CellGrid::swap(CellGrid& other) {
     std::swap(occupied_, other.occupied_);
     std::swap(journalBits_, other.journalBits_);
     journal_.swap(other.journal_);
-    stale_.swap(other.stale_);
     std::swap(population_, other.population_);
     std::swap(liveTiles_, other.liveTiles_);
+    std::swap(advised_, other.advised_);
 }
 
 }  // namespace gb

@@ -22,6 +22,8 @@
 namespace gb {
 
 struct Extent;
+class Field;
+struct Rule;
 
 class CellGrid {
 public:
@@ -65,10 +67,7 @@ public:
     // Every cell dead; only tiles with a live cell are written.
     void clear();
 
-    std::int64_t population() const {
-        if (!stale_.empty()) Recount();
-        return population_;
-    }
+    std::int64_t population() const { return population_; }
     bool empty() const { return liveTiles_ == 0; }
     // Bounding box of the live cells (found 0 when there is none).
     Extent extent() const;
@@ -80,10 +79,7 @@ public:
         const int t = ty * tilesX_ + tx;
         return (occupied_[t >> 6] >> (t & 63) & 1) != 0;
     }
-    int tilePopulation(int tx, int ty) const {
-        if (!stale_.empty()) Recount();
-        return tilePop_[ty * tilesX_ + tx];
-    }
+    int tilePopulation(int tx, int ty) const { return tilePop_[ty * tilesX_ + tx]; }
     // True when any tile of tile row ty holds a live cell.
     bool tileRowLive(int ty) const;
     // Calls f(tx, ty) for every tile with a live cell, rows of tiles downwards, each rightwards.
@@ -119,26 +115,36 @@ public:
     void TakeJournal(std::vector<int>& tiles);
     bool journalEmpty() const { return journal_.empty(); }
 
-    // For the step: raw access to a tile's 16 words (nullptr outside the grid), and the
+    // Tile t's 16 row words into rows[0 .. 16); whether they equal rows[0 .. 16).
+    void copyTile(int t, std::uint64_t* rows) const;
+    bool sameTile(int t, const std::uint64_t* rows) const;
+
+    // Asks for huge pages when other (of the same size) has asked for them.
+    void adviseLike(const CellGrid& other) {
+        if (other.advised_ && !advised_) AdviseDense();
+    }
+    // Swaps every cell, count and journal with other (same sizes).
+    void swap(CellGrid& other);
+
+private:
+    friend class Field;
+    friend void AdvanceGeneration(Field& field, const Rule& rule);
+    friend std::uint64_t HashTile(const CellGrid& grid, std::int32_t t);
+    friend void HashTiles(const CellGrid& grid, const std::int32_t* tiles, std::size_t count, std::uint64_t* out);
+
+    // For the step: access to a tile's 16 words (nullptr outside the grid), and the
     // bookkeeping of a tile it rewrote.
     const std::uint64_t* tileWords(int tx, int ty) const {
         if (tx < 0 || ty < 0 || tx >= tilesX_ || ty >= tilesY_) return nullptr;
         return words_ + TileBase(tx, ty);
     }
     std::uint64_t* mutableTileWords(int t) { return words_ + static_cast<std::ptrdiff_t>(t) * 16; }
-    // The step wrote tile t directly; `live` tells whether it holds a live cell. Its count is
-    // made when next asked for.
-    void settleTile(int t, bool live) {
-        std::uint16_t& pop = tilePop_[t];
-        if (pop != kStale) {
-            population_ -= pop;
-            pop = kStale;
-            stale_.push_back(t);
-        }
-        if (!live) {  // known at once
-            pop = 0;
-        }
-        setOccupied(t, live);
+    // The step wrote tile t directly; it now holds pop live cells.
+    void settleTile(int t, int pop) {
+        std::uint16_t& old = tilePop_[t];
+        population_ += pop - old;
+        old = static_cast<std::uint16_t>(pop);
+        setOccupied(t, pop != 0);
     }
     // Adds tile t to the journal.
     void note(int t) {
@@ -148,11 +154,6 @@ public:
         w |= bit;
         journal_.push_back(t);
     }
-    // Swaps every cell, count and journal with other (same sizes).
-    void swap(CellGrid& other);
-
-private:
-    static constexpr std::uint16_t kStale = 0xFFFF;  // tilePop_: not counted yet
 
     void setOccupied(int t, bool live) {
         std::uint64_t& w = occupied_[t >> 6];
@@ -160,14 +161,11 @@ private:
         if (((w & bit) != 0) == live) return;
         w ^= bit;
         liveTiles_ += live ? 1 : -1;
+        if (live && !advised_ && liveTiles_ * 16 > tileCount()) AdviseDense();
     }
-    // Counts the tiles the step wrote since the last count.
-    void Recount() const;
-    // Tile t's count, made now if the step wrote it since.
-    int countOf(int t) {
-        if (tilePop_[t] == kStale) Recount();
-        return tilePop_[t];
-    }
+    // The grid is filling densely: the rest of its words are asked for in huge pages, whose
+    // first touch costs a fraction of 4 KB pages'. A few cells far apart never get here.
+    void AdviseDense();
     std::ptrdiff_t TileBase(int tx, int ty) const {
         return (static_cast<std::ptrdiff_t>(ty) * tilesX_ + tx) * 16;
     }
@@ -181,9 +179,9 @@ private:
     std::uint64_t* occupied_ = nullptr;   // a bit per tile: it has a live cell
     std::uint64_t* journalBits_ = nullptr;  // a bit per tile: it is in journal_
     std::vector<int> journal_;
-    mutable std::vector<int> stale_;  // tiles whose count is kStale (or was, and was set since)
-    mutable std::int64_t population_ = 0;  // live cells, but for the stale tiles
+    std::int64_t population_ = 0;
     std::int64_t liveTiles_ = 0;
+    bool advised_ = false;  // AdviseDense was called for this block
 };
 
 template <typename F>

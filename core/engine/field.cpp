@@ -63,17 +63,18 @@ void Field::clearCells() {
     plane_[1].TakeJournal(written);
 }
 
-Field::Snapshot Field::snapshotCells() const {
-    Snapshot s;
+void Field::snapshotCells(Snapshot& s) const {
     const CellGrid& g = plane_[0];
     s.width = g.width();
     s.height = g.height();
+    s.tiles.clear();
+    s.words.clear();
     g.forEachLiveTile([&](int tx, int ty) {
-        s.tiles.push_back(ty * g.tilesX() + tx);
-        const std::uint64_t* w = g.tileWords(tx, ty);
-        s.words.insert(s.words.end(), w, w + CellGrid::kTileHeight);
+        const int t = ty * g.tilesX() + tx;
+        s.tiles.push_back(t);
+        s.words.resize(s.words.size() + CellGrid::kTileHeight);
+        g.copyTile(t, s.words.data() + s.words.size() - CellGrid::kTileHeight);
     });
-    return s;
 }
 
 void Field::restoreCells(const Snapshot& s) {

@@ -86,7 +86,13 @@ struct Field {
         std::vector<std::int32_t> tiles;
         std::vector<std::uint64_t> words;  // 16 a tile
     };
-    Snapshot snapshotCells() const;
+    Snapshot snapshotCells() const {
+        Snapshot s;
+        snapshotCells(s);
+        return s;
+    }
+    // The same into `into`, reusing the room it has.
+    void snapshotCells(Snapshot& into) const;
     // The cells as they were when the snapshot was taken (of a grid of the same size; any
     // other snapshot leaves the Field empty).
     void restoreCells(const Snapshot& snapshot);

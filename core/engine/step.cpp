@@ -286,6 +286,7 @@ struct StepAccess {
 void AdvanceGeneration(Field& field, const Rule& rule) {
     CellGrid& a = field.plane_[0];
     CellGrid& b = field.plane_[1];
+    b.adviseLike(a);  // a dense generation is followed by another: huge pages for both
     StepState& s = *field.step_;
     if (!a.attached() || a.tileCount() == 0) return;
     const int tilesX = a.tilesX(), tilesY = a.tilesY();
@@ -423,7 +424,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
             const stepk::TileRecord& rec = r[i];
             const int t = rec.ty * tilesX + rec.tx;
             if ((rec.flags & stepk::kWritten) != 0) {
-                b.settleTile(t, (rec.flags & stepk::kLive) != 0);
+                b.settleTile(t, rec.population);
                 s.nextDirty.push_back(stepk::GroupRef{rec.tx, rec.ty});
                 ClearBit(s.editedBits, t);
             }

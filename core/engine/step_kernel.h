@@ -34,10 +34,10 @@ struct TileRecord {
     std::int32_t tx;
     std::int32_t ty;
     std::uint8_t flags;
+    std::uint16_t population;  // written: its live cells
 };
 inline constexpr std::uint8_t kWritten = 1;  // the new state differs from the one two back
 inline constexpr std::uint8_t kChanged = 2;  // the new state differs from the current one
-inline constexpr std::uint8_t kLive = 4;     // written, and it holds a live cell
 
 // The kernels see the grids only as their tile words (CellGrid's layout): they are built with
 // other instruction sets and call nothing of the rest of the program.

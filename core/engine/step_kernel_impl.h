@@ -166,12 +166,15 @@ inline void StepGroup(const Job& job, int gx, int ty, TileRecord* out, int& writ
         const std::uint64_t anyCur = dCur[0] | dCur[1] | dCur[2] | dCur[3];
         if ((anyOld | anyCur) == 0) continue;
         std::uint8_t flags = anyCur != 0 ? kChanged : 0;
+        int population = 0;
         if (anyOld != 0) {
             flags |= kWritten;
-            if ((live[0] | live[1] | live[2] | live[3]) != 0) flags |= kLive;
+            if ((live[0] | live[1] | live[2] | live[3]) != 0)
+                for (int k = 0; k < 4; ++k)
+                    for (int i = 0; i < 4; ++i) population += __builtin_popcountll(back[k][j][i]);
             for (int k = 0; k < 4; ++k) Store(target + 4 * k, back[k][j]);
         }
-        out[written++] = TileRecord{tx, ty, flags};
+        out[written++] = TileRecord{tx, ty, flags, static_cast<std::uint16_t>(population)};
     }
 }
 

@@ -4,107 +4,17 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
-
 #include "core/engine/cell_grid.h"
 #include "core/engine/field.h"
 #include "core/engine/rule.h"
 #include "core/engine/step.h"
+#include "core/engine/tile_hash.h"
 
 namespace gb::cli {
 
 namespace {
 
 constexpr int kTileRows = CellGrid::kTileHeight;
-
-std::uint64_t SplitMix(std::uint64_t x) {
-    x += 0x9E3779B97F4A7C15ull;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-    return x ^ (x >> 31);
-}
-
-// Two 32-bit keys for every row of a tile: the row's place decides its share of the hash.
-struct TileKeys {
-    std::uint32_t key[kTileRows * 2];
-    std::uint64_t emptySum = 0;  // the NH sum of a tile without a live cell
-    TileKeys() {
-        for (int i = 0; i < kTileRows * 2; ++i)
-            key[i] = static_cast<std::uint32_t>(SplitMix(0x6772696462ull + static_cast<std::uint64_t>(i)));
-        for (int r = 0; r < kTileRows; ++r) emptySum += std::uint64_t{key[2 * r]} * key[2 * r + 1];
-    }
-};
-const TileKeys kKeys;
-
-// A tile's hash from the NH sum of its row words (different contents of one tile give the same
-// sum with a chance of about 2^-32), weighed by an odd key of its place so that equal contents
-// in different places count differently. A tile without a live cell hashes to 0, so only the
-// tiles with one need hashing when the whole Field is.
-std::uint64_t FinishTileHash(std::uint64_t sum, std::int32_t tile) {
-    return (sum - kKeys.emptySum) * ((2 * static_cast<std::uint64_t>(tile) + 1) * 0x9E3779B97F4A7C15ull);
-}
-
-std::uint64_t TileHash(const std::uint64_t* rows, std::int32_t tile) {
-    std::uint64_t sum = 0;
-    for (int r = 0; r < kTileRows; ++r)
-        sum += static_cast<std::uint64_t>(static_cast<std::uint32_t>(rows[r]) + kKeys.key[2 * r]) *
-               (static_cast<std::uint32_t>(rows[r] >> 32) + kKeys.key[2 * r + 1]);
-    return FinishTileHash(sum, tile);
-}
-
-// Hashes tiles[0 .. count) from the grid's words (16 a tile, tile after tile) into out. This
-// runs over every tile that may have changed, most of the Field in a chaotic phase, so it uses
-// AVX2 where there is one.
-using HashTilesFn = void (*)(const std::uint64_t* words, const std::int32_t* tiles, std::size_t count,
-                             std::uint64_t* out);
-
-void HashTilesPortable(const std::uint64_t* words, const std::int32_t* tiles, std::size_t count, std::uint64_t* out) {
-    for (std::size_t i = 0; i < count; ++i) out[i] = TileHash(words + static_cast<std::ptrdiff_t>(tiles[i]) * kTileRows, tiles[i]);
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// The same, four rows at a time: a row word's halves are the two 32-bit lanes its keys are
-// added to, and one multiply of the even lanes by the odd ones gives four products.
-__attribute__((target("avx2"))) void HashTilesAvx2(const std::uint64_t* words, const std::int32_t* tiles,
-                                                   std::size_t count, std::uint64_t* out) {
-    const auto* keys = reinterpret_cast<const __m256i*>(kKeys.key);
-    const __m256i k0 = _mm256_loadu_si256(keys), k1 = _mm256_loadu_si256(keys + 1);
-    const __m256i k2 = _mm256_loadu_si256(keys + 2), k3 = _mm256_loadu_si256(keys + 3);
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto* rows = reinterpret_cast<const __m256i*>(words + static_cast<std::ptrdiff_t>(tiles[i]) * kTileRows);
-        const __m256i x0 = _mm256_add_epi32(_mm256_loadu_si256(rows), k0);
-        const __m256i x1 = _mm256_add_epi32(_mm256_loadu_si256(rows + 1), k1);
-        const __m256i x2 = _mm256_add_epi32(_mm256_loadu_si256(rows + 2), k2);
-        const __m256i x3 = _mm256_add_epi32(_mm256_loadu_si256(rows + 3), k3);
-        const __m256i p0 = _mm256_mul_epu32(x0, _mm256_srli_epi64(x0, 32));
-        const __m256i p1 = _mm256_mul_epu32(x1, _mm256_srli_epi64(x1, 32));
-        const __m256i p2 = _mm256_mul_epu32(x2, _mm256_srli_epi64(x2, 32));
-        const __m256i p3 = _mm256_mul_epu32(x3, _mm256_srli_epi64(x3, 32));
-        const __m256i s = _mm256_add_epi64(_mm256_add_epi64(p0, p1), _mm256_add_epi64(p2, p3));
-        const __m128i half = _mm_add_epi64(_mm256_castsi256_si128(s), _mm256_extracti128_si256(s, 1));
-        out[i] = FinishTileHash(static_cast<std::uint64_t>(_mm_cvtsi128_si64(half)) +
-                                    static_cast<std::uint64_t>(_mm_extract_epi64(half, 1)),
-                                tiles[i]);
-    }
-}
-
-HashTilesFn ChooseHashTiles() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? HashTilesAvx2 : HashTilesPortable;
-}
-#else
-HashTilesFn ChooseHashTiles() { return HashTilesPortable; }
-#endif
-
-bool SameRows(const std::uint64_t* a, const std::uint64_t* b) {
-    std::uint64_t d = 0;
-    for (int r = 0; r < kTileRows; ++r) d |= a[r] ^ b[r];
-    return d == 0;
-}
-
-const HashTilesFn HashTiles = ChooseHashTiles();
 
 // The 64 cells of row y from column x on (bits past the grid dead).
 std::uint64_t GridBits(const CellGrid& g, int x, int y) {
@@ -140,25 +50,6 @@ PackedCells PackCells(const Field& f, const Extent& extent) {
             if (v != 0) OrBits(s.bits, rowStart + (x - s.box.left), v, n);
         }
     return s;
-}
-
-void CopyCells(const Field& f, Field::Snapshot& into) {
-    // The live tiles in order with their words, as snapshotCells lists them, into the room the
-    // copy had.
-    into.tiles.clear();
-    into.words.clear();
-    into.width = into.height = 0;
-    if (!f.hasCells()) return;
-    const CellGrid& g = f.cells();
-    into.width = g.width();
-    into.height = g.height();
-    const std::uint64_t* words = g.tileWords(0, 0);
-    g.forEachLiveTile([&](int tx, int ty) {
-        const std::int32_t t = ty * g.tilesX() + tx;
-        into.tiles.push_back(t);
-        const std::uint64_t* rows = words + static_cast<std::ptrdiff_t>(t) * kTileRows;
-        into.words.insert(into.words.end(), rows, rows + kTileRows);
-    });
 }
 
 bool SameCells(const Field::Snapshot& a, const Field::Snapshot& b) {
@@ -202,7 +93,7 @@ SettleWatch::SettleWatch(Field& field, const Rule& rule, int maxPeriod)
     checkpointEvery_ = std::max<std::int64_t>(1, (maxPeriod + 7) / 8);
     checkpoints_.resize(static_cast<std::size_t>(maxPeriod / checkpointEvery_ + 3));
     checkpoints_[0].generation = 0;
-    CopyCells(field, checkpoints_[0].cells);
+    field.snapshotCells(checkpoints_[0].cells);
 }
 
 void SettleWatch::hashAll(std::int64_t g) {
@@ -211,10 +102,9 @@ void SettleWatch::hashAll(std::int64_t g) {
     std::uint64_t total = 0;
     if (tiles_ != 0) {
         const CellGrid& cells = field_.cells();
-        const std::uint64_t* words = cells.tileWords(0, 0);
         cells.forEachLiveTile([&](int tx, int ty) {
             const std::int32_t t = ty * tilesX_ + tx;
-            hash_[p][static_cast<std::size_t>(t)] = TileHash(words + static_cast<std::ptrdiff_t>(t) * kTileRows, t);
+            hash_[p][static_cast<std::size_t>(t)] = HashTile(cells, t);
             total += hash_[p][static_cast<std::size_t>(t)];
         });
     }
@@ -230,14 +120,14 @@ void SettleWatch::hashChanged(const std::vector<std::int32_t>& changed, std::int
     const int p = static_cast<int>(g & 1);
     std::uint64_t* now = hash_[p].data();
     const std::uint64_t* before = hash_[p ^ 1].data();
-    const std::uint64_t* words = field_.cells().tileWords(0, 0);
+    const CellGrid& cells = field_.cells();
     const std::size_t count = changed.size();
     fresh_.resize(std::max(count, picked_.size()));
     if (stage_ == Stage::OneGeneration) {
         // The hashes of the generation before, and the tiles that changed since hashed again.
         hash_[p] = hash_[p ^ 1];
         now = hash_[p].data();
-        HashTiles(words, changed.data(), count, fresh_.data());
+        HashTiles(cells, changed.data(), count, fresh_.data());
         std::uint64_t total = totals_[p ^ 1];
         for (std::size_t i = 0; i < count; ++i) {
             const auto t = static_cast<std::size_t>(changed[i]);
@@ -288,7 +178,7 @@ void SettleWatch::hashChanged(const std::vector<std::int32_t>& changed, std::int
             }
     }
     fresh_.resize(std::max(fresh_.size(), looks));
-    HashTiles(words, look, looks, fresh_.data());
+    HashTiles(cells, look, looks, fresh_.data());
     // A tile differs when its hash does; with the same hash, a copy of its cells of two
     // generations back decides, when one is known to hold them; otherwise it counts as
     // differing, and its cells are copied so that two generations on it need not. (Two passes,
@@ -328,10 +218,9 @@ void SettleWatch::hashChanged(const std::vector<std::int32_t>& changed, std::int
             __builtin_prefetch(ahead);
             __builtin_prefetch(ahead + 8);
         }
-        const std::uint64_t* rows = words + t * kTileRows;
         std::uint64_t* copy = copies + t * kTileRows;
-        if (copiedAt[t] > resetAt_ && copiedAt[t] >= differedAt[t] && SameRows(rows, copy)) continue;
-        std::memcpy(copy, rows, kTileRows * sizeof(std::uint64_t));
+        if (copiedAt[t] > resetAt_ && copiedAt[t] >= differedAt[t] && cells.sameTile(static_cast<int>(t), copy)) continue;
+        cells.copyTile(static_cast<int>(t), copy);
         copiedAt[t] = differedAt[t] = g;
         differ[differs++] = same[i];
     }
@@ -350,13 +239,13 @@ bool SettleWatch::confirm(std::int64_t g, int period) {
             from = &c;
     if (from == nullptr) return false;
     Field::Snapshot now;
-    CopyCells(field_, now);
+    field_.snapshotCells(now);
     if (from->generation == target) return SameCells(from->cells, now);
     // Run the copy forward to G - P, compare, and put generation G back.
     field_.restoreCells(from->cells);
     for (std::int64_t i = from->generation; i < target; ++i) AdvanceGeneration(field_, rule_);
     Field::Snapshot then;
-    CopyCells(field_, then);
+    field_.snapshotCells(then);
     const bool same = SameCells(then, now);
     field_.restoreCells(now);
     return same;
@@ -391,7 +280,7 @@ std::optional<int> SettleWatch::afterStep(std::int64_t g) {
     if (g % checkpointEvery_ == 0) {
         Checkpoint& slotFor = checkpoints_[static_cast<std::size_t>((g / checkpointEvery_) % static_cast<std::int64_t>(checkpoints_.size()))];
         slotFor.generation = g;
-        CopyCells(field_, slotFor.cells);
+        field_.snapshotCells(slotFor.cells);
     }
     return std::nullopt;
 }

@@ -33,8 +33,6 @@ struct PackedCells {
 // The copy of the cells inside extent (the Field's extent, or found 0 for an empty Field).
 PackedCells PackCells(const Field& field, const Extent& extent);
 
-// Field::snapshotCells into `into`, using the room it has.
-void CopyCells(const Field& field, Field::Snapshot& into);
 // True when two copies of a Field's cells hold the same cells.
 bool SameCells(const Field::Snapshot& a, const Field::Snapshot& b);
 

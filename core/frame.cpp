@@ -200,17 +200,60 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
     for (std::size_t n = 0; n < columns.size(); ++n)
         for (int k = 0; k < columns[n].count; ++k)
             spanOf[static_cast<std::size_t>(columns[n].first + k - firstColumn)] = static_cast<int>(n);
-    // The visible columns' bits of a span of rows, ORed together.
-    thread_local std::vector<std::uint64_t> acc;
-    acc.assign(static_cast<std::size_t>(txLast - txFirst + 1), 0);
-    const std::uint64_t firstMask = ~std::uint64_t{0} << (firstColumn & 63);
-    const std::uint64_t lastMask = (lastColumn & 63) == 63 ? ~std::uint64_t{0}
-                                                           : (std::uint64_t{1} << ((lastColumn & 63) + 1)) - 1;
+    // need: per word of columns txFirst .. txLast, the visible columns whose square in the
+    // current row of pixels is not painted yet; a row of cells is looked at only where some
+    // remain, so in a dense pattern most rows of a wide square are never read.
+    const int words = txLast - txFirst + 1;
+    thread_local std::vector<std::uint64_t> visible, need;
+    visible.assign(static_cast<std::size_t>(words), 0);
+    for (int x = firstColumn; x <= lastColumn; ++x)
+        if (spanOf[static_cast<std::size_t>(x - firstColumn)] >= 0)
+            visible[static_cast<std::size_t>((x >> 6) - txFirst)] |= std::uint64_t{1} << (x & 63);
+    need.resize(static_cast<std::size_t>(words));
+    int open = 0;  // words of need with a bit set
+    // The columns of each visible column span as at most two words' bits (a span is at most
+    // 64 columns wide at the smallest zoom), to take out of need once its square is painted.
+    struct SpanBits {
+        int k0, k1;  // word indices (k1 = k0 when the span lies in one word)
+        std::uint64_t m0, m1;
+    };
+    thread_local std::vector<SpanBits> spanBits;
+    spanBits.resize(columns.size());
+    const auto bitsOf = [&](int k, int from, int to) {
+        const int base = (txFirst + k) * 64;
+        const int lo = std::max(from - base, 0), hi = std::min(to - base, 64);
+        return (hi >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1) & (~std::uint64_t{0} << lo);
+    };
+    for (std::size_t n = 0; n < columns.size(); ++n) {
+        const int from = columns[n].first, to = columns[n].first + columns[n].count;
+        SpanBits& b = spanBits[n];
+        b.k0 = (from >> 6) - txFirst;
+        b.k1 = ((to - 1) >> 6) - txFirst;
+        b.m0 = bitsOf(b.k0, from, to);
+        b.m1 = bitsOf(b.k1, from, to);
+        if (b.k1 > b.k0 + 1) b.m0 = 0;  // wider than the view's zooms make: taken bit by bit
+    }
+    const auto take = [&](int k, std::uint64_t bits) {
+        std::uint64_t& n = need[static_cast<std::size_t>(k)];
+        if (n != 0 && (n & ~bits) == 0) --open;
+        n &= ~bits;
+    };
     int liveRow = -1;  // the tile row last found to hold cells, and whether it does
     bool rowLive = false;
     for (const Span& r : rows) {
-        bool any = false;
-        for (int i = r.first; i < r.first + r.count; ++i) {
+        // A row of pixels whose rows of tiles are all empty needs nothing.
+        bool anyTileRow = false;
+        for (int ty = r.first >> 4, last = (r.first + r.count - 1) >> 4; ty <= last && !anyTileRow; ++ty) {
+            if (ty != liveRow) {
+                liveRow = ty;
+                rowLive = cells.tileRowLive(ty);
+            }
+            anyTileRow = rowLive;
+        }
+        if (!anyTileRow) continue;
+        std::copy(visible.begin(), visible.end(), need.begin());
+        open = static_cast<int>(std::count_if(need.begin(), need.end(), [](std::uint64_t n) { return n != 0; }));
+        for (int i = r.first; i < r.first + r.count && open > 0; ++i) {
             const int ty = i >> 4;
             if (ty != liveRow) {
                 liveRow = ty;
@@ -220,41 +263,30 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
                 i = ty * 16 + 15;  // the rest of this tile row is empty too
                 continue;
             }
-            for (int tx = txFirst; tx <= txLast; ++tx) {
-                if (!cells.tileLive(tx, ty)) continue;
-                const std::uint64_t w = cells.word(tx, i);
-                acc[static_cast<std::size_t>(tx - txFirst)] |= w;
-                any |= w != 0;
-            }
-        }
-        if (!any) continue;
-        acc.front() &= firstMask;
-        acc.back() &= lastMask;
-        int lastPainted = -1;
-        for (int k = 0; k <= txLast - txFirst; ++k) {
-            std::uint64_t w = acc[static_cast<std::size_t>(k)];
-            acc[static_cast<std::size_t>(k)] = 0;
-            while (w != 0) {
-                const int x = (txFirst + k) * 64 + std::countr_zero(w);
-                w &= w - 1;
-                const int n = spanOf[static_cast<std::size_t>(x - firstColumn)];
-                if (n < 0 || n == lastPainted) continue;
-                lastPainted = n;
-                const Span& c = columns[static_cast<std::size_t>(n)];
-                for (int y = r.from; y < r.to; ++y) {
-                    std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride;
-                    std::fill(out + c.from, out + c.to, pixel);
-                }
-                // The rest of this square's columns need no look.
-                const int end = c.first + c.count;  // first column after the square
-                if (end >= (txFirst + k + 1) * 64) {
-                    w = 0;
-                    const int kk = (end >> 6) - txFirst;
-                    for (int j = k + 1; j < kk && j <= txLast - txFirst; ++j) acc[static_cast<std::size_t>(j)] = 0;
-                    if (kk <= txLast - txFirst && kk > k)
-                        acc[static_cast<std::size_t>(kk)] &= ~std::uint64_t{0} << (end & 63);
-                } else {
-                    w &= ~std::uint64_t{0} << (end & 63);
+            for (int k = 0; k < words; ++k) {
+                const int tx = txFirst + k;
+                if (need[static_cast<std::size_t>(k)] == 0 || !cells.tileLive(tx, ty)) continue;
+                const std::uint64_t row = cells.word(tx, i);
+                std::uint64_t w;
+                while ((w = row & need[static_cast<std::size_t>(k)]) != 0) {
+                    const int x = tx * 64 + std::countr_zero(w);
+                    const auto n = static_cast<std::size_t>(spanOf[static_cast<std::size_t>(x - firstColumn)]);
+                    const Span& c = columns[n];
+                    std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
+                    if (r.to - r.from == 1 && c.to - c.from == 1) {
+                        out[c.from] = pixel;
+                    } else {
+                        for (int y = r.from; y < r.to; ++y, out += target.stride)
+                            std::fill(out + c.from, out + c.to, pixel);
+                    }
+                    const SpanBits& b = spanBits[n];
+                    if (b.m0 == 0) {
+                        for (int col = c.first; col < c.first + c.count; ++col)
+                            take((col >> 6) - txFirst, std::uint64_t{1} << (col & 63));
+                    } else {
+                        take(b.k0, b.m0);
+                        if (b.k1 != b.k0) take(b.k1, b.m1);
+                    }
                 }
             }
         }

@@ -94,7 +94,12 @@ PatternKind KindOf(Format format) {
 
 // Writes bytes to standard output, or to path by a write aside and a rename.
 bool Deliver(const std::string& path, std::string_view bytes, std::string& error) {
-    if (path != "-") return WriteFileAtomically(path, bytes, error);
+    if (path != "-") {
+        bool changed = false;
+        if (WriteFileAtomically(path, bytes, error, &changed)) return true;
+        if (changed) error += "; the old file was changed and could not be put back";
+        return false;
+    }
     std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     std::cout.flush();
     if (!std::cout) {

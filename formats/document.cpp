@@ -172,15 +172,17 @@ bool StoreDocument(Context& ctx, const std::string& path,
         return false;
     }
     std::string error;
-    const bool written = WriteFileAtomically(path, bytes, error);
+    bool changed = false;
+    const bool written = WriteFileAtomically(path, bytes, error, &changed);
     ctx.field.busy = 0;
     RefreshCursor(ctx);
     if (!written) {
-        // The old file, if any, is untouched; say so instead of pretending the save worked.
+        // Say what became of the old file instead of pretending the save worked.
         ctx.shell.messageCaption = "保存できません。";
         AppMessageBox(ctx,
-                      "ファイル\"" + path + "\"に保存できませんでした。\r\n(" + error +
-                          ")\r\n元のファイルは変更されていません。",
+                      "ファイル\"" + path + "\"に保存できませんでした。\r\n(" + error + ")\r\n" +
+                          (changed ? "元のファイルは変更されましたが、元に戻せませんでした。"
+                                   : "元のファイルは変更されていません。"),
                       Icon::Exclamation);
         return false;
     }

@@ -211,19 +211,34 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
     if (format == LifeFormat::Life105) {
         out = "#Life 1.05\r\n" + RuleLine(ctx.rule.ruleText);
         if (!e.found) return out;
-        out += "#P " + std::to_string(-e.width / 2) + " " + std::to_string(-e.height / 2) + "\r\n";
+        // The reader takes a line in pieces of kLifeLineBuffer - 1 bytes, its line feed
+        // included; a wider row would come back cut into several rows. Such a pattern is written
+        // as blocks side by side, each as wide as a piece allows and placed where its columns
+        // lie in the pattern. A block holds the rows from its first live cell to its last, and a
+        // block without any is left out; a narrow pattern is one block over the whole extent.
+        constexpr int kBlockWidth = static_cast<int>(kLifeLineBuffer) - 2;
+        const CellGrid& cells = f.cells();
         std::string line;
-        for (int y = e.top; y <= e.bottom; ++y) {
-            runsOfRow(y);
-            if (runs.empty()) {
-                out += ".\r\n";
-                continue;
+        for (int left = e.left; left <= e.right; left += kBlockWidth) {
+            const int right = std::min(e.right, left + (kBlockWidth - 1));
+            int top = e.top, bottom = e.bottom;
+            while (top <= bottom && !cells.anyLive(top, left, right)) ++top;
+            if (top > bottom) continue;
+            while (!cells.anyLive(bottom, left, right)) --bottom;
+            out += "#P " + std::to_string(-e.width / 2 + (left - e.left)) + " " +
+                   std::to_string(-e.height / 2 + (top - e.top)) + "\r\n";
+            for (int y = top; y <= bottom; ++y) {
+                runs.clear();
+                cells.forEachRun(y, left, right, [&](int x0, int x1) { runs.emplace_back(x0, x1); });
+                if (runs.empty()) {
+                    out += ".\r\n";
+                    continue;
+                }
+                line.assign(static_cast<std::size_t>(runs.back().second - left + 1), '.');
+                for (const auto& [x0, x1] : runs) std::fill_n(line.begin() + (x0 - left), x1 - x0 + 1, '*');
+                out += line;
+                out += "\r\n";
             }
-            line.assign(static_cast<std::size_t>(runs.back().second - e.left + 1), '.');
-            for (const auto& [x0, x1] : runs)
-                std::fill_n(line.begin() + (x0 - e.left), x1 - x0 + 1, '*');
-            out += line;
-            out += "\r\n";
         }
     } else {
         out = "#Life 1.06\r\n" + RuleLine(ctx.rule.ruleText);

@@ -4,17 +4,22 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "formats/document.h"
+#include "formats/safe_save.h"
 
 namespace gb {
 
@@ -24,6 +29,11 @@ namespace fs = std::filesystem;
 
 constexpr int kMaxLinks = 40;  // as the kernel's own limit on a chain of symbolic links
 constexpr std::size_t kTempNameStem = 200;
+#ifdef SYS_quotactl_fd
+constexpr long kQuotactlFd = SYS_quotactl_fd;
+#else
+constexpr long kQuotactlFd = 443;  // the same number on every architecture
+#endif
 
 // Writes every byte to fd, going on after interruptions; 0 or the error number.
 int WriteAll(int fd, std::string_view bytes) {
@@ -93,34 +103,104 @@ int WriteIntoSpecialFile(const fs::path& target, std::string_view bytes, bool ap
     return CloseKeepingError(fd, WriteAll(fd, bytes));
 }
 
-// Whether bytes fit where the old file stands: the free space and the file-size limit. Checked
-// before a file is overwritten in place, where a write failing half-way could not be undone.
-int CheckRoomForInPlaceWrite(int fd, std::size_t oldSize, std::size_t newSize) {
+// The old content of the file, read before anything is written over it; 0 or the error number
+// (ENOMEM when it does not fit in memory).
+int ReadOldBytes(int fd, std::size_t size, std::string& old) {
+    try {
+        old.reserve(size);
+        char buffer[64 * 1024];
+        for (off_t at = 0;;) {
+            const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return errno;
+            if (n == 0) return 0;
+            old.append(buffer, static_cast<std::size_t>(n));
+            at += n;
+        }
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
+// Room for the larger of the new and the old content where the file stands, so that neither the
+// new bytes nor the old ones put back can run out of it: the file-size limit, then the blocks,
+// reserved where the file system can (it counts free space and every quota itself) and counted
+// against the free space and the owner's and group's block quotas where it cannot.
+int CheckRoomForInPlaceWrite(int fd, const struct stat& st, std::size_t oldSize, std::size_t newSize) {
+    const InPlaceSaveCalls& calls = InPlaceSaveCallsInUse();
+    const unsigned long long size = std::max(oldSize, newSize);
     rlimit limit{};
-    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-        newSize > limit.rlim_cur)
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size > limit.rlim_cur)
         return EFBIG;
+    if (size == 0) return 0;
+    if (calls.reserve(fd, static_cast<off_t>(size)) == 0) return 0;
+    if (errno != EOPNOTSUPP && errno != ENOSYS && errno != EINVAL) return errno;
+
     struct statvfs fs {};
-    if (newSize > oldSize && ::fstatvfs(fd, &fs) == 0) {
-        const unsigned long long room =
-            static_cast<unsigned long long>(fs.f_bavail) * static_cast<unsigned long long>(fs.f_frsize);
-        if (newSize - oldSize > room) return ENOSPC;
+    if (calls.fstatvfs(fd, &fs) != 0) return 0;  // nothing to count with; the writes will tell
+    const unsigned long long block = fs.f_frsize != 0 ? fs.f_frsize : 512;
+    const unsigned long long held = static_cast<unsigned long long>(st.st_blocks) * 512;
+    const unsigned long long wanted = (size + block - 1) / block * block;
+    if (wanted <= held) return 0;
+    const unsigned long long more = wanted - held;
+    if (more > static_cast<unsigned long long>(fs.f_bavail) * block) return ENOSPC;
+    for (const auto& [kind, id] : {std::pair<int, unsigned>{USRQUOTA, st.st_uid}, {GRPQUOTA, st.st_gid}}) {
+        struct dqblk quota {};
+        // A quota that cannot be read (none set up, another user's) limits nothing known here.
+        if (calls.getQuota(fd, kind, id, &quota) != 0 || !(quota.dqb_valid & QIF_BLIMITS) ||
+            quota.dqb_bhardlimit == 0)
+            continue;
+        const unsigned long long allowed = quota.dqb_bhardlimit * QIF_DQBLKSIZE;
+        if (quota.dqb_curspace + more > allowed) return EDQUOT;
     }
     return 0;
 }
 
+// Writes bytes over the file from its start and cuts it after them, then waits for the disk.
+// touched tells whether anything may have reached the file. 0 or the error number.
+int OverwriteFile(int fd, std::string_view bytes, bool& touched) {
+    const InPlaceSaveCalls& calls = InPlaceSaveCallsInUse();
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = calls.pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        touched = true;
+        done += static_cast<std::size_t>(n);
+    }
+    touched = true;
+    if (calls.ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) return errno;
+    return calls.fsync(fd) == 0 ? 0 : errno;
+}
+
 // The file itself, overwritten where it stands: for a folder that cannot take a temporary file
-// while the file is writable.
-int WriteInPlace(const fs::path& target, std::string_view bytes) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+// while the file is writable. Its old bytes are read first and put back when any step fails;
+// changed is set only when putting them back failed too. Not safe against the process being
+// killed half-way, which no rename protects here.
+int WriteInPlace(const fs::path& target, std::string_view bytes, bool& changed) {
+    changed = false;
+    // Read as well as written: a file whose old bytes cannot be kept is not written over.
+    const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return errno;
     struct stat st {};
     if (::fstat(fd, &st) != 0) return CloseKeepingError(fd, errno);
-    int err = CheckRoomForInPlaceWrite(fd, static_cast<std::size_t>(st.st_size), bytes.size());
-    if (err == 0) err = WriteAll(fd, bytes);
-    if (err == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) err = errno;
-    if (err == 0 && ::fsync(fd) != 0) err = errno;
-    return CloseKeepingError(fd, err);
+    std::string old;
+    int err = ReadOldBytes(fd, static_cast<std::size_t>(st.st_size), old);
+    if (err == 0) err = CheckRoomForInPlaceWrite(fd, st, old.size(), bytes.size());
+    if (err != 0) return CloseKeepingError(fd, err);
+    bool touched = false;
+    err = OverwriteFile(fd, bytes, touched);
+    if (err == 0) {
+        // Once the new bytes are on the disk the save is done, whatever closing says.
+        ::close(fd);
+        return 0;
+    }
+    bool again = false;
+    if (touched && OverwriteFile(fd, old, again) != 0) changed = true;
+    ::close(fd);
+    return err;
 }
 
 mode_t NewFileMode() {
@@ -131,7 +211,23 @@ mode_t NewFileMode() {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
+InPlaceSaveCalls& InPlaceSaveCallsInUse() {
+    static InPlaceSaveCalls calls{
+        ::pwrite,
+        ::ftruncate,
+        ::fsync,
+        [](int fd, off_t length) { return ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, length); },
+        ::fstatvfs,
+        [](int fd, int kind, unsigned id, struct dqblk* quota) {
+            return static_cast<int>(::syscall(kQuotactlFd, fd, QCMD(Q_GETQUOTA, kind), id, quota));
+        },
+    };
+    return calls;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
+                         bool* changedOnFailure) {
+    if (changedOnFailure != nullptr) *changedOnFailure = false;
     const auto failed = [&error](int err) {
         error = std::strerror(err);
         return false;
@@ -160,7 +256,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     if (fd < 0) {
         const int err = errno;
         if (exists && (err == EACCES || err == EPERM)) {
-            const int inPlace = WriteInPlace(target, bytes);
+            bool changed = false;
+            const int inPlace = WriteInPlace(target, bytes, changed);
+            if (changedOnFailure != nullptr) *changedOnFailure = changed;
             return inPlace == 0 || failed(inPlace);
         }
         return failed(err);

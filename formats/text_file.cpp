@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -174,6 +175,17 @@ std::string WriteTextFile(Context& ctx) {
     if (!HasLiveCells(f) || !e.found) {
         ctx.shell.messageCaption = "セルが存在していません。";
         AppMessageBox(ctx, "保存するデータがありません。", Icon::Exclamation);
+        return {};
+    }
+    // The reader takes a line in pieces of kTextLineMax bytes, its line feed included: a wider
+    // row would come back cut into several rows, so such a picture is not written at all.
+    constexpr int kWidestRow = static_cast<int>(kTextLineMax) - 1;
+    if (e.width > kWidestRow) {
+        ctx.shell.messageCaption = "テキストファイルに保存できません。";
+        AppMessageBox(ctx,
+                      "パターンの幅が" + std::to_string(e.width) + "セルあります。テキストファイルに保存できるのは幅" +
+                          std::to_string(kWidestRow) + "セルまでです。\r\nRLE形式かLife形式で保存してください。",
+                      Icon::Exclamation);
         return {};
     }
     std::string out;

@@ -42,6 +42,13 @@ constexpr int kExitUsage = 2;
 
 void Complain(const std::string& message) { std::cerr << "gridbloom-cli: " << message << '\n'; }
 
+// Whether everything sent to standard output so far reached it; a full disk or a closed
+// descriptor there makes a failed output like any other.
+bool StandardOutputWritten() {
+    std::cout.flush();
+    return static_cast<bool>(std::cout);
+}
+
 // The Field of width × height interior cells with its staging grid, allocated as at start-up.
 // The blocks are requested before any size is set, so a size too large for them is refused by
 // the allocations (with their boxes) before anything is computed from it.
@@ -87,7 +94,12 @@ PatternKind KindOf(Format format) {
 
 // Writes bytes to standard output, or to path by a write aside and a rename.
 bool Deliver(const std::string& path, std::string_view bytes, std::string& error) {
-    if (path != "-") return WriteFileAtomically(path, bytes, error);
+    if (path != "-") {
+        bool changed = false;
+        if (WriteFileAtomically(path, bytes, error, &changed)) return true;
+        if (changed) error += "; the old file was changed and could not be put back";
+        return false;
+    }
     std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     std::cout.flush();
     if (!std::cout) {
@@ -253,11 +265,13 @@ int Execute(const Options& o) {
     (dataOnStdout ? std::cerr : std::cout) << text << std::flush;
 
     int status = kExitOk;
+    bool stdoutFailureSaid = false;
     const auto deliver = [&](const std::string& target, std::string_view bytes) {
         std::string error;
         if (!Deliver(target, bytes, error)) {
             Complain(target + ": not written (" + error + ")");
             status = kExitRefused;
+            if (target == "-") stdoutFailureSaid = true;
         }
     };
     if (o.stats && *o.stats != "-") deliver(*o.stats, rows);
@@ -299,6 +313,11 @@ int Execute(const Options& o) {
             status = kExitRefused;
         }
     }
+    // The statistics rows and the summary, when they went there.
+    if (!StandardOutputWritten() && !stdoutFailureSaid) {
+        Complain("standard output: not written");
+        status = kExitRefused;
+    }
     return status;
 }
 
@@ -319,11 +338,14 @@ int main(int argc, char** argv) {
     }
     switch (parsed.options.command) {
         case Command::Help:
-            std::cout << UsageText();
-            return kExitOk;
         case Command::Version:
-            std::cout << "gridbloom-cli " << GRIDBLOOM_VERSION << '\n';
-            return kExitOk;
+            if (parsed.options.command == Command::Help)
+                std::cout << UsageText();
+            else
+                std::cout << "gridbloom-cli " << GRIDBLOOM_VERSION << '\n';
+            if (StandardOutputWritten()) return kExitOk;
+            Complain("standard output: not written");
+            return kExitRefused;
         case Command::Run:
         case Command::Info:
             break;

@@ -163,6 +163,14 @@ TEST_F(CliTest, SaveFailuresLeaveStatusOne) {
     EXPECT_NE(dead.err.find("セルが存在していません。\n保存するデータがありません。\n"), std::string::npos);
     EXPECT_EQ(Slurp(Temp("keep.txt")), "*\r\n");
 
+    // A picture wider than a text line can hold is refused before anything is written.
+    const fs::path wide = Write("wide.rle", "x = 12000, y = 2\n2o11997bo$o5000bo!\n");
+    const Result tooWide = Run({"run", wide.string(), "-s", "20000x100", "-o", Temp("keep.txt").string()});
+    EXPECT_EQ(tooWide.status, 1);
+    EXPECT_NE(tooWide.err.find("テキストファイルに保存できません。\nパターンの幅が12000セルあります。"), std::string::npos)
+        << tooWide.err;
+    EXPECT_EQ(Slurp(Temp("keep.txt")), "*\r\n");
+
     const Result nowhere = Run({"run", Pattern("glider.rle"), "-o", Temp("no/such/dir.rle").string()});
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_NE(nowhere.err.find("保存できません。\n"), std::string::npos);

@@ -128,6 +128,26 @@ TEST_F(CliLimits, SavingToTheStandardOutputWritesIntoIt) {
     EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
 }
 
+// Whatever the tool prints on standard output is an output: when a full disk refuses it, the
+// status says so, as for a pattern or picture sent there.
+TEST_F(CliLimits, AFullStandardOutputEndsWithStatusOne) {
+    std::ofstream(dir / "in.rle", std::ios::binary) << "x = 3, y = 1\n3o!\n";
+    const std::vector<std::vector<std::string>> outputs = {
+        {"run", "in.rle", "-g", "2"},                  // the summary
+        {"info", "in.rle", "--json"},                 // the summary as JSON
+        {"run", "in.rle", "-g", "3", "--stats", "-"},  // statistics rows; the summary on standard error
+        {"--version"},
+    };
+    for (const auto& args : outputs) {
+        SCOPED_TRACE(args[0] + " " + args.back());
+        const Outcome full = Run(args, RLIMIT_FSIZE, RLIM_INFINITY, "/dev/full");
+        EXPECT_EQ(full.status, 1) << full.err;
+        EXPECT_NE(full.err.find("standard output"), std::string::npos) << full.err;
+        const Outcome fine = Run(args, RLIMIT_FSIZE, RLIM_INFINITY, "/dev/null");
+        EXPECT_EQ(fine.status, 0) << fine.err;
+    }
+}
+
 TEST_F(CliLimits, RunningOutOfMemoryWhileReadingEndsWithStatusOne) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";

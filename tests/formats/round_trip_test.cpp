@@ -75,6 +75,42 @@ TEST(RoundTrip, TheWritersKeepTheirFormatsForSmallPatterns) {
     EXPECT_EQ(WriteTextFile(t.ctx), "#R 23/36\r\n*..*\r\n*\r\n.\r\n");
 }
 
+// Readers take a line in pieces (9,999 bytes for Life 1.05, 10,000 for a picture, line feed
+// included): Life 1.05 rows wider than a piece go into blocks side by side, and a picture that
+// no line could hold is refused rather than written to read back cut and moved.
+TEST(RoundTrip, WidePatternsComeBackInPlaceOrAreRefused) {
+    const Writer& life105 = kWriters[0];
+    const Writer& text = kWriters[2];
+    for (int width : {9997, 9998, 9999, 10000, 10001, 12000, 19996, 19997, 100000}) {
+        SCOPED_TRACE(width);
+        test::TestContext t;
+        ASSERT_TRUE(test::ResizeForTest(t.ctx, width, 3));
+        const Cells cells = FillBox(t.ctx.field, 1, 1, width, 3, static_cast<unsigned>(width));
+        // Compared as a whole, not printed: a difference would be thousands of cells long.
+        EXPECT_TRUE(RoundTrip(life105, t.ctx, "23/3") == cells);
+        if (width <= 9999) {
+            EXPECT_TRUE(RoundTrip(text, t.ctx, "23/36") == cells);
+            continue;
+        }
+        EXPECT_EQ(WriteTextFile(t.ctx).size(), 0u);
+        ASSERT_EQ(t.host.boxes.size(), 1u);
+        EXPECT_EQ(t.host.lastBox().caption, "テキストファイルに保存できません。");
+        EXPECT_NE(t.host.lastBox().text.find(std::to_string(width)), std::string::npos) << t.host.lastBox().text;
+    }
+    // Blocks hold only the rows between their first and last live cell; a block without any is
+    // left out.
+    test::TestContext t;
+    ASSERT_TRUE(test::ResizeForTest(t.ctx, 30000, 10));
+    t.ctx.field.setCell(1, 1, 1);
+    t.ctx.field.setCell(25000, 5, 1);
+    t.ctx.field.setCell(25001, 7, 1);
+    test::CountPopulation(t.ctx.field);
+    const std::string file = WriteLifeFile(t.ctx, LifeFormat::Life105);
+    EXPECT_EQ(file.substr(0, file.find("\r\n.")), "#Life 1.05\r\n#N\r\n#P -12500 -3\r\n*\r\n#P 7496 1");
+    // Life 1.05 centres what it writes; the cells keep their places relative to each other.
+    EXPECT_EQ(test::Shape(RoundTrip(life105, t.ctx, "23/3")), test::Shape(LiveCells(t.ctx.field)));
+}
+
 TEST(RoundTrip, SharedCorpusPatternLargerThanTheField) {
     const std::filesystem::path path =
         std::filesystem::path(test::SharedPatterns()) / "Turing-Machine-3-state.rle";

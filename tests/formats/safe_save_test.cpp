@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "formats/document.h"
+#include "formats/safe_save.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {
@@ -150,6 +151,122 @@ TEST_F(SafeSave, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
     EXPECT_EQ(test::ReadBytes(target.string()), "short");
     fs::permissions(dir, fs::perms::owner_all);
     EXPECT_EQ(Names(), std::vector<std::string>{"inplace.rle"});
+}
+
+// The in-place save's calls, failing on cue. Writes go in pieces of at most 1000 bytes, so a
+// save takes several.
+struct Cue {
+    int from = 0, to = 0;  // calls from .. to (counting from 1) fail; 0: none
+    int err = EIO;
+    int calls = 0;
+    bool fails() {
+        ++calls;
+        return from != 0 && calls >= from && calls <= to;
+    }
+};
+Cue gWrite, gTruncate, gSync, gReserve;
+int gQuotaLimitKb = 0;  // a user's hard block limit; 0: no quota can be read
+
+void InstallFaults() {
+    InPlaceSaveCalls& c = InPlaceSaveCallsInUse();
+    c.pwrite = [](int fd, const void* b, std::size_t n, off_t at) -> ssize_t {
+        if (gWrite.fails()) return errno = gWrite.err, -1;
+        return ::pwrite(fd, b, std::min<std::size_t>(n, 1000), at);
+    };
+    c.ftruncate = [](int fd, off_t n) { return gTruncate.fails() ? (errno = gTruncate.err, -1) : ::ftruncate(fd, n); };
+    c.fsync = [](int fd) { return gSync.fails() ? (errno = gSync.err, -1) : ::fsync(fd); };
+    c.reserve = [](int, off_t) { return gReserve.fails() ? (errno = gReserve.err, -1) : 0; };
+    c.getQuota = [](int, int kind, unsigned, struct dqblk* q) {
+        if (gQuotaLimitKb == 0 || kind != USRQUOTA) return errno = ESRCH, -1;
+        q->dqb_valid = QIF_BLIMITS | QIF_SPACE;
+        q->dqb_bhardlimit = static_cast<unsigned>(gQuotaLimitKb);
+        q->dqb_curspace = static_cast<unsigned>(gQuotaLimitKb) * 1024 - 100;
+        return 0;
+    };
+}
+
+// An in-place save under faults: the old file is either put back as it was or reported as
+// changed, never left half written behind a message saying it is unchanged.
+TEST_F(SafeSave, AFailedInPlaceSavePutsTheOldBytesBackOrSaysItCouldNot) {
+    const std::string old(2500, 'o'), fresh(9000, 'n');
+    const fs::path target = dir / "inplace.rle";
+    struct Case {
+        const char* name;
+        Cue write, truncate, sync, reserve;
+        int quotaKb;
+        int err;       // the reason given, 0 for success
+        bool changed;  // what the save says of the old file
+        const char* result;  // "old", "new" or "" (neither)
+    };
+    const Case cases[] = {
+        {"third write", {3, 3}, {}, {}, {}, 0, EIO, false, "old"},
+        {"ftruncate", {}, {1, 1}, {}, {}, 0, EIO, false, "old"},
+        {"fsync", {}, {}, {1, 1, ENOSPC}, {}, 0, ENOSPC, false, "old"},
+        {"third write, and putting back", {3, 99}, {}, {}, {}, 0, EIO, true, ""},
+        {"every write, the first included", {1, 99}, {}, {}, {}, 0, EIO, false, "old"},
+        {"reservation over quota", {}, {}, {}, {1, 1, EDQUOT}, 0, EDQUOT, false, "old"},
+        {"quota counted by hand", {}, {}, {}, {1, 1, EOPNOTSUPP}, 2, EDQUOT, false, "old"},
+        {"no quota to count", {}, {}, {}, {1, 1, EOPNOTSUPP}, 0, 0, false, "new"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::permissions(dir, fs::perms::owner_all);
+        Write("inplace.rle", old);
+        fs::permissions(target, fs::perms::all);
+        fs::permissions(dir, static_cast<fs::perms>(0555));
+        const int status = AsOrdinaryUser([&] {
+            gWrite = c.write, gTruncate = c.truncate, gSync = c.sync, gReserve = c.reserve;
+            gQuotaLimitKb = c.quotaKb;
+            InstallFaults();
+            std::string reason;
+            bool changed = !c.changed;
+            const bool written = WriteFileAtomically(target.string(), fresh, reason, &changed);
+            if (written != (c.err == 0)) return 1;
+            if (!written && reason != std::strerror(c.err)) return 2;
+            if (!written && changed != c.changed) return 3;
+            // A refused save writes nothing at all.
+            if ((c.err == EDQUOT) != (gWrite.calls == 0)) return 4;
+            return 0;
+        });
+        EXPECT_EQ(status, 0);
+        const std::string now = test::ReadBytes(target.string());
+        const std::string left = now == old ? "old" : now == fresh ? "new" : "";
+        EXPECT_EQ(left, c.result) << now.size() << " bytes";
+    }
+    // The save's message tells which it was.
+    for (const bool restored : {true, false}) {
+        fs::permissions(dir, fs::perms::owner_all);
+        Write("inplace.rle", old);
+        fs::permissions(target, fs::perms::all);
+        fs::permissions(dir, static_cast<fs::perms>(0555));
+        EXPECT_EQ(AsOrdinaryUser([&] {
+                      // Failing once the glider is written: its truncation, then putting back.
+                      gWrite = restored ? Cue{} : Cue{2, 99}, gTruncate = {1, 1}, gSync = {}, gReserve = {};
+                      InstallFaults();
+                      test::TestContext t;
+                      test::DrawPicture(t.ctx.field, 600, 600, {".*", "..*", "***"});
+                      if (StoreDocument(t.ctx, target.string(), nullptr)) return 1;
+                      const std::string said = t.host.lastBox().text;
+                      const bool unchanged = said.find("元のファイルは変更されていません。") != std::string::npos;
+                      const bool changed =
+                          said.find("元のファイルは変更されましたが、元に戻せませんでした。") != std::string::npos;
+                      return unchanged == restored && changed != restored ? 0 : 2;
+                  }),
+                  0);
+        EXPECT_EQ(test::ReadBytes(target.string()) == old, restored);
+    }
+    // A file that may be written but not read: its old bytes could not be kept, so it is not
+    // written over.
+    fs::permissions(dir, fs::perms::owner_all);
+    Write("inplace.rle", old);
+    fs::permissions(target, static_cast<fs::perms>(0222));
+    fs::permissions(dir, static_cast<fs::perms>(0555));
+    EXPECT_EQ(AsOrdinaryUser([&] {
+                  std::string reason;
+                  return WriteFileAtomically(target.string(), fresh, reason) ? 1 : 0;
+              }),
+              0);
+    EXPECT_TRUE(test::ReadBytes(target.string()) == old);
 }
 
 TEST_F(SafeSave, WhatIsNotARegularFileIsWrittenIntoNotReplaced) {

@@ -300,6 +300,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         a.forEachLiveTile([&](int tx, int ty) { a.note(ty * tilesX + tx); });
         s.dirty.clear();
         s.changed.clear();
+        s.written.clear();
         s.survival = rule.survivalTable;
         s.birth = rule.birthTable;
         s.full = rule.birthTable[0] != 0;
@@ -418,6 +419,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     // from two generations back or were written; changed, those that differ from the current.
     s.nextDirty.clear();
     s.nextChanged.clear();
+    s.nextWritten.clear();
     for (int c = 0; c < chunks; ++c) {
         const stepk::TileRecord* r = s.records.data() + static_cast<std::ptrdiff_t>(c) * 4 * parallel.chunkGroups;
         for (int i = 0, n = parallel.written[c]; i < n; ++i) {
@@ -426,6 +428,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
             if ((rec.flags & stepk::kWritten) != 0) {
                 b.settleTile(t, rec.population);
                 s.nextDirty.push_back(stepk::GroupRef{rec.tx, rec.ty});
+                s.nextWritten.push_back(t);
                 ClearBit(s.editedBits, t);
             }
             if ((rec.flags & stepk::kChanged) != 0) s.nextChanged.push_back(t);
@@ -454,12 +457,13 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     }
     s.dirty.swap(s.nextDirty);
     s.changed.swap(s.nextChanged);
+    s.written.swap(s.nextWritten);
     a.swap(b);
 }
 
 StepChanges LastStepChanges(const Field& field) {
     const StepState& s = StepAccess::state(field);
-    return StepChanges{s.valid && s.changesKnown, &s.changed};
+    return StepChanges{s.valid && s.changesKnown, &s.changed, &s.written};
 }
 
 std::int64_t CountLiveCells(const Field& field) { return field.cells().population(); }

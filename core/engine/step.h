@@ -27,12 +27,14 @@ std::vector<std::int8_t> CellBytes(const Field& field);
 // One generation of the Field by the reference step.
 void StepGeneration(Field& field, const Rule& rule);
 
-// The tiles (index ty × tilesX + tx of cells()) whose cells the last step changed; `known` is
-// false when the Field was written otherwise since the step before it, or the step started
-// afresh, so that the tiles cannot be trusted to be all.
+// The tiles (index ty × tilesX + tx of cells()) whose cells the last step changed, and those
+// whose cells now differ from two generations back; `known` is false when the Field was written
+// otherwise since the step before it, or the step started afresh, so that the lists cannot be
+// trusted to be all.
 struct StepChanges {
     bool known = false;
     const std::vector<std::int32_t>* tiles = nullptr;
+    const std::vector<std::int32_t>* fromTwoBack = nullptr;
 };
 StepChanges LastStepChanges(const Field& field);
 

@@ -22,6 +22,7 @@ struct StepState {
 
     std::vector<stepk::GroupRef> dirty;  // tiles (gx = tile column) that differ from two generations back
     std::vector<std::int32_t> changed;  // tiles whose state differs from the generation before
+    std::vector<std::int32_t> written;  // tiles whose state differs from two generations back
     bool changesKnown = false;          // `changed` covers every change of the last step
 
     // Scratch, a bit per tile, and the interior masks of the current sizes.
@@ -31,7 +32,7 @@ struct StepState {
     std::vector<std::uint64_t> markRows, nearRow;  // the spread of many marks, row by row
     bool spread = false;                           // this step's groups came from markRows
     std::vector<stepk::GroupRef> nextDirty;
-    std::vector<std::int32_t> nextChanged;
+    std::vector<std::int32_t> nextChanged, nextWritten;
     std::vector<stepk::GroupRef> active;
     std::vector<std::int32_t> journal;
     std::vector<stepk::TileRecord> records;
@@ -44,6 +45,7 @@ struct StepState {
         changesKnown = false;
         dirty.clear();
         changed.clear();
+        written.clear();
     }
     // Forget, and give the memory back.
     void Release() { *this = StepState{}; }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 #include "core/engine/cell_grid.h"
 #include "core/engine/field.h"
@@ -13,8 +12,6 @@
 namespace gb::cli {
 
 namespace {
-
-constexpr int kTileRows = CellGrid::kTileHeight;
 
 // The 64 cells of row y from column x on (bits past the grid dead).
 std::uint64_t GridBits(const CellGrid& g, int x, int y) {
@@ -74,17 +71,7 @@ SettleWatch::SettleWatch(Field& field, const Rule& rule, int maxPeriod)
         tilesX_ = field.cells().tilesX();
         tiles_ = static_cast<std::size_t>(field.cells().tileCount());
     }
-    for (int p = 0; p < 2; ++p) {
-        hash_[p].assign(tiles_, 0);
-        differedAt_[p].assign(tiles_, -1);
-        copiedAt_[p].assign(tiles_, -1);
-        // A copy is read only when copiedAt_ says it holds the cells, so the block is never
-        // cleared: the pages of tiles never copied are never touched.
-        copies_[p].reset(new std::uint64_t[kTileRows * tiles_]);
-    }
-    pickedAt_.assign(tiles_, -1);
-    picked_.resize(tiles_);
-    differ_.resize(tiles_);
+    for (int p = 0; p < 2; ++p) hash_[p].assign(tiles_, 0);
     hashAll(0);
     recent_.assign(static_cast<std::size_t>(maxPeriod) + 1, 0);
     recent_[0] = total_;
@@ -109,126 +96,34 @@ void SettleWatch::hashAll(std::int64_t g) {
         });
     }
     totals_[p] = total_ = total;
-    // Nothing said before about the cells can be used any more.
+    // The hashes of the generation before are not known.
     stage_ = Stage::OneGeneration;
-    resetAt_ = g;
-    changedBefore_.clear();
-    differCount_ = 0;
 }
 
-void SettleWatch::hashChanged(const std::vector<std::int32_t>& changed, std::int64_t g) {
+void SettleWatch::rehash(const std::vector<std::int32_t>& tiles, int p, std::uint64_t total) {
+    fresh_.resize(tiles.size());
+    HashTiles(field_.cells(), tiles.data(), tiles.size(), fresh_.data());
+    std::uint64_t* const now = hash_[p].data();
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        const auto t = static_cast<std::size_t>(tiles[i]);
+        total += fresh_[i] - now[t];
+        now[t] = fresh_[i];
+    }
+    totals_[p] = total_ = total;
+}
+
+void SettleWatch::hashChanged(const StepChanges& changes, std::int64_t g) {
     const int p = static_cast<int>(g & 1);
-    std::uint64_t* now = hash_[p].data();
-    const std::uint64_t* before = hash_[p ^ 1].data();
-    const CellGrid& cells = field_.cells();
-    const std::size_t count = changed.size();
-    fresh_.resize(std::max(count, picked_.size()));
     if (stage_ == Stage::OneGeneration) {
         // The hashes of the generation before, and the tiles that changed since hashed again.
         hash_[p] = hash_[p ^ 1];
-        now = hash_[p].data();
-        HashTiles(cells, changed.data(), count, fresh_.data());
-        std::uint64_t total = totals_[p ^ 1];
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto t = static_cast<std::size_t>(changed[i]);
-            total += fresh_[i] - now[t];
-            now[t] = fresh_[i];
-        }
-        totals_[p] = total_ = total;
-        changedBefore_.assign(changed.begin(), changed.end());
+        rehash(*changes.tiles, p, totals_[p ^ 1]);
         stage_ = Stage::TwoGenerations;
         return;
     }
-    // hash_[p] holds the hashes of generation g - 2: only the tiles whose cells differ from
-    // then are hashed again. They changed in this step or in the one before; and as a tile's
-    // cells follow from its 3 × 3 block of tiles a generation before, each is next to a tile
-    // that differed, a generation ago, from two generations before that. So oscillators of
-    // period two away from anything else are never looked at.
-    std::int64_t* const pickedAt = pickedAt_.data();
-    std::int32_t* const differ = differ_.data();
-    std::size_t differs = 0;
-    std::uint64_t delta = 0;
-    std::int32_t* const look = picked_.data();
-    std::size_t looks = 0;
-    if (stage_ == Stage::Differences && 9 * differCount_ < tiles_) {
-        // The tiles next to one that differed a generation ago (this takes in the tiles that
-        // changed in the step before and not in this one, which differ from two back too).
-        const auto last = static_cast<std::int32_t>(tiles_) - 1;
-        for (std::size_t i = 0; i < differCount_; ++i)
-            for (const std::int32_t row : {differ[i] - tilesX_, differ[i], differ[i] + tilesX_})
-                for (std::int32_t t = std::max(row - 1, 0), end = std::min(row + 1, last); t <= end; ++t)
-                    if (pickedAt[t] != g) {
-                        pickedAt[t] = g;
-                        look[looks++] = t;
-                    }
-    } else {
-        // The tiles the step changed; those that changed in the step before and not in this
-        // one hold the cells of a generation ago, which differ from the ones before.
-        for (const std::int32_t t : changed) {
-            pickedAt[t] = g;
-            look[looks++] = t;
-        }
-        for (const std::int32_t t : changedBefore_)
-            if (pickedAt[t] != g) {
-                const auto ti = static_cast<std::size_t>(t);
-                delta += before[ti] - now[ti];
-                now[ti] = before[ti];
-                differedAt_[p][ti] = g;
-                differ[differs++] = t;
-            }
-    }
-    fresh_.resize(std::max(fresh_.size(), looks));
-    HashTiles(cells, look, looks, fresh_.data());
-    // A tile differs when its hash does; with the same hash, a copy of its cells of two
-    // generations back decides, when one is known to hold them; otherwise it counts as
-    // differing, and its cells are copied so that two generations on it need not. (Two passes,
-    // so that the first has no branch to guess and the second can read the copies ahead.)
-    std::int64_t* const differedAt = differedAt_[p].data();
-    std::int64_t* const copiedAt = copiedAt_[p].data();
-    std::uint64_t* const copies = copies_[p].get();
-    const std::uint64_t* const fresh = fresh_.data();
-    std::int32_t* const same = look;  // the tiles of equal hash, written behind the reading
-    std::size_t sames = 0;
-    for (std::size_t i = 0; i < looks; ++i) {
-        const std::int32_t t = look[i];
-        const auto ti = static_cast<std::size_t>(t);
-        const std::uint64_t h = fresh[i];
-        const bool equal = h == now[ti];
-        delta += h - now[ti];
-        now[ti] = h;
-        differ[differs] = t;
-        same[sames] = t;
-        differs += equal ? 0 : 1;
-        sames += equal ? 1 : 0;
-        differedAt[ti] = equal ? differedAt[ti] : g;
-    }
-    // Where the tiles of a different hash alone leave almost no tile away from them, proving
-    // the others unchanged would save nothing: they count as differing.
-    if (9 * differs >= tiles_) {
-        for (std::size_t i = 0; i < sames; ++i) {
-            differedAt[same[i]] = g;
-            differ[differs++] = same[i];
-        }
-        sames = 0;
-    }
-    for (std::size_t i = 0; i < sames; ++i) {
-        const auto t = static_cast<std::size_t>(same[i]);
-        if (i + 4 < sames) {
-            const std::uint64_t* ahead = copies + static_cast<std::size_t>(same[i + 4]) * kTileRows;
-            __builtin_prefetch(ahead);
-            __builtin_prefetch(ahead + 8);
-        }
-        std::uint64_t* copy = copies + t * kTileRows;
-        if (copiedAt[t] > resetAt_ && copiedAt[t] >= differedAt[t] && cells.sameTile(static_cast<int>(t), copy)) continue;
-        cells.copyTile(static_cast<int>(t), copy);
-        copiedAt[t] = differedAt[t] = g;
-        differ[differs++] = same[i];
-    }
-    differCount_ = differs;
-    totals_[p] = total_ = totals_[p] + delta;
-    // The next step looks at the changed tiles only when too many differ now to look around them.
-    if (9 * differs >= tiles_) changedBefore_.assign(changed.begin(), changed.end());
-    stage_ = Stage::Differences;
+    // hash_[p] holds the hashes of generation g - 2: only the tiles whose cells differ from then
+    // are hashed again, which leaves oscillators of period two away from anything else alone.
+    rehash(*changes.fromTwoBack, p, totals_[p]);
 }
 
 bool SettleWatch::confirm(std::int64_t g, int period) {
@@ -255,10 +150,10 @@ std::optional<int> SettleWatch::afterStep(std::int64_t g) {
     // The step lists the tiles whose cells it changed; when it cannot vouch for the list (the
     // Field was written otherwise, or it started afresh), every tile is hashed again.
     const StepChanges changes = LastStepChanges(field_);
-    if (hashEverything_ || !changes.known || changes.tiles == nullptr || tiles_ == 0)
+    if (hashEverything_ || !changes.known || changes.tiles == nullptr || changes.fromTwoBack == nullptr || tiles_ == 0)
         hashAll(g);
     else
-        hashChanged(*changes.tiles, g);
+        hashChanged(changes, g);
     // The ring holds generations g - size + 1 .. g - 1 (and g - size in the slot of g): the
     // periods whose hash is the same, smallest first, are confirmed on the cells.
     const auto size = static_cast<std::int64_t>(recent_.size());

@@ -12,6 +12,7 @@
 
 #include "core/engine/extent.h"
 #include "core/engine/field.h"
+#include "core/engine/step.h"
 
 namespace gb {
 struct Rule;
@@ -64,7 +65,9 @@ private:
     };
 
     void hashAll(std::int64_t g);
-    void hashChanged(const std::vector<std::int32_t>& changed, std::int64_t g);
+    void hashChanged(const StepChanges& changes, std::int64_t g);
+    // Hashes tiles again into hash_[p], whose sum was total.
+    void rehash(const std::vector<std::int32_t>& tiles, int p, std::uint64_t total);
     bool confirm(std::int64_t g, int period);
 
     Field& field_;
@@ -75,24 +78,14 @@ private:
     int tilesX_ = 0;
     std::size_t tiles_ = 0;
     // For even and for odd generations, per tile of cells(): the hash of its cells in the latest
-    // such generation (0 without a live cell), the last such generation in which they may have
-    // differed from two generations before, and a copy of them (16 words) taken in generation
-    // copiedAt_.
+    // such generation (0 without a live cell).
     std::vector<std::uint64_t> hash_[2];
-    std::vector<std::int64_t> differedAt_[2], copiedAt_[2];
-    std::unique_ptr<std::uint64_t[]> copies_[2];
     std::uint64_t totals_[2] = {0, 0};  // the sums of hash_
     std::uint64_t total_ = 0;           // the one of the latest generation
     // How much is known: the hashes of the latest generation only (after the Field was written
-    // otherwise), of the two latest, or also which tiles may differ from two generations back.
-    enum class Stage { OneGeneration, TwoGenerations, Differences } stage_ = Stage::OneGeneration;
-    std::int64_t resetAt_ = 0;                 // the generation the whole Field was hashed last
-    std::vector<std::int32_t> changedBefore_;  // the tiles the step before changed
-    std::vector<std::int32_t> differ_;         // the tiles that may differ from two generations
-    std::size_t differCount_ = 0;              // back: the first differCount_ of differ_
-    std::vector<std::int64_t> pickedAt_;       // the generation a tile was last looked at in
-    std::vector<std::int32_t> picked_;         // scratch
-    std::vector<std::uint64_t> fresh_;         // scratch
+    // otherwise), or of the two latest.
+    enum class Stage { OneGeneration, TwoGenerations } stage_ = Stage::OneGeneration;
+    std::vector<std::uint64_t> fresh_;  // scratch
     std::vector<std::uint64_t> recent_;    // hash of generation g at g % recent_.size()
     std::vector<int> candidates_;          // scratch
 

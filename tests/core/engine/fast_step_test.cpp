@@ -20,23 +20,36 @@ namespace {
 using test::Between;
 using test::Model;
 
-// When the step says it knows its changes, they are exactly the tiles whose cells differ.
-::testing::AssertionResult ChangesReported(const Field& f, const Model& before, const Model& after) {
-    const StepChanges changes = LastStepChanges(f);
-    if (!changes.known) return ::testing::AssertionSuccess();
-    const CellGrid& g = f.cells();
-    std::vector<std::int32_t> want, got(changes.tiles->begin(), changes.tiles->end());
+// The tiles whose cells differ between two models.
+std::vector<std::int32_t> TilesThatDiffer(const CellGrid& g, const Model& a, const Model& b) {
+    std::vector<std::int32_t> tiles;
     for (int ty = 0; ty < g.tilesY(); ++ty)
         for (int tx = 0; tx < g.tilesX(); ++tx) {
             bool differs = false;
             for (int y = ty * 16; y < ty * 16 + 16 && !differs; ++y)
-                for (int x = tx * 64; x < tx * 64 + 64 && !differs; ++x) differs = before.get(x, y) != after.get(x, y);
-            if (differs) want.push_back(ty * g.tilesX() + tx);
+                for (int x = tx * 64; x < tx * 64 + 64 && !differs; ++x) differs = a.get(x, y) != b.get(x, y);
+            if (differs) tiles.push_back(ty * g.tilesX() + tx);
         }
+    return tiles;
+}
+
+// When the step says it knows its changes, they are exactly the tiles whose cells differ from
+// the generation before, and from the one before that (twoBack, when known).
+::testing::AssertionResult ChangesReported(const Field& f, const Model& before, const Model& after,
+                                           const Model* twoBack) {
+    const StepChanges changes = LastStepChanges(f);
+    if (!changes.known) return ::testing::AssertionSuccess();
+    std::vector<std::int32_t> got(changes.tiles->begin(), changes.tiles->end());
     std::sort(got.begin(), got.end());
-    if (got == want) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "the step reports " << got.size() << " changed tiles, " << want.size()
-                                         << " changed";
+    if (got != TilesThatDiffer(f.cells(), before, after))
+        return ::testing::AssertionFailure() << "the step reports " << got.size() << " changed tiles, wrongly";
+    if (twoBack == nullptr) return ::testing::AssertionSuccess();
+    got.assign(changes.fromTwoBack->begin(), changes.fromTwoBack->end());
+    std::sort(got.begin(), got.end());
+    if (got != TilesThatDiffer(f.cells(), *twoBack, after))
+        return ::testing::AssertionFailure() << "the step reports " << got.size()
+                                             << " tiles differing from two generations back, wrongly";
+    return ::testing::AssertionSuccess();
 }
 
 class FastStep : public ::testing::TestWithParam<std::tuple<const char*, bool>> {
@@ -55,19 +68,25 @@ protected:
     void Start(int width, int height) {
         ASSERT_TRUE(RebuildField(t_.ctx, width, height));
         m_ = Model(width + 2, height + 2);
+        stepped_ = false;
         ClearCells(t_.ctx.field);
     }
     // One generation of both; with check, the cells and the reported changes are compared.
     ::testing::AssertionResult Step(bool check = true) {
-        const Model before = check ? m_ : Model{};
+        Model before = m_;
         AdvanceGeneration(t_.ctx.field, t_.ctx.rule);
         m_.Step(t_.ctx.rule);
+        const bool twoBackKnown = stepped_;
+        stepped_ = true;
+        std::swap(older_, before);  // older_: the cells before this step
         if (!check) return ::testing::AssertionSuccess();
         if (auto same = test::SameCells(t_.ctx.field, m_); !same) return same;
-        return ChangesReported(t_.ctx.field, before, m_);
+        return ChangesReported(t_.ctx.field, older_, m_, twoBackKnown ? &before : nullptr);
     }
     test::TestContext t_;
     Model m_;
+    Model older_;           // the cells before the last step
+    bool stepped_ = false;  // older_ holds them
     std::mt19937 rng_{2024};
     std::string previous_;
 };

@@ -72,13 +72,14 @@ const option kLongOptions[] = {
     {"back", required_argument, nullptr, kBack},
     {"delay", required_argument, nullptr, kDelay},
     {"json", no_argument, nullptr, kJson},
+    {"verbose", no_argument, nullptr, 'v'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
 // The options that only make sense when generations are run.
-const std::set<int> kRunOnly = {'g', 'r', 'o', kLife106, kEvery, kStats, kUntil, kMaxPeriod, kGif, kDelay};
+const std::set<int> kRunOnly = {'g', 'r', 'o', 'v', kLife106, kEvery, kStats, kUntil, kMaxPeriod, kGif, kDelay};
 
 // The name an option is reported by: its short form when it has one.
 std::string OptionName(int code) {
@@ -158,7 +159,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     opterr = 0;
     for (;;) {
         int longIndex = -1;
-        const int c = getopt_long(argc, argv.data(), ":g:r:s:o:h", kLongOptions, &longIndex);
+        const int c = getopt_long(argc, argv.data(), ":g:r:s:o:hv", kLongOptions, &longIndex);
         if (c == -1) break;
         if (c == '?') {
             const std::string typed = optopt != 0 ? std::string("-") + static_cast<char>(optopt)
@@ -203,6 +204,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
                     note("-o needs a file name");
                 else
                     o.output = std::string(value);
+                break;
+            case 'v':
+                o.verbose = true;
                 break;
             case kLife106:
                 o.life106 = true;
@@ -355,7 +359,7 @@ run   applies RULE (checked as the rule dialog checks it), advances N generation
       With -o it saves the field to OUTPUT by its extension: ".rle"; ".lif" as Life 1.05, or
       as Life 1.06 with --life106; ".txt"; anything else as RLE after a warning.
 info  prints the same four lines for the file as loaded, then the name, author, comment and
-      description texts the file holds.
+      description texts the file holds (run shows them only with --verbose).
 
 Options:
   -g, --generations N  generations to advance (run)
@@ -367,6 +371,8 @@ Options:
       --as FORMAT      rle, lif or txt: the reader for an INPUT whose name does not end in
                        .rle, .lif or .txt (such as "-"), and the writer for -o -
       --yes            answer Yes to the program's questions (without it: No)
+  -v, --verbose        show the file's name, author, comment and description texts on
+                       standard error, as the program shows them after a load (run)
       --every N        a statistics row every N generations, generation 0 included, as CSV:
                        generation,population,left,top,right,bottom,width,height (run)
       --stats FILE     where the statistics rows go ("-": standard output, the default);

@@ -18,7 +18,8 @@ std::string BoxLines(const MessageBox& box) {
 
 Button CliHost::showMessage(const MessageBox& box) {
     boxes_.push_back(box);
-    std::cerr << BoxLines(box) << std::flush;
+    const bool held = titleSet_ && heldCaption_ && box.icon == Icon::Information && box.caption == *heldCaption_;
+    if (!held) std::cerr << BoxLines(box) << std::flush;
     switch (box.buttons) {
         case Buttons::Ok:
             return Button::Ok;

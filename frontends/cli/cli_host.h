@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/host.h"
@@ -35,6 +37,9 @@ public:
 
     // Forgets the title and the boxes seen so far (called before a load).
     void resetRecord();
+    // Information boxes captioned caption after the title (a file's notice texts) are recorded
+    // but not printed.
+    void holdNotices(std::string caption) { heldCaption_ = std::move(caption); }
     bool titleSet() const { return titleSet_; }
     // The boxes shown after the most recent title, in order.
     std::vector<MessageBox> boxesSinceTitle() const;
@@ -43,6 +48,7 @@ public:
 
 private:
     bool answerYes_;
+    std::optional<std::string> heldCaption_;
     bool titleSet_ = false;
     bool declined_ = false;
     std::vector<MessageBox> boxes_;

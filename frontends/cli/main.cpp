@@ -154,6 +154,8 @@ int Execute(const Options& o) {
     // a refused or unreadable file leaves the title alone.
     const std::string path = o.input == "-" ? "/dev/stdin" : o.input;
     host.resetRecord();
+    // The file's notice texts are part of what info prints; run shows them with --verbose.
+    if (o.command == Command::Info || !o.verbose) host.holdNotices(FileNameOf(path));
     // A name ending in ".rle", ".lif" or ".txt" says which reader reads it; for any other name
     // (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
     const std::string ext = ExtensionOf(o.input);

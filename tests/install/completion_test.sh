@@ -45,7 +45,7 @@ offers gridbloom-cli run glider.rle '' :: BIG.LIF glider.rle old.text picture.tx
 # Options, long and short.
 offers gridbloom-cli run glider.rle --ou :: --output
 offers gridbloom-cli run glider.rle --l :: --life106 --live
-offers gridbloom-cli --v :: --version
+offers gridbloom-cli --v :: --verbose --version
 # Values: output files, pictures, statistics, formats, the settling mode.
 offers gridbloom-cli run glider.rle -o '' :: - BIG.LIF glider.rle picture.txt sub
 offers gridbloom-cli run glider.rle --png '' :: shot.png sub

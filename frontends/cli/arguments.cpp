@@ -397,7 +397,9 @@ Options:
 
 When standard output carries data (-o -, the statistics rows, --png - or --gif -), the summary
 goes to standard error. On a terminal a long run shows its progress on standard error.
-The messages the program shows in boxes go to standard error: a caption line, then the text.
+The messages the program shows in boxes go to standard error: a caption line, then the text,
+in English, or as the program writes them (Japanese) when the first of LC_ALL, LC_MESSAGES and
+LANG that is set starts with "ja".
 Exit status: 0 success; 1 the input was refused or could not be read, or an output could not be
 written; 2 a usage error, a bad field size or a rejected rule, or a GIF that would be too large.
 )";

@@ -14,7 +14,8 @@ namespace gb::cli {
 
 class CliHost : public Host {
 public:
-    explicit CliHost(bool answerYes) : answerYes_(answerYes) {}
+    // english: captions and texts are printed in English (see english.h).
+    explicit CliHost(bool answerYes, bool english = false) : answerYes_(answerYes), english_(english) {}
 
     Button showMessage(const MessageBox& box) override;
 
@@ -48,6 +49,7 @@ public:
 
 private:
     bool answerYes_;
+    bool english_;
     std::optional<std::string> heldCaption_;
     bool titleSet_ = false;
     bool declined_ = false;
@@ -55,7 +57,8 @@ private:
     std::size_t boxesAtTitle_ = 0;
 };
 
-// A box as the tool prints it: caption, line break, text with its line ends made plain, line break.
-std::string BoxLines(const MessageBox& box);
+// A box as the tool prints it: caption, line break, text with its line ends made plain, line
+// break; in English when english is set.
+std::string BoxLines(const MessageBox& box, bool english = false);
 
 }  // namespace gb::cli

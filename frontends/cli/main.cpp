@@ -28,6 +28,7 @@
 #include "formats/text_file.h"
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/cli_host.h"
+#include "frontends/cli/english.h"
 #include "frontends/cli/pictures.h"
 #include "frontends/cli/report.h"
 #include "frontends/cli/study.h"
@@ -114,7 +115,7 @@ std::optional<std::string> FolderProblem(const std::string& path) {
 Rgb ToRgb(std::uint32_t bgr) { return (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF); }
 
 int Execute(const Options& o) {
-    CliHost host(o.yes);
+    CliHost host(o.yes, !JapaneseMessages());
     Context ctx(host);
 
     // The rule is checked first, so a rejected one costs no loading. It is read as file headers

@@ -121,10 +121,12 @@ int Execute(const Options& o) {
     // The rule is checked first, so a rejected one costs no loading. It is read as file headers
     // are: "b3/s23" and a topology suffix such as ":T100,100" are taken too.
     std::optional<std::string> acceptedRule;
+    ForgetDroppedTopology();
     if (o.rule) {
         acceptedRule = RuleDialogOk(ctx, FileRuleText(*o.rule));
         if (!acceptedRule) return kExitUsage;
     }
+    std::string topology = DroppedTopology();
     for (const auto* path : {&o.png, &o.gif, &o.stats})
         if (*path)
             if (auto problem = FolderProblem(**path)) {
@@ -178,6 +180,13 @@ int Execute(const Options& o) {
             while (!text.empty() && text.back() == '\n') text.pop_back();
             summary.notes.push_back(text);
         }
+
+    // A torus or a plane of another size is not what runs here: -r's topology, or else the file's.
+    if (!o.rule) topology = DroppedTopology();
+    if (!topology.empty())
+        Complain("warning: the topology \"" + topology + "\" of the rule is not used: the field is " +
+                 std::to_string(o.width) + "x" + std::to_string(o.height) +
+                 " cells, bounded, with dead cells beyond its edge");
 
     // The program draws the loaded pattern at once; its frames keep the population the writers
     // check. Here the frames run without a picture.

@@ -349,8 +349,8 @@ std::string UsageText() {
   gridbloom-cli --help | --version
 
 Both commands build a field of W x H cells (default 1200x1200) and load INPUT as the program's
-Open command does: by its extension, ".txt" and ".lif" by their own readers, anything else as RLE.
-The field is bounded, with dead cells beyond its edge: a rule's topology suffix (":T100,100",
+Open command does: by its extension, ".txt", ".cells" and ".lif" by their own readers, anything
+else as RLE. The field is bounded, with dead cells beyond its edge: a rule's topology suffix (":T100,100",
 ":P60,40") is not used, and a warning says so.
 INPUT "-" reads standard input (as RLE unless --as says otherwise); pipes and process
 substitutions are read to their end like files. Options and operands may come in any order.
@@ -371,7 +371,7 @@ Options:
                        in the --as format (default RLE) and the summary to standard error (run)
       --life106        write Life files as Life 1.06 (run)
       --as FORMAT      rle, lif or txt: the reader for an INPUT whose name does not end in
-                       .rle, .lif or .txt (such as "-"), and the writer for -o -
+                       .rle, .lif, .txt or .cells (such as "-"), and the writer for -o -
       --yes            answer Yes to the program's questions (without it: No)
   -v, --verbose        show the file's name, author, comment and description texts on
                        standard error, as the program shows them after a load (run)

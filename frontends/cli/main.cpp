@@ -159,10 +159,10 @@ int Execute(const Options& o) {
     host.resetRecord();
     // The file's notice texts are part of what info prints; run shows them with --verbose.
     if (o.command == Command::Info || !o.verbose) host.holdNotices(FileNameOf(path));
-    // A name ending in ".rle", ".lif" or ".txt" says which reader reads it; for any other name
-    // (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
+    // A name ending in ".rle", ".lif", ".txt" or ".cells" says which reader reads it; for any
+    // other name (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
     const std::string ext = ExtensionOf(o.input);
-    if (o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt"))
+    if (o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt" || ext == ".cells"))
         LoadDocument(ctx, path);
     else
         LoadDocument(ctx, path, KindOf(o.as.value_or(Format::Rle)));

@@ -76,7 +76,7 @@ _gridbloom_cli() {
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W 'run info' -- "$cur"))
     else
-        _gridbloom_cli_files '*.@(rle|lif|txt|text)'
+        _gridbloom_cli_files '*.@(rle|lif|txt|text|cells)'
     fi
     return 0
 }

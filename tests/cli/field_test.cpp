@@ -47,4 +47,21 @@ TEST_F(CliTest, ATopologySuffixIsWarnedAboutOnce) {
     EXPECT_EQ(RunReport({"info", "plane.txt"}).rule, "23/36 (B36/S23)");
 }
 
+TEST_F(CliTest, PlaintextCellsFilesAreRead) {
+    Write("glider.cells", "!Name: Glider\r\n!A small spaceship.\r\n.O\r\n..O\r\nOOO\r\n");
+    const Result info = Run({"info", "glider.cells"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out,
+              "rule 23/3 (B3/S23)\ngeneration 0\npopulation 5\nextent 600 599 602 601 3 3\n"
+              "Name: Glider\nA small spaceship.\n");
+    EXPECT_EQ(info.err, "");
+    // Its glider runs as the RLE glider does.
+    const Report cells = RunReport({"run", "glider.cells", "-g", "40"});
+    Write("glider.rle", "x = 3, y = 3\nbo$2bo$3o!\n");
+    const Report rle = RunReport({"run", "glider.rle", "-g", "40"});
+    EXPECT_EQ(cells.population, rle.population);
+    EXPECT_EQ(Numbers(cells.extent)[4], 3);
+    EXPECT_EQ(Numbers(cells.extent)[0] - Numbers(rle.extent)[0], 1);
+}
+
 }  // namespace

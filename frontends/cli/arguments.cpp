@@ -350,8 +350,8 @@ std::string UsageText() {
 
 Both commands build a field of W x H cells (default 1200x1200) and load INPUT as the program's
 Open command does: by its extension, ".txt", ".cells" and ".lif" by their own readers, anything
-else as RLE. The field is bounded, with dead cells beyond its edge: a rule's topology suffix (":T100,100",
-":P60,40") is not used, and a warning says so.
+else as RLE. The field is bounded, with dead cells beyond its edge: a rule's topology suffix
+(":T100,100", ":P60,40") is not used, and a warning says so.
 INPUT "-" reads standard input (as RLE unless --as says otherwise); pipes and process
 substitutions are read to their end like files. Options and operands may come in any order.
 

@@ -37,8 +37,8 @@ int OpenRlePath(Context& ctx, const std::string& path);
 int OpenCellsPath(Context& ctx, const std::string& path);
 
 // Loading through the document (Open command, recent file, command line): pause, wait cursor,
-// the reader by extension (".txt" and ".lif" apply "23/3" first; ".cells" is a text picture), documentPath and
-// currentQuickLaunchItem updated. False (after the file-not-found box, nothing changed but the
+// the reader by extension (".txt" and ".lif" apply "23/3" first; ".cells" is a text picture),
+// documentPath and currentQuickLaunchItem updated. False (after the file-not-found box, nothing changed but the
 // pause) when the file cannot be read; a file the reader rejects still counts as opened.
 bool LoadDocument(Context& ctx, const std::string& path);
 
@@ -53,8 +53,8 @@ bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind);
 bool StoreDocument(Context& ctx, const std::string& path,
                    const std::function<LifeFormat()>& chooseLifeFormat);
 
-// A file dropped on the view: the reader by extension (".text" and ".cells" too), documentPath = path,
-// currentQuickLaunchItem = -1.
+// A file dropped on the view: the reader by extension (".text" and ".cells" too),
+// documentPath = path, currentQuickLaunchItem = -1.
 void DropPatternFile(Context& ctx, const std::string& path);
 
 // The name the save dialog proposes, before its extension is stripped.

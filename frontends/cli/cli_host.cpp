@@ -19,7 +19,8 @@ std::string BoxLines(const MessageBox& box, bool english) {
 
 Button CliHost::showMessage(const MessageBox& box) {
     boxes_.push_back(box);
-    const bool held = titleSet_ && heldCaption_ && box.icon == Icon::Information && box.caption == *heldCaption_;
+    const bool held =
+        titleSet_ && heldCaption_ && box.icon == Icon::Information && box.caption == *heldCaption_;
     if (!held) std::cerr << BoxLines(box, english_) << std::flush;
     switch (box.buttons) {
         case Buttons::Ok:

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "core/engine/rule.h"
 #include "formats/document.h"
@@ -82,6 +83,41 @@ TEST(CellsRead, NoticeLinesOfAnyLengthAndEncoding) {
     EXPECT_EQ(ReadCellsFile(stray.ctx, "!Name: x\nOxO\n", "x.cells"), 1);
     ASSERT_EQ(stray.host.boxes.size(), 1u);
     EXPECT_EQ(stray.host.boxes[0].text, "x\r\n\r\n読み込みを強行しますか。");
+}
+
+// Any bytes: a Plaintext file reads as the text picture of the same bytes without its "!" lines,
+// with the notice as the only box more, and nothing is left half done.
+TEST(CellsRead, MutatedFilesReadAsTheirPictureWithoutNotices) {
+    const std::string_view pieces[] = {"!", "!Name: x", "O", "*", ".", "\n", "\r\n", "\r", "x", " ", "\t",
+                                       "#R 36/23\n", "#", "\x81\xa1", "\xe2\x96\xa0", "\xff", "OOOO"};
+    std::mt19937 random(15);
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes;
+        const int n = static_cast<int>(random() % 40);
+        for (int i = 0; i < n; ++i) bytes += pieces[random() % std::size(pieces)];
+        if (round % 50 == 0) bytes = "!" + std::string(12000 + random() % 9000, 'O') + "\n" + bytes;
+        std::string picture, notice;
+        std::istringstream lines(bytes);
+        for (std::string line; std::getline(lines, line);) {
+            const std::string end = lines.eof() ? "" : "\n";
+            if (!line.empty() && line[0] == '!')
+                notice += line.substr(1) + end;
+            else
+                picture += line + end;
+        }
+        SCOPED_TRACE(bytes.size() < 300 ? bytes : bytes.substr(0, 300));
+
+        test::TestContext cells, text;
+        const int answer = ReadCellsFile(cells.ctx, bytes, "m.cells");
+        EXPECT_EQ(answer, ReadTextFile(text.ctx, picture, "m.cells"));
+        EXPECT_EQ(LiveCells(cells.ctx.field), LiveCells(text.ctx.field));
+        EXPECT_EQ(cells.ctx.rule.ruleText, text.ctx.rule.ruleText);
+        EXPECT_EQ(cells.host.titles, text.host.titles);
+        const bool shown = answer == 0 && !notice.empty();
+        EXPECT_EQ(cells.host.boxes.size(), text.host.boxes.size() + (shown ? 1 : 0));
+        EXPECT_EQ(cells.ctx.field.busy, 0);
+        EXPECT_EQ(cells.ctx.shell.messageCaption, "Gridbloom");
+    }
 }
 
 // The cells of a Plaintext file as its format defines them: every line that is not a "!" line

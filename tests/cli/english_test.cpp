@@ -13,7 +13,6 @@ namespace {
 
 using namespace gb::clitest;
 using gb::cli::InEnglish;
-using gb::cli::JapaneseMessages;
 using gb::cli::MessageLines;
 
 bool Ascii(std::string_view text) {
@@ -124,19 +123,6 @@ TEST(English, TheTableHoldsEveryMessageOfTheSources) {
         }
     }
     EXPECT_GT(found, 50);
-}
-
-TEST(English, JapaneseOnlyWhereTheLocaleSaysSo) {
-    using V = std::optional<std::string_view>;
-    const V none;
-    EXPECT_FALSE(JapaneseMessages(none, none, none));
-    EXPECT_FALSE(JapaneseMessages(none, none, V("C.UTF-8")));
-    EXPECT_FALSE(JapaneseMessages(V(""), V(""), V("en_GB.UTF-8")));
-    EXPECT_TRUE(JapaneseMessages(none, none, V("ja_JP.UTF-8")));
-    EXPECT_TRUE(JapaneseMessages(none, V("ja_JP.eucJP"), V("C")));
-    EXPECT_TRUE(JapaneseMessages(V(""), V("ja"), none));
-    EXPECT_FALSE(JapaneseMessages(V("C"), V("ja_JP.UTF-8"), V("ja_JP.UTF-8")));
-    EXPECT_TRUE(JapaneseMessages(V("ja_JP"), V("C"), V("C")));
 }
 
 // The environment the tool runs in: LC_ALL, LC_MESSAGES and LANG (nothing: unset), put back

@@ -106,12 +106,19 @@ int OpenRlePath(Context& ctx, const std::string& path) {
     return 0;
 }
 
+int OpenCellsPath(Context& ctx, const std::string& path) {
+    ReadPath(ctx, path, static_cast<Reader>(ReadCellsFile));
+    ctx.host.repaintView();
+    return 0;
+}
+
 bool LoadDocument(Context& ctx, const std::string& path) {
     const std::string ext = ExtensionOf(path);
     return LoadDocument(ctx, path,
-                        ext == ".txt"   ? PatternKind::Text
-                        : ext == ".lif" ? PatternKind::Life
-                                        : PatternKind::Rle);
+                        ext == ".txt"     ? PatternKind::Text
+                        : ext == ".lif"   ? PatternKind::Life
+                        : ext == ".cells" ? PatternKind::Cells
+                                          : PatternKind::Rle);
 }
 
 bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
@@ -131,6 +138,8 @@ bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
         if (kind == PatternKind::Text) {
             ApplyDefaultRule(ctx);
             ReadTextFile(ctx, input, path);
+        } else if (kind == PatternKind::Cells) {
+            ReadCellsFile(ctx, input, path);
         } else if (kind == PatternKind::Life) {
             ApplyDefaultRule(ctx);
             ReadLifeFile(ctx, input, path);
@@ -197,6 +206,8 @@ void DropPatternFile(Context& ctx, const std::string& path) {
         OpenLifePath(ctx, path);
     else if (ext == ".txt" || ext == ".text")
         OpenTextPath(ctx, path);
+    else if (ext == ".cells")
+        OpenCellsPath(ctx, path);
     else
         OpenRlePath(ctx, path);
     ctx.shell.documentPath = path;

@@ -37,15 +37,16 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
 int OpenLifePath(Context& ctx, const std::string& path);
 int OpenTextPath(Context& ctx, const std::string& path);
 int OpenRlePath(Context& ctx, const std::string& path);
+int OpenCellsPath(Context& ctx, const std::string& path);
 
 // Loading through the document (Open command, recent file, command line): pause, wait cursor,
-// the reader by extension (".txt" and ".lif" apply "23/3" first), documentPath and
-// currentQuickLaunchItem updated. False (after the file-not-found box, nothing changed but the
+// the reader by extension (".txt" and ".lif" apply "23/3" first; ".cells" is a text picture),
+// documentPath and currentQuickLaunchItem updated. False (after the file-not-found box, nothing changed but the
 // pause) when the file cannot be read; a file the reader rejects still counts as opened.
 bool LoadDocument(Context& ctx, const std::string& path);
 
 // The reader to use for a path whose name does not say it (standard input, a pipe).
-enum class PatternKind { Rle, Life, Text };
+enum class PatternKind { Rle, Life, Text, Cells };
 // LoadDocument with the reader chosen by the caller instead of by the extension.
 bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind);
 
@@ -55,8 +56,8 @@ bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind);
 bool StoreDocument(Context& ctx, const std::string& path,
                    const std::function<LifeFormat()>& chooseLifeFormat);
 
-// A file dropped on the view: the reader by extension (".text" too), documentPath = path,
-// currentQuickLaunchItem = -1.
+// A file dropped on the view: the reader by extension (".text" and ".cells" too),
+// documentPath = path, currentQuickLaunchItem = -1.
 void DropPatternFile(Context& ctx, const std::string& path);
 
 // The name the save dialog proposes, before its extension is stripped.

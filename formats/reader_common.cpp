@@ -13,8 +13,26 @@ void ReportFileNotFound(Context& ctx, const std::string& path) {
     AppMessageBox(ctx, "ファイル\"" + path + "\"が見つかりません。", Icon::Exclamation);
 }
 
+namespace {
+
+std::string& LastDroppedTopology() {
+    static std::string suffix;
+    return suffix;
+}
+
+}  // namespace
+
+std::string DroppedTopology() { return LastDroppedTopology(); }
+
+void ForgetDroppedTopology() { LastDroppedTopology().clear(); }
+
 std::string FileRuleText(std::string_view text) {
-    std::string out(text.substr(0, text.find(':')));
+    const std::size_t colon = text.find(':');
+    if (colon != std::string_view::npos) {
+        const std::string_view suffix = text.substr(colon);
+        LastDroppedTopology() = suffix.substr(0, suffix.find_last_not_of(" \t\r\n") + 1);
+    }
+    std::string out(text.substr(0, colon));
     for (char& c : out) {
         if (c == 'b') c = 'B';
         if (c == 's') c = 'S';

@@ -18,6 +18,11 @@ void ReportFileNotFound(Context& ctx, const std::string& path);
 // whatever the case of "B" and "S" ("b3/s23", "s23/b3").
 std::string FileRuleText(std::string_view text);
 
+// The topology suffix (":T100,100") that FileRuleText last dropped since ForgetDroppedTopology,
+// or empty: the Field is bounded whatever the rule asked for, and a front end may say so.
+std::string DroppedTopology();
+void ForgetDroppedTopology();
+
 // The text after a two-byte control mark such as "#D", without one leading blank.
 std::string_view ControlLineText(std::string_view line);
 

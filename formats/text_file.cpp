@@ -21,6 +21,7 @@ namespace {
 
 constexpr std::size_t kTextLineMax = 10000;  // a longer line is taken in pieces
 constexpr std::size_t kShownInvalidBytes = 800;
+constexpr std::size_t kNoticeLimit = 10002;  // notice text is kept while below this
 
 // The lines of a picture as read: for every line holding "*" its live positions as bits, and the
 // rule lines. Memory follows the live cells, not the file.
@@ -53,12 +54,11 @@ struct Picture {
 
 }  // namespace
 
-int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path) {
-    TextInput input(bytes);
-    return ReadTextFile(ctx, input, path);
-}
+namespace {
 
-int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
+// The text picture reader; with cells, a ".cells" file's "!" lines are its notice, shown last as
+// the other readers show theirs, and take no row, and the rule starts from "23/3".
+int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool cells) {
     CheckMemory(ctx);
     Field& f = ctx.field;
     f.busy = 1;
@@ -72,9 +72,17 @@ int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
     std::string shown;         // the first kShownInvalidBytes bytes of it, as UTF-8
     std::size_t shownBytes = 0;
     Picture picture;
+    std::string notice;
+    bool inNotice = false;  // the last piece was a notice line cut before its end
     while (!input.atEnd()) {
         SquareEncoding encoding = SquareEncoding::Utf8;
         const std::string_view piece = NextPictureLine(input, kTextLineMax, encoding);
+        if (cells && (inNotice || (!piece.empty() && piece[0] == '!'))) {
+            const std::string_view text = inNotice ? piece : piece.substr(1);
+            inNotice = text.empty() || text.back() != '\n';
+            if (notice.size() + text.size() < kNoticeLimit) notice += ToUtf8(text, encoding);
+            continue;
+        }
         const std::string line = ReplacePictureCharacters(piece, encoding);
         if (line.size() >= 2 && line[0] == '#' && line[1] == 'R') {
             picture.rules.push_back({picture.lines, std::string(ControlLineText(line))});
@@ -121,7 +129,7 @@ int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
     f.generation = 0;
     const long long rows = std::max<long long>(f.gridHeight, h);
     const long long columns = std::max<long long>(f.gridWidth, w);
-    std::string rule = ctx.rule.ruleText;
+    std::string rule = cells ? std::string(kDefaultRule) : ctx.rule.ruleText;
     for (const Picture::RuleLine& r : picture.rules)
         if (r.line < rows) rule = r.text;
     for (const Picture::Row& row : picture.rows) {
@@ -165,7 +173,31 @@ int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
     ctx.host.repaintView();
     f.busy = 0;
     RefreshCursor(ctx);
+    if (!notice.empty()) {
+        ctx.shell.messageCaption = FileNameOf(path);
+        AppMessageBox(ctx, notice, Icon::Information);
+    }
     return 0;
+}
+
+}  // namespace
+
+int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path) {
+    TextInput input(bytes);
+    return ReadTextFile(ctx, input, path);
+}
+
+int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
+    return ReadPicture(ctx, input, path, false);
+}
+
+int ReadCellsFile(Context& ctx, std::string_view bytes, const std::string& path) {
+    TextInput input(bytes);
+    return ReadCellsFile(ctx, input, path);
+}
+
+int ReadCellsFile(Context& ctx, TextInput& input, const std::string& path) {
+    return ReadPicture(ctx, input, path, true);
 }
 
 std::string WriteTextFile(Context& ctx) {

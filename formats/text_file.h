@@ -1,4 +1,5 @@
-// Plain-text pattern pictures (".txt"): "*" live, "." dead; "■", "□" and "O" accepted too.
+// Plain-text pattern pictures (".txt"): "*" live, "." dead; "■", "□" and "O" accepted too; and
+// the Plaintext ".cells" pictures with their "!" notice lines.
 #pragma once
 
 #include <string>
@@ -16,6 +17,12 @@ int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path);
 // The same from an input (in text mode), read once in pieces: the picture is kept as bits of
 // its live cells between measuring it and placing it.
 int ReadTextFile(Context& ctx, TextInput& input, const std::string& path);
+
+// Plaintext ".cells" pictures, read as the pictures above are and placed alike: "O" and "*" live,
+// "." dead, and the "!" lines, which take no row, are the notice shown (captioned with the file's
+// name) after the load. The rule is "23/3".
+int ReadCellsFile(Context& ctx, std::string_view bytes, const std::string& path);
+int ReadCellsFile(Context& ctx, TextInput& input, const std::string& path);
 
 // The Field's live extent as a picture, CR LF line ends, with "#R <rule>" first when the rule is
 // not "23/3". Empty (after the box "保存するデータがありません。") when there is nothing to save.

@@ -72,13 +72,14 @@ const option kLongOptions[] = {
     {"back", required_argument, nullptr, kBack},
     {"delay", required_argument, nullptr, kDelay},
     {"json", no_argument, nullptr, kJson},
+    {"verbose", no_argument, nullptr, 'v'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
 // The options that only make sense when generations are run.
-const std::set<int> kRunOnly = {'g', 'r', 'o', kLife106, kEvery, kStats, kUntil, kMaxPeriod, kGif, kDelay};
+const std::set<int> kRunOnly = {'g', 'r', 'o', 'v', kLife106, kEvery, kStats, kUntil, kMaxPeriod, kGif, kDelay};
 
 // The name an option is reported by: its short form when it has one.
 std::string OptionName(int code) {
@@ -158,7 +159,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     opterr = 0;
     for (;;) {
         int longIndex = -1;
-        const int c = getopt_long(argc, argv.data(), ":g:r:s:o:h", kLongOptions, &longIndex);
+        const int c = getopt_long(argc, argv.data(), ":g:r:s:o:hv", kLongOptions, &longIndex);
         if (c == -1) break;
         if (c == '?') {
             const std::string typed = optopt != 0 ? std::string("-") + static_cast<char>(optopt)
@@ -203,6 +204,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
                     note("-o needs a file name");
                 else
                     o.output = std::string(value);
+                break;
+            case 'v':
+                o.verbose = true;
                 break;
             case kLife106:
                 o.life106 = true;
@@ -345,7 +349,9 @@ std::string UsageText() {
   gridbloom-cli --help | --version
 
 Both commands build a field of W x H cells (default 1200x1200) and load INPUT as the program's
-Open command does: by its extension, ".txt" and ".lif" by their own readers, anything else as RLE.
+Open command does: by its extension, ".txt", ".cells" and ".lif" by their own readers, anything
+else as RLE. The field is bounded, with dead cells beyond its edge: a rule's topology suffix
+(":T100,100", ":P60,40") is not used, and a warning says so.
 INPUT "-" reads standard input (as RLE unless --as says otherwise); pipes and process
 substitutions are read to their end like files. Options and operands may come in any order.
 
@@ -355,7 +361,7 @@ run   applies RULE (checked as the rule dialog checks it), advances N generation
       With -o it saves the field to OUTPUT by its extension: ".rle"; ".lif" as Life 1.05, or
       as Life 1.06 with --life106; ".txt"; anything else as RLE after a warning.
 info  prints the same four lines for the file as loaded, then the name, author, comment and
-      description texts the file holds.
+      description texts the file holds (run shows them only with --verbose).
 
 Options:
   -g, --generations N  generations to advance (run)
@@ -365,8 +371,10 @@ Options:
                        in the --as format (default RLE) and the summary to standard error (run)
       --life106        write Life files as Life 1.06 (run)
       --as FORMAT      rle, lif or txt: the reader for an INPUT whose name does not end in
-                       .rle, .lif or .txt (such as "-"), and the writer for -o -
+                       .rle, .lif, .txt or .cells (such as "-"), and the writer for -o -
       --yes            answer Yes to the program's questions (without it: No)
+  -v, --verbose        show the file's name, author, comment and description texts on
+                       standard error, as the program shows them after a load (run)
       --every N        a statistics row every N generations, generation 0 included, as CSV:
                        generation,population,left,top,right,bottom,width,height (run)
       --stats FILE     where the statistics rows go ("-": standard output, the default);
@@ -391,7 +399,9 @@ Options:
 
 When standard output carries data (-o -, the statistics rows, --png - or --gif -), the summary
 goes to standard error. On a terminal a long run shows its progress on standard error.
-The messages the program shows in boxes go to standard error: a caption line, then the text.
+The messages the program shows in boxes go to standard error: a caption line, then the text,
+in English, or as the program writes them (Japanese) when the first of LC_ALL, LC_MESSAGES and
+LANG that is set starts with "ja".
 Exit status: 0 success; 1 the input was refused or could not be read, or an output could not be
 written; 2 a usage error, a bad field size or a rejected rule, or a GIF that would be too large.
 )";

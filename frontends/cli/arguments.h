@@ -36,6 +36,7 @@ struct Options {
     std::optional<std::string> output;
     bool life106 = false;
     bool yes = false;
+    bool verbose = false;  // the file's notice texts on standard error (run)
     std::optional<Format> as;
 
     std::int64_t every = 0;                // 0: no statistics rows

@@ -7,18 +7,21 @@
 #include <iostream>
 
 #include "core/shell.h"
+#include "frontends/cli/english.h"
 
 namespace gb::cli {
 
-std::string BoxLines(const MessageBox& box) {
-    std::string text = DisplayLines(box.text);
+std::string BoxLines(const MessageBox& box, bool english) {
+    std::string text = DisplayLines(english ? InEnglish(box.text) : box.text);
     while (!text.empty() && text.back() == '\n') text.pop_back();
-    return box.caption + "\n" + text + "\n";
+    return (english ? InEnglish(box.caption) : box.caption) + "\n" + text + "\n";
 }
 
 Button CliHost::showMessage(const MessageBox& box) {
     boxes_.push_back(box);
-    std::cerr << BoxLines(box) << std::flush;
+    const bool held =
+        titleSet_ && heldCaption_ && box.icon == Icon::Information && box.caption == *heldCaption_;
+    if (!held) std::cerr << BoxLines(box, english_) << std::flush;
     switch (box.buttons) {
         case Buttons::Ok:
             return Button::Ok;

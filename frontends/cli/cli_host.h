@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/host.h"
@@ -12,7 +14,8 @@ namespace gb::cli {
 
 class CliHost : public Host {
 public:
-    explicit CliHost(bool answerYes) : answerYes_(answerYes) {}
+    // english: captions and texts are printed in English (see english.h).
+    explicit CliHost(bool answerYes, bool english = false) : answerYes_(answerYes), english_(english) {}
 
     Button showMessage(const MessageBox& box) override;
 
@@ -35,6 +38,9 @@ public:
 
     // Forgets the title and the boxes seen so far (called before a load).
     void resetRecord();
+    // Information boxes captioned caption after the title (a file's notice texts) are recorded
+    // but not printed.
+    void holdNotices(std::string caption) { heldCaption_ = std::move(caption); }
     bool titleSet() const { return titleSet_; }
     // The boxes shown after the most recent title, in order.
     std::vector<MessageBox> boxesSinceTitle() const;
@@ -43,13 +49,16 @@ public:
 
 private:
     bool answerYes_;
+    bool english_;
+    std::optional<std::string> heldCaption_;
     bool titleSet_ = false;
     bool declined_ = false;
     std::vector<MessageBox> boxes_;
     std::size_t boxesAtTitle_ = 0;
 };
 
-// A box as the tool prints it: caption, line break, text with its line ends made plain, line break.
-std::string BoxLines(const MessageBox& box);
+// A box as the tool prints it: caption, line break, text with its line ends made plain, line
+// break; in English when english is set.
+std::string BoxLines(const MessageBox& box, bool english = false);
 
 }  // namespace gb::cli

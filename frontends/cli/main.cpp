@@ -28,6 +28,7 @@
 #include "formats/text_file.h"
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/cli_host.h"
+#include "frontends/cli/english.h"
 #include "frontends/cli/pictures.h"
 #include "frontends/cli/report.h"
 #include "frontends/cli/study.h"
@@ -126,16 +127,18 @@ std::optional<std::string> FolderProblem(const std::string& path) {
 Rgb ToRgb(std::uint32_t bgr) { return (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF); }
 
 int Execute(const Options& o) {
-    CliHost host(o.yes);
+    CliHost host(o.yes, !JapaneseMessages());
     Context ctx(host);
 
     // The rule is checked first, so a rejected one costs no loading. It is read as file headers
     // are: "b3/s23" and a topology suffix such as ":T100,100" are taken too.
     std::optional<std::string> acceptedRule;
+    ForgetDroppedTopology();
     if (o.rule) {
         acceptedRule = RuleDialogOk(ctx, FileRuleText(*o.rule));
         if (!acceptedRule) return kExitUsage;
     }
+    std::string topology = DroppedTopology();
     for (const auto* path : {&o.png, &o.gif, &o.stats})
         if (*path)
             if (auto problem = FolderProblem(**path)) {
@@ -166,10 +169,12 @@ int Execute(const Options& o) {
     // a refused or unreadable file leaves the title alone.
     const std::string path = o.input == "-" ? "/dev/stdin" : o.input;
     host.resetRecord();
-    // A name ending in ".rle", ".lif" or ".txt" says which reader reads it; for any other name
-    // (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
+    // The file's notice texts are part of what info prints; run shows them with --verbose.
+    if (o.command == Command::Info || !o.verbose) host.holdNotices(FileNameOf(path));
+    // A name ending in ".rle", ".lif", ".txt" or ".cells" says which reader reads it; for any
+    // other name (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
     const std::string ext = ExtensionOf(o.input);
-    if (o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt"))
+    if (o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt" || ext == ".cells"))
         LoadDocument(ctx, path);
     else
         LoadDocument(ctx, path, KindOf(o.as.value_or(Format::Rle)));
@@ -187,6 +192,13 @@ int Execute(const Options& o) {
             while (!text.empty() && text.back() == '\n') text.pop_back();
             summary.notes.push_back(text);
         }
+
+    // A torus or a plane of another size is not what runs here: -r's topology, or else the file's.
+    if (!o.rule) topology = DroppedTopology();
+    if (!topology.empty())
+        Complain("warning: the topology \"" + topology + "\" of the rule is not used: the field is " +
+                 std::to_string(o.width) + "x" + std::to_string(o.height) +
+                 " cells, bounded, with dead cells beyond its edge");
 
     // The program draws the loaded pattern at once; its frames keep the population the writers
     // check. Here the frames run without a picture.

@@ -71,12 +71,12 @@ _gridbloom_cli() {
 
     if [[ $cur == -* && -z $dashes ]]; then
         COMPREPLY=($(compgen -W '-g --generations -r --rule -s --size -o --output --as --life106
-            --yes --every --stats --until --max-period --png --gif --cell --crop --live --back
+            --yes -v --verbose --every --stats --until --max-period --png --gif --cell --crop --live --back
             --delay --json --help --version' -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W 'run info' -- "$cur"))
     else
-        _gridbloom_cli_files '*.@(rle|lif|txt|text)'
+        _gridbloom_cli_files '*.@(rle|lif|txt|text|cells)'
     fi
     return 0
 }

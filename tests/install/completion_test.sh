@@ -8,7 +8,7 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
 mkdir sub
-touch glider.rle BIG.LIF picture.txt old.text shot.png run.gif rows.csv notes.md
+touch glider.rle BIG.LIF picture.txt old.text Gun.cells shot.png run.gif rows.csv notes.md
 # shellcheck source=/dev/null
 source "$completion"
 complete -p gridbloom-cli >/dev/null || { echo "no completion registered for gridbloom-cli"; exit 1; }
@@ -39,13 +39,13 @@ offers gridbloom-cli -g 8 --rule B36/S23 '' :: info run
 offers gridbloom-cli --size=300x300 i :: info
 offers gridbloom-cli -- '' :: info run
 # Pattern files by extension, in any case, and directories.
-offers gridbloom-cli run '' :: BIG.LIF glider.rle old.text picture.txt sub
+offers gridbloom-cli run '' :: BIG.LIF Gun.cells glider.rle old.text picture.txt sub
 offers gridbloom-cli -g 4 info g :: glider.rle
-offers gridbloom-cli run glider.rle '' :: BIG.LIF glider.rle old.text picture.txt sub
+offers gridbloom-cli run glider.rle '' :: BIG.LIF Gun.cells glider.rle old.text picture.txt sub
 # Options, long and short.
 offers gridbloom-cli run glider.rle --ou :: --output
 offers gridbloom-cli run glider.rle --l :: --life106 --live
-offers gridbloom-cli --v :: --version
+offers gridbloom-cli --v :: --verbose --version
 # Values: output files, pictures, statistics, formats, the settling mode.
 offers gridbloom-cli run glider.rle -o '' :: - BIG.LIF glider.rle picture.txt sub
 offers gridbloom-cli run glider.rle --png '' :: shot.png sub

@@ -74,6 +74,8 @@ std::string TextModeBytes(std::string_view bytes) {
     return out;
 }
 
+ReadFailure::ReadFailure(int error) : std::runtime_error(std::strerror(error)), error_(error) {}
+
 namespace {
 
 constexpr std::size_t kRawPiece = TextInput::kMaxLookAhead;
@@ -109,7 +111,8 @@ std::size_t TextInput::readRaw(char* out, std::size_t n) {
         if (got >= 0) return static_cast<std::size_t>(got);
         if (errno == EINTR) continue;
         failed_ = true;
-        return 0;
+        sourceEnded_ = true;
+        throw ReadFailure(errno);
     }
 }
 

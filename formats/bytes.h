@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,17 @@ bool ScanInteger(std::string_view text, std::size_t& pos, Wide& value);
 // Text-mode reading: every CR LF pair becomes one LF; a lone CR stays.
 std::string TextModeBytes(std::string_view bytes);
 
+// A read from a file failed part-way (an I/O error): what was read so far is no pattern, and the
+// read it belongs to fails as a whole.
+class ReadFailure : public std::runtime_error {
+public:
+    explicit ReadFailure(int error);
+    int error() const { return error_; }
+
+private:
+    int error_;
+};
+
 // A reader's bytes, from memory or from an open file, handed out from one buffer that is refilled
 // as the reader moves on, so memory does not grow with the input. In text mode every CR LF pair
 // becomes one LF (a lone CR stays), also across the refills.
@@ -35,7 +47,8 @@ public:
     static constexpr std::size_t kMaxLookAhead = 64 * 1024;
 
     explicit TextInput(std::string_view bytes, bool textMode = true);
-    // Reads fd to its end (not closed here); a read error ends the input and sets failed().
+    // Reads fd to its end (not closed here). A read error throws ReadFailure (and sets failed()),
+    // so no reader takes the bytes before it for the whole file.
     explicit TextInput(int fd);
     TextInput(const TextInput&) = delete;
     TextInput& operator=(const TextInput&) = delete;

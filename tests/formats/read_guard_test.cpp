@@ -2,10 +2,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +18,7 @@
 
 #include "core/engine/rule.h"
 #include "core/shell.h"
+#include "formats/bytes.h"
 #include "formats/document.h"
 #include "formats/paste.h"
 #include "tests/formats/format_test_util.h"
@@ -39,8 +44,8 @@ struct ReadGuard : ::testing::Test {
         t.ctx.shell.documentPath = "/somewhere/old.rle";
         t.host.boxes.clear();
     }
-    // Everything as SetUp left it, and the reader's memory box last.
-    void ExpectUnchangedAfterTheMemoryBox() {
+    // Everything as SetUp left it, and the given box last.
+    void ExpectUnchangedAfter(const std::string& caption, const std::string& text) {
         EXPECT_EQ(LiveCells(t.ctx.field), oldCells);
         EXPECT_EQ(t.ctx.field.generation, 77);
         EXPECT_EQ(t.ctx.rule.ruleText, "23/36");
@@ -52,12 +57,87 @@ struct ReadGuard : ::testing::Test {
         EXPECT_EQ(t.ctx.shell.documentPath, "/somewhere/old.rle");
         EXPECT_EQ(t.ctx.field.busy, 0);
         ASSERT_FALSE(t.host.boxes.empty());
-        EXPECT_EQ(t.host.lastBox().caption, "メモリ不足です。");
-        EXPECT_EQ(t.host.lastBox().text, "パターン読み込み領域が確保できません。");
+        EXPECT_EQ(t.host.lastBox().caption, caption);
+        EXPECT_EQ(t.host.lastBox().text, text);
         EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
         EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
     }
+    void Reset() {
+        ClearCells(t.ctx.field);
+        SetUp();
+    }
+    void ExpectUnchangedAfterTheMemoryBox() {
+        ExpectUnchangedAfter("メモリ不足です。", "パターン読み込み領域が確保できません。");
+    }
 };
+
+// A descriptor whose reads give bytes (padded with line feeds to whole pages) and then fail
+// with EIO: this process's own memory read through /proc/self/mem, up to a page that is not
+// mapped.
+class FailingAfter {
+public:
+    explicit FailingAfter(std::string bytes) {
+        const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        size_ = (bytes.size() / page + 1) * page;
+        bytes.resize(size_, '\n');
+        map_ = static_cast<char*>(::mmap(nullptr, size_ + page, PROT_READ | PROT_WRITE,
+                                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        if (map_ == MAP_FAILED) return;
+        std::copy(bytes.begin(), bytes.end(), map_);
+        ::munmap(map_ + size_, page);
+        fd_ = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
+        if (fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(reinterpret_cast<std::uintptr_t>(map_)), SEEK_SET) < 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~FailingAfter() {
+        if (fd_ >= 0) ::close(fd_);
+        if (map_ != MAP_FAILED) ::munmap(map_, size_);
+    }
+    int fd() const { return fd_; }
+
+private:
+    std::size_t size_ = 0;
+    char* map_ = static_cast<char*>(MAP_FAILED);
+    int fd_ = -1;
+};
+
+TEST_F(ReadGuard, AReadThatFailsPartWayFailsAsAWhole) {
+    using Reader = int (*)(Context&, TextInput&, const std::string&);
+    const struct {
+        const char* name;
+        Reader reader;
+        std::string bytes;
+    } cases[] = {
+        {"glider.rle", ReadRleFile, "x = 3, y = 3, rule = B3/S23\nbo$2bo$3o!\n"},
+        {"rle.lif", ReadLifeFile, "#C a glider\nx = 3, y = 3\nbo$2bo$3o!\n"},
+        {"glider105.lif", ReadLifeFile, "#Life 1.05\n#D glider\n#N\n.*.\n..*\n***\n"},
+        {"glider106.lif", ReadLifeFile, "#Life 1.06\n#N\n0 -1\n1 0\n-1 1\n0 1\n1 1\n"},
+        {"glider.txt", ReadTextFile, ".*.\n..*\n***\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Whole, the bytes load.
+        test::ReadByExtension(t.ctx, c.bytes, c.name);
+        ASSERT_EQ(test::Shape(LiveCells(t.ctx.field)), test::Cells({{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}));
+        Reset();
+
+        const FailingAfter input(c.bytes);
+        ASSERT_GE(input.fd(), 0) << std::strerror(errno);
+        EXPECT_FALSE(ReadFileWithinMemory(t.ctx, c.name, [&] {
+            TextInput in(input.fd());
+            c.reader(t.ctx, in, c.name);
+        }));
+        ExpectUnchangedAfter("ファイルが見つかりません。", std::string("ファイル\"") + c.name + "\"が見つかりません。");
+    }
+    // Opening a file whose first read fails: the document keeps its path too.
+    for (const PatternKind kind : {PatternKind::Rle, PatternKind::Life, PatternKind::Text}) {
+        Reset();
+        EXPECT_FALSE(LoadDocument(t.ctx, "/proc/self/mem", kind));
+        ExpectUnchangedAfter("ファイルが見つかりません。", "ファイル\"/proc/self/mem\"が見つかりません。");
+    }
+}
 
 TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheReadChanged) {
     const std::vector<std::function<void()>> failures = {

@@ -83,8 +83,7 @@ void ReadControlLine(std::string_view line, RleReadState& s) {
         case 'C':
         case 'c':
         case ' ':
-            s.commentText += DisplayText(ControlLineText(line));
-            s.commentBytes += ControlLineText(line).size();
+            s.comment.append(ControlLineText(line));
             break;
         case 'N':
             s.nameText = DisplayText(ControlLineText(line)) + "\n";
@@ -263,10 +262,7 @@ void SetBits(std::uint64_t* bits, std::int64_t lo, std::int64_t hi) {
 int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams& params,
                     RleReadState& s) {
     if (s.patternEnded) {
-        if (s.commentBytes + line.size() < kCommentLimit) {
-            s.commentText += DisplayText(line);
-            s.commentBytes += line.size();
-        }
+        if (s.comment.bytes + line.size() < kCommentLimit) s.comment.append(line);
         return 0;
     }
     if (line.size() > 1) ++s.patternLines;
@@ -456,7 +452,7 @@ int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {
     ctx.host.invalidateView();
 
     // Each line of the notice is UTF-8 already, whichever encoding it was written in.
-    const std::string notice = s.nameText + s.authorText + s.commentText;
+    const std::string notice = s.nameText + s.authorText + s.comment.shown();
     f.busy = 0;
     RefreshCursor(ctx);
     SetMainTitle(ctx, FileNameOf(path));

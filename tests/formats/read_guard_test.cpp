@@ -197,36 +197,55 @@ TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
     const fs::path dir = fs::temp_directory_path() / ("gb-readguard-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    // A comment of 96 MiB: the reader keeps a file's comment text to show it, so the reading
-    // needs far more memory than the 32 MiB allowed.
-    const fs::path huge = dir / "huge.rle";
-    {
-        std::ofstream out(huge, std::ios::binary);
-        const std::string line = "#C " + std::string(8000, 'a') + "\n";
-        for (int i = 0; i < 96 * 131; ++i) out << line;
-    }
     const auto unchanged = [this](int failedStep) {
         EXPECT_NO_FATAL_FAILURE(ExpectUnchangedAfterTheMemoryBox());
         return ::testing::Test::HasFailure() ? failedStep : 0;
     };
-    EXPECT_EQ(WithLittleMemory(32,
-                               [&] {
-                                   if (LoadDocument(t.ctx, huge.string())) return 1;
-                                   return unchanged(2);
-                               }),
-              0);
-    EXPECT_EQ(WithLittleMemory(32,
-                               [&] {
-                                   OpenRlePath(t.ctx, huge.string());
-                                   return unchanged(3);
-                               }),
-              0);
     // A picture of 64 MiB on the clipboard.
     t.host.clipboard = std::string(std::size_t{64} << 20, '*');
     EXPECT_EQ(WithLittleMemory(32,
                                [&] {
                                    PasteFromClipboard(t.ctx);
                                    return unchanged(4);
+                               }),
+              0);
+
+    // A comment of 96 MiB is kept only as far as its box can show it: the file loads within
+    // the 32 MiB allowed.
+    const fs::path huge = dir / "huge.rle";
+    {
+        std::ofstream out(huge, std::ios::binary);
+        const std::string line = "#C " + std::string(8000, 'a') + "\n";
+        for (int i = 0; i < 96 * 131; ++i) out << line;
+        out << "x = 1, y = 1\no!\n";
+    }
+    EXPECT_EQ(WithLittleMemory(32,
+                               [&] {
+                                   if (!LoadDocument(t.ctx, huge.string())) return 1;
+                                   if (LiveCells(t.ctx.field).size() != 1) return 2;
+                                   return t.host.lastBox().text.size() < 70000 ? 0 : 3;
+                               }),
+              0);
+
+    // The old pattern is kept aside to be put back should the read fail; when that copy does
+    // not fit, nothing is read. One live cell in every tile of a large Field makes it 18 MiB.
+    ASSERT_TRUE(test::ResizeForTest(t.ctx, 12000, 12000));
+    for (int y = 1; y < 12000; y += CellGrid::kTileHeight)
+        for (int x = 1; x < 12000; x += CellGrid::kTileWidth) t.ctx.field.setCell(x, y, 1);
+    test::CountPopulation(t.ctx.field);
+    oldCells = LiveCells(t.ctx.field);
+    const fs::path glider = dir / "glider.rle";
+    std::ofstream(glider, std::ios::binary) << "x = 3, y = 3\nbo$2bo$3o!\n";
+    EXPECT_EQ(WithLittleMemory(8,
+                               [&] {
+                                   if (LoadDocument(t.ctx, glider.string())) return 1;
+                                   return unchanged(2);
+                               }),
+              0);
+    EXPECT_EQ(WithLittleMemory(8,
+                               [&] {
+                                   OpenRlePath(t.ctx, glider.string());
+                                   return unchanged(3);
                                }),
               0);
     fs::remove_all(dir);

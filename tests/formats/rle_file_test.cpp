@@ -323,5 +323,38 @@ TEST(RleRead, NoticeLinesKeepTheirOwnEncodings) {
     EXPECT_EQ(l.host.lastBox().text, "日本\n生物\n");
 }
 
+// A notice is kept up to what a box can show, whole lines of it, and the box says when the rest
+// was left out; a notice within the limit is shown whole.
+TEST(RleRead, NoticesAreKeptUpToWhatABoxCanShow) {
+    const std::string line(99, 'a');  // 100 bytes with its line feed: 655 of them fit
+    const auto lines = [&](const char* mark, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += mark + (" " + line) + "\n";
+        return out;
+    };
+    std::string kept;
+    for (int i = 0; i < 655; ++i) kept += line + "\n";
+    const std::string note = "\n（長いため、以降は省略しました。）\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string shown;
+    } cases[] = {
+        {"c.rle", lines("#C", 3000) + "o!\n", kept + note},
+        {"mixed.rle", lines("#c", 600) + lines("#", 100) + "o!\nafter\n", kept + note},
+        {"fits.rle", lines("#C", 655) + "o!\n", kept},
+        {"d.lif", "#Life 1.05\n*\n" + lines("#D", 3000), kept + note},
+        {"d106.lif", "#Life 1.06\n" + lines("#D", 656) + "0 0\n", kept + note},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TestContext t;
+        ASSERT_EQ(test::ReadByExtension(t.ctx, c.bytes, c.name), 0);
+        EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
+        EXPECT_EQ(t.host.lastBox().caption, c.name);
+        EXPECT_TRUE(t.host.lastBox().text == c.shown) << t.host.lastBox().text.size() << " bytes shown";
+    }
+}
+
 }  // namespace
 }  // namespace gb

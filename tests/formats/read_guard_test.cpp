@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -172,17 +174,25 @@ TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheReadChanged) {
     EXPECT_EQ(t.host.lastTitle(), "new.rle - Gridbloom");
 }
 
-// Runs check in a child process whose address space may grow by only extraMiB more; its exit
-// status is the result.
+// Runs check in a child process that can allocate only about extraMiB more: its address space
+// may grow by only that much, and the room its allocator already holds is taken up first. Its
+// exit status is the result.
 [[maybe_unused]] int WithLittleMemory(std::size_t extraMiB, const std::function<int()>& check) {
     const pid_t pid = ::fork();
     if (pid == 0) {
+        static void* held[1 << 16];
         std::ifstream statm("/proc/self/statm");
         std::size_t pages = 0;
         statm >> pages;
         const rlim_t limit = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (extraMiB << 20);
         const rlimit r{limit, limit};
         if (::setrlimit(RLIMIT_AS, &r) != 0) ::_exit(90);
+        // Everything the allocator can still give, in blocks it takes from its own room, and
+        // then extraMiB of it back.
+        constexpr std::size_t kBlock = 32 * 1024;
+        std::size_t n = 0;
+        while (n < std::size(held) && (held[n] = std::malloc(kBlock)) != nullptr) ++n;
+        for (std::size_t i = 0; i < std::min(n, (extraMiB << 20) / kBlock); ++i) std::free(held[n - 1 - i]);
         ::_exit(check());
     }
     int status = -1;

@@ -159,6 +159,28 @@ TEST_F(CliLimits, AReadThatFailsPartWaySavesNothing) {
     }
 }
 
+// A file with a header, a pattern and then gigabytes of NUL bytes (sparse: no disk) is read at
+// the speed of reading it: well within a CPU limit that a byte-by-byte walk would overrun.
+TEST_F(CliLimits, NulFilledRunsAfterAPatternAreReadAtOnce) {
+    const std::pair<std::string, std::string> files[] = {
+        {"zeros.rle", "x = 3, y = 1\n3o!\n"},
+        {"zeros105.lif", "#Life 1.05\n***\n"},
+        {"zeros106.lif", "#Life 1.06\n-1 0\n0 0\n1 0\n"},
+    };
+    for (const auto& [name, head] : files) {
+        SCOPED_TRACE(name);
+        const int fd = ::open((dir / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+        ASSERT_EQ(::ftruncate(fd, off_t{1} << 30), 0);
+        ::close(fd);
+        const Outcome r = Run({"info", name}, RLIMIT_CPU, 10, dir / "shown.txt");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(Slurp(dir / "shown.txt").find("population 3\n"), std::string::npos) << Slurp(dir / "shown.txt");
+        fs::remove(dir / name);
+    }
+}
+
 TEST_F(CliLimits, RunningOutOfMemoryWhileReadingEndsWithStatusOne) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/engine/rule.h"
 #include "formats/reader_common.h"
 #include "tests/formats/format_test_util.h"
@@ -353,6 +355,37 @@ TEST(RleRead, NoticesAreKeptUpToWhatABoxCanShow) {
         EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
         EXPECT_EQ(t.host.lastBox().caption, c.name);
         EXPECT_TRUE(t.host.lastBox().text == c.shown) << t.host.lastBox().text.size() << " bytes shown";
+    }
+}
+
+// NUL and 0xFF bytes end lines unstored, so a run of them reads as one: the reader passes over
+// long runs at once, inside lines and across its buffer's refills, with the same cells, rule and
+// boxes as for the run cut to its first byte.
+TEST(RleRead, RunsOfUnstoredLineEndsReadAsOne) {
+    const char* pieces[] = {"x = 5, y = 5, rule = B36/S23\n", "#C note\n", "#N name\n", "3o$bo",
+                            "2b3o$\n", "o\n", "!\n", "after\n", "#R 10 20\n", "12", "bo", "x", " o\n"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 40; ++round) {
+        std::string longRuns = round % 2 == 0 ? "x = 1, y = 1\n" : "#C\n", oneByte = longRuns;
+        for (int i = 0; i < 30; ++i) {
+            const std::string piece = pieces[rng() % std::size(pieces)];
+            longRuns += piece;
+            oneByte += piece;
+            if (rng() % 3 != 0) continue;
+            const char end = rng() % 2 == 0 ? '\0' : '\xFF';
+            const std::size_t length = rng() % 4 == 0 ? 1 + rng() % 200000 : 1 + rng() % 20;
+            for (std::size_t k = 0; k < length; ++k) longRuns += rng() % 5 == 0 ? '\0' : end;
+            oneByte += end;
+        }
+        test::TestContext a, b;
+        EXPECT_EQ(ReadRleFile(a.ctx, longRuns, "r.rle"), ReadRleFile(b.ctx, oneByte, "r.rle"));
+        EXPECT_EQ(LiveCells(a.ctx.field), LiveCells(b.ctx.field));
+        EXPECT_EQ(a.ctx.rule.ruleText, b.ctx.rule.ruleText);
+        ASSERT_EQ(a.host.boxes.size(), b.host.boxes.size());
+        for (std::size_t i = 0; i < a.host.boxes.size(); ++i) {
+            EXPECT_EQ(a.host.boxes[i].caption, b.host.boxes[i].caption);
+            EXPECT_EQ(a.host.boxes[i].text, b.host.boxes[i].text);
+        }
     }
 }
 

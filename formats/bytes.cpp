@@ -1,12 +1,14 @@
 #include "formats/bytes.h"
 
+#include <fcntl.h>
 #include <iconv.h>
-
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace gb {
@@ -90,8 +92,48 @@ TextInput::TextInput(std::string_view bytes, bool textMode)
 TextInput::TextInput(int fd) : fd_(fd), buffer_(new char[kBufferSize]), raw_(new char[kRawPiece]) {}
 
 TextInput::~TextInput() {
+    if (kept_ >= 0) ::close(kept_);
     delete[] buffer_;
     delete[] raw_;
+}
+
+void TextInput::keepForRewind() {
+    if (fd_ < 0 || start_ >= 0 || kept_ >= 0) return;
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
+        start_ = ::lseek(fd_, 0, SEEK_CUR);
+        if (start_ >= 0) return;
+    }
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    kept_ = ::open(error ? "/tmp" : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (kept_ < 0) throw ReadFailure(errno);
+    keeping_ = true;
+}
+
+void TextInput::keep(const char* bytes, std::size_t n) {
+    while (n > 0) {
+        const ssize_t put = ::write(kept_, bytes, n);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) throw ReadFailure(put < 0 ? errno : ENOSPC);
+        bytes += put;
+        n -= static_cast<std::size_t>(put);
+    }
+}
+
+void TextInput::rewind() {
+    if (fd_ < 0) {
+        memoryPos_ = 0;
+    } else if (start_ >= 0) {
+        if (::lseek(fd_, start_, SEEK_SET) < 0) throw ReadFailure(errno);
+    } else if (kept_ >= 0) {
+        if (::lseek(kept_, 0, SEEK_SET) < 0) throw ReadFailure(errno);
+        fd_ = kept_;
+        keeping_ = false;
+    }
+    begin_ = end_ = 0;
+    sourceEnded_ = false;
+    pendingCr_ = false;
 }
 
 std::string_view TextInput::peek(std::size_t want) {
@@ -108,7 +150,10 @@ std::size_t TextInput::readRaw(char* out, std::size_t n) {
     }
     for (;;) {
         const ssize_t got = ::read(fd_, out, n);
-        if (got >= 0) return static_cast<std::size_t>(got);
+        if (got >= 0) {
+            if (keeping_) keep(out, static_cast<std::size_t>(got));
+            return static_cast<std::size_t>(got);
+        }
         if (errno == EINTR) continue;
         failed_ = true;
         sourceEnded_ = true;
@@ -183,7 +228,8 @@ std::string_view LineReader::next() {
     return avail.substr(0, nul == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(nul) - avail.data()));
 }
 
-std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareEncoding& encoding) {
+std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareEncoding& encoding,
+                                 bool* nul) {
     const std::string_view avail = input.peek(3 * maxUnits + 4);
     const auto b = [&](std::size_t k) { return static_cast<unsigned char>(avail[k]); };
     // As UTF-8 first: a character of two or more bytes is two units in Shift-JIS, except the
@@ -221,8 +267,9 @@ std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareE
     }
     encoding = utf8 ? SquareEncoding::Utf8 : SquareEncoding::ShiftJis;
     input.skip(len);
-    const void* nul = std::memchr(avail.data(), '\0', len);
-    return avail.substr(0, nul == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(nul) - avail.data()));
+    const void* first = std::memchr(avail.data(), '\0', len);
+    if (nul != nullptr) *nul = first != nullptr;
+    return avail.substr(0, first == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(first) - avail.data()));
 }
 
 bool IsValidUtf8(std::string_view s) {

@@ -181,6 +181,19 @@ TEST_F(CliLimits, NulFilledRunsAfterAPatternAreReadAtOnce) {
     }
 }
 
+// Devices and files that never end, or hardly, named as pictures: refused at once as what no text
+// holds (NUL bytes), well within a CPU limit.
+TEST_F(CliLimits, EndlessInputsAreNoPictures) {
+    for (const char* device : {"/dev/zero", "/dev/urandom", "/dev/full", "/proc/self/pagemap"}) {
+        SCOPED_TRACE(device);
+        fs::remove(dir / "endless.txt");
+        fs::create_symlink(device, dir / "endless.txt");
+        const Outcome r = Run({"info", "endless.txt"}, RLIMIT_CPU, 10);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("サポートしていないファイル形式なので読み込めません。"), std::string::npos) << r.err;
+    }
+}
+
 TEST_F(CliLimits, RunningOutOfMemoryWhileReadingEndsWithStatusOne) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";

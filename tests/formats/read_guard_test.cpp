@@ -237,6 +237,22 @@ TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
                                }),
               0);
 
+    // So is a picture of 16 MiB of "*" lines: only the rows that reach the grid are placed, and
+    // nothing of the lines is kept between measuring and placing.
+    const fs::path stars = dir / "stars.txt";
+    {
+        std::ofstream out(stars, std::ios::binary);
+        std::string mebibyte;
+        for (int i = 0; i < (1 << 19); ++i) mebibyte += "*\n";
+        for (int i = 0; i < 16; ++i) out << mebibyte;
+    }
+    EXPECT_EQ(WithLittleMemory(32,
+                               [&] {
+                                   if (!LoadDocument(t.ctx, stars.string())) return 1;
+                                   return LiveCells(t.ctx.field).size() == 1200 ? 0 : 2;
+                               }),
+              0);
+
     // The old pattern is kept aside to be put back should the read fail; when that copy does
     // not fit, nothing is read. One live cell in every tile of a large Field makes it 18 MiB.
     ASSERT_TRUE(test::ResizeForTest(t.ctx, 12000, 12000));

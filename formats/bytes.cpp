@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -105,9 +106,16 @@ void TextInput::keepForRewind() {
         if (start_ >= 0) return;
     }
     std::error_code error;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-    kept_ = ::open(error ? "/tmp" : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (kept_ < 0) throw ReadFailure(errno);
+    const std::filesystem::path found = std::filesystem::temp_directory_path(error);
+    const std::string folder = error ? std::string("/tmp") : found.string();
+    kept_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (kept_ < 0) {
+        // A file system without unnamed files: a named one, removed at once.
+        std::string name = folder + "/gridbloom-XXXXXX";
+        kept_ = ::mkostemp(name.data(), O_CLOEXEC);
+        if (kept_ < 0) throw ReadFailure(errno);
+        ::unlink(name.c_str());
+    }
     keeping_ = true;
 }
 

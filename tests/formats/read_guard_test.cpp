@@ -133,10 +133,16 @@ TEST_F(ReadGuard, AReadThatFailsPartWayFailsAsAWhole) {
         }));
         ExpectUnchangedAfter("ファイルが見つかりません。", std::string("ファイル\"") + c.name + "\"が見つかりません。");
     }
-    // Opening a file whose first read fails: the document keeps its path too.
+    // Opening a file whose first read fails, through the document (which keeps its path too)
+    // and by path.
     for (const PatternKind kind : {PatternKind::Rle, PatternKind::Life, PatternKind::Text}) {
         Reset();
         EXPECT_FALSE(LoadDocument(t.ctx, "/proc/self/mem", kind));
+        ExpectUnchangedAfter("ファイルが見つかりません。", "ファイル\"/proc/self/mem\"が見つかりません。");
+    }
+    for (const auto open : {OpenRlePath, OpenLifePath, OpenTextPath}) {
+        Reset();
+        open(t.ctx, "/proc/self/mem");
         ExpectUnchangedAfter("ファイルが見つかりません。", "ファイル\"/proc/self/mem\"が見つかりません。");
     }
 }

@@ -1,12 +1,15 @@
 #include "formats/bytes.h"
 
+#include <fcntl.h>
 #include <iconv.h>
-
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace gb {
@@ -74,6 +77,8 @@ std::string TextModeBytes(std::string_view bytes) {
     return out;
 }
 
+ReadFailure::ReadFailure(int error) : std::runtime_error(std::strerror(error)), error_(error) {}
+
 namespace {
 
 constexpr std::size_t kRawPiece = TextInput::kMaxLookAhead;
@@ -88,8 +93,55 @@ TextInput::TextInput(std::string_view bytes, bool textMode)
 TextInput::TextInput(int fd) : fd_(fd), buffer_(new char[kBufferSize]), raw_(new char[kRawPiece]) {}
 
 TextInput::~TextInput() {
+    if (kept_ >= 0) ::close(kept_);
     delete[] buffer_;
     delete[] raw_;
+}
+
+void TextInput::keepForRewind() {
+    if (fd_ < 0 || start_ >= 0 || kept_ >= 0) return;
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
+        start_ = ::lseek(fd_, 0, SEEK_CUR);
+        if (start_ >= 0) return;
+    }
+    std::error_code error;
+    const std::filesystem::path found = std::filesystem::temp_directory_path(error);
+    const std::string folder = error ? std::string("/tmp") : found.string();
+    kept_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (kept_ < 0) {
+        // A file system without unnamed files: a named one, removed at once.
+        std::string name = folder + "/gridbloom-XXXXXX";
+        kept_ = ::mkostemp(name.data(), O_CLOEXEC);
+        if (kept_ < 0) throw ReadFailure(errno);
+        ::unlink(name.c_str());
+    }
+    keeping_ = true;
+}
+
+void TextInput::keep(const char* bytes, std::size_t n) {
+    while (n > 0) {
+        const ssize_t put = ::write(kept_, bytes, n);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) throw ReadFailure(put < 0 ? errno : ENOSPC);
+        bytes += put;
+        n -= static_cast<std::size_t>(put);
+    }
+}
+
+void TextInput::rewind() {
+    if (fd_ < 0) {
+        memoryPos_ = 0;
+    } else if (start_ >= 0) {
+        if (::lseek(fd_, start_, SEEK_SET) < 0) throw ReadFailure(errno);
+    } else if (kept_ >= 0) {
+        if (::lseek(kept_, 0, SEEK_SET) < 0) throw ReadFailure(errno);
+        fd_ = kept_;
+        keeping_ = false;
+    }
+    begin_ = end_ = 0;
+    sourceEnded_ = false;
+    pendingCr_ = false;
 }
 
 std::string_view TextInput::peek(std::size_t want) {
@@ -106,10 +158,14 @@ std::size_t TextInput::readRaw(char* out, std::size_t n) {
     }
     for (;;) {
         const ssize_t got = ::read(fd_, out, n);
-        if (got >= 0) return static_cast<std::size_t>(got);
+        if (got >= 0) {
+            if (keeping_) keep(out, static_cast<std::size_t>(got));
+            return static_cast<std::size_t>(got);
+        }
         if (errno == EINTR) continue;
         failed_ = true;
-        return 0;
+        sourceEnded_ = true;
+        throw ReadFailure(errno);
     }
 }
 
@@ -180,7 +236,8 @@ std::string_view LineReader::next() {
     return avail.substr(0, nul == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(nul) - avail.data()));
 }
 
-std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareEncoding& encoding) {
+std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareEncoding& encoding,
+                                 bool* nul) {
     const std::string_view avail = input.peek(3 * maxUnits + 4);
     const auto b = [&](std::size_t k) { return static_cast<unsigned char>(avail[k]); };
     // As UTF-8 first: a character of two or more bytes is two units in Shift-JIS, except the
@@ -218,8 +275,9 @@ std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareE
     }
     encoding = utf8 ? SquareEncoding::Utf8 : SquareEncoding::ShiftJis;
     input.skip(len);
-    const void* nul = std::memchr(avail.data(), '\0', len);
-    return avail.substr(0, nul == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(nul) - avail.data()));
+    const void* first = std::memchr(avail.data(), '\0', len);
+    if (nul != nullptr) *nul = first != nullptr;
+    return avail.substr(0, first == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(first) - avail.data()));
 }
 
 bool IsValidUtf8(std::string_view s) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,17 @@ bool ScanInteger(std::string_view text, std::size_t& pos, Wide& value);
 // Text-mode reading: every CR LF pair becomes one LF; a lone CR stays.
 std::string TextModeBytes(std::string_view bytes);
 
+// A read from a file failed part-way (an I/O error): what was read so far is no pattern, and the
+// read it belongs to fails as a whole.
+class ReadFailure : public std::runtime_error {
+public:
+    explicit ReadFailure(int error);
+    int error() const { return error_; }
+
+private:
+    int error_;
+};
+
 // A reader's bytes, from memory or from an open file, handed out from one buffer that is refilled
 // as the reader moves on, so memory does not grow with the input. In text mode every CR LF pair
 // becomes one LF (a lone CR stays), also across the refills.
@@ -35,7 +47,8 @@ public:
     static constexpr std::size_t kMaxLookAhead = 64 * 1024;
 
     explicit TextInput(std::string_view bytes, bool textMode = true);
-    // Reads fd to its end (not closed here); a read error ends the input and sets failed().
+    // Reads fd to its end (not closed here). A read error throws ReadFailure (and sets failed()),
+    // so no reader takes the bytes before it for the whole file.
     explicit TextInput(int fd);
     TextInput(const TextInput&) = delete;
     TextInput& operator=(const TextInput&) = delete;
@@ -49,13 +62,24 @@ public:
     bool atEnd() { return peek(1).empty(); }
     bool failed() const { return failed_; }
 
+    // Makes rewind() possible; called before anything is read. A file that cannot seek (a pipe,
+    // a terminal, a device) keeps what is read of it in an unnamed temporary file, so memory
+    // does not grow with it; when there is no such file the read fails (ReadFailure).
+    void keepForRewind();
+    // Starts again from the first byte (after keepForRewind for a file).
+    void rewind();
+
 private:
     void refill(std::size_t want);
     std::size_t readRaw(char* out, std::size_t n);
+    void keep(const char* bytes, std::size_t n);
 
     std::string_view memory_;
     std::size_t memoryPos_ = 0;
     int fd_ = -1;
+    long long start_ = -1;  // where a file that can seek began
+    int kept_ = -1;         // the temporary copy of one that cannot
+    bool keeping_ = false;  // what is read goes to kept_ too
     bool textMode_ = true;
     bool sourceEnded_ = false;
     bool failed_ = false;
@@ -92,8 +116,10 @@ enum class SquareEncoding { Utf8, ShiftJis };
 // that would take it past maxUnits, never inside a character. A character counts as many units
 // as its Shift-JIS spelling has bytes, whichever encoding it is in, so a picture in UTF-8 is cut
 // where the same picture in Shift-JIS is. The encoding is decided for the piece alone: UTF-8
-// when the piece is valid UTF-8. As a C string the piece stops at its first NUL. Empty at the end.
-std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareEncoding& encoding);
+// when the piece is valid UTF-8. As a C string the piece stops at its first NUL (and *nul, when
+// given, tells whether it held one). Empty at the end.
+std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareEncoding& encoding,
+                                 bool* nul = nullptr);
 
 bool IsValidUtf8(std::string_view bytes);
 // Code page 932 to UTF-8; an undecodable byte becomes U+FFFD.

@@ -71,7 +71,7 @@ private:
 
 int ReadPath(Context& ctx, const std::string& path, Reader reader) {
     int result = 1;
-    ReadWithinMemory(ctx, [&] {
+    ReadFileWithinMemory(ctx, path, [&] {
         const OpenedFile file(path);
         if (file.fd() < 0) {
             ReportFileNotFound(ctx, path);
@@ -126,7 +126,7 @@ bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
     ctx.field.busy = 1;
     RefreshCursor(ctx);
     bool readable = true;
-    const bool withinMemory = ReadWithinMemory(ctx, [&] {
+    const bool readWhole = ReadFileWithinMemory(ctx, path, [&] {
         // A file that cannot be opened is refused before the document changes at all.
         const OpenedFile file(path);
         if (file.fd() < 0) {
@@ -147,8 +147,9 @@ bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
             ReadRleFile(ctx, input, path);
         }
     });
-    // Out of memory the read changed nothing, as for a file that cannot be read.
-    if (!withinMemory || !readable) return false;
+    // Out of memory or after a failed read the read changed nothing, as for a file that cannot
+    // be opened.
+    if (!readWhole || !readable) return false;
     if (ctx.shell.currentQuickLaunchItem == 0) ctx.shell.documentPath.clear();
     ctx.shell.currentQuickLaunchItem = 0;
     ctx.field.busy = 0;

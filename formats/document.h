@@ -41,8 +41,9 @@ int OpenCellsPath(Context& ctx, const std::string& path);
 
 // Loading through the document (Open command, recent file, command line): pause, wait cursor,
 // the reader by extension (".txt" and ".lif" apply "23/3" first; ".cells" is a text picture),
-// documentPath and currentQuickLaunchItem updated. False (after the file-not-found box, nothing changed but the
-// pause) when the file cannot be read; a file the reader rejects still counts as opened.
+// documentPath and currentQuickLaunchItem updated. False (after the file-not-found box, nothing
+// changed but the pause) when the file cannot be opened or a read of it fails part-way, and after
+// the memory box; a file the reader rejects still counts as opened.
 bool LoadDocument(Context& ctx, const std::string& path);
 
 // The reader to use for a path whose name does not say it (standard input, a pipe).

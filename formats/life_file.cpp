@@ -22,16 +22,16 @@ namespace {
 constexpr std::size_t kLifeLineBuffer = 10000;
 
 // Control lines shared by both bodies. Returns true when the line was a control line.
-bool ReadControlLine(std::string_view line, std::string& description, std::string& rule) {
+bool ReadControlLine(std::string_view line, NoticeText& description, std::string& rule) {
     if (line.empty() || line[0] != '#') return false;
     const char second = line.size() > 1 ? line[1] : '\0';
-    if (second == 'D') description += DisplayText(ControlLineText(line));
+    if (second == 'D') description.append(ControlLineText(line));
     if (second == 'R') rule = std::string(ControlLineText(line));
     if (second == 'N') rule = kDefaultRule;
     return true;
 }
 
-void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std::string& rule) {
+void ReadLife105(Context& ctx, LineReader& lines, NoticeText& description, std::string& rule) {
     Field& f = ctx.field;
     CellGrid& staging = f.staging();
     Wide blockX = 0, blockY = 0;
@@ -95,7 +95,7 @@ void ReadLife105(Context& ctx, LineReader& lines, std::string& description, std:
     }
 }
 
-void ReadLife106(Context& ctx, LineReader& lines, std::string& description, std::string& rule) {
+void ReadLife106(Context& ctx, LineReader& lines, NoticeText& description, std::string& rule) {
     Field& f = ctx.field;
     ClearCells(f);
     f.generation = 0;
@@ -170,7 +170,7 @@ int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
 
     LineReader lines(input, kLifeLineBuffer);
     lines.next();  // the header
-    std::string description;
+    NoticeText description;
     std::string rule = ctx.rule.ruleText;
     if (kind == LifeHeader::Life105)
         ReadLife105(ctx, lines, description, rule);
@@ -184,10 +184,10 @@ int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
     f.busy = 0;
     RefreshCursor(ctx);
     SetMainTitle(ctx, FileNameOf(path));
-    if (!description.empty()) {
+    if (!description.text.empty() || description.cut) {
         // Each line of it is UTF-8 already, whichever encoding it was written in.
         ctx.shell.messageCaption = FileNameOf(path);
-        AppMessageBox(ctx, description, Icon::Information);
+        AppMessageBox(ctx, description.shown(), Icon::Information);
     }
     return 0;
 }

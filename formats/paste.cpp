@@ -177,7 +177,7 @@ int PasteRle(Context& ctx, std::string_view text) {
     FinishPaste(ctx);
     ctx.host.invalidateView();
 
-    const std::string notice = s.nameText + s.authorText + s.commentText;
+    const std::string notice = s.nameText + s.authorText + s.comment.text;
     const std::string_view shown = Trim(notice);
     if (!shown.empty()) {
         ctx.shell.messageCaption =

@@ -8,6 +8,8 @@
 
 #include "core/context.h"
 #include "core/run.h"
+#include "formats/bytes.h"
+#include "formats/reader_common.h"
 
 namespace gb {
 
@@ -62,9 +64,8 @@ void ReportNoMemory(Context& ctx) {
     AppMessageBox(ctx, "パターン読み込み領域が確保できません。", Icon::Exclamation);
 }
 
-}  // namespace
-
-bool ReadWithinMemory(Context& ctx, const std::function<void()>& read) {
+// Runs read as both guards do; path is null when no file is read.
+bool Guarded(Context& ctx, const std::string* path, const std::function<void()>& read) {
     std::optional<BeforeRead> before;
     try {
         before.emplace(ctx);
@@ -72,17 +73,32 @@ bool ReadWithinMemory(Context& ctx, const std::function<void()>& read) {
         ReportNoMemory(ctx);
         return false;
     }
+    bool readFailed = false;
     try {
         read();
         return true;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
         // A size beyond what a string or vector can hold: out of memory as well.
+    } catch (const ReadFailure&) {
+        if (path == nullptr) throw;
+        readFailed = true;
     }
     before->restore(ctx);
     ctx.host.invalidateView();
-    ReportNoMemory(ctx);
+    if (readFailed)
+        ReportFileNotFound(ctx, *path);
+    else
+        ReportNoMemory(ctx);
     return false;
+}
+
+}  // namespace
+
+bool ReadWithinMemory(Context& ctx, const std::function<void()>& read) { return Guarded(ctx, nullptr, read); }
+
+bool ReadFileWithinMemory(Context& ctx, const std::string& path, const std::function<void()>& read) {
+    return Guarded(ctx, &path, read);
 }
 
 }  // namespace gb

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace gb {
 
@@ -14,5 +15,10 @@ struct Context;
 // goes, and the box "メモリ不足です。" / "パターン読み込み領域が確保できません。" is shown.
 // Returns false then, true when read ran to its end (whatever it found in the data).
 bool ReadWithinMemory(Context& ctx, const std::function<void()>& read);
+
+// The same for a read of the file at path, which may also fail part-way (ReadFailure): then
+// everything is put back in the same way and the box of a file that cannot be read is shown
+// ("ファイルが見つかりません。"). False after either failure.
+bool ReadFileWithinMemory(Context& ctx, const std::string& path, const std::function<void()>& read);
 
 }  // namespace gb

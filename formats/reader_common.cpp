@@ -3,6 +3,7 @@
 #include "core/context.h"
 #include "core/run.h"
 #include "core/shell.h"
+#include "formats/bytes.h"
 
 namespace gb {
 
@@ -45,5 +46,16 @@ std::string_view ControlLineText(std::string_view line) {
     if (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     return text;
 }
+
+void NoticeText::append(std::string_view line) {
+    if (cut || bytes + line.size() > kNoticeLimit) {
+        cut = true;
+        return;
+    }
+    text += DisplayText(line);
+    bytes += line.size();
+}
+
+std::string NoticeText::shown() const { return cut ? text + std::string(kNoticeCutNote) : text; }
 
 }  // namespace gb

@@ -83,8 +83,7 @@ void ReadControlLine(std::string_view line, RleReadState& s) {
         case 'C':
         case 'c':
         case ' ':
-            s.commentText += DisplayText(ControlLineText(line));
-            s.commentBytes += ControlLineText(line).size();
+            s.comment.append(ControlLineText(line));
             break;
         case 'N':
             s.nameText = DisplayText(ControlLineText(line)) + "\n";
@@ -263,10 +262,7 @@ void SetBits(std::uint64_t* bits, std::int64_t lo, std::int64_t hi) {
 int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams& params,
                     RleReadState& s) {
     if (s.patternEnded) {
-        if (s.commentBytes + line.size() < kCommentLimit) {
-            s.commentText += DisplayText(line);
-            s.commentBytes += line.size();
-        }
+        if (s.comment.bytes + line.size() < kCommentLimit) s.comment.append(line);
         return 0;
     }
     if (line.size() > 1) ++s.patternLines;
@@ -342,8 +338,28 @@ std::size_t FindLineStop(const char* p, std::size_t n) {
     return n;
 }
 
+// How many of the n bytes at p are NUL or 0xFF before the first that is neither.
+std::size_t CountUnstoredEnds(const char* p, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i nul = _mm_setzero_si128();
+    const __m128i ff = _mm_set1_epi8(static_cast<char>(0xFF));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, ff)));
+        if (mask != 0xFFFF) return i + static_cast<std::size_t>(__builtin_ctz(~static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(p[i]);
+        if (c != 0 && c != 0xFF) return i;
+    }
+    return n;
+}
+
 // The next line: 0xFF, NUL and the end end it unstored; CR and LF end it stored; a line of
-// kRleLineMax bytes ends there.
+// kRleLineMax bytes ends there. The NUL and 0xFF bytes right after a line that one of them
+// ended are lines of their own, empty ones that change nothing: they are passed over at once.
 std::string_view TakeLine(TextInput& input) {
     const std::string_view avail = input.peek(kRleLineMax);
     const std::size_t n = std::min(avail.size(), kRleLineMax);
@@ -352,9 +368,17 @@ std::string_view TakeLine(TextInput& input) {
         input.skip(n);
         return avail.substr(0, n);
     }
-    input.skip(stop + 1);
     const auto c = static_cast<unsigned char>(avail[stop]);
-    return avail.substr(0, c == 0 || c == 0xFF ? stop : stop + 1);
+    if (c != 0 && c != 0xFF) {
+        input.skip(stop + 1);
+        return avail.substr(0, stop + 1);
+    }
+    // The line stays valid in the input's buffer until the next peek; the run after it is
+    // measured within what is buffered now, and the rest of a longer run by the next lines.
+    std::size_t end = stop + 1;
+    end += CountUnstoredEnds(avail.data() + end, avail.size() - end);
+    input.skip(end);
+    return avail.substr(0, stop);
 }
 
 }  // namespace
@@ -456,7 +480,7 @@ int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {
     ctx.host.invalidateView();
 
     // Each line of the notice is UTF-8 already, whichever encoding it was written in.
-    const std::string notice = s.nameText + s.authorText + s.commentText;
+    const std::string notice = s.nameText + s.authorText + s.comment.shown();
     f.busy = 0;
     RefreshCursor(ctx);
     SetMainTitle(ctx, FileNameOf(path));

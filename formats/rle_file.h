@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/bytes.h"
+#include "formats/reader_common.h"
 
 namespace gb {
 
@@ -48,9 +49,10 @@ struct RleReadState {
     std::string ruleText;  // the header's or "#r" rule, as written
     bool patternEnded = false;
     long long patternLines = 0;
-    // The notice texts, each line turned into UTF-8 from the encoding it is in.
-    std::string nameText, authorText, commentText;
-    std::size_t commentBytes = 0;  // bytes of the file taken into commentText
+    // The notice texts, each line turned into UTF-8 from the encoding it is in; the comments
+    // only up to their limit.
+    std::string nameText, authorText;
+    NoticeText comment;
     // The reader's scratch: a row of the staging grid as bits, all zero between uses.
     std::vector<std::uint64_t> rowBits;
 };

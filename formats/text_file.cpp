@@ -1,7 +1,6 @@
 #include "formats/text_file.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -23,38 +22,7 @@ constexpr std::size_t kTextLineMax = 10000;  // a longer line is taken in pieces
 constexpr std::size_t kShownInvalidBytes = 800;
 constexpr std::size_t kNoticeLimit = 10002;  // notice text is kept while below this
 
-// The lines of a picture as read: for every line holding "*" its live positions as bits, and the
-// rule lines. Memory follows the live cells, not the file.
-struct Picture {
-    struct Row {
-        long long line;           // which line of the file (every line counts)
-        std::size_t firstWord;    // where its bits start in bits
-        std::size_t length;       // positions up to its last "*"
-    };
-    std::vector<Row> rows;
-    std::vector<std::uint64_t> bits;
-    struct RuleLine {
-        long long line;
-        std::string text;
-    };
-    std::vector<RuleLine> rules;  // "#R" lines, latest last
-    long long lines = 0;
-
-    void addRow(std::string_view line) {
-        const std::size_t last = line.rfind('*');
-        if (last == std::string_view::npos) return;
-        const std::size_t length = last + 1;
-        const std::size_t first = bits.size();
-        bits.resize(first + (length + 63) / 64, 0);
-        for (std::size_t i = line.find('*'); i < length; i = line.find('*', i + 1))
-            bits[first + i / 64] |= std::uint64_t{1} << (i % 64);
-        rows.push_back({lines, first, length});
-    }
-};
-
-}  // namespace
-
-namespace {
+bool IsRuleLine(std::string_view line) { return line.size() >= 2 && line[0] == '#' && line[1] == 'R'; }
 
 // The text picture reader; with cells, a ".cells" file's "!" lines are its notice, shown last as
 // the other readers show theirs, and take no row, and the rule starts from "23/3".
@@ -63,37 +31,53 @@ int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool ce
     Field& f = ctx.field;
     f.busy = 1;
     RefreshCursor(ctx);
+    input.keepForRewind();
 
-    // Measure the picture lines, collect what else they hold, and keep the live cells. Each
-    // piece is read in the encoding it is valid in.
+    // First pass: measure the picture lines and collect what else they hold. Each piece is read
+    // in the encoding it is valid in. Of the lines only the first bytes of invalid data are
+    // kept, so memory does not follow the file.
     long long widest = 0;
     long long lineCount = 0;
-    bool invalid = false;      // anything but line ends, tabs, blanks and cell characters
-    std::string shown;         // the first kShownInvalidBytes bytes of it, as UTF-8
+    long long lines = 0;          // every line, "#" lines too
+    long long lastRuleLine = -1;  // the last "#R" line
+    bool invalid = false;         // anything but line ends, tabs, blanks and cell characters
+    std::string shown;            // the first kShownInvalidBytes bytes of it, as UTF-8
     std::size_t shownBytes = 0;
-    Picture picture;
     std::string notice;
     bool inNotice = false;  // the last piece was a notice line cut before its end
+    // A ".cells" notice line (or the rest of one cut into pieces), which takes no row.
+    const auto noticePiece = [&](std::string_view piece) {
+        return cells && (inNotice || (!piece.empty() && piece[0] == '!'));
+    };
+    const auto takeNotice = [&](std::string_view piece, SquareEncoding encoding, bool keep) {
+        const std::string_view text = inNotice ? piece : piece.substr(1);
+        inNotice = text.empty() || text.back() != '\n';
+        if (keep && notice.size() + text.size() < kNoticeLimit) notice += ToUtf8(text, encoding);
+    };
     while (!input.atEnd()) {
         SquareEncoding encoding = SquareEncoding::Utf8;
-        const std::string_view piece = NextPictureLine(input, kTextLineMax, encoding);
-        if (cells && (inNotice || (!piece.empty() && piece[0] == '!'))) {
-            const std::string_view text = inNotice ? piece : piece.substr(1);
-            inNotice = text.empty() || text.back() != '\n';
-            if (notice.size() + text.size() < kNoticeLimit) notice += ToUtf8(text, encoding);
+        bool nul = false;
+        const std::string_view piece = NextPictureLine(input, kTextLineMax, encoding, &nul);
+        if (nul) {
+            // A text holds no NUL byte: this is no picture but a binary file or a device, which
+            // might never end.
+            f.busy = 0;
+            RefreshCursor(ctx);
+            ctx.shell.messageCaption = "サポートしていないファイル形式です。";
+            AppMessageBox(ctx, "サポートしていないファイル形式なので読み込めません。", Icon::Exclamation);
+            return 1;
+        }
+        if (noticePiece(piece)) {
+            takeNotice(piece, encoding, true);
             continue;
         }
         const std::string line = ReplacePictureCharacters(piece, encoding);
-        if (line.size() >= 2 && line[0] == '#' && line[1] == 'R') {
-            picture.rules.push_back({picture.lines, std::string(ControlLineText(line))});
-        } else {
-            picture.addRow(line);
-        }
-        ++picture.lines;
+        if (IsRuleLine(line)) lastRuleLine = lines;
+        ++lines;
         if (!line.empty() && line[0] == '#') continue;
-        const auto cells = std::count_if(line.begin(), line.end(),
+        const auto marks = std::count_if(line.begin(), line.end(),
                                          [](char c) { return c == '.' || c == '*'; });
-        widest = std::max<long long>(widest, cells);
+        widest = std::max<long long>(widest, marks);
         ++lineCount;
         std::string leftover;
         for (char c : line)
@@ -123,45 +107,42 @@ int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool ce
             return 1;
     }
 
-    // Place the cells; every line read takes a row, as far as the larger of the grid's height
-    // and the picture's.
+    // Second pass: place the cells. Every line read takes a row, as far as the larger of the
+    // grid's height and the picture's; the last rule line among them gives the rule. Below the
+    // interior only rule lines count, and none comes after lastRuleLine.
+    input.rewind();
     ClearCells(f);
     f.generation = 0;
     const long long rows = std::max<long long>(f.gridHeight, h);
     const long long columns = std::max<long long>(f.gridWidth, w);
+    const long long lastRow = std::min(rows - 1, std::max(lastRuleLine, f.gridHeight - 2 - originY));
     std::string rule = cells ? std::string(kDefaultRule) : ctx.rule.ruleText;
-    for (const Picture::RuleLine& r : picture.rules)
-        if (r.line < rows) rule = r.text;
-    for (const Picture::Row& row : picture.rows) {
-        if (row.line >= rows) break;
-        const long long y = row.line + originY;
+    inNotice = false;
+    for (long long j = 0; j <= lastRow && !input.atEnd();) {
+        SquareEncoding encoding = SquareEncoding::Utf8;
+        const std::string_view piece = NextPictureLine(input, kTextLineMax, encoding);
+        if (noticePiece(piece)) {
+            takeNotice(piece, encoding, false);
+            continue;
+        }
+        const std::string line = ReplacePictureCharacters(piece, encoding);
+        const long long y = j++ + originY;
+        if (IsRuleLine(line)) {
+            rule = std::string(ControlLineText(line));
+            continue;
+        }
         if (y < 1 || y > f.gridHeight - 2) continue;
-        // Positions i with 1 <= i + originX <= gridWidth - 2 and i < columns, a run of set bits
-        // at a time.
+        // Positions i with 1 <= i + originX <= gridWidth - 2 and i < columns, a run of "*" at a
+        // time.
         const long long from = std::max<long long>(0, 1 - originX);
-        const long long to = std::min({static_cast<long long>(row.length), columns, f.gridWidth - 1 - originX});
-        const std::uint64_t* bits = picture.bits.data() + row.firstWord;
+        const long long to = std::min({static_cast<long long>(line.size()), columns, f.gridWidth - 1 - originX});
         for (long long i = from; i < to;) {
-            // The first live position at or after i.
-            const std::uint64_t live = bits[i / 64] >> (i % 64);
-            if (live == 0) {
-                i = (i / 64 + 1) * 64;
-                continue;
-            }
-            i += std::countr_zero(live);
-            if (i >= to) break;
-            // The first dead position after it, or to.
-            long long end = i;
-            while (end < to) {
-                const std::uint64_t dead = ~bits[end / 64] >> (end % 64);
-                if (dead != 0) {
-                    end += std::countr_zero(dead);
-                    break;
-                }
-                end = (end / 64 + 1) * 64;
-            }
-            end = std::min(end, to);
-            f.fillRow(static_cast<int>(y), static_cast<int>(i + originX), static_cast<int>(end - 1 + originX));
+            const std::size_t live = line.find('*', static_cast<std::size_t>(i));
+            if (live == std::string::npos || static_cast<long long>(live) >= to) break;
+            const std::size_t dead = line.find_first_not_of('*', live);
+            const long long end = dead == std::string::npos ? to : std::min(static_cast<long long>(dead), to);
+            f.fillRow(static_cast<int>(y), static_cast<int>(static_cast<long long>(live) + originX),
+                      static_cast<int>(end - 1 + originX));
             i = end;
         }
     }

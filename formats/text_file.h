@@ -14,8 +14,10 @@ struct Context;
 // Reads a picture's bytes and places it centred in the Field. 1 when the user declined to load
 // a file with invalid data; otherwise 0.
 int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path);
-// The same from an input (in text mode), read once in pieces: the picture is kept as bits of
-// its live cells between measuring it and placing it.
+// The same from an input (in text mode), read twice in pieces, once to measure and check the
+// picture and once to place it, so memory does not follow the file. An input that cannot seek is
+// kept in a temporary file between. 1 also for an input holding a NUL byte, which is no picture
+// (after the unsupported-format box).
 int ReadTextFile(Context& ctx, TextInput& input, const std::string& path);
 
 // Plaintext ".cells" pictures, read as the pictures above are and placed alike: "O" and "*" live,

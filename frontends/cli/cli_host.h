@@ -42,7 +42,8 @@ public:
     // but not printed.
     void holdNotices(std::string caption) { heldCaption_ = std::move(caption); }
     bool titleSet() const { return titleSet_; }
-    // The boxes shown after the most recent title, in order.
+    // The boxes shown since resetRecord, and those after the most recent title, in order.
+    const std::vector<MessageBox>& boxes() const { return boxes_; }
     std::vector<MessageBox> boxesSinceTitle() const;
     // Whether any question was answered No or Cancel since resetRecord.
     bool declinedQuestion() const { return declined_; }

@@ -16,6 +16,12 @@ constexpr MessageLine kLines[] = {
     {"保存できません。", "Cannot save."},
     {"ファイル\"{}\"に保存できませんでした。\r\n({})\r\n元のファイルは変更されていません。",
      "The pattern could not be saved to the file \"{}\".\r\n({})\r\nThe old file was not changed."},
+    {"ファイル\"{}\"に保存できませんでした。\r\n({})\r\n元のファイルは変更されましたが、元に戻せませんでした。",
+     "The pattern could not be saved to the file \"{}\".\r\n({})\r\nThe old file was changed and could not be put back."},
+    {"テキストファイルに保存できません。", "Cannot save as a text file."},
+    {"パターンの幅が{}セルあります。テキストファイルに保存できるのは幅{}セルまでです。\r\nRLE形式かLife形式で保存してください。",
+     "The pattern is {} cells wide; a text file holds patterns up to {} cells wide.\r\nSave it as RLE or Life instead."},
+    {"\n（長いため、以降は省略しました。）\n", "\n(The rest was left out: it is too long.)\n"},
     {"メモリ不足です。", "Out of memory."},
     {"パターン読み込み領域が確保できません。", "The pattern loading area cannot be allocated."},
     // Life files.

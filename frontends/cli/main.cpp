@@ -70,8 +70,9 @@ bool BuildField(Context& ctx, int width, int height) {
 }
 
 // Why a file the readers did not load was not loaded, when the file system can tell. Nothing
-// here may wait: a FIFO without a writer is opened without blocking.
-std::string NotLoadedReason(const std::string& path, bool declined) {
+// here may wait: a FIFO without a writer is opened without blocking. readFailed: the reader
+// said it could not read the file.
+std::string NotLoadedReason(const std::string& path, bool declined, bool readFailed) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (status.type() == std::filesystem::file_type::not_found) return "no such file";
@@ -80,6 +81,7 @@ std::string NotLoadedReason(const std::string& path, bool declined) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
     ::close(fd);
+    if (readFailed) return "cannot be read (a read failed part-way)";
     if (declined) return "not loaded (the question was answered No; --yes answers Yes)";
     return "not loaded";
 }
@@ -179,8 +181,11 @@ int Execute(const Options& o) {
     else
         LoadDocument(ctx, path, KindOf(o.as.value_or(Format::Rle)));
     if (!host.titleSet()) {
+        bool readFailed = false;
+        for (const MessageBox& box : host.boxes())
+            readFailed = readFailed || box.caption == "ファイルが見つかりません。";
         Complain((o.input == "-" ? std::string("standard input") : o.input) + ": " +
-                 NotLoadedReason(path, host.declinedQuestion()));
+                 NotLoadedReason(path, host.declinedQuestion(), readFailed));
         return kExitRefused;
     }
     // The name, author, comment and description texts: the boxes captioned with the file's name

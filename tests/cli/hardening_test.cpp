@@ -11,11 +11,13 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -53,9 +55,11 @@ protected:
         return names;
     }
 
-    // Runs the tool in dir under one resource limit, with the signals as a shell leaves them.
+    // Runs the tool in dir under one resource limit, with the signals as a shell leaves them and
+    // the environment variables given added.
     Outcome Run(const std::vector<std::string>& args, int resource, rlim_t limit,
-                const fs::path& stdoutFile = "/dev/null") const {
+                const fs::path& stdoutFile = "/dev/null",
+                const std::vector<std::pair<std::string, std::string>>& env = {}) const {
         const fs::path err = dir / ".stderr";
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -68,6 +72,7 @@ protected:
             std::signal(SIGXFSZ, SIG_DFL);
             const rlimit r{limit, limit};
             if (::setrlimit(resource, &r) != 0) ::_exit(124);
+            for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
             std::vector<char*> argv{const_cast<char*>(kTool.c_str())};
             for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
@@ -84,18 +89,20 @@ protected:
     }
 };
 
-// An RLE picture of scattered cells whose own RLE is some kilobytes long.
-std::string ScatteredPattern() {
-    std::string rle = "x = 200, y = 200\n";
+// A side × side pattern of scattered cells, as RLE (one token a cell) or as a picture of the
+// given dead and live characters.
+std::string ScatteredPattern(int side = 200, const char* picture = nullptr) {
+    std::string out = picture ? "" : "x = " + std::to_string(side) + ", y = " + std::to_string(side) + "\n";
     std::uint32_t seed = 12345;
-    for (int y = 0; y < 200; ++y) {
-        for (int x = 0; x < 200; ++x) {
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
             seed = seed * 1103515245u + 12345u;
-            rle += (seed >> 16) % 3 == 0 ? 'o' : 'b';
+            const bool live = (seed >> 16) % 3 == 0;
+            out += picture ? picture[live ? 1 : 0] : live ? 'o' : 'b';
         }
-        rle += y == 199 ? "!\n" : "$\n";
+        out += picture ? "\n" : y == side - 1 ? "!\n" : "$\n";
     }
-    return rle;
+    return out;
 }
 
 TEST_F(CliLimits, AFileSizeLimitMakesAnOrdinaryFailedSave) {
@@ -145,6 +152,65 @@ TEST_F(CliLimits, AFullStandardOutputEndsWithStatusOne) {
         EXPECT_NE(full.err.find("standard output"), std::string::npos) << full.err;
         const Outcome fine = Run(args, RLIMIT_FSIZE, RLIM_INFINITY, "/dev/null");
         EXPECT_EQ(fine.status, 0) << fine.err;
+    }
+}
+
+// A disk that fails in the middle of the input: nothing is loaded, nothing is saved over it.
+TEST_F(CliLimits, AReadThatFailsPartWaySavesNothing) {
+    const std::pair<std::string, std::string> files[] = {
+        {"soup.rle", ScatteredPattern(400)},
+        {"soup.lif", "#Life 1.05\n" + ScatteredPattern(400, ".*")},
+        {"soup.txt", ScatteredPattern(400, ".*")},
+    };
+    std::string asan = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
+    asan += ":verify_asan_link_order=0";
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        const Outcome r = Run({"run", name, "-o", name}, RLIMIT_FSIZE, RLIM_INFINITY, "/dev/null",
+                              {{"LD_PRELOAD", GRIDBLOOM_READ_FAULT_SHIM},
+                               {"GB_FAIL_READ", "/" + name},
+                               {"GB_FAIL_READ_AFTER", "1"},
+                               {"ASAN_OPTIONS", asan}});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("ファイル\"" + name + "\"が見つかりません。"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("cannot be read"), std::string::npos) << r.err;
+        EXPECT_TRUE(Slurp(dir / name) == bytes) << "the input was written over";
+    }
+}
+
+// A file with a header, a pattern and then gigabytes of NUL bytes (sparse: no disk) is read at
+// the speed of reading it: well within a CPU limit that a byte-by-byte walk would overrun.
+TEST_F(CliLimits, NulFilledRunsAfterAPatternAreReadAtOnce) {
+    const std::pair<std::string, std::string> files[] = {
+        {"zeros.rle", "x = 3, y = 1\n3o!\n"},
+        {"zeros105.lif", "#Life 1.05\n***\n"},
+        {"zeros106.lif", "#Life 1.06\n-1 0\n0 0\n1 0\n"},
+    };
+    for (const auto& [name, head] : files) {
+        SCOPED_TRACE(name);
+        const int fd = ::open((dir / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+        ASSERT_EQ(::ftruncate(fd, off_t{1} << 30), 0);
+        ::close(fd);
+        const Outcome r = Run({"info", name}, RLIMIT_CPU, 10, dir / "shown.txt");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(Slurp(dir / "shown.txt").find("population 3\n"), std::string::npos) << Slurp(dir / "shown.txt");
+        fs::remove(dir / name);
+    }
+}
+
+// Devices and files that never end, or hardly, named as pictures: refused at once as what no text
+// holds (NUL bytes), well within a CPU limit.
+TEST_F(CliLimits, EndlessInputsAreNoPictures) {
+    for (const char* device : {"/dev/zero", "/dev/urandom", "/dev/full", "/proc/self/pagemap"}) {
+        SCOPED_TRACE(device);
+        fs::remove(dir / "endless.txt");
+        fs::create_symlink(device, dir / "endless.txt");
+        const Outcome r = Run({"info", "endless.txt"}, RLIMIT_CPU, 10);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("サポートしていないファイル形式なので読み込めません。"), std::string::npos) << r.err;
     }
 }
 

@@ -79,6 +79,63 @@ TEST(TextInput, TextModeAcrossRefillsMatchesTheWholeFileConversion) {
     EXPECT_EQ(Drain(raw, rng), bytes);
 }
 
+// Rewinding starts again at the first byte: in memory, in a file opened part-way (from there),
+// and from a pipe, whose bytes are kept aside as they are read. A text picture read from a pipe
+// lands where the same picture read from memory does.
+TEST(TextInput, RewindStartsAgain) {
+    std::mt19937 rng(3);
+    std::string bytes;
+    for (int i = 0; i < 200000; ++i) bytes += "*.\r\n#"[rng() % 5];
+    const auto twice = [&](TextInput& input) {
+        input.keepForRewind();
+        const std::string first = Drain(input, rng);
+        input.rewind();
+        EXPECT_EQ(Drain(input, rng), first);
+        return first;
+    };
+    TextInput memory(bytes);
+    EXPECT_EQ(twice(memory), TextModeBytes(bytes));
+
+    TempFile file(bytes);
+    const int fd = OpenForReading(file.path.string());
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::lseek(fd, 10, SEEK_SET), 10);
+    TextInput partWay(fd);
+    EXPECT_EQ(twice(partWay), TextModeBytes(bytes.substr(10)));
+    ::close(fd);
+
+    std::string picture = ".*.\n..*\n***\n#R 23/36\n";
+    for (int i = 0; i < 30; ++i) picture += "#" + std::string(8000, 'x') + "\n";
+    picture += "**\n";
+    const std::string* const sources[] = {&bytes, &picture};
+    for (const std::string* source : sources) {
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        std::thread writer([&] {
+            for (std::size_t at = 0; at < source->size();) {
+                const ssize_t n = ::write(ends[1], source->data() + at, std::min<std::size_t>(source->size() - at, 4096));
+                if (n <= 0) break;
+                at += static_cast<std::size_t>(n);
+            }
+            ::close(ends[1]);
+        });
+        if (source == &bytes) {
+            TextInput pipe(ends[0]);
+            EXPECT_EQ(twice(pipe), TextModeBytes(bytes));
+        } else {
+            test::TestContext a, b;
+            TextInput pipe(ends[0]);
+            EXPECT_EQ(ReadTextFile(a.ctx, pipe, "p.txt"), 0);
+            EXPECT_EQ(ReadTextFile(b.ctx, *source, "p.txt"), 0);
+            EXPECT_EQ(LiveCells(a.ctx.field), LiveCells(b.ctx.field));
+            EXPECT_EQ(LiveCells(a.ctx.field).size(), 7u);
+            EXPECT_EQ(a.ctx.rule.ruleText, "23/36");
+        }
+        writer.join();
+        ::close(ends[0]);
+    }
+}
+
 TEST(TextInput, LineReaderOverAnInputTakesTheSamePiecesAsOverTheConvertedBytes) {
     std::mt19937 rng(7);
     std::string bytes;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/engine/rule.h"
 #include "formats/reader_common.h"
 #include "tests/formats/format_test_util.h"
@@ -321,6 +323,70 @@ TEST(RleRead, NoticeLinesKeepTheirOwnEncodings) {
     test::TestContext l;
     ASSERT_EQ(ReadLifeFile(l.ctx, "#Life 1.05\n#D 日本\n#D \x90\xb6\x95\xa8\n*\n", "n.lif"), 0);
     EXPECT_EQ(l.host.lastBox().text, "日本\n生物\n");
+}
+
+// A notice is kept up to what a box can show, whole lines of it, and the box says when the rest
+// was left out; a notice within the limit is shown whole.
+TEST(RleRead, NoticesAreKeptUpToWhatABoxCanShow) {
+    const std::string line(99, 'a');  // 100 bytes with its line feed: 655 of them fit
+    const auto lines = [&](const char* mark, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += mark + (" " + line) + "\n";
+        return out;
+    };
+    std::string kept;
+    for (int i = 0; i < 655; ++i) kept += line + "\n";
+    const std::string note = "\n（長いため、以降は省略しました。）\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string shown;
+    } cases[] = {
+        {"c.rle", lines("#C", 3000) + "o!\n", kept + note},
+        {"mixed.rle", lines("#c", 600) + lines("#", 100) + "o!\nafter\n", kept + note},
+        {"fits.rle", lines("#C", 655) + "o!\n", kept},
+        {"d.lif", "#Life 1.05\n*\n" + lines("#D", 3000), kept + note},
+        {"d106.lif", "#Life 1.06\n" + lines("#D", 656) + "0 0\n", kept + note},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TestContext t;
+        ASSERT_EQ(test::ReadByExtension(t.ctx, c.bytes, c.name), 0);
+        EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
+        EXPECT_EQ(t.host.lastBox().caption, c.name);
+        EXPECT_TRUE(t.host.lastBox().text == c.shown) << t.host.lastBox().text.size() << " bytes shown";
+    }
+}
+
+// NUL and 0xFF bytes end lines unstored, so a run of them reads as one: the reader passes over
+// long runs at once, inside lines and across its buffer's refills, with the same cells, rule and
+// boxes as for the run cut to its first byte.
+TEST(RleRead, RunsOfUnstoredLineEndsReadAsOne) {
+    const char* pieces[] = {"x = 5, y = 5, rule = B36/S23\n", "#C note\n", "#N name\n", "3o$bo",
+                            "2b3o$\n", "o\n", "!\n", "after\n", "#R 10 20\n", "12", "bo", "x", " o\n"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 40; ++round) {
+        std::string longRuns = round % 2 == 0 ? "x = 1, y = 1\n" : "#C\n", oneByte = longRuns;
+        for (int i = 0; i < 30; ++i) {
+            const std::string piece = pieces[rng() % std::size(pieces)];
+            longRuns += piece;
+            oneByte += piece;
+            if (rng() % 3 != 0) continue;
+            const char end = rng() % 2 == 0 ? '\0' : '\xFF';
+            const std::size_t length = rng() % 4 == 0 ? 1 + rng() % 200000 : 1 + rng() % 20;
+            for (std::size_t k = 0; k < length; ++k) longRuns += rng() % 5 == 0 ? '\0' : end;
+            oneByte += end;
+        }
+        test::TestContext a, b;
+        EXPECT_EQ(ReadRleFile(a.ctx, longRuns, "r.rle"), ReadRleFile(b.ctx, oneByte, "r.rle"));
+        EXPECT_EQ(LiveCells(a.ctx.field), LiveCells(b.ctx.field));
+        EXPECT_EQ(a.ctx.rule.ruleText, b.ctx.rule.ruleText);
+        ASSERT_EQ(a.host.boxes.size(), b.host.boxes.size());
+        for (std::size_t i = 0; i < a.host.boxes.size(); ++i) {
+            EXPECT_EQ(a.host.boxes[i].caption, b.host.boxes[i].caption);
+            EXPECT_EQ(a.host.boxes[i].text, b.host.boxes[i].text);
+        }
+    }
 }
 
 }  // namespace

@@ -77,6 +77,20 @@ TEST(TextRead, InvalidDataQuestion) {
     EXPECT_EQ(quoted.size(), 798u);
 }
 
+// No text holds a NUL byte: a file with one is refused before anything changes, as devices that
+// never end are.
+TEST(TextRead, ANulByteIsNoPicture) {
+    test::TestContext t;
+    t.ctx.field.setCell(3, 3, 1);
+    EXPECT_EQ(ReadTextFile(t.ctx, std::string(".*.\n..*\n***\n\0\n", 15), "nul.txt"), 1);
+    ASSERT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_EQ(t.host.boxes[0].caption, "サポートしていないファイル形式です。");
+    EXPECT_EQ(t.host.boxes[0].text, "サポートしていないファイル形式なので読み込めません。");
+    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{3, 3}}));
+    EXPECT_TRUE(t.host.titles.empty());
+    EXPECT_EQ(t.ctx.field.busy, 0);
+}
+
 TEST(TextRead, CommentLinesTakeARowAndRuleLinesPushDown) {
     test::TestContext t;
     ASSERT_EQ(ReadTextFile(t.ctx, "*\n# a comment with * star\n*\n", "c.txt"), 0);

@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/install_layout.h"
@@ -57,6 +59,34 @@ Button FirstButton(Buttons b) {
     return (b == Buttons::YesNo || b == Buttons::YesNoCancel) ? Button::Yes : Button::Ok;
 }
 
+// A message box that shows each line of its text whole when the screen has room for it: Qt's
+// own box wraps any text wider than about half the screen (500 pixels at most), which breaks the
+// help's longer entries mid-phrase.
+class WholeLinesBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);  // Qt sizes and places the box here
+        auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        if (label == nullptr || label->isHidden() || screen() == nullptr) return;
+        const QFontMetrics metrics(label->font());
+        int widest = 0;
+        for (const QString& line : label->text().split(QLatin1Char('\n')))
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        const int missing = widest - label->contentsRect().width();
+        if (missing <= 0) return;
+        const int frame = frameGeometry().width() - width();
+        if (width() + missing + frame > screen()->availableGeometry().width()) return;
+        label->setWordWrap(false);
+        label->setMinimumWidth(label->width() + missing);
+        layout()->activate();
+        setFixedSize(layout()->totalMinimumSize().expandedTo(QSize(width() + missing, 0)));
+        adjustPosition(parentWidget());
+    }
+};
+
 }  // namespace
 
 void FitLongText(QMessageBox& mb) {
@@ -86,7 +116,7 @@ void QtHost::setView(CLGView* view) { view_ = view; }
 Button QtHost::showMessage(const MessageBox& box) {
     QWidget* parent = QApplication::activeWindow();
     if (parent == nullptr) parent = mainWindow_.data();
-    QMessageBox mb(ToQtIcon(box.icon), QString::fromStdString(box.caption),
+    WholeLinesBox mb(ToQtIcon(box.icon), QString::fromStdString(box.caption),
                    QString::fromStdString(DisplayLines(box.text)), ToQtButtons(box.buttons),
                    parent);
     mb.setDefaultButton(ToQtButton(box.defaultButton.value_or(FirstButton(box.buttons))));

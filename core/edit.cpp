@@ -1,6 +1,10 @@
 #include "core/edit.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/context.h"
+#include "core/frame.h"
 #include "core/run.h"
 #include "core/scroll.h"
 
@@ -14,7 +18,7 @@ constexpr const char* kEraseQuestion = "データを消去しますか？";
 bool SetCellUnder(Context& ctx, double px, double py, std::int8_t value) {
     const FieldPoint p = PointerToField(ctx, px, py);
     if (!InInterior(ctx, p)) return false;
-    ctx.field.setCell(static_cast<int>(p.x), static_cast<int>(p.y), value);
+    ctx.field.setCell(p.cellX, p.cellY, value);
     return true;
 }
 
@@ -28,12 +32,28 @@ void NameNewField(Context& ctx) {
 }  // namespace
 
 FieldPoint PointerToField(const Context& ctx, double px, double py) {
-    return {ctx.view.viewLeft + px / ctx.view.zoom, ctx.view.viewTop + py / ctx.view.zoom};
+    const ViewState& v = ctx.view;
+    // The frame's squares start on truncated image pixels worked out from the single-precision
+    // viewLeft and viewTop; the pointer takes the square that holds its pixel, not the cell of
+    // its exact position, which can differ from it by one at a square's first pixel.
+    const double ratio = v.pixelRatio > 0 ? v.pixelRatio : 1.0;
+    const auto imagePixel = [ratio](double p) {
+        return static_cast<int>(std::clamp(std::floor(p * ratio), -1e9, 1e9));
+    };
+    const auto inCell = [](double at, int cell) {
+        return std::clamp(at, static_cast<double>(cell), std::nextafter(cell + 1.0, 0.0));
+    };
+    FieldPoint p;
+    p.cellX = CellAtPixel(imagePixel(px), v.viewLeft, v.zoom * ratio, ctx.field.gridWidth);
+    p.cellY = CellAtPixel(imagePixel(py), v.viewTop, v.zoom * ratio, ctx.field.gridHeight);
+    p.x = inCell(v.viewLeft + px / v.zoom, p.cellX);
+    p.y = inCell(v.viewTop + py / v.zoom, p.cellY);
+    return p;
 }
 
 bool InInterior(const Context& ctx, const FieldPoint& p) {
-    // Compared before any conversion, so a point far outside cannot overflow an int.
-    return p.x >= 1 && p.x < ctx.field.gridWidth - 1 && p.y >= 1 && p.y < ctx.field.gridHeight - 1;
+    return p.cellX >= 1 && p.cellX < ctx.field.gridWidth - 1 && p.cellY >= 1 &&
+           p.cellY < ctx.field.gridHeight - 1;
 }
 
 void StartEditing(Context& ctx) { ctx.view.editMode = true; }
@@ -74,9 +94,8 @@ void PointerMove(Context& ctx, double px, double py) {
         CheckMemory(ctx);
         const FieldPoint p = PointerToField(ctx, px, py);
         if (!InInterior(ctx, p)) return;
-        const int x = static_cast<int>(p.x), y = static_cast<int>(p.y);
-        if (v.leftDown) ctx.field.setCell(x, y, 1);
-        if (v.rightDown) ctx.field.setCell(x, y, 0);
+        if (v.leftDown) ctx.field.setCell(p.cellX, p.cellY, 1);
+        if (v.rightDown) ctx.field.setCell(p.cellX, p.cellY, 0);
         ctx.host.invalidateView();
     } else if (v.leftDown && (!v.editMode || shift)) {
         // The field follows the pointer, as far as the user likes.
@@ -104,7 +123,7 @@ void LeftDoubleClick(Context& ctx, double px, double py) {
     if (ctx.view.editMode && !ctx.host.shiftHeld()) return;
     const FieldPoint p = PointerToField(ctx, px, py);
     // Bounded by the interior's width and height, so the last column and row do not centre.
-    if (p.x >= 1 && p.x < ctx.field.fieldWidth && p.y >= 1 && p.y < ctx.field.fieldHeight)
+    if (p.cellX >= 1 && p.cellX < ctx.field.fieldWidth && p.cellY >= 1 && p.cellY < ctx.field.fieldHeight)
         CentreViewOn(ctx, static_cast<float>(p.x), static_cast<float>(p.y));
 }
 

@@ -7,11 +7,14 @@ namespace gb {
 
 struct Context;
 
-// The field point under client pixel (px, py) in the most recent frame, and whether it lies in
-// the interior (the only place a press or move may write).
+// The cell whose square in the most recent frame holds client pixel (px, py), a field point
+// inside that cell, and whether the cell lies in the interior (the only place a press or move may
+// write).
 struct FieldPoint {
     double x = 0;
     double y = 0;
+    int cellX = 0;  // -1 and gridWidth (gridHeight) stand for anything outside the grid
+    int cellY = 0;
 };
 FieldPoint PointerToField(const Context& ctx, double px, double py);
 bool InInterior(const Context& ctx, const FieldPoint& p);

@@ -75,7 +75,7 @@ void VisibleColumns(int gw, float viewLeft, double zoom, int s, int width,
         k <= 60 && std::fabs(x0) + static_cast<double>(gw) * zoom < std::ldexp(1.0, 53 - k);
     if (exact) {
         for (int j = FirstCandidate(viewLeft, zoom, s, gw); j < gw; ++j) {
-            const int p = TruncPixel(x0 + j * zoom);
+            const int p = CellPixel(j, viewLeft, zoom);  // exactly x0 + j * zoom here
             if (p >= width) break;
             spans.Add(j, p);
         }
@@ -93,7 +93,7 @@ void VisibleColumns(int gw, float viewLeft, double zoom, int s, int width,
 void VisibleRows(int gh, float viewTop, double zoom, int s, int height, std::vector<Span>& out) {
     SpanBuilder spans(out, s, height);
     for (int i = FirstCandidate(viewTop, zoom, s, gh); i < gh; ++i) {
-        const int p = TruncPixel((i - static_cast<double>(viewTop)) * zoom);
+        const int p = CellPixel(i, viewTop, zoom);
         if (p >= height) break;
         spans.Add(i, p);
     }
@@ -133,6 +133,27 @@ int CellSize(double zoom) {
     if (zoom >= 3) return static_cast<int>(zoom) - 1;
     if (zoom >= 1) return static_cast<int>(zoom);
     return 1;
+}
+
+int CellPixel(int d, float viewStart, double zoom) {
+    return TruncPixel((d - static_cast<double>(viewStart)) * zoom);
+}
+
+int CellAtPixel(int p, float viewStart, double zoom, int count) {
+    // The continuous position is within a cell or two of the answer; far outside it decides.
+    const double guess = std::floor(static_cast<double>(viewStart) + p / zoom);
+    if (!(guess > -3)) return -1;
+    if (!(guess < static_cast<double>(count) + 2)) return count;
+    int a = static_cast<int>(std::clamp(guess, -1.0, static_cast<double>(count)));
+    // The last square that starts at or before p ...
+    while (a > -1 && CellPixel(a, viewStart, zoom) > p) --a;
+    if (a < 0) return -1;
+    while (a < count && CellPixel(a + 1, viewStart, zoom) <= p) ++a;
+    // ... or the first of those that start on p with it.
+    const int start = CellPixel(a, viewStart, zoom);
+    if (start == p)
+        while (a > 0 && CellPixel(a - 1, viewStart, zoom) == start) --a;
+    return a;
 }
 
 int TextGrey(std::uint32_t backColor) {

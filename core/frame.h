@@ -41,6 +41,13 @@ int GridSpacing(double zoom);
 int GridLinePixel(int d, float viewStart, double zoom);
 // Side of a live cell's square in pixels.
 int CellSize(double zoom);
+// Pixel column (row) where the square of column (row) d starts, for a view whose first pixel
+// shows field point viewStart.
+int CellPixel(int d, float viewStart, double zoom);
+// The column (row) whose drawn square holds pixel p: where several squares start on that pixel
+// the first of them, and a grid line's pixel belongs to the square before it. Between -1 and
+// count; -1 and count stand for anything before and after the count columns (rows).
+int CellAtPixel(int p, float viewStart, double zoom, int count);
 
 // The grey level of the texts: 255 on dark backgrounds, 0 on light ones (colour 0x00BBGGRR).
 int TextGrey(std::uint32_t backColor);

@@ -13,6 +13,7 @@ struct ViewState {
     double zoom = 6;                  // pixels per cell
     float offsetX = 0, offsetY = 0;   // client centre minus field centre, in cells
     float viewLeft = 0, viewTop = 0;  // field point at the client's top-left pixel (last frame)
+    double pixelRatio = 1;            // image pixels per client pixel of the last frame
     std::int16_t wheelAccumulator = 0;
     bool zoomLabelShown = true;
     bool zoomLabelTimerPending = true;

@@ -219,10 +219,12 @@ std::string WriteTextFile(Context& ctx) {
         out += "\r\n";
     }
     // The reader centres the picture by its measured lines, but the rule line, which it does not
-    // measure, still takes a row: the picture lands one row low, and one as tall as the interior
-    // loses its last row to the border. A dead row after the picture is measured and takes that
-    // half row back, so the picture fits wherever it did without a rule line.
-    if (ruleLine) out += ".\r\n";
+    // measure, still takes a row: the picture would land one row low, and one as tall as the
+    // interior would lose its last row to the border. Two dead rows after the picture are measured
+    // and move the centring up by exactly one row, whatever the parity of the Field's height, so
+    // the picture lands where it does without a rule line. (One would do so only when the Field
+    // and the picture differ in height by an even number.)
+    if (ruleLine) out += ".\r\n.\r\n";
     return out;
 }
 

@@ -99,6 +99,7 @@ QImage ComposeFrame(Context& ctx, QSize client, bool advance, double devicePixel
                                          ctx.view.offsetX, ctx.view.offsetY);
     ctx.view.viewLeft = at.viewLeft;
     ctx.view.viewTop = at.viewTop;
+    ctx.view.pixelRatio = ratio;
 
     {
         QPainter lines(&image);

@@ -31,8 +31,14 @@ TEST(InstallLayout, TheProgramWorksFromWhereItsQuickLaunchListIs) {
 }  // namespace
 }  // namespace gb
 
+#include <QApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
 
+#include "core/context.h"
+#include "view/help.h"
 #include "tests/support/grab.h"
 
 namespace gb {
@@ -53,6 +59,31 @@ TEST(LongMessages, ScrollInsteadOfGrowingPastTheScreen) {
     QMessageBox shortBox(QMessageBox::Information, "caption", "one\ntwo", QMessageBox::Ok);
     FitLongText(shortBox);
     EXPECT_EQ(shortBox.findChild<QPlainTextEdit*>("longText"), nullptr);
+}
+
+TEST(HelpBoxes, EveryLineOfTheMouseHelpIsShownWhole) {
+    // Qt wraps a box's text at about 500 pixels; the help's longest entries are wider than that
+    // and would break mid-phrase.
+    QtHost host;
+    Context ctx{host};
+    int lines = 0;
+    QTimer::singleShot(0, [&lines] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        test::MaybeGrab(*box, "mouse-help");
+        for (const QLabel* label : box->findChildren<QLabel*>()) {
+            if (!label->isVisible() || !label->text().contains(QString::fromUtf8("中心に来る"))) continue;
+            const QFontMetrics metrics(label->font());
+            for (const QString& line : label->text().split(QLatin1Char('\n'))) {
+                EXPECT_GE(label->contentsRect().width(), metrics.horizontalAdvance(line)) << line.toStdString();
+                ++lines;
+            }
+        }
+        EXPECT_LE(box->frameGeometry().width(), box->screen()->availableGeometry().width());
+        box->accept();
+    });
+    ShowMouseHelp(ctx);
+    EXPECT_GE(lines, 10);
 }
 
 }  // namespace

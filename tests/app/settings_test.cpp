@@ -1,4 +1,8 @@
+#include <QApplication>
+#include <QColorDialog>
+#include <QDirIterator>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -175,6 +179,48 @@ TEST(Colours, GridColourSwitchesTheGridOnAndCancelChangesNothing) {
     ToggleGrid(t.ctx);
     EXPECT_FALSE(t.ctx.display.gridShown);
     EXPECT_EQ(t.ctx.display.gridColor, 0x00FFFFu);
+}
+
+TEST(Colours, TheChooserLeavesNoSettingsFileBesideTheProfile) {
+    // A fresh process with its own configuration directory: it runs the chooser as the program
+    // does (custom colours handed in, a colour taken), saves its profile there and ends.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QTemporaryDir dir;
+    const bool child = qEnvironmentVariableIsSet("GRIDBLOOM_CHOOSER_CHILD");
+    const QByteArray savedHome = qgetenv("XDG_CONFIG_HOME"), savedLsan = qgetenv("LSAN_OPTIONS");
+    if (!child) {
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        qputenv("GRIDBLOOM_CHOOSER_CHILD", "1");
+        // The child ends with exit() while the test main's application object still holds the
+        // font cache: not a leak to report under the sanitizer.
+        qputenv("LSAN_OPTIONS", savedLsan + (savedLsan.isEmpty() ? "" : ":") + "detect_leaks=0");
+    }
+    const QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const auto session = [&home] {
+        std::array<std::uint32_t, 16> customs{};
+        customs.fill(0xFFFFFF);
+        customs[3] = 0x00FF00;
+        QTimer::singleShot(0, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* chooser = qobject_cast<QColorDialog*>(w)) chooser->accept();
+        });
+        RunColorDialog("色", 0x0000FF, customs);
+        DisplaySettings display;
+        SaveDisplaySettings(*OpenProfile(home + "/Gridbloom/Gridbloom.ini"), display);
+        std::exit(0);
+    };
+    EXPECT_EXIT(session(), ::testing::ExitedWithCode(0), "");
+    qunsetenv("GRIDBLOOM_CHOOSER_CHILD");
+    for (const auto& [name, saved] : {std::pair{"XDG_CONFIG_HOME", savedHome}, std::pair{"LSAN_OPTIONS", savedLsan}}) {
+        if (saved.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, saved);
+    }
+    QStringList files;
+    for (QDirIterator it(dir.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        files << QDir(dir.path()).relativeFilePath(it.next());
+    EXPECT_EQ(files.join(' ').toStdString(), "Gridbloom/Gridbloom.ini");
 }
 
 TEST(Help, TextsAreShownByTheViewInsideThePauseBracket) {

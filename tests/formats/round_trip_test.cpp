@@ -70,9 +70,9 @@ TEST(RoundTrip, TheWritersKeepTheirFormatsForSmallPatterns) {
     test::DrawPicture(t.ctx.field, 10, 20, {"*..*", "*"});
     EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life106),
               "#Life 1.06\r\n#N\r\n-2 -1\r\n1 -1\r\n-2 0\r\n");
-    // A rule line in a text picture is balanced by a dead row after the picture.
+    // A rule line in a text picture is balanced by two dead rows after the picture.
     t.ctx.rule.ruleText = "23/36";
-    EXPECT_EQ(WriteTextFile(t.ctx), "#R 23/36\r\n*..*\r\n*\r\n.\r\n");
+    EXPECT_EQ(WriteTextFile(t.ctx), "#R 23/36\r\n*..*\r\n*\r\n.\r\n.\r\n");
 }
 
 // Readers take a line in pieces (9,999 bytes for Life 1.05, 10,000 for a picture, line feed

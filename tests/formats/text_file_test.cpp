@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/formats/format_test_util.h"
 
 namespace gb {
@@ -140,9 +142,8 @@ TEST(TextWrite, LinesAndRule) {
     test::DrawPicture(g.ctx.field, 20, 20, {"*..*", "", ".*"});
     g.ctx.rule.ruleText = "23/36";
     const std::string file = WriteTextFile(g.ctx);
-    EXPECT_EQ(file, "#R 23/36\r\n*..*\r\n.\r\n.*\r\n.\r\n");
-    // Read back: same shape and rule, one row lower than the same file without the rule line
-    // (the dead row after the picture keeps one as tall as the interior inside it).
+    EXPECT_EQ(file, "#R 23/36\r\n*..*\r\n.\r\n.*\r\n.\r\n.\r\n");
+    // Read back: same shape and rule, one row lower than the same file without the rule line.
     test::TestContext back, plain;
     ASSERT_EQ(ReadTextFile(back.ctx, file, "w.txt"), 0);
     ASSERT_EQ(ReadTextFile(plain.ctx, file.substr(10), "w.txt"), 0);
@@ -207,6 +208,48 @@ TEST(TextRead, EncodingIsDecidedForEachRow) {
     std::string expected = std::string(500, 'x');
     for (int i = 0; i < 150; ++i) expected += "グ";
     EXPECT_EQ(u.host.boxes.at(0).text, expected + "\r\n\r\n読み込みを強行しますか。");
+}
+
+TEST(TextWrite, ARuleLineLeavesThePictureWhereItLoadsWithout) {
+    // Small random pictures anywhere in Fields of both parities each way: the file with a rule
+    // line loads the picture exactly where the same picture without one loads, and saving that
+    // loaded picture with the rule and opening it again leaves it there.
+    std::mt19937 rng(22);
+    const auto pick = [&rng](int lo, int hi) { return lo + static_cast<int>(rng() % (hi - lo + 1)); };
+    for (int round = 0; round < 400; ++round) {
+        const int fieldW = pick(1, 16), fieldH = pick(1, 16);
+        const int w = pick(1, std::min(fieldW, 6)), h = pick(1, round % 4 == 0 ? fieldH : std::min(fieldH, 6));
+        test::TestContext t;
+        ASSERT_TRUE(test::ResizeForTest(t.ctx, fieldW, fieldH));
+        const int left = pick(1, fieldW - w + 1), top = pick(1, fieldH - h + 1);
+        for (int y = top; y < top + h; ++y)
+            for (int x = left; x < left + w; ++x)
+                if (rng() % 2) t.ctx.field.setCell(x, y, 1);
+        t.ctx.field.setCell(left, top, 1);
+        t.ctx.field.setCell(left + w - 1, top + h - 1, 1);
+        test::CountPopulation(t.ctx.field);
+        const Cells drawn = LiveCells(t.ctx.field);
+        SCOPED_TRACE(testing::Message() << "field " << fieldW << "x" << fieldH << " picture " << w
+                                        << "x" << h << " at " << left << "," << top);
+
+        const auto reopen = [&](const std::string& file) {
+            test::TestContext back;
+            EXPECT_TRUE(test::ResizeForTest(back.ctx, fieldW, fieldH));
+            EXPECT_EQ(ReadTextFile(back.ctx, file, "p.txt"), 0);
+            return LiveCells(back.ctx.field);
+        };
+        const Cells plain = reopen(WriteTextFile(t.ctx));
+        ASSERT_EQ(Shape(plain), Shape(drawn));
+        t.ctx.rule.ruleText = "23/36";
+        EXPECT_EQ(reopen(WriteTextFile(t.ctx)), plain);
+
+        test::TestContext loaded;
+        ASSERT_TRUE(test::ResizeForTest(loaded.ctx, fieldW, fieldH));
+        for (const auto& [x, y] : plain) loaded.ctx.field.setCell(x, y, 1);
+        test::CountPopulation(loaded.ctx.field);
+        loaded.ctx.rule.ruleText = "23/36";
+        EXPECT_EQ(reopen(WriteTextFile(loaded.ctx)), plain);
+    }
 }
 
 }  // namespace

@@ -261,26 +261,73 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
     };
     int liveRow = -1;  // the tile row last found to hold cells, and whether it does
     bool rowLive = false;
+    // True when tile row ty holds a live cell (asked in order, so one look per tile row).
+    const auto tileRowLive = [&](int ty) {
+        if (ty != liveRow) {
+            liveRow = ty;
+            rowLive = cells.tileRowLive(ty);
+        }
+        return rowLive;
+    };
+    if (zoom < 1) {
+        // Many cells a pixel: a square of each row of pixels is looked for in one row of cells
+        // after another, and only the squares not yet lit are looked for again, so a dense
+        // pattern reads about one row of cells per row of pixels.
+        thread_local std::vector<std::uint64_t> rowWords;
+        thread_local std::vector<int> unlit, still;
+        rowWords.resize(static_cast<std::size_t>(words));
+        for (const Span& r : rows) {
+            bool anyTileRow = false;
+            for (int ty = r.first >> 4, last = (r.first + r.count - 1) >> 4; ty <= last && !anyTileRow; ++ty)
+                anyTileRow = tileRowLive(ty);
+            if (!anyTileRow) continue;
+            unlit.resize(columns.size());
+            for (std::size_t n = 0; n < columns.size(); ++n) unlit[n] = static_cast<int>(n);
+            for (int i = r.first; i < r.first + r.count && !unlit.empty(); ++i) {
+                const int ty = i >> 4;
+                if (!tileRowLive(ty)) {
+                    i = ty * 16 + 15;  // the rest of this tile row is empty too
+                    continue;
+                }
+                for (int k = 0; k < words; ++k)
+                    rowWords[static_cast<std::size_t>(k)] = cells.tileLive(txFirst + k, ty) ? cells.word(txFirst + k, i) : 0;
+                still.clear();
+                for (const int n : unlit) {
+                    const SpanBits& b = spanBits[static_cast<std::size_t>(n)];
+                    const Span& c = columns[static_cast<std::size_t>(n)];
+                    bool lit;
+                    if (b.m0 != 0) {
+                        lit = ((rowWords[static_cast<std::size_t>(b.k0)] & b.m0) |
+                               (rowWords[static_cast<std::size_t>(b.k1)] & b.m1)) != 0;
+                    } else {
+                        lit = false;
+                        for (int col = c.first; col < c.first + c.count && !lit; ++col)
+                            lit = (rowWords[static_cast<std::size_t>((col >> 6) - txFirst)] >> (col & 63) & 1) != 0;
+                    }
+                    if (!lit) {
+                        still.push_back(n);
+                        continue;
+                    }
+                    std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
+                    for (int y = r.from; y < r.to; ++y, out += target.stride)
+                        std::fill(out + c.from, out + c.to, pixel);
+                }
+                unlit.swap(still);
+            }
+        }
+        return population;
+    }
     for (const Span& r : rows) {
         // A row of pixels whose rows of tiles are all empty needs nothing.
         bool anyTileRow = false;
-        for (int ty = r.first >> 4, last = (r.first + r.count - 1) >> 4; ty <= last && !anyTileRow; ++ty) {
-            if (ty != liveRow) {
-                liveRow = ty;
-                rowLive = cells.tileRowLive(ty);
-            }
-            anyTileRow = rowLive;
-        }
+        for (int ty = r.first >> 4, last = (r.first + r.count - 1) >> 4; ty <= last && !anyTileRow; ++ty)
+            anyTileRow = tileRowLive(ty);
         if (!anyTileRow) continue;
         std::copy(visible.begin(), visible.end(), need.begin());
         open = static_cast<int>(std::count_if(need.begin(), need.end(), [](std::uint64_t n) { return n != 0; }));
         for (int i = r.first; i < r.first + r.count && open > 0; ++i) {
             const int ty = i >> 4;
-            if (ty != liveRow) {
-                liveRow = ty;
-                rowLive = cells.tileRowLive(ty);
-            }
-            if (!rowLive) {
+            if (!tileRowLive(ty)) {
                 i = ty * 16 + 15;  // the rest of this tile row is empty too
                 continue;
             }

@@ -69,7 +69,8 @@ for page in gridbloom gridbloom-cli; do
   gzip -t "$file" || { echo "manual page $page"; status=1; continue; }
   gzip -dc "$file" | grep -q "^\.TH .*\"Gridbloom $version\"" || { echo "man $page is not of $version"; status=1; }
   if command -v man >/dev/null; then
-    warnings=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
+    # The pages hold Japanese names, which troff renders only in a UTF-8 locale.
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
     [ -z "$warnings" ] || { echo "man $page: $warnings"; status=1; }
   fi
 done

@@ -28,6 +28,9 @@ depends=$(field Depends)
 for lib in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6; do
   grep -q "\b$lib\b" <<<"$depends" || { echo "Depends lacks $lib: $depends"; status=1; }
 done
+# The menus are Japanese: the package brings a font with Japanese glyphs.
+fonts=$(tr ',' '\n' <<<"$depends" | grep -E '\bfonts-(ipafont-gothic|ipafont-mincho|noto-cjk|vlgothic|takao-gothic)\b')
+[ -n "$fonts" ] || { echo "Depends names no Japanese font: $depends"; status=1; }
 # A synopsis line and a long description of at least one paragraph.
 description=$(field Description)
 grep -q '^draw, run and study Life-family cellular automata$' <<<"$(head -1 <<<"$description")" ||

@@ -64,5 +64,17 @@ if command -v file >/dev/null; then
 fi
 gzip -dc "$out/root/usr/share/doc/gridbloom/changelog.gz" | head -1 | grep -q "^gridbloom ($version) " ||
   { echo "the changelog does not start with $version"; status=1; }
+# The programs are hardened: position-independent, relocations read-only and bound at start,
+# the stack protector and checked libc calls in use.
+if command -v readelf >/dev/null; then
+  for program in gridbloom gridbloom-cli; do
+    elf=$(readelf -hldW --dyn-syms "$out/root/usr/bin/$program")
+    grep -q 'Type: *DYN' <<<"$elf" || { echo "$program is not position-independent"; status=1; }
+    grep -q GNU_RELRO <<<"$elf" || { echo "$program without RELRO"; status=1; }
+    grep -qE 'BIND_NOW|FLAGS.*\bNOW\b' <<<"$elf" || { echo "$program without BIND_NOW"; status=1; }
+    grep -q '__stack_chk_fail' <<<"$elf" || { echo "$program without the stack protector"; status=1; }
+    grep -qE '__[a-z0-9_]+_chk@' <<<"$elf" || { echo "$program without fortified calls"; status=1; }
+  done
+fi
 "$out/root/usr/bin/gridbloom" --version | grep -q "^Gridbloom $version$" || { echo "packaged --version"; status=1; }
 exit $status

@@ -4,6 +4,7 @@
 #   install_test.sh BUILD_DIR
 set -euo pipefail
 build=${1:?build directory}
+source=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -93,6 +94,10 @@ if [ -x "$prefix/bin/gridbloom-cli" ]; then
   grep -q '^population 5$' <<<"$out" || { echo "installed tool did not read the installed glider"; status=1; }
 fi
 "$prefix/bin/gridbloom" --version | grep -q '^Gridbloom 0\.3\.1$' || { echo "--version"; status=1; }
+# Installed .rle files open with Gridbloom once the user's file-type database is updated.
+types_status=0
+bash "$source/tests/install/file_types.sh" "$prefix/share" user || types_status=$?
+[ $types_status -eq 0 ] || [ $types_status -eq 77 ] || status=1
 # Uninstalling as the README says leaves no file behind.
 grep "^$prefix/" <<<"$manifest" | xargs rm -f
 left=$(find "$prefix" -type f)

@@ -7,6 +7,7 @@ build=$(realpath "${1:?build directory}")
 for tool in cpack dpkg-deb dpkg-shlibdeps dpkg; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
+source=$(cd "$(dirname "$0")/../.." && pwd)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
@@ -76,5 +77,9 @@ if command -v readelf >/dev/null; then
     grep -qE '__[a-z0-9_]+_chk@' <<<"$elf" || { echo "$program without fortified calls"; status=1; }
   done
 fi
+# Installed, .rle files are Gridbloom's patterns and RLE bitmaps stay images.
+types_status=0
+bash "$source/tests/install/file_types.sh" "$out/root/usr/share" system || types_status=$?
+[ $types_status -eq 0 ] || [ $types_status -eq 77 ] || status=1
 "$out/root/usr/bin/gridbloom" --version | grep -q "^Gridbloom $version$" || { echo "packaged --version"; status=1; }
 exit $status

@@ -10,6 +10,8 @@ done
 source=$(cd "$(dirname "$0")/../.." && pwd)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+manifest_before=$(cat "$build/install_manifest.txt" 2>/dev/null || echo none)
+records_before=$(ls "$build/install-records" 2>/dev/null || true)
 
 if ! log=$(cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" 2>&1); then
   echo "$log"
@@ -20,6 +22,10 @@ deb=$out/gridbloom_${version}_$(dpkg --print-architecture).deb
 [ -n "$version" ] && [ -f "$deb" ] || { echo "no package named like $deb:"; ls "$out"; exit 1; }
 
 status=0
+[ "$(cat "$build/install_manifest.txt" 2>/dev/null || echo none)" = "$manifest_before" ] ||
+  { echo "cpack rewrote the build's install_manifest.txt"; status=1; }
+[ "$(ls "$build/install-records" 2>/dev/null || true)" = "$records_before" ] ||
+  { echo "cpack left an install record"; status=1; }
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = gridbloom ] || { echo "Package: $(field Package)"; status=1; }
 [ "$(field Version)" = "$version" ] || { echo "Version: $(field Version)"; status=1; }

@@ -13,15 +13,23 @@ trap 'rm -rf "$out"' EXIT
 manifest_before=$(cat "$build/install_manifest.txt" 2>/dev/null || echo none)
 records_before=$(ls "$build/install-records" 2>/dev/null || true)
 
-if ! log=$(cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" 2>&1); then
-  echo "$log"
-  exit 1
-fi
+# Twice, a second apart: the two packages must be the same bytes.
+pack() {
+  if ! log=$(cpack -G DEB --config "$build/CPackConfig.cmake" -B "$1" 2>&1); then
+    echo "$log"
+    exit 1
+  fi
+}
+pack "$out"
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
-deb=$out/gridbloom_${version}_$(dpkg --print-architecture).deb
+name=gridbloom_${version}_$(dpkg --print-architecture).deb
+deb=$out/$name
 [ -n "$version" ] && [ -f "$deb" ] || { echo "no package named like $deb:"; ls "$out"; exit 1; }
 
 status=0
+sleep 1
+pack "$out/again"
+cmp -s "$deb" "$out/again/$name" || { echo "two packages of the same build differ"; status=1; }
 [ "$(cat "$build/install_manifest.txt" 2>/dev/null || echo none)" = "$manifest_before" ] ||
   { echo "cpack rewrote the build's install_manifest.txt"; status=1; }
 [ "$(ls "$build/install-records" 2>/dev/null || true)" = "$records_before" ] ||

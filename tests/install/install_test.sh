@@ -10,8 +10,11 @@ build=$(realpath "${1:?build directory}")
 source=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=$(mktemp -d)
 other=$(mktemp -d)
+# The second install is staged as packagers do, under DESTDIR; its prefix exists nowhere else.
+staged=/nonexistent-gridbloom-prefix
 uninstall() { "$source/scripts/uninstall" --build "$build" "$1" >/dev/null; }
-trap 'uninstall "$prefix" 2>/dev/null || true; uninstall "$other" 2>/dev/null || true; rm -rf "$prefix" "$other"' EXIT
+trap 'uninstall "$prefix" 2>/dev/null || true; DESTDIR=$other uninstall $staged 2>/dev/null || true
+      rm -rf "$prefix" "$other"' EXIT
 manifest_before=$(cat "$build/install_manifest.txt" 2>/dev/null || echo none)
 records_before=$(ls "$build/install-records" 2>/dev/null || true)
 cmake --install "$build" --prefix "$prefix" --component gridbloom >/dev/null
@@ -105,12 +108,12 @@ types_status=0
 bash "$source/tests/install/file_types.sh" "$prefix/share" user || types_status=$?
 [ $types_status -eq 0 ] || [ $types_status -eq 77 ] || status=1
 # Uninstalling as the README says leaves nothing of Gridbloom behind, and only in that prefix.
-cmake --install "$build" --prefix "$other" --component gridbloom >/dev/null
+DESTDIR=$other cmake --install "$build" --prefix $staged --component gridbloom >/dev/null
 uninstall "$prefix" || { echo "scripts/uninstall $prefix failed"; status=1; }
 left=$(find "$prefix" -type f -o -type l -o -name '*gridbloom*')
 [ -z "$left" ] || { echo "left after uninstalling: $left"; status=1; }
-[ -x "$other/bin/gridbloom" ] || { echo "uninstalling $prefix removed the install into $other"; status=1; }
-uninstall "$other" || { echo "scripts/uninstall $other failed"; status=1; }
+[ -x "$other$staged/bin/gridbloom" ] || { echo "uninstalling $prefix removed the staged install"; status=1; }
+DESTDIR=$other uninstall $staged || { echo "scripts/uninstall of the staged install failed"; status=1; }
 [ -z "$(find "$other" -type f)" ] || { echo "left after uninstalling: $(find "$other" -type f)"; status=1; }
 [ "$(ls "$build/install-records" 2>/dev/null || true)" = "$records_before" ] ||
   { echo "install records left behind or lost"; status=1; }

@@ -79,9 +79,12 @@ if command -v file >/dev/null; then
 fi
 gzip -dc "$out/root/usr/share/doc/gridbloom/changelog.gz" | head -1 | grep -q "^gridbloom ($version) " ||
   { echo "the changelog does not start with $version"; status=1; }
-# The programs are hardened: position-independent, relocations read-only and bound at start,
-# the stack protector and checked libc calls in use.
-if command -v readelf >/dev/null; then
+# The programs of an optimised build are hardened: position-independent, relocations read-only
+# and bound at start, the stack protector and checked libc calls in use. (The sanitizer and
+# fuzzing builds and Debug builds go without.)
+cache=$build/CMakeCache.txt
+if grep -q '^GRIDBLOOM_HARDEN:BOOL=ON$' "$cache" && ! grep -qE '^GRIDBLOOM_(SANITIZE|FUZZ):BOOL=ON$' "$cache" &&
+   ! grep -qE '^CMAKE_BUILD_TYPE:STRING=(Debug)?$' "$cache" && command -v readelf >/dev/null; then
   for program in gridbloom gridbloom-cli; do
     elf=$(readelf -hldW --dyn-syms "$out/root/usr/bin/$program")
     grep -q 'Type: *DYN' <<<"$elf" || { echo "$program is not position-independent"; status=1; }

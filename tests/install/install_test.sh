@@ -6,6 +6,7 @@
 # in any locale and as any user. The install goes through the build's one component and its own
 # record, so the user's install_manifest.txt and records of other prefixes stay as they were.
 set -euo pipefail
+unset DESTDIR
 build=$(realpath "${1:?build directory}")
 source=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=$(mktemp -d)

@@ -2,12 +2,23 @@
 # Installs the build into a temporary prefix and checks that every file a desktop and a
 # distribution need is there and valid, and that the installed tool reads an installed sample.
 #   install_test.sh BUILD_DIR
+# The man check and the file-type check set the locale and the places they need, so this passes
+# in any locale and as any user. The install goes through the build's one component and its own
+# record, so the user's install_manifest.txt and records of other prefixes stay as they were.
 set -euo pipefail
-build=${1:?build directory}
+unset DESTDIR
+build=$(realpath "${1:?build directory}")
+source=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build" --prefix "$prefix" >/dev/null
-manifest=$(cat "$build/install_manifest.txt")
+other=$(mktemp -d)
+# The second install is staged as packagers do, under DESTDIR; its prefix exists nowhere else.
+staged=/nonexistent-gridbloom-prefix
+uninstall() { "$source/scripts/uninstall" --build "$build" "$1" >/dev/null; }
+trap 'uninstall "$prefix" 2>/dev/null || true; DESTDIR=$other uninstall $staged 2>/dev/null || true
+      rm -rf "$prefix" "$other"' EXIT
+manifest_before=$(cat "$build/install_manifest.txt" 2>/dev/null || echo none)
+records_before=$(ls "$build/install-records" 2>/dev/null || true)
+cmake --install "$build" --prefix "$prefix" --component gridbloom >/dev/null
 id=io.github.gridbloom.Gridbloom
 expect=(
   bin/gridbloom
@@ -69,7 +80,8 @@ for page in gridbloom gridbloom-cli; do
   gzip -t "$file" || { echo "manual page $page"; status=1; continue; }
   gzip -dc "$file" | grep -q "^\.TH .*\"Gridbloom $version\"" || { echo "man $page is not of $version"; status=1; }
   if command -v man >/dev/null; then
-    warnings=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
+    # The pages hold Japanese names, which troff renders only in a UTF-8 locale.
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
     [ -z "$warnings" ] || { echo "man $page: $warnings"; status=1; }
   fi
 done
@@ -92,8 +104,20 @@ if [ -x "$prefix/bin/gridbloom-cli" ]; then
   grep -q '^population 5$' <<<"$out" || { echo "installed tool did not read the installed glider"; status=1; }
 fi
 "$prefix/bin/gridbloom" --version | grep -q '^Gridbloom 0\.3\.1$' || { echo "--version"; status=1; }
-# Uninstalling as the README says leaves no file behind.
-grep "^$prefix/" <<<"$manifest" | xargs rm -f
-left=$(find "$prefix" -type f)
+# Installed .rle files open with Gridbloom once the user's file-type database is updated.
+types_status=0
+bash "$source/tests/install/file_types.sh" "$prefix/share" user || types_status=$?
+[ $types_status -eq 0 ] || [ $types_status -eq 77 ] || status=1
+# Uninstalling as the README says leaves nothing of Gridbloom behind, and only in that prefix.
+DESTDIR=$other cmake --install "$build" --prefix $staged --component gridbloom >/dev/null
+uninstall "$prefix" || { echo "scripts/uninstall $prefix failed"; status=1; }
+left=$(find "$prefix" -type f -o -type l -o -name '*gridbloom*')
 [ -z "$left" ] || { echo "left after uninstalling: $left"; status=1; }
+[ -x "$other$staged/bin/gridbloom" ] || { echo "uninstalling $prefix removed the staged install"; status=1; }
+DESTDIR=$other uninstall $staged || { echo "scripts/uninstall of the staged install failed"; status=1; }
+[ -z "$(find "$other" -type f)" ] || { echo "left after uninstalling: $(find "$other" -type f)"; status=1; }
+[ "$(ls "$build/install-records" 2>/dev/null || true)" = "$records_before" ] ||
+  { echo "install records left behind or lost"; status=1; }
+[ "$(cat "$build/install_manifest.txt" 2>/dev/null || echo none)" = "$manifest_before" ] ||
+  { echo "the build's install_manifest.txt was rewritten"; status=1; }
 exit $status

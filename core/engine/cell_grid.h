@@ -22,7 +22,7 @@
 namespace gb {
 
 struct Extent;
-class Field;
+struct Field;
 struct Rule;
 
 class CellGrid {
@@ -127,7 +127,7 @@ public:
     void swap(CellGrid& other);
 
 private:
-    friend class Field;
+    friend struct Field;
     friend void AdvanceGeneration(Field& field, const Rule& rule);
     friend std::uint64_t HashTile(const CellGrid& grid, std::int32_t t);
     friend void HashTiles(const CellGrid& grid, const std::int32_t* tiles, std::size_t count, std::uint64_t* out);

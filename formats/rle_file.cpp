@@ -131,17 +131,23 @@ bool IsRejected(char c) {
     return table[static_cast<unsigned char>(c)];
 }
 
-// What the bytes of a piece of a pattern line are, a bit per byte.
+// What the bytes of a piece of a pattern line are, a bit per byte, and how far each letter moves
+// the cursor when its count is at most one digit.
 struct ByteClasses {
     std::uint64_t letters = 0;  // "o", "b" and "$"
     std::uint64_t live = 0;     // "o"
     std::uint64_t rows = 0;     // "$"
+    std::uint64_t digits = 0;
     std::uint64_t other = 0;    // neither a letter nor a digit
+    // For a letter: the digit before it, or 1 (for no digit, or "0"); 0 for other bytes.
+    alignas(16) std::uint8_t advance[64];
+    // The same for "o" only: the live cells of its run.
+    alignas(16) std::uint8_t cells[64];
 };
 
-// The classes of the n (1 .. 64) bytes at p; the bits from n on count as other.
-ByteClasses ClassifyBytes(const char* p, std::size_t n) {
-    ByteClasses c;
+// The classes of the n (1 .. 64) bytes at p; the bits from n on count as other. before is the
+// value of the byte before p if it is a digit, 0 otherwise.
+void ClassifyBytes(const char* p, std::size_t n, unsigned before, ByteClasses& c) {
 #if defined(__SSE2__)
     alignas(16) char tail[64];
     if (n < 64) {
@@ -149,36 +155,55 @@ ByteClasses ClassifyBytes(const char* p, std::size_t n) {
         std::memcpy(tail, p, n);
         p = tail;
     }
-    const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
+    const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9), one = _mm_set1_epi8(1);
     const __m128i o = _mm_set1_epi8('o'), b = _mm_set1_epi8('b'), dollar = _mm_set1_epi8('$');
+    // Digit values, 0 elsewhere; the last byte of the previous 16 is wanted as byte -1.
+    __m128i previous = _mm_slli_si128(_mm_cvtsi32_si128(static_cast<int>(before)), 15);
+    c.letters = c.live = c.rows = c.digits = c.other = 0;
     for (int k = 0; k < 4; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
         const __m128i d = _mm_sub_epi8(v, zero);
         const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d);
         const __m128i isO = _mm_cmpeq_epi8(v, o), isRow = _mm_cmpeq_epi8(v, dollar);
         const __m128i letter = _mm_or_si128(_mm_or_si128(isO, isRow), _mm_cmpeq_epi8(v, b));
+        const __m128i value = _mm_and_si128(d, digit);
+        const __m128i prior = _mm_or_si128(_mm_slli_si128(value, 1), _mm_srli_si128(previous, 15));
+        previous = value;
+        const __m128i advance = _mm_and_si128(_mm_max_epu8(prior, one), letter);
+        _mm_store_si128(reinterpret_cast<__m128i*>(c.advance + 16 * k), advance);
+        _mm_store_si128(reinterpret_cast<__m128i*>(c.cells + 16 * k), _mm_and_si128(advance, isO));
         const auto mask = [](__m128i m) {
             return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)));
         };
         c.letters |= mask(letter) << (16 * k);
         c.live |= mask(isO) << (16 * k);
         c.rows |= mask(isRow) << (16 * k);
+        c.digits |= mask(digit) << (16 * k);
         c.other |= (mask(_mm_or_si128(letter, digit)) ^ 0xFFFF) << (16 * k);
     }
 #else
+    c.letters = c.live = c.rows = c.digits = 0;
     c.other = n < 64 ? ~std::uint64_t{0} << n : 0;
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < 64; ++i) {
         const std::uint64_t bit = std::uint64_t{1} << i;
-        switch (p[i]) {
-            case 'o': c.live |= bit; c.letters |= bit; break;
-            case '$': c.rows |= bit; c.letters |= bit; break;
-            case 'b': c.letters |= bit; break;
-            default:
-                if (p[i] < '0' || p[i] > '9') c.other |= bit;
+        const char ch = i < n ? p[i] : '\0';
+        const unsigned prior = i == 0 ? before : (c.digits >> (i - 1) & 1) != 0 ? static_cast<unsigned>(p[i - 1] - '0') : 0;
+        c.advance[i] = c.cells[i] = 0;
+        if (ch == 'o' || ch == 'b' || ch == '$') {
+            c.letters |= bit;
+            c.advance[i] = static_cast<std::uint8_t>(std::max(prior, 1u));
+            if (ch == 'o') {
+                c.live |= bit;
+                c.cells[i] = c.advance[i];
+            }
+            if (ch == '$') c.rows |= bit;
+        } else if (ch >= '0' && ch <= '9' && i < n) {
+            c.digits |= bit;
+        } else {
+            c.other |= bit;
         }
     }
 #endif
-    return c;
 }
 
 // A digit's value; 0 for every other byte.
@@ -257,16 +282,67 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
         acc = 0;
     };
 
+    // A live run from lo to hi (lo <= hi; nothing when they are equal), or a dead one.
+    const auto toggle = [&](std::int64_t lo, std::int64_t hi) {
+        if ((hi >> 6) == cw) [[likely]] {
+            acc ^= (std::uint64_t{1} << (lo & 63)) ^ (std::uint64_t{1} << (hi & 63));
+            return;
+        }
+        if ((lo >> 6) != cw) moveTo(lo >> 6);
+        acc ^= std::uint64_t{1} << (lo & 63);
+        if ((hi >> 6) != cw) moveTo(hi >> 6);
+        acc ^= std::uint64_t{1} << (hi & 63);
+    };
+    const auto nextRow = [&](std::uint64_t count) {
+        moveTo(cw + 1);
+        parity = 0;
+        row += static_cast<std::int64_t>(count);
+        y = row + py;
+        inside = y >= minY && y < endY;
+        x = startX;
+        cw = x >> 6;
+    };
+
     const char* const data = line.data();
     const std::size_t size = line.size();
     std::int64_t last = -1;  // the last letter taken
+    std::uint64_t previousDigits = 0;  // the digits of the previous 64 bytes
     bool done = false;
+    ByteClasses c;
     for (std::size_t base = 0; base < size && !done; base += 64) {
-        const ByteClasses c = ClassifyBytes(data + base, std::min<std::size_t>(64, size - base));
+        ClassifyBytes(data + base, std::min<std::size_t>(64, size - base),
+                      base == 0 ? 0u : kDigitValue[static_cast<unsigned char>(data[base - 1])], c);
         std::uint64_t letters = c.letters;
         if (c.other != 0) {
             letters &= (std::uint64_t{1} << __builtin_ctzll(c.other)) - 1;
             done = true;
+        }
+        // Where no count has two digits (two digits in a row, here or across the start) and
+        // none is carried, the advances are the letters' counts.
+        const bool shortCounts = carry == 0 && (previousDigits >> 62) != 3 &&
+                                 (c.digits & (c.digits << 1 | previousDigits >> 63)) == 0;
+        previousDigits = c.digits;
+        if (shortCounts) [[likely]] {
+            if (letters != 0) last = static_cast<std::int64_t>(base) + 63 - __builtin_clzll(letters);
+            while (letters != 0) {
+                // The letters before the next "$", then the "$".
+                const std::uint64_t rows = letters & c.rows;
+                std::uint64_t runs = rows != 0 ? letters & ((rows & (0 - rows)) - 1) : letters;
+                letters ^= runs;
+                while (runs != 0) {
+                    const int bit = __builtin_ctzll(runs);
+                    runs &= runs - 1;
+                    const std::int64_t lo = x;
+                    x += c.advance[bit];
+                    toggle(lo, lo + c.cells[bit]);
+                }
+                if (letters != 0) {
+                    const int bit = __builtin_ctzll(letters);
+                    letters &= letters - 1;
+                    nextRow(c.advance[bit]);
+                }
+            }
+            continue;
         }
         while (letters != 0) {
             const int bit = __builtin_ctzll(letters);
@@ -274,7 +350,7 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
             const auto at = static_cast<std::int64_t>(base) + bit;
             const std::int64_t digits = at - last - 1;
             std::uint64_t count;
-            if (digits > 1 || carry != 0) [[unlikely]] {
+            if (digits > 1 || carry != 0) {
                 if (digits > 8) {
                     done = true;
                     break;
@@ -287,33 +363,17 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
                 }
                 carry = 0;
             } else {
-                // With no digit this reads the letter, whose value is 0. A table, not a
-                // choice: whether a letter has a digit is a coin toss in a soup.
                 count = kDigitValue[static_cast<unsigned char>(data[at - 1 + (digits == 0)])];
             }
             count += count == 0;
             last = at;
-            if ((c.rows >> bit & 1) != 0) [[unlikely]] {
-                moveTo(cw + 1);
-                parity = 0;
-                row += static_cast<std::int64_t>(count);
-                y = row + py;
-                inside = y >= minY && y < endY;
-                x = startX;
-                cw = x >> 6;
+            if ((c.rows >> bit & 1) != 0) {
+                nextRow(count);
                 continue;
             }
             const std::int64_t lo = x;
             x += static_cast<std::int64_t>(count);
-            const std::int64_t hi = lo + static_cast<std::int64_t>(count & (std::uint64_t{0} - (c.live >> bit & 1)));
-            if ((hi >> 6) == cw) {
-                acc ^= (std::uint64_t{1} << (lo & 63)) ^ (std::uint64_t{1} << (hi & 63));
-            } else {
-                if ((lo >> 6) != cw) moveTo(lo >> 6);
-                acc ^= std::uint64_t{1} << (lo & 63);
-                if ((hi >> 6) != cw) moveTo(hi >> 6);
-                acc ^= std::uint64_t{1} << (hi & 63);
-            }
+            toggle(lo, lo + static_cast<std::int64_t>(count & (std::uint64_t{0} - (c.live >> bit & 1))));
         }
     }
     moveTo(cw + 1);

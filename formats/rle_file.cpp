@@ -213,6 +213,30 @@ constexpr auto kDigitValue = [] {
     return t;
 }();
 
+// to[i] = advance[0] + ... + advance[i] for the 64 advances.
+void AdvanceSums(const std::uint8_t* advance, std::uint16_t* to) {
+#if defined(__SSE2__)
+    // Sums within each 8 advances first, so that only one addition a piece waits for the
+    // pieces before it.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i carry = zero;  // the sum so far in every lane
+    for (int k = 0; k < 8; ++k) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(advance + 8 * k));
+        __m128i s = _mm_unpacklo_epi8(bytes, zero);
+        s = _mm_add_epi16(s, _mm_slli_si128(s, 2));
+        s = _mm_add_epi16(s, _mm_slli_si128(s, 4));
+        s = _mm_add_epi16(s, _mm_slli_si128(s, 8));
+        const __m128i high = _mm_shufflehi_epi16(s, 0xFF);
+        const __m128i total = _mm_unpackhi_epi64(high, high);  // lane 7 in every lane
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8 * k), _mm_add_epi16(s, carry));
+        carry = _mm_add_epi16(carry, total);
+    }
+#else
+    unsigned sum = 0;
+    for (int i = 0; i < 64; ++i) to[i] = static_cast<std::uint16_t>(sum += advance[i]);
+#endif
+}
+
 // Bit i of the result is the XOR of bits 0 .. i of v.
 inline std::uint64_t PrefixXor(std::uint64_t v) {
     v ^= v << 1;
@@ -322,7 +346,23 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
         const bool shortCounts = carry == 0 && (previousDigits >> 62) != 3 &&
                                  (c.digits & (c.digits << 1 | previousDigits >> 63)) == 0;
         previousDigits = c.digits;
-        if (shortCounts) [[likely]] {
+        if (shortCounts && (letters & c.rows) == 0 && letters != 0) [[likely]] {
+            // No "$" either: a live run ends where the sum of the advances up to its letter
+            // reaches, so the dead runs need no work at all.
+            const int top = 63 - __builtin_clzll(letters);
+            last = static_cast<std::int64_t>(base) + top;
+            alignas(16) std::uint16_t sums[64];
+            AdvanceSums(c.advance, sums);
+            const std::int64_t from = x;
+            for (std::uint64_t live = letters & c.live; live != 0; live &= live - 1) {
+                const int bit = __builtin_ctzll(live);
+                const std::int64_t end = from + sums[bit];
+                toggle(end - c.cells[bit], end);
+            }
+            x = from + sums[top];
+            continue;
+        }
+        if (shortCounts) {
             if (letters != 0) last = static_cast<std::int64_t>(base) + 63 - __builtin_clzll(letters);
             while (letters != 0) {
                 // The letters before the next "$", then the "$".

@@ -149,6 +149,9 @@ struct ByteClasses {
 // value of the byte before p if it is a digit, 0 otherwise.
 void ClassifyBytes(const char* p, std::size_t n, unsigned before, ByteClasses& c) {
 #if defined(__SSE2__)
+    // Only the 16-byte vectors that hold the n bytes are looked at (a line's last piece is
+    // often short); the rest of the 64 count as other.
+    const int vectors = static_cast<int>((n + 15) / 16);
     alignas(16) char tail[64];
     if (n < 64) {
         std::memset(tail, 0, sizeof tail);
@@ -159,8 +162,9 @@ void ClassifyBytes(const char* p, std::size_t n, unsigned before, ByteClasses& c
     const __m128i o = _mm_set1_epi8('o'), b = _mm_set1_epi8('b'), dollar = _mm_set1_epi8('$');
     // Digit values, 0 elsewhere; the last byte of the previous 16 is wanted as byte -1.
     __m128i previous = _mm_slli_si128(_mm_cvtsi32_si128(static_cast<int>(before)), 15);
-    c.letters = c.live = c.rows = c.digits = c.other = 0;
-    for (int k = 0; k < 4; ++k) {
+    c.letters = c.live = c.rows = c.digits = 0;
+    c.other = vectors < 4 ? ~std::uint64_t{0} << (16 * vectors) : 0;
+    for (int k = 0; k < vectors; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
         const __m128i d = _mm_sub_epi8(v, zero);
         const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d);
@@ -213,14 +217,14 @@ constexpr auto kDigitValue = [] {
     return t;
 }();
 
-// to[i] = advance[0] + ... + advance[i] for the 64 advances.
-void AdvanceSums(const std::uint8_t* advance, std::uint16_t* to) {
+// to[i] = advance[0] + ... + advance[i] for the first 8 × groups advances.
+void AdvanceSums(const std::uint8_t* advance, std::uint16_t* to, int groups) {
 #if defined(__SSE2__)
     // Sums within each 8 advances first, so that only one addition a piece waits for the
     // pieces before it.
     const __m128i zero = _mm_setzero_si128();
     __m128i carry = zero;  // the sum so far in every lane
-    for (int k = 0; k < 8; ++k) {
+    for (int k = 0; k < groups; ++k) {
         const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(advance + 8 * k));
         __m128i s = _mm_unpacklo_epi8(bytes, zero);
         s = _mm_add_epi16(s, _mm_slli_si128(s, 2));
@@ -233,7 +237,7 @@ void AdvanceSums(const std::uint8_t* advance, std::uint16_t* to) {
     }
 #else
     unsigned sum = 0;
-    for (int i = 0; i < 64; ++i) to[i] = static_cast<std::uint16_t>(sum += advance[i]);
+    for (int i = 0; i < 8 * groups; ++i) to[i] = static_cast<std::uint16_t>(sum += advance[i]);
 #endif
 }
 
@@ -352,7 +356,7 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
             const int top = 63 - __builtin_clzll(letters);
             last = static_cast<std::int64_t>(base) + top;
             alignas(16) std::uint16_t sums[64];
-            AdvanceSums(c.advance, sums);
+            AdvanceSums(c.advance, sums, top / 8 + 1);
             const std::int64_t from = x;
             for (std::uint64_t live = letters & c.live; live != 0; live &= live - 1) {
                 const int bit = __builtin_ctzll(live);

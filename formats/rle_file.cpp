@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -131,131 +130,300 @@ bool IsRejected(char c) {
     return table[static_cast<unsigned char>(c)];
 }
 
-// Sets bits lo .. hi - 1 (lo < hi) of a row of words.
-void SetBits(std::uint64_t* bits, std::int64_t lo, std::int64_t hi) {
-    std::int64_t w = lo >> 6;
-    const std::int64_t last = (hi - 1) >> 6;
-    const std::uint64_t head = ~std::uint64_t{0} << (lo & 63);
-    const std::uint64_t tail = ~std::uint64_t{0} >> (63 - ((hi - 1) & 63));
-    if (w == last) {
-        bits[w] |= head & tail;
-        return;
+// What the bytes of a piece of a pattern line are, a bit per byte, and how far each letter moves
+// the cursor when its count is at most one digit.
+struct ByteClasses {
+    std::uint64_t letters = 0;  // "o", "b" and "$"
+    std::uint64_t live = 0;     // "o"
+    std::uint64_t rows = 0;     // "$"
+    std::uint64_t digits = 0;
+    std::uint64_t other = 0;    // neither a letter nor a digit
+    // For a letter: the digit before it, or 1 (for no digit, or "0"); 0 for other bytes.
+    alignas(16) std::uint8_t advance[64];
+    // The same for "o" only: the live cells of its run.
+    alignas(16) std::uint8_t cells[64];
+};
+
+// The classes of the n (1 .. 64) bytes at p; the bits from n on count as other. before is the
+// value of the byte before p if it is a digit, 0 otherwise.
+void ClassifyBytes(const char* p, std::size_t n, unsigned before, ByteClasses& c) {
+#if defined(__SSE2__)
+    // Only the 16-byte vectors that hold the n bytes are looked at (a line's last piece is
+    // often short); the rest of the 64 count as other.
+    const int vectors = static_cast<int>((n + 15) / 16);
+    alignas(16) char tail[64];
+    if (n < 64) {
+        std::memset(tail, 0, sizeof tail);
+        std::memcpy(tail, p, n);
+        p = tail;
     }
-    bits[w++] |= head;
-    for (; w < last; ++w) bits[w] = ~std::uint64_t{0};
-    bits[last] |= tail;
+    const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9), one = _mm_set1_epi8(1);
+    const __m128i o = _mm_set1_epi8('o'), b = _mm_set1_epi8('b'), dollar = _mm_set1_epi8('$');
+    // Digit values, 0 elsewhere; the last byte of the previous 16 is wanted as byte -1.
+    __m128i previous = _mm_slli_si128(_mm_cvtsi32_si128(static_cast<int>(before)), 15);
+    c.letters = c.live = c.rows = c.digits = 0;
+    c.other = vectors < 4 ? ~std::uint64_t{0} << (16 * vectors) : 0;
+    for (int k = 0; k < vectors; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i d = _mm_sub_epi8(v, zero);
+        const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d);
+        const __m128i isO = _mm_cmpeq_epi8(v, o), isRow = _mm_cmpeq_epi8(v, dollar);
+        const __m128i letter = _mm_or_si128(_mm_or_si128(isO, isRow), _mm_cmpeq_epi8(v, b));
+        const __m128i value = _mm_and_si128(d, digit);
+        const __m128i prior = _mm_or_si128(_mm_slli_si128(value, 1), _mm_srli_si128(previous, 15));
+        previous = value;
+        const __m128i advance = _mm_and_si128(_mm_max_epu8(prior, one), letter);
+        _mm_store_si128(reinterpret_cast<__m128i*>(c.advance + 16 * k), advance);
+        _mm_store_si128(reinterpret_cast<__m128i*>(c.cells + 16 * k), _mm_and_si128(advance, isO));
+        const auto mask = [](__m128i m) {
+            return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)));
+        };
+        c.letters |= mask(letter) << (16 * k);
+        c.live |= mask(isO) << (16 * k);
+        c.rows |= mask(isRow) << (16 * k);
+        c.digits |= mask(digit) << (16 * k);
+        c.other |= (mask(_mm_or_si128(letter, digit)) ^ 0xFFFF) << (16 * k);
+    }
+#else
+    c.letters = c.live = c.rows = c.digits = 0;
+    c.other = n < 64 ? ~std::uint64_t{0} << n : 0;
+    for (std::size_t i = 0; i < 64; ++i) {
+        const std::uint64_t bit = std::uint64_t{1} << i;
+        const char ch = i < n ? p[i] : '\0';
+        const unsigned prior = i == 0 ? before : (c.digits >> (i - 1) & 1) != 0 ? static_cast<unsigned>(p[i - 1] - '0') : 0;
+        c.advance[i] = c.cells[i] = 0;
+        if (ch == 'o' || ch == 'b' || ch == '$') {
+            c.letters |= bit;
+            c.advance[i] = static_cast<std::uint8_t>(std::max(prior, 1u));
+            if (ch == 'o') {
+                c.live |= bit;
+                c.cells[i] = c.advance[i];
+            }
+            if (ch == '$') c.rows |= bit;
+        } else if (ch >= '0' && ch <= '9' && i < n) {
+            c.digits |= bit;
+        } else {
+            c.other |= bit;
+        }
+    }
+#endif
 }
 
-// The common part of a pattern line ("o", "b", "$" and counts) while every number stays far
-// below the limit, in plain 64-bit arithmetic. Returns where it stopped: the end, or the first
-// byte it leaves to the general loop ("!", anything else, or a number grown too large).
+// A digit's value; 0 for every other byte.
+constexpr auto kDigitValue = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (int d = 0; d < 10; ++d) t['0' + d] = static_cast<std::uint8_t>(d);
+    return t;
+}();
+
+// to[i] = advance[0] + ... + advance[i] for the first 8 × groups advances.
+void AdvanceSums(const std::uint8_t* advance, std::uint16_t* to, int groups) {
+#if defined(__SSE2__)
+    // Sums within each 8 advances first, so that only one addition a piece waits for the
+    // pieces before it.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i carry = zero;  // the sum so far in every lane
+    for (int k = 0; k < groups; ++k) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(advance + 8 * k));
+        __m128i s = _mm_unpacklo_epi8(bytes, zero);
+        s = _mm_add_epi16(s, _mm_slli_si128(s, 2));
+        s = _mm_add_epi16(s, _mm_slli_si128(s, 4));
+        s = _mm_add_epi16(s, _mm_slli_si128(s, 8));
+        const __m128i high = _mm_shufflehi_epi16(s, 0xFF);
+        const __m128i total = _mm_unpackhi_epi64(high, high);  // lane 7 in every lane
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8 * k), _mm_add_epi16(s, carry));
+        carry = _mm_add_epi16(carry, total);
+    }
+#else
+    unsigned sum = 0;
+    for (int i = 0; i < 8 * groups; ++i) to[i] = static_cast<std::uint16_t>(sum += advance[i]);
+#endif
+}
+
+// Bit i of the result is the XOR of bits 0 .. i of v.
+inline std::uint64_t PrefixXor(std::uint64_t v) {
+    v ^= v << 1;
+    v ^= v << 2;
+    v ^= v << 4;
+    v ^= v << 8;
+    v ^= v << 16;
+    v ^= v << 32;
+    return v;
+}
+
+// The common part of a pattern line ("o", "b", "$" and counts of up to 8 digits) in plain 64-bit
+// arithmetic. Returns where the general loop goes on: the end, or the digits (if any) before
+// the first byte left to it ("!", anything else, a longer number, or a count carried from the
+// last line that is too large).
 //
-// The cells of the cursor's row gather as bits in s.rowBits (by staging column) and are ORed
-// into the staging grid, only the words written, when the row or the loop is left.
+// The bytes are classified 64 at a time and the letters taken one after another from the masks.
+// A run of live cells toggles two bits, where it starts and where it ends; the words of the
+// cursor's row gather in a register and each becomes cells by a prefix XOR when the cursor
+// leaves it, the parity carried into the next word (a long run fills the words between).
 [[gnu::noinline]] std::size_t ReadRunsFast(Field& f, std::string_view line, const RleReadingParams& p,
                                           RleReadState& s) {
-    constexpr std::int64_t kSafe = std::int64_t{1} << 60;
+    // Every count taken here is below 2^40 and a line holds at most kRleLineMax of them, so
+    // cursors starting below 2^58 cannot overflow.
+    constexpr std::int64_t kSafe = std::int64_t{1} << 58;
+    constexpr std::uint64_t kCountMax = std::uint64_t{1} << 40;
     const auto fits = [](Wide v) { return v > -kSafe && v < kSafe; };
     if (!fits(s.columnCursor) || !fits(s.rowCursor) || !fits(s.placeX) || !fits(s.placeY) ||
-        !fits(s.runCount))
+        s.runCount < 0 || s.runCount >= 1000000000)
         return 0;
-    auto col = static_cast<std::int64_t>(s.columnCursor);
-    auto row = static_cast<std::int64_t>(s.rowCursor);
-    auto count = static_cast<std::int64_t>(s.runCount);
+    CellGrid& g = f.staging();
     const auto px = static_cast<std::int64_t>(s.placeX);
     const auto py = static_cast<std::int64_t>(s.placeY);
-    const std::int64_t minX = p.minX, endX = std::max(p.endX, p.minX), minY = p.minY, endY = p.endY;
-    const std::int64_t startColumn = p.startColumn;
-    // Words for columns 0 .. endX and one more, so that a run's second word always exists.
-    const auto words = static_cast<std::size_t>((endX >> 6) + 2);
-    if (s.rowBits.size() < words) s.rowBits.assign(words, 0);
-    std::uint64_t* const bits = s.rowBits.data();
-    CellGrid& staging = f.staging();
+    // The limits, within the staging grid.
+    const std::int64_t minX = std::max<std::int64_t>(p.minX, 0);
+    const std::int64_t endX = std::max(std::min<std::int64_t>(p.endX, g.width()), minX);
+    const std::int64_t minY = std::max<std::int64_t>(p.minY, 0);
+    const std::int64_t endY = std::min<std::int64_t>(p.endY, g.height());
+    const std::int64_t startX = p.startColumn + px;
+    std::int64_t x = static_cast<std::int64_t>(s.columnCursor) + px;  // the cursor's staging column
+    auto row = static_cast<std::int64_t>(s.rowCursor);
+    auto carry = static_cast<std::uint64_t>(s.runCount);
     std::int64_t y = row + py;
-    bool inside = y >= minY && y < endY;  // the cursor's row is inside the limits
-    // The words of bits written so far (first > last: none).
-    constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max();
-    std::int64_t first = kNone, last = -1;
-    const auto flushRow = [&] {
-        if (last < 0) return;
-        staging.orBits(static_cast<int>(y), static_cast<int>(first * 64), bits + first,
-                       static_cast<int>((last - first + 1) * 64));
-        std::fill(bits + first, bits + last + 1, 0);
-        first = kNone;
-        last = -1;
+    bool inside = y >= minY && y < endY;
+
+    // The word the cursor is in, its toggles, and all ones when a run reached it live.
+    std::int64_t cw = x >> 6;
+    std::uint64_t acc = 0, parity = 0;
+    const auto emit = [&](std::int64_t w, std::uint64_t v) {
+        const std::int64_t base = w * 64;
+        if (base >= endX || base + 64 <= minX) return;
+        if (base < minX) v &= ~std::uint64_t{0} << (minX - base);
+        if (endX - base < 64) v &= (std::uint64_t{1} << (endX - base)) - 1;
+        if (v != 0) g.orWord(static_cast<int>(w), static_cast<int>(y), v);
+    };
+    // Ends word cw and moves to word w > cw.
+    const auto moveTo = [&](std::int64_t w) {
+        const std::uint64_t cells = PrefixXor(acc) ^ parity;
+        parity = std::uint64_t{0} - (cells >> 63);
+        if (inside) {
+            emit(cw, cells);
+            if (parity != 0)
+                for (std::int64_t k = std::max(cw + 1, minX >> 6); k < w && k * 64 < endX; ++k)
+                    emit(k, ~std::uint64_t{0});
+        }
+        cw = w;
+        acc = 0;
     };
 
-    // Digits, "o" and "b" take one path without a branch that depends on which they are, since
-    // in a random pattern that branch would be mispredicted at nearly every token: a digit
-    // advances nothing, and every run of up to 64 cells is one OR into two words of its row
-    // (of nothing for "b").
+    // A live run from lo to hi (lo <= hi; nothing when they are equal), or a dead one.
+    const auto toggle = [&](std::int64_t lo, std::int64_t hi) {
+        if ((hi >> 6) == cw) [[likely]] {
+            acc ^= (std::uint64_t{1} << (lo & 63)) ^ (std::uint64_t{1} << (hi & 63));
+            return;
+        }
+        if ((lo >> 6) != cw) moveTo(lo >> 6);
+        acc ^= std::uint64_t{1} << (lo & 63);
+        if ((hi >> 6) != cw) moveTo(hi >> 6);
+        acc ^= std::uint64_t{1} << (hi & 63);
+    };
+    const auto nextRow = [&](std::uint64_t count) {
+        moveTo(cw + 1);
+        parity = 0;
+        row += static_cast<std::int64_t>(count);
+        y = row + py;
+        inside = y >= minY && y < endY;
+        x = startX;
+        cw = x >> 6;
+    };
+
+    const char* const data = line.data();
     const std::size_t size = line.size();
-    std::size_t i = 0;
-    // What a byte is, as bits: 1 a digit, 2 "o", 4 "b", 8 "$".
-    static constexpr auto kClass = [] {
-        std::array<std::uint8_t, 256> t{};
-        for (int d = '0'; d <= '9'; ++d) t[d] = 1;
-        t['o'] = 2;
-        t['b'] = 4;
-        t['$'] = 8;
-        return t;
-    }();
-    for (; i < size; ++i) {
-        const auto c = static_cast<unsigned char>(line[i]);
-        const unsigned cls = kClass[c];
-        if ((cls & 7) == 0) {
-            if (cls == 0) break;  // "!" and everything else: the general way
-            flushRow();
-            col = startColumn;
-            row += count + (count == 0);
-            count = 0;
-            y = row + py;
-            inside = y >= minY && y < endY;
-            if (row >= kSafe) {
-                ++i;
-                break;
+    std::int64_t last = -1;  // the last letter taken
+    std::uint64_t previousDigits = 0;  // the digits of the previous 64 bytes
+    bool done = false;
+    ByteClasses c;
+    for (std::size_t base = 0; base < size && !done; base += 64) {
+        ClassifyBytes(data + base, std::min<std::size_t>(64, size - base),
+                      base == 0 ? 0u : kDigitValue[static_cast<unsigned char>(data[base - 1])], c);
+        std::uint64_t letters = c.letters;
+        if (c.other != 0) {
+            letters &= (std::uint64_t{1} << __builtin_ctzll(c.other)) - 1;
+            done = true;
+        }
+        // Where no count has two digits (two digits in a row, here or across the start) and
+        // none is carried, the advances are the letters' counts.
+        const bool shortCounts = carry == 0 && (previousDigits >> 62) != 3 &&
+                                 (c.digits & (c.digits << 1 | previousDigits >> 63)) == 0;
+        previousDigits = c.digits;
+        if (shortCounts && (letters & c.rows) == 0 && letters != 0) [[likely]] {
+            // No "$" either: a live run ends where the sum of the advances up to its letter
+            // reaches, so the dead runs need no work at all.
+            const int top = 63 - __builtin_clzll(letters);
+            last = static_cast<std::int64_t>(base) + top;
+            alignas(16) std::uint16_t sums[64];
+            AdvanceSums(c.advance, sums, top / 8 + 1);
+            const std::int64_t from = x;
+            for (std::uint64_t live = letters & c.live; live != 0; live &= live - 1) {
+                const int bit = __builtin_ctzll(live);
+                const std::int64_t end = from + sums[bit];
+                toggle(end - c.cells[bit], end);
+            }
+            x = from + sums[top];
+            continue;
+        }
+        if (shortCounts) {
+            if (letters != 0) last = static_cast<std::int64_t>(base) + 63 - __builtin_clzll(letters);
+            while (letters != 0) {
+                // The letters before the next "$", then the "$".
+                const std::uint64_t rows = letters & c.rows;
+                std::uint64_t runs = rows != 0 ? letters & ((rows & (0 - rows)) - 1) : letters;
+                letters ^= runs;
+                while (runs != 0) {
+                    const int bit = __builtin_ctzll(runs);
+                    runs &= runs - 1;
+                    const std::int64_t lo = x;
+                    x += c.advance[bit];
+                    toggle(lo, lo + c.cells[bit]);
+                }
+                if (letters != 0) {
+                    const int bit = __builtin_ctzll(letters);
+                    letters &= letters - 1;
+                    nextRow(c.advance[bit]);
+                }
             }
             continue;
         }
-        if (count >= kSafe / 16) break;  // a number near the limit: the general way
-        // All-ones masks instead of branches: notDigit for "o" and "b", live for "o".
-        const auto isDigit = static_cast<std::int64_t>(cls & 1);
-        const std::int64_t notDigit = isDigit - 1;
-        const auto live = -static_cast<std::uint64_t>((cls >> 1) & 1);
-        const std::int64_t advance = (count + (count == 0)) & notDigit;
-        if (inside) {
-            const std::int64_t lo = std::max(col + px, minX);
-            const std::int64_t hi = std::min(col + px + advance, endX);
-            const std::int64_t len = hi - lo;
-            const std::uint64_t wrote = live & -static_cast<std::uint64_t>(len > 0);
-            if (len <= 64) {
-                // Where nothing is written lo may lie anywhere right of the limit: the OR of
-                // nothing then goes to the last word.
-                const std::int64_t at = std::min(lo, endX);
-                const std::uint64_t run =
-                    (~std::uint64_t{0} >> (64 - std::clamp<std::int64_t>(len, 1, 64))) & wrote;
-                const int off = static_cast<int>(at & 63);
-                bits[at >> 6] |= run << off;
-                bits[(at >> 6) + 1] |= (run >> 1) >> (63 - off);
-            } else if (wrote != 0) {
-                SetBits(bits, lo, hi);
+        while (letters != 0) {
+            const int bit = __builtin_ctzll(letters);
+            letters &= letters - 1;
+            const auto at = static_cast<std::int64_t>(base) + bit;
+            const std::int64_t digits = at - last - 1;
+            std::uint64_t count;
+            if (digits > 1 || carry != 0) {
+                if (digits > 8) {
+                    done = true;
+                    break;
+                }
+                count = carry;
+                for (std::int64_t k = last + 1; k < at; ++k) count = count * 10 + static_cast<std::uint64_t>(data[k] - '0');
+                if (count >= kCountMax) {
+                    done = true;
+                    break;
+                }
+                carry = 0;
+            } else {
+                count = kDigitValue[static_cast<unsigned char>(data[at - 1 + (digits == 0)])];
             }
-            const auto m = static_cast<std::int64_t>(wrote);
-            first = std::min(first, ((lo >> 6) & m) | (kNone & ~m));
-            last = std::max(last, (((hi - 1) >> 6) & m) | ~m);
-        }
-        col += advance;
-        count = (count * 10 + static_cast<std::int64_t>(c - '0')) & -isDigit;
-        if (col >= kSafe) {
-            ++i;
-            break;
+            count += count == 0;
+            last = at;
+            if ((c.rows >> bit & 1) != 0) {
+                nextRow(count);
+                continue;
+            }
+            const std::int64_t lo = x;
+            x += static_cast<std::int64_t>(count);
+            toggle(lo, lo + static_cast<std::int64_t>(count & (std::uint64_t{0} - (c.live >> bit & 1))));
         }
     }
-    s.columnCursor = col;
+    moveTo(cw + 1);
+    s.columnCursor = x - px;
     s.rowCursor = row;
-    s.runCount = count;
-    flushRow();
-    return i;
+    s.runCount = static_cast<Wide>(carry);
+    return static_cast<std::size_t>(last + 1);
 }
 
 // 0: the line was taken; 1: it holds a rejected letter.

@@ -53,8 +53,6 @@ struct RleReadState {
     // only up to their limit.
     std::string nameText, authorText;
     NoticeText comment;
-    // The reader's scratch: a row of the staging grid as bits, all zero between uses.
-    std::vector<std::uint64_t> rowBits;
 };
 
 // Reads source line by line into the staging grid (cleared once the first line passes). Returns 0 with

@@ -261,23 +261,39 @@ void CellGrid::orFrom(const CellGrid& src, int srcLeft, int srcTop, int srcRight
     const std::int64_t b = hi(hi(srcBottom, src.height_ - 1), hi(std::int64_t{clipBottom}, height_ - 1) - dy);
     if (l > r || t > b) return;
     const int txFirst = static_cast<int>(l >> 6), txLast = static_cast<int>(r >> 6);
-    std::uint64_t row[2];
+    const std::uint64_t leftMask = ~std::uint64_t{0} << (l & 63), rightMask = Bits(0, static_cast<int>(r & 63));
+    // Source word tx lands at column 64 tx + dx: its low bits in word tx + words, shifted up by
+    // off, the rest in the next word, where they join the low bits of source word tx + 1, so
+    // that each word written is stored once.
+    const int off = static_cast<int>(dx & 63);
+    const int words = static_cast<int>((static_cast<std::int64_t>(dx) - off) / 64);
+    const auto orWordAt = [this](int tx, int y, std::uint64_t v) { store(tx, y, word(tx, y) | v); };
     for (int ty = static_cast<int>(t >> 4), tyLast = static_cast<int>(b >> 4); ty <= tyLast; ++ty) {
         if (!src.tileRowLive(ty)) continue;
-        for (int tx = txFirst; tx <= txLast; ++tx) {
-            if (!src.tileLive(tx, ty)) continue;
-            const int x0 = static_cast<int>(std::max<std::int64_t>(l, tx * 64));
-            const int x1 = static_cast<int>(std::min<std::int64_t>(r, tx * 64 + 63));
-            const std::uint64_t mask = Bits(x0 & 63, x1 & 63);
-            const int y0 = static_cast<int>(std::max<std::int64_t>(t, ty * 16));
-            const int y1 = static_cast<int>(std::min<std::int64_t>(b, ty * 16 + 15));
-            for (int y = y0; y <= y1; ++y) {
-                const std::uint64_t w = src.word(tx, y) & mask;
+        const int y0 = static_cast<int>(std::max<std::int64_t>(t, ty * 16));
+        const int y1 = static_cast<int>(std::min<std::int64_t>(b, ty * 16 + 15));
+        for (int y = y0; y <= y1; ++y) {
+            std::uint64_t carry = 0;  // bits for word carryAt
+            int carryAt = 0;
+            for (int tx = txFirst; tx <= txLast; ++tx) {
+                if (!src.tileLive(tx, ty)) continue;
+                std::uint64_t w = src.word(tx, y);
+                if (tx == txFirst) w &= leftMask;
+                if (tx == txLast) w &= rightMask;
                 if (w == 0) continue;
-                row[0] = w >> (x0 & 63);
-                row[1] = 0;
-                orBits(y + dy, x0 + dx, row, x1 - x0 + 1);
+                const int d = tx + words;
+                std::uint64_t low = w << off;
+                if (carry != 0) {
+                    if (carryAt == d)
+                        low |= carry;
+                    else
+                        orWordAt(carryAt, y + dy, carry);
+                }
+                if (low != 0) orWordAt(d, y + dy, low);
+                carry = off != 0 ? w >> (64 - off) : 0;
+                carryAt = d + 1;
             }
+            if (carry != 0) orWordAt(carryAt, y + dy, carry);
         }
     }
 }

@@ -489,6 +489,82 @@ TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
     }
 }
 
+// Token streams as the letter loop sees them, against a plain decoder in 128-bit arithmetic:
+// runs of 1 .. 200 cells (counts of one to three digits, a 64-byte piece starting anywhere in
+// them), "$" with counts, counts of up to 30 digits, a count carried over a line break (LF, CR
+// LF, CR, NUL or 0xFF) or over the 10,000-byte cut of a long line, an "#R" offset, limits anywhere
+// in the staging grid; and where the cursor and the count stand after the last byte.
+TEST(ReadingPieces, LetterLoopMatchesAPlainDecoder) {
+    std::mt19937 rng(23);
+    test::TestContext t;
+    ASSERT_TRUE(test::ResizeForTest(t.ctx, 100, 80));  // staging 1102 × 1082
+    Field& f = t.ctx.field;
+    const std::string breaks[] = {"\n", "\r\n", "\r", std::string(1, '\0'), "\xFF"};
+    for (int round = 0; round < 60; ++round) {
+        RleReadingParams p = FileRleParams(f);
+        p.startColumn = static_cast<int>(rng() % 300);
+        p.startRow = static_cast<int>(rng() % 200);
+        p.minX = static_cast<int>(rng() % 200);
+        p.endX = f.loadWidth - static_cast<int>(rng() % 200);
+        p.minY = static_cast<int>(rng() % 100);
+        p.endY = f.loadHeight - static_cast<int>(rng() % 100);
+        const int placeX = static_cast<int>(rng() % 201) - 100, placeY = static_cast<int>(rng() % 41) - 20;
+        std::string file = "x = 0\n#R " + std::to_string(placeX) + " " + std::to_string(placeY) + "\n";
+        const bool longLines = round % 3 == 0;   // lines cut into 10,000-byte pieces
+        const bool huge = round % 5 == 4;        // counts far beyond every limit
+        Wide x = p.startColumn, y = p.startRow, count = 0;
+        test::Cells expected;
+        std::string line;
+        for (int token = 0; token < 6000; ++token) {
+            const unsigned kind = rng() % 100;
+            // Mostly counts of one digit in some rounds, so that whole 64-byte pieces have them.
+            const bool longCount = rng() % 100 < (round % 3 == 0 ? 1u : round % 3 == 1 ? 10u : 40u);
+            long long n = !longCount ? 1 + rng() % 9 : rng() % 4 != 0 ? 1 + rng() % 200 : 1 + rng() % 100000;
+            std::string digits = n == 1 && rng() % 2 ? "" : std::to_string(n);
+            if (rng() % 25 == 0) digits = std::string(1 + rng() % 3, '0') + digits;
+            if (huge && rng() % 400 == 0) digits = std::to_string(rng()) + std::string(rng() % 22, '7');
+            for (char d : digits) count = AppendDigit(count, d - '0');
+            const Wide run = count == 0 ? 1 : count;
+            count = 0;
+            // A count alone may end a line and carry into the next.
+            const std::size_t cut = rng() % 40 == 0 ? rng() % (digits.size() + 1) : digits.size();
+            line += digits.substr(0, cut);
+            if (cut < digits.size()) {
+                file += line + breaks[rng() % std::size(breaks)];
+                line = digits.substr(cut);
+            }
+            if (kind < 47) {
+                const Wide ay = y + placeY, ax = x + placeX;
+                if (ay >= p.minY && ay < p.endY)
+                    for (Wide c = std::max<Wide>(ax, p.minX); c < std::min<Wide>(ax + run, p.endX); ++c)
+                        expected.emplace(static_cast<int>(c), static_cast<int>(ay));
+                line += 'o';
+                x = AddClamped(x, run);
+            } else if (kind < 96) {
+                line += 'b';
+                x = AddClamped(x, run);
+            } else {
+                line += '$';
+                x = p.startColumn;
+                y = AddClamped(y, run);
+            }
+            if (line.size() > (longLines ? 30000u : 70u)) {
+                file += line + breaks[rng() % std::size(breaks)];
+                line.clear();
+            }
+        }
+        // A count left at the end.
+        const std::string tail = std::to_string(rng() % 1000);
+        for (char d : tail) count = AppendDigit(count, d - '0');
+        file += line + tail;
+        RleReadState s;
+        ASSERT_EQ(RleReading(t.ctx, file, p, s), 0);
+        ASSERT_EQ(test::StagedCells(f), expected) << round;
+        EXPECT_EQ(f.staged().population(), static_cast<std::int64_t>(expected.size()));
+        EXPECT_TRUE(s.columnCursor == x && s.rowCursor == y && s.runCount == count) << round;
+    }
+}
+
 // A header or "#R" line after cells puts the cursor back over them: later runs, live or dead,
 // must leave the earlier cells standing.
 TEST(ReadingPieces, ACursorPutBackKeepsTheCellsItPasses) {

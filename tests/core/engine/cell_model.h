@@ -18,8 +18,8 @@
 #include "core/context.h"
 #include "core/engine/extent.h"
 #include "core/engine/field.h"
-#include "core/engine/field_size.h"
-#include "core/engine/move.h"
+#include "core/field_size.h"
+#include "core/move.h"
 #include "core/engine/rule.h"
 #include "core/engine/step.h"
 

@@ -1,13 +1,9 @@
 #include "core/field_size.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <limits>
-#include <vector>
 
 #include "core/context.h"
-#include "core/engine/extent.h"
+#include "core/engine/resize.h"
 #include "core/format_number.h"
 #include "core/input_numbers.h"
 #include "core/run.h"
@@ -67,115 +63,18 @@ FieldSizeCheck CheckFieldSizeOnOk(Context& ctx, std::string_view width, std::str
     return check;
 }
 
-namespace {
-
-// Copies the live cells inside extent e into the staging grid, with the old grid's centre on the
-// staging grid's centre. Staging row and column 0 are never written.
-void StageExtent(Field& f, const Extent& e) {
-    const int ox = (f.loadWidth - f.gridWidth) / 2;
-    const int oy = (f.loadHeight - f.gridHeight) / 2;
-    f.staging().orFrom(f.cells(), e.left, e.top, e.right, e.bottom, ox, oy, 1, 1, f.loadWidth - 1,
-                       f.loadHeight - 1);
-}
-
-// Copies the staged cells (all but the staging grid's last row and column) into the interior,
-// the staging grid's centre on the grid's centre.
-void CarryIn(Field& f) {
-    const int ox = (f.gridWidth - f.loadWidth) / 2;
-    const int oy = (f.gridHeight - f.loadHeight) / 2;
-    f.placeStaged(0, 0, f.loadWidth - 2, f.loadHeight - 2, ox, oy);
-}
-
-// Releases a block with its flag cleared first, so nothing reads it in between.
-void ReleaseLoadArea(Field& f) {
-    f.loadAreaAllocated = 0;
-    FreeLoadArea(f);
-}
-void ReleaseCells(Field& f) {
-    f.cellsAllocated = 0;
-    FreeCells(f);
-}
-
-// A new staging grid of width × height; on success the sizes and the flag follow it.
-bool NewLoadArea(Context& ctx, int width, int height) {
-    if (AllocateLoadArea(ctx, width, height) != kAllocOk) return false;
-    ctx.field.loadWidth = width;
-    ctx.field.loadHeight = height;
-    ctx.field.loadAreaAllocated = 1;
-    return true;
-}
-
-bool Rebuild(Context& ctx, int w, int h) {
-    Field& f = ctx.field;
-    const int oldGridWidth = f.gridWidth;
-    const int oldGridHeight = f.gridHeight;
-    const int oldLoadWidth = f.loadWidth;
-    const int oldLoadHeight = f.loadHeight;
-    // A side too large even for an int makes the allocations report a size overflow.
-    static constexpr std::int64_t intMax = std::numeric_limits<int>::max();
-    const auto side = [](int interior, int extra) {
-        return static_cast<int>(std::min<std::int64_t>(std::int64_t{interior} + extra, intMax));
-    };
-    const int gw = side(w, 2);
-    const int gh = side(h, 2);
-    const int lw = side(w, 2 + kLoadMargin);
-    const int lh = side(h, 2 + kLoadMargin);
-
-    // Staging grid at the new size; the old one goes first. When the new one cannot be had, the
-    // old-sized one is made again and carries the pattern just as well: everything of the old
-    // grid fits it, and the carry below centres whatever sizes the two grids have.
-    ReleaseLoadArea(f);
-    if (!NewLoadArea(ctx, lw, lh)) NewLoadArea(ctx, oldLoadWidth, oldLoadHeight);
-
-    const Extent e = FieldExtent(f);
-    if (e.found && f.loadAreaAllocated == 1) StageExtent(f, e);
-
-    // The old field goes before the new one is requested.
-    ReleaseCells(f);
-    if (AllocateCells(ctx, gw, gh) == kAllocOk) {
-        f.cellsAllocated = 1;
-        SetFieldSize(f, w, h);
-        if (f.loadAreaAllocated == 1) {
-            CarryIn(f);
-            f.staging().clear();
-            ctx.host.invalidateView();
-        } else {
-            // Neither staging grid could be had: the pattern is gone; one more try for the
-            // grid, else the next memory check ends the program.
-            NewLoadArea(ctx, f.loadWidth, f.loadHeight);
-        }
-        return true;
-    }
-
-    // The new field could not be had: the old size again, the pattern copied back from staging
-    // (over the same rows as above).
-    if (AllocateCells(ctx, oldGridWidth, oldGridHeight) == kAllocOk) {
-        f.cellsAllocated = 1;
-        CarryIn(f);
-    }
-    // Whatever became of the carry, the staging grid is left as fresh as it came.
-    if (f.loadAreaAllocated == 1) f.staging().clear();
-    // The staging grid goes back to its old size too, rather than keeping a block made for a
-    // field that never came (it may be far larger than the old one).
-    if (f.loadAreaAllocated == 0 || f.loadWidth != oldLoadWidth || f.loadHeight != oldLoadHeight) {
-        ReleaseLoadArea(f);
-        NewLoadArea(ctx, oldLoadWidth, oldLoadHeight);
-    }
-    return false;
-}
-
-}  // namespace
-
 bool RebuildField(Context& ctx, int width, int height) {
     Field& f = ctx.field;
     f.busy = 1;
     RefreshCursor(ctx);
     f.rebuilding = true;
-    const bool resized = width >= 1 && height >= 1 && Rebuild(ctx, width, height);
+    const RebuildResult result = RebuildBlocks(
+        f, width, height, [&ctx](const AllocResult& failure) { ShowAllocationFailure(ctx, failure); });
+    if (result.carried) ctx.host.invalidateView();
     f.rebuilding = false;
     f.busy = 0;
     RefreshCursor(ctx);
-    return resized;
+    return result.resized;
 }
 
 void ResizeField(Context& ctx, const FieldSizeRunner& runDialog) {

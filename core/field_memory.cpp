@@ -42,21 +42,12 @@ int AllocateLoadArea(Context& ctx, int width, int height) {
 }
 
 void InitField(Context& ctx) {
-    Field& f = ctx.field;
-    SetFieldSize(f, kDefaultFieldSide, kDefaultFieldSide);
-    f.loadWidth = f.gridWidth + kLoadMargin;
-    f.loadHeight = f.gridHeight + kLoadMargin;
-
-    const auto startupFailure = [&ctx] {
-        ViewMessageBox(ctx, "Gridbloom", "メモリ領域が確保できないので起動できません。",
-                       Icon::Exclamation);
-        ctx.host.exitProcess(1);
-    };
-    if (AllocateCells(ctx, f.gridWidth, f.gridHeight) != kAllocOk) startupFailure();
-    f.cellsAllocated = 1;
-    if (AllocateLoadArea(ctx, f.loadWidth, f.loadHeight) != kAllocOk) startupFailure();
-    f.loadAreaAllocated = 1;
-    ClearCells(f);
+    const AllocResult result = SetUpField(ctx.field, kDefaultFieldSide, kDefaultFieldSide);
+    if (result.ok()) return;
+    ShowAllocationFailure(ctx, result);
+    ViewMessageBox(ctx, "Gridbloom", "メモリ領域が確保できないので起動できません。",
+                   Icon::Exclamation);
+    ctx.host.exitProcess(1);
 }
 
 void CheckMemory(Context& ctx) {

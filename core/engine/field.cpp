@@ -164,6 +164,20 @@ void SetFieldSize(Field& field, int fieldWidth, int fieldHeight) {
     field.planeSize = field.gridWidth * field.gridHeight;
 }
 
+AllocResult SetUpField(Field& f, int fieldWidth, int fieldHeight) {
+    SetFieldSize(f, fieldWidth, fieldHeight);
+    f.loadWidth = f.gridWidth + kLoadMargin;
+    f.loadHeight = f.gridHeight + kLoadMargin;
+    AllocResult result = AllocateCells(f, f.gridWidth, f.gridHeight);
+    if (!result.ok()) return result;
+    f.cellsAllocated = 1;
+    result = AllocateLoadArea(f, f.loadWidth, f.loadHeight);
+    if (!result.ok()) return result;
+    f.loadAreaAllocated = 1;
+    f.clearCells();
+    return result;
+}
+
 void ClearCells(Field& field) { field.clearCells(); }
 
 void ReleaseField(Field& f) {

@@ -151,6 +151,11 @@ void FreeLoadArea(Field& field);
 // Frees each block whose flag is 1 and clears the flag.
 void ReleaseField(Field& field);
 
+// Gives the Field an empty interior of fieldWidth × fieldHeight and a staging grid kLoadMargin
+// wider and taller than its grid: the sizes, both blocks (the cells first) and their flags. Stops
+// at the first allocation that fails and returns it.
+AllocResult SetUpField(Field& field, int fieldWidth, int fieldHeight);
+
 void ClearCells(Field& field);
 // 1 when the most recent frame counted any live cell.
 int HasLiveCells(const Field& field);

@@ -13,6 +13,21 @@ namespace {
 using test::ProcessExit;
 using test::TestContext;
 
+TEST(InitField, BuildsTheDefaultFieldWithoutABox) {
+    TestContext t;
+    const Field& f = t.ctx.field;
+    EXPECT_EQ(f.fieldWidth, 1200);
+    EXPECT_EQ(f.fieldHeight, 1200);
+    EXPECT_EQ(f.loadWidth, 2202);
+    EXPECT_EQ(f.loadHeight, 2202);
+    EXPECT_EQ(f.cellsAllocated, 1);
+    EXPECT_EQ(f.loadAreaAllocated, 1);
+    EXPECT_TRUE(f.cells().empty());
+    EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
+    EXPECT_TRUE(t.host.boxes.empty());
+    EXPECT_NO_THROW(CheckMemory(t.ctx));
+}
+
 TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
     TestContext t;
     int calls = 0;

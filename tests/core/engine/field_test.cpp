@@ -3,18 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "tests/core/engine/cell_model.h"
-#include "tests/support/scripted_host.h"
 
 namespace gb {
 namespace {
 
 using test::BorderIsDead;
 using test::LiveCells;
-using test::TestContext;
+using test::TestField;
 
 TEST(Field, StartsAsAnEmptyDefaultGrid) {
-    TestContext t;
-    const Field& f = t.ctx.field;
+    TestField t;
+    const Field& f = t.field;
     EXPECT_EQ(f.fieldWidth, 1200);
     EXPECT_EQ(f.gridWidth, 1202);
     EXPECT_EQ(f.gridHeight, 1202);
@@ -31,13 +30,12 @@ TEST(Field, StartsAsAnEmptyDefaultGrid) {
     EXPECT_EQ(f.staged().height(), 2202);
     EXPECT_TRUE(f.cells().empty());
     EXPECT_TRUE(f.staged().empty());
-    EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
-    EXPECT_TRUE(t.host.boxes.empty());
+    EXPECT_EQ(t.rule.ruleText, "23/3");
 }
 
 TEST(Field, WritersRefuseTheBorder) {
-    TestContext t;
-    Field& f = t.ctx.field;
+    TestField t;
+    Field& f = t.field;
     for (int i = -1; i <= f.gridWidth; ++i) {
         EXPECT_FALSE(f.setCell(i, 0, 1));
         EXPECT_FALSE(f.setCell(i, f.gridHeight - 1, 1));
@@ -57,8 +55,8 @@ TEST(Field, WritersRefuseTheBorder) {
 
 TEST(Field, ClearsAndSnapshotsOfTheCells) {
     // (A clear or a restore between steps is checked against a model in cell_grid_test.cpp.)
-    TestContext t;
-    Field& f = t.ctx.field;
+    TestField t;
+    Field& f = t.field;
     f.setCell(70, 20, 1);
     f.fillRow(1000, 1, 1200);
     const test::Cells cells = test::LiveCells(f);
@@ -70,18 +68,18 @@ TEST(Field, ClearsAndSnapshotsOfTheCells) {
     f.restoreCells(snapshot);
     EXPECT_EQ(test::LiveCells(f), cells);
     // A snapshot of another size leaves the Field empty.
-    ASSERT_TRUE(RebuildField(t.ctx, 100, 100));
+    ASSERT_TRUE(test::Resize(f, 100, 100));
     f.setCell(3, 3, 1);
     f.restoreCells(snapshot);
     EXPECT_TRUE(f.cells().empty());
 }
 
 TEST(Field, HasLiveCellsAnswersFromTheLastCount) {
-    TestContext t;
-    t.ctx.field.setCell(3, 3, 1);
-    EXPECT_EQ(HasLiveCells(t.ctx.field), 0);  // no frame has counted it yet
-    t.ctx.field.population = 1;
-    EXPECT_EQ(HasLiveCells(t.ctx.field), 1);
+    TestField t;
+    t.field.setCell(3, 3, 1);
+    EXPECT_EQ(HasLiveCells(t.field), 0);  // no frame has counted it yet
+    t.field.population = 1;
+    EXPECT_EQ(HasLiveCells(t.field), 1);
 }
 
 // A Field of the engine alone, with an allocator that counts its calls and fails from call

@@ -87,7 +87,9 @@ TEST(Field, HasLiveCellsAnswersFromTheLastCount) {
 struct Counted {
     static inline int calls = 0;
     static inline int failFrom = 1 << 30;
-    static void* Allocate(std::size_t n) { return calls++ >= failFrom ? nullptr : DefaultZeroAllocator(n); }
+    static void* Allocate(std::size_t n) {
+        return calls++ >= failFrom ? nullptr : DefaultZeroAllocator(n);
+    }
     explicit Counted(int failFromCall = 1 << 30) {
         calls = 0;
         failFrom = failFromCall;
@@ -112,7 +114,8 @@ TEST(Allocation, ResultsNameTheBlockTheSizeAndHowItEnded) {
                             {false, 65536, 65536, AllocStatus::TooLarge},
                             {false, -3, 5, AllocStatus::TooLarge}};
     for (const Case& c : refused) {
-        const AllocResult r = c.cells ? AllocateCells(f, c.width, c.height) : AllocateLoadArea(f, c.width, c.height);
+        const AllocResult r = c.cells ? AllocateCells(f, c.width, c.height)
+                                      : AllocateLoadArea(f, c.width, c.height);
         EXPECT_EQ(r.block, c.cells ? FieldBlock::Cells : FieldBlock::Staging);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(static_cast<int>(r.status), kAllocTooLarge);

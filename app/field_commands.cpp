@@ -5,8 +5,8 @@
 #include "app/move_amount_dialog.h"
 #include "app/rule_dialog.h"
 #include "core/context.h"
-#include "core/engine/field_size.h"
-#include "core/engine/move.h"
+#include "core/field_size.h"
+#include "core/move.h"
 #include "core/rule_edit.h"
 
 namespace gb {

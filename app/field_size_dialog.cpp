@@ -2,7 +2,7 @@
 
 #include "app/size_dialog_layout.h"
 #include "core/context.h"
-#include "core/engine/field_size.h"
+#include "core/field_size.h"
 #include "core/input_numbers.h"
 
 namespace gb {

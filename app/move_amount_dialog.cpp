@@ -3,7 +3,7 @@
 #include "app/size_dialog_layout.h"
 #include "core/context.h"
 #include "core/input_numbers.h"
-#include "core/engine/move.h"
+#include "core/move.h"
 
 namespace gb {
 

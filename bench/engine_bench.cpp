@@ -6,8 +6,8 @@
 
 #include "bench/bench_host.h"
 #include "core/engine/extent.h"
-#include "core/engine/field_size.h"
-#include "core/engine/move.h"
+#include "core/field_size.h"
+#include "core/move.h"
 #include "core/engine/step.h"
 
 namespace {

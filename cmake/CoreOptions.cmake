@@ -1,4 +1,4 @@
-# Per-file options of the core library. Only the vector sets of the step get instruction-set
+# Per-file options of the engine library. Only the vector sets of the step get instruction-set
 # flags; the program chooses among them at run time, so it still runs on any x86-64 processor.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set_source_files_properties(core/engine/step_kernel_avx2.cpp PROPERTIES
@@ -9,7 +9,7 @@ endif()
 
 # The step runs large Fields on two threads.
 find_package(Threads REQUIRED)
-target_link_libraries(gridbloom_core PUBLIC Threads::Threads)
+target_link_libraries(gridbloom_engine PUBLIC Threads::Threads)
 # The step's kernels are plain loops over fixed-size arrays that the vectoriser turns into the
 # set's instructions (its wide vectors pass only between its own inline functions, so GCC's
 # ABI note about them does not apply).

@@ -1,10 +1,13 @@
 // Everything one running Gridbloom holds: one of each state group and the Host that reaches the
-// user. The program makes one; every test makes a fresh one.
+// user. The program makes one; every test makes a fresh one. The session's operations on the
+// Field and the Rule that report to the user (field_memory.h, rule_report.h) come with it.
 #pragma once
 
 #include "core/engine/field.h"
-#include "core/host.h"
 #include "core/engine/rule.h"
+#include "core/field_memory.h"
+#include "core/host.h"
+#include "core/rule_report.h"
 #include "core/shell.h"
 #include "core/view_state.h"
 

@@ -1,11 +1,8 @@
 #include "core/engine/field.h"
 
 #include <cstdlib>
-#include <new>
 
-#include "core/context.h"
 #include "core/engine/step_state.h"
-#include "core/shell.h"
 
 namespace gb {
 
@@ -101,38 +98,24 @@ bool SizeFits(int factor, int width, int height) {
     return static_cast<double>(asInt) == exact && exact >= 0;
 }
 
-void* AllocateBlock(Context& ctx, int factor, int width, int height, std::size_t bytes,
-                    const char* tooLargeText, const char* noMemoryText, int& result) {
-    if (!SizeFits(factor, width, height)) {
-        ctx.field.busy = 0;
-        ctx.shell.messageCaption = "計算エラー。";
-        AppMessageBox(ctx, tooLargeText, Icon::Exclamation);
-        result = kAllocTooLarge;
-        return nullptr;
-    }
-    void* memory = ctx.field.allocate(bytes == 0 ? 1 : bytes);
-    if (memory == nullptr) {
-        ctx.field.busy = 0;
-        ctx.shell.messageCaption = "メモリ不足です。";
-        AppMessageBox(ctx, noMemoryText, Icon::Exclamation);
-        result = kAllocNoMemory;
-        return nullptr;
-    }
-    result = kAllocOk;
-    return memory;
+// A zero-filled block of `bytes` for factor × width × height cells, or the reason there is none.
+AllocStatus AllocateBlock(Field& f, int factor, int width, int height, std::size_t bytes,
+                          void*& block) {
+    block = nullptr;
+    if (!SizeFits(factor, width, height)) return AllocStatus::TooLarge;
+    block = f.allocate(bytes == 0 ? 1 : bytes);
+    return block == nullptr ? AllocStatus::NoMemory : AllocStatus::Ok;
 }
 
 }  // namespace
 
-int AllocateCells(Context& ctx, int gridWidth, int gridHeight) {
-    Field& f = ctx.field;
-    int result = kAllocOk;
+AllocResult AllocateCells(Field& f, int gridWidth, int gridHeight) {
+    AllocResult result{FieldBlock::Cells, AllocStatus::Ok, gridWidth, gridHeight};
     const bool sane = gridWidth > 0 && gridHeight > 0;
     const std::size_t plane = sane ? CellGrid::BlockBytes(gridWidth, gridHeight) : 0;
-    void* block = AllocateBlock(ctx, 2, gridWidth, gridHeight, 2 * plane,
-                                "パターン記録領域のセル数が多すぎるようです。",
-                                "パターン記録領域が確保できません。", result);
-    if (block == nullptr) return result;
+    void* block = nullptr;
+    result.status = AllocateBlock(f, 2, gridWidth, gridHeight, 2 * plane, block);
+    if (!result.ok()) return result;
     // The old block, if the caller kept one, is the caller's to free first; a new one replaces
     // whatever the planes described.
     std::free(f.cellsBlock_);
@@ -141,22 +124,20 @@ int AllocateCells(Context& ctx, int gridWidth, int gridHeight) {
     f.plane_[1].Attach(static_cast<unsigned char*>(block) + plane, sane ? gridWidth : 0,
                        sane ? gridHeight : 0);
     f.step_->Forget();
-    return kAllocOk;
+    return result;
 }
 
-int AllocateLoadArea(Context& ctx, int width, int height) {
-    Field& f = ctx.field;
-    int result = kAllocOk;
+AllocResult AllocateLoadArea(Field& f, int width, int height) {
+    AllocResult result{FieldBlock::Staging, AllocStatus::Ok, width, height};
     const bool sane = width > 0 && height > 0;
     const std::size_t bytes = sane ? CellGrid::BlockBytes(width, height) : 0;
-    void* block = AllocateBlock(ctx, 1, width, height, bytes,
-                                "パターン読み込み領域のセル数が多すぎるようです。",
-                                "パターン読み込み領域が確保できません。", result);
-    if (block == nullptr) return result;
+    void* block = nullptr;
+    result.status = AllocateBlock(f, 1, width, height, bytes, block);
+    if (!result.ok()) return result;
     std::free(f.stagingBlock_);
     f.stagingBlock_ = block;
     f.staging_.Attach(block, sane ? width : 0, sane ? height : 0);
-    return kAllocOk;
+    return result;
 }
 
 void FreeCells(Field& field) {
@@ -183,22 +164,18 @@ void SetFieldSize(Field& field, int fieldWidth, int fieldHeight) {
     field.planeSize = field.gridWidth * field.gridHeight;
 }
 
-void InitField(Context& ctx) {
-    Field& f = ctx.field;
-    SetFieldSize(f, kDefaultFieldSide, kDefaultFieldSide);
+AllocResult SetUpField(Field& f, int fieldWidth, int fieldHeight) {
+    SetFieldSize(f, fieldWidth, fieldHeight);
     f.loadWidth = f.gridWidth + kLoadMargin;
     f.loadHeight = f.gridHeight + kLoadMargin;
-
-    const auto startupFailure = [&ctx] {
-        ViewMessageBox(ctx, "Gridbloom", "メモリ領域が確保できないので起動できません。",
-                       Icon::Exclamation);
-        ctx.host.exitProcess(1);
-    };
-    if (AllocateCells(ctx, f.gridWidth, f.gridHeight) != kAllocOk) startupFailure();
+    AllocResult result = AllocateCells(f, f.gridWidth, f.gridHeight);
+    if (!result.ok()) return result;
     f.cellsAllocated = 1;
-    if (AllocateLoadArea(ctx, f.loadWidth, f.loadHeight) != kAllocOk) startupFailure();
+    result = AllocateLoadArea(f, f.loadWidth, f.loadHeight);
+    if (!result.ok()) return result;
     f.loadAreaAllocated = 1;
-    ClearCells(f);
+    f.clearCells();
+    return result;
 }
 
 void ClearCells(Field& field) { field.clearCells(); }
@@ -212,24 +189,6 @@ void ReleaseField(Field& f) {
         FreeLoadArea(f);
         f.loadAreaAllocated = 0;
     }
-}
-
-void CheckMemory(Context& ctx) {
-    Field& f = ctx.field;
-    if (f.cellsAllocated == 1 && f.loadAreaAllocated == 1) return;
-    EndForLackOfMemory(ctx);
-}
-
-void EndForLackOfMemory(Context& ctx) {
-    try {
-        ctx.shell.messageCaption = "Gridbloom";
-        AppMessageBox(ctx, "メモリ領域が確保できないため終了します。", Icon::Exclamation);
-    } catch (const std::bad_alloc&) {
-        // Not even the box could be shown; the program ends all the same.
-    }
-    ReleaseField(ctx.field);
-    ctx.host.exitProcess(1);
-    std::exit(1);  // not reached: the host ends the process
 }
 
 int HasLiveCells(const Field& field) { return field.population != 0 ? 1 : 0; }

@@ -14,12 +14,24 @@
 
 namespace gb {
 
-struct Context;
 struct Rule;
 struct StepState;
 
 inline constexpr int kDefaultFieldSide = 1200;
 inline constexpr int kLoadMargin = 1000;  // the staging grid is this much wider and taller than the grid
+
+// The two blocks of a Field: the cells of the grid (both planes) and the staging grid.
+enum class FieldBlock { Cells, Staging };
+// How an allocation ended; the values are the codes kAllocOk, kAllocNoMemory, kAllocTooLarge.
+enum class AllocStatus { Ok = 0, NoMemory = 1, TooLarge = 2 };
+// What an allocation of a block asked for and how it ended.
+struct AllocResult {
+    FieldBlock block = FieldBlock::Cells;
+    AllocStatus status = AllocStatus::Ok;
+    int width = 0;
+    int height = 0;
+    bool ok() const { return status == AllocStatus::Ok; }
+};
 
 // Zero-filled allocation used for both blocks; swappable so tests can make memory "run out".
 // Blocks are released with std::free.
@@ -103,8 +115,8 @@ struct Field {
     bool hasStaging() const { return staging_.attached(); }
 
 private:
-    friend int AllocateCells(Context& ctx, int gridWidth, int gridHeight);
-    friend int AllocateLoadArea(Context& ctx, int width, int height);
+    friend AllocResult AllocateCells(Field& field, int gridWidth, int gridHeight);
+    friend AllocResult AllocateLoadArea(Field& field, int width, int height);
     friend void FreeCells(Field& field);
     friend void FreeLoadArea(Field& field);
     friend void AdvanceGeneration(Field& field, const Rule& rule);
@@ -121,33 +133,30 @@ private:
     std::unique_ptr<StepState> step_;
 };
 
-// Result codes of the allocations.
+// The codes of AllocStatus as plain integers.
 inline constexpr int kAllocOk = 0;
 inline constexpr int kAllocNoMemory = 1;
 inline constexpr int kAllocTooLarge = 2;
 
 // Allocates the cells of a gridWidth × gridHeight grid (both planes), zero-filled. The size is
-// refused (kAllocTooLarge) when 2 × width × height does not fit a signed 32-bit integer. Does not
-// free the old block and leaves the sizes and cellsAllocated to the caller.
-int AllocateCells(Context& ctx, int gridWidth, int gridHeight);
+// refused (TooLarge) when 2 × width × height does not fit a signed 32-bit integer. Does not free
+// the old block and leaves the sizes and cellsAllocated to the caller. Shows nothing: the caller
+// reports a failure.
+AllocResult AllocateCells(Field& field, int gridWidth, int gridHeight);
 // The same for the staging grid of width × height cells (refused when width × height does not
 // fit 32 bits).
-int AllocateLoadArea(Context& ctx, int width, int height);
+AllocResult AllocateLoadArea(Field& field, int width, int height);
 void FreeCells(Field& field);
 void FreeLoadArea(Field& field);
 // Frees each block whose flag is 1 and clears the flag.
 void ReleaseField(Field& field);
 
-// Builds the default 1200 × 1200 Field. On failure: the allocation's box, the start-up box and
-// the end of the process with status 1.
-void InitField(Context& ctx);
+// Gives the Field an empty interior of fieldWidth × fieldHeight and a staging grid kLoadMargin
+// wider and taller than its grid: the sizes, both blocks (the cells first) and their flags. Stops
+// at the first allocation that fails and returns it.
+AllocResult SetUpField(Field& field, int fieldWidth, int fieldHeight);
+
 void ClearCells(Field& field);
-// Ends the process (status 1, after a box) when either block is missing.
-void CheckMemory(Context& ctx);
-// The program's memory failure: the box "メモリ領域が確保できないため終了します。", the blocks
-// released, the end of the process with status 1. Also where an operation that ran out of
-// memory ends.
-[[noreturn]] void EndForLackOfMemory(Context& ctx);
 // 1 when the most recent frame counted any live cell.
 int HasLiveCells(const Field& field);
 

@@ -8,8 +8,6 @@
 
 namespace gb {
 
-struct Context;
-
 inline constexpr const char* kDefaultRule = "23/3";
 
 struct Rule {
@@ -20,15 +18,8 @@ struct Rule {
 };
 
 // Fills the tables from any rule text ("23/3", "B3/S23", "S23/B3", "B3", ...) and returns the
-// canonical survival/birth text. Shows the rule report when the rule is not "23/3". The caller
-// stores the result in ruleText.
-std::string ApplyRule(Context& ctx, std::string_view text);
-
-// Fills the tables and returns the canonical text, without any report.
+// canonical survival/birth text ("23/3" for the default rule).
 std::string ParseRuleTables(Rule& rule, std::string_view text);
-
-// The report text for the rule now in the tables.
-std::string RuleReportText(const Rule& rule, const std::string& canonical);
 
 // The lettered form: "23/3" -> "B3/S23", "/3" -> "B3", "23/" -> "S23". Pure.
 std::string FormatRuleBS(std::string_view text);

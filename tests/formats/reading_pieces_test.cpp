@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "core/engine/extent.h"
-#include "core/engine/field_size.h"
+#include "core/field_size.h"
 #include "core/engine/rule.h"
 #include "formats/bytes.h"
 #include "formats/document.h"

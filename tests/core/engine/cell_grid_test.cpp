@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "tests/core/engine/cell_model.h"
-#include "tests/support/scripted_host.h"
 
 namespace gb {
 namespace {
@@ -170,34 +169,34 @@ TEST(FieldCells, OperationsBetweenFastStepsAgreeWithTheModel) {
         if (!SelectStepKernels(kSets[round % 3])) continue;
         SetParallelStepCells(round % 2 == 0 ? 1 : 0);
         SCOPED_TRACE(std::string(kSets[round % 3]) + (round % 2 == 0 ? ", split" : ""));
-        test::TestContext t;
-        Context& ctx = t.ctx;
+        test::TestField t;
+        Field& f = t.field;
         const int w = Between(rng, 1, 260), h = Between(rng, 1, 120);
-        ASSERT_TRUE(RebuildField(ctx, w, h));
+        ASSERT_TRUE(test::Resize(f, w, h));
         Model m(w + 2, h + 2);
-        ctx.rule = test::RandomRule(rng);
-        test::Soup(ctx.field, m, rng);
-        ASSERT_TRUE(test::FieldAgrees(ctx.field, m, rng)) << "round " << round << ", start";
+        t.rule = test::RandomRule(rng);
+        test::Soup(f, m, rng);
+        ASSERT_TRUE(test::FieldAgrees(f, m, rng)) << "round " << round << ", start";
         for (int g = 0; g < 60; ++g) {
             std::string what = "step";
             if (rng() % 3 == 0) {
-                what = RandomOperation(ctx, m, rng);
-                ASSERT_TRUE(test::FieldAgrees(ctx.field, m, rng)) << "round " << round << ", " << g << ": " << what;
+                what = RandomOperation(t, m, rng);
+                ASSERT_TRUE(test::FieldAgrees(f, m, rng)) << "round " << round << ", " << g << ": " << what;
             }
-            AdvanceGeneration(ctx.field, ctx.rule);
-            m.Step(ctx.rule);
-            ASSERT_TRUE(test::FieldAgrees(ctx.field, m, rng)) << "round " << round << ", generation " << g << " after " << what;
+            AdvanceGeneration(f, t.rule);
+            m.Step(t.rule);
+            ASSERT_TRUE(test::FieldAgrees(f, m, rng)) << "round " << round << ", generation " << g << " after " << what;
         }
         // A clear leaves nothing behind for the step either.
-        ClearCells(ctx.field);
-        AdvanceGeneration(ctx.field, Rule{});
-        EXPECT_TRUE(ctx.field.cells().empty());
+        ClearCells(f);
+        AdvanceGeneration(f, Rule{});
+        EXPECT_TRUE(f.cells().empty());
     }
 }
 
 TEST(FieldCells, FreshAndClearedFieldsHoldNoTileAndResizingCarriesTheCellsOnly) {
-    test::TestContext t;
-    Field& f = t.ctx.field;
+    test::TestField t;
+    Field& f = t.field;
     int tiles = 0;
     const auto count = [&] {
         tiles = 0;
@@ -210,7 +209,7 @@ TEST(FieldCells, FreshAndClearedFieldsHoldNoTileAndResizingCarriesTheCellsOnly) 
     EXPECT_EQ(count(), 2);
     // A larger Field carries the two cells into just two tiles, and the staging grid is left
     // as fresh as it came.
-    ASSERT_TRUE(RebuildField(t.ctx, 5000, 5000));
+    ASSERT_TRUE(test::Resize(f, 5000, 5000));
     EXPECT_EQ(count(), 2);
     EXPECT_EQ(CountLiveCells(f), 2);
     EXPECT_TRUE(f.staged().empty());

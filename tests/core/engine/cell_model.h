@@ -15,12 +15,11 @@
 #include <utility>
 #include <vector>
 
-#include "core/context.h"
 #include "core/engine/extent.h"
 #include "core/engine/field.h"
-#include "core/engine/field_size.h"
-#include "core/engine/move.h"
+#include "core/engine/resize.h"
 #include "core/engine/rule.h"
+#include "core/engine/shift.h"
 #include "core/engine/step.h"
 
 namespace gb::test {
@@ -218,10 +217,25 @@ inline void Soup(Field& f, Model& m, std::mt19937& rng, unsigned eighths = 0) {
             if (eighths > 8 ? rng() % 200 == 0 : rng() % 8 < eighths) f.setCell(x, y, 1), m.at(x, y) = 1;
 }
 
+// What the engine's tests work on: a Field of the engine alone, the default 1200 × 1200 with its
+// staging grid, and a rule.
+struct TestField {
+    Field field;
+    Rule rule;
+    TestField() { EXPECT_TRUE(SetUpField(field, kDefaultFieldSide, kDefaultFieldSide).ok()); }
+};
+
+// Rebuilds the Field at an interior of w × h; true when it has that size and no allocation failed.
+inline bool Resize(Field& f, int w, int h) {
+    bool failed = false;
+    const RebuildResult result = RebuildBlocks(f, w, h, [&](const AllocResult&) { failed = true; });
+    return result.resized && !failed;
+}
+
 // One random operation of the kinds made between steps, on the Field and on its model (a resize
 // only when allowed); returns what it did.
-inline std::string RandomOperation(Context& ctx, Model& m, std::mt19937& rng, bool resize = true) {
-    Field& f = ctx.field;
+inline std::string RandomOperation(TestField& t, Model& m, std::mt19937& rng, bool resize = true) {
+    Field& f = t.field;
     switch (rng() % 10) {
     case 0:  // drawing, anywhere (the border and beyond are refused)
         for (int i = 0; i < 6; ++i) {
@@ -266,7 +280,7 @@ inline std::string RandomOperation(Context& ctx, Model& m, std::mt19937& rng, bo
     case 3: {
         const bool far = rng() % 8 == 0;
         const int dx = far ? INT_MAX : Between(rng, -m.w, m.w), dy = far ? INT_MIN : Between(rng, -m.h, m.h);
-        ShiftCells(ctx, dx, dy);
+        ShiftPlane(f, dx, dy);
         m.Shift(dx, dy);
         return "shift " + std::to_string(dx) + ", " + std::to_string(dy);
     }
@@ -274,7 +288,7 @@ inline std::string RandomOperation(Context& ctx, Model& m, std::mt19937& rng, bo
         if (!resize) break;
         const bool same = rng() % 4 == 0;  // the same size again: new blocks all the same
         const int w = same ? m.w - 2 : Between(rng, 1, 260), h = same ? m.h - 2 : Between(rng, 1, 120);
-        EXPECT_TRUE(RebuildField(ctx, w, h));
+        EXPECT_TRUE(Resize(f, w, h));
         m.Resize(w, h);
         return "resize " + std::to_string(w) + " x " + std::to_string(h);
     }
@@ -290,7 +304,7 @@ inline std::string RandomOperation(Context& ctx, Model& m, std::mt19937& rng, bo
         return "restore";
     }
     case 7:
-        ctx.rule = RandomRule(rng);
+        t.rule = RandomRule(rng);
         return "rule change";
     case 8:
         ResetStepTracking(f);

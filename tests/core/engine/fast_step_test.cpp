@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "tests/core/engine/cell_model.h"
-#include "tests/support/scripted_host.h"
 
 namespace gb {
 namespace {
@@ -66,24 +65,24 @@ protected:
     }
     // A Field of width × height (its staging grid too) and its model.
     void Start(int width, int height) {
-        ASSERT_TRUE(RebuildField(t_.ctx, width, height));
+        ASSERT_TRUE(test::Resize(t_.field, width, height));
         m_ = Model(width + 2, height + 2);
         stepped_ = false;
-        ClearCells(t_.ctx.field);
+        ClearCells(t_.field);
     }
     // One generation of both; with check, the cells and the reported changes are compared.
     ::testing::AssertionResult Step(bool check = true) {
         Model before = m_;
-        AdvanceGeneration(t_.ctx.field, t_.ctx.rule);
-        m_.Step(t_.ctx.rule);
+        AdvanceGeneration(t_.field, t_.rule);
+        m_.Step(t_.rule);
         const bool twoBackKnown = stepped_;
         stepped_ = true;
         std::swap(older_, before);  // older_: the cells before this step
         if (!check) return ::testing::AssertionSuccess();
-        if (auto same = test::SameCells(t_.ctx.field, m_); !same) return same;
-        return ChangesReported(t_.ctx.field, older_, m_, twoBackKnown ? &before : nullptr);
+        if (auto same = test::SameCells(t_.field, m_); !same) return same;
+        return ChangesReported(t_.field, older_, m_, twoBackKnown ? &before : nullptr);
     }
-    test::TestContext t_;
+    test::TestField t_;
     Model m_;
     Model older_;           // the cells before the last step
     bool stepped_ = false;  // older_ holds them
@@ -101,10 +100,10 @@ TEST_P(FastStep, MatchesTheReferenceOnEveryShapeAndRuleWithEditsBetweenSteps) {
     for (const auto& [w, h] : kShapes)
         for (const char* rule : kRules) {
             Start(w, h);
-            t_.ctx.rule = test::RuleOf(rule);
-            test::Soup(t_.ctx.field, m_, rng_);
+            t_.rule = test::RuleOf(rule);
+            test::Soup(t_.field, m_, rng_);
             for (int g = 0; g < 16; ++g) {
-                const std::string what = rng_() % 4 == 0 ? RandomOperation(t_.ctx, m_, rng_, false) : "step";
+                const std::string what = rng_() % 4 == 0 ? RandomOperation(t_, m_, rng_, false) : "step";
                 ASSERT_TRUE(Step()) << w << " x " << h << ", " << rule << ", generation " << g << " after " << what;
             }
         }
@@ -131,8 +130,8 @@ TEST_P(FastStep, LongRunsAndTheEdgesOfWhatIsComputed) {
         {2100, 1050, "B3/S23", 6, 1, 1, 2100, 1050}};
     for (const Case& c : kCases) {
         Start(c.w, c.h);
-        t_.ctx.rule = test::RuleOf(c.rule);
-        Field& f = t_.ctx.field;
+        t_.rule = test::RuleOf(c.rule);
+        Field& f = t_.field;
         const bool islands = c.right < 0;
         const auto fill = [&](int left, int top, int right, int bottom) {
             for (int y = top; y <= bottom; ++y)

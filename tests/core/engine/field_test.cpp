@@ -3,18 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "tests/core/engine/cell_model.h"
-#include "tests/support/scripted_host.h"
 
 namespace gb {
 namespace {
 
 using test::BorderIsDead;
-using test::ProcessExit;
-using test::TestContext;
+using test::LiveCells;
+using test::TestField;
 
 TEST(Field, StartsAsAnEmptyDefaultGrid) {
-    TestContext t;
-    const Field& f = t.ctx.field;
+    TestField t;
+    const Field& f = t.field;
     EXPECT_EQ(f.fieldWidth, 1200);
     EXPECT_EQ(f.gridWidth, 1202);
     EXPECT_EQ(f.gridHeight, 1202);
@@ -31,13 +30,12 @@ TEST(Field, StartsAsAnEmptyDefaultGrid) {
     EXPECT_EQ(f.staged().height(), 2202);
     EXPECT_TRUE(f.cells().empty());
     EXPECT_TRUE(f.staged().empty());
-    EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
-    EXPECT_TRUE(t.host.boxes.empty());
+    EXPECT_EQ(t.rule.ruleText, "23/3");
 }
 
 TEST(Field, WritersRefuseTheBorder) {
-    TestContext t;
-    Field& f = t.ctx.field;
+    TestField t;
+    Field& f = t.field;
     for (int i = -1; i <= f.gridWidth; ++i) {
         EXPECT_FALSE(f.setCell(i, 0, 1));
         EXPECT_FALSE(f.setCell(i, f.gridHeight - 1, 1));
@@ -57,8 +55,8 @@ TEST(Field, WritersRefuseTheBorder) {
 
 TEST(Field, ClearsAndSnapshotsOfTheCells) {
     // (A clear or a restore between steps is checked against a model in cell_grid_test.cpp.)
-    TestContext t;
-    Field& f = t.ctx.field;
+    TestField t;
+    Field& f = t.field;
     f.setCell(70, 20, 1);
     f.fillRow(1000, 1, 1200);
     const test::Cells cells = test::LiveCells(f);
@@ -70,106 +68,107 @@ TEST(Field, ClearsAndSnapshotsOfTheCells) {
     f.restoreCells(snapshot);
     EXPECT_EQ(test::LiveCells(f), cells);
     // A snapshot of another size leaves the Field empty.
-    ASSERT_TRUE(RebuildField(t.ctx, 100, 100));
+    ASSERT_TRUE(test::Resize(f, 100, 100));
     f.setCell(3, 3, 1);
     f.restoreCells(snapshot);
     EXPECT_TRUE(f.cells().empty());
 }
 
 TEST(Field, HasLiveCellsAnswersFromTheLastCount) {
-    TestContext t;
-    t.ctx.field.setCell(3, 3, 1);
-    EXPECT_EQ(HasLiveCells(t.ctx.field), 0);  // no frame has counted it yet
-    t.ctx.field.population = 1;
-    EXPECT_EQ(HasLiveCells(t.ctx.field), 1);
+    TestField t;
+    t.field.setCell(3, 3, 1);
+    EXPECT_EQ(HasLiveCells(t.field), 0);  // no frame has counted it yet
+    t.field.population = 1;
+    EXPECT_EQ(HasLiveCells(t.field), 1);
 }
 
-TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
-    TestContext t;
-    int calls = 0;
-    static int* counter = nullptr;
-    counter = &calls;
-    t.ctx.field.allocate = [](std::size_t n) -> void* {
-        ++*counter;
-        return DefaultZeroAllocator(n);
-    };
-    ASSERT_TRUE(t.ctx.field.setCell(9, 9, 1));
-    t.ctx.field.busy = 1;
-    // 2 × 40000 × 40000 does not fit 32 bits.
-    EXPECT_EQ(AllocateCells(t.ctx, 40000, 40000), kAllocTooLarge);
-    EXPECT_EQ(calls, 0);
-    EXPECT_EQ(t.ctx.field.cells().width(), 1202);  // the Field keeps its cells
-    EXPECT_EQ(test::LiveCells(t.ctx.field), (test::Cells{{9, 9}}));
-    EXPECT_EQ(t.ctx.field.busy, 0);
-    ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption, "計算エラー。");
-    EXPECT_EQ(t.host.lastBox().text, "パターン記録領域のセル数が多すぎるようです。");
-    EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
-    EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
-
-    // The load area has its own text; its factor is 1, so 40000 × 40000 still overflows,
-    // while 2 × 32768 × 32768 overflows only for the cells.
-    EXPECT_EQ(AllocateLoadArea(t.ctx, 65536, 65536), kAllocTooLarge);
-    EXPECT_EQ(t.host.lastBox().text, "パターン読み込み領域のセル数が多すぎるようです。");
-    EXPECT_EQ(AllocateCells(t.ctx, 32768, 32768), kAllocTooLarge);
-    EXPECT_EQ(calls, 0);
-
-    // A later box without a caption of its own is captioned "Gridbloom" again.
-    AppMessageBox(t.ctx, "x", Icon::None);
-    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
-}
-
-TEST(Allocation, ShortMemoryReturnsOneWithItsMessage) {
-    TestContext t;
-    t.ctx.field.allocate = [](std::size_t) -> void* { return nullptr; };
-    t.ctx.field.staging().set(2201, 2201, true);
-    EXPECT_EQ(AllocateLoadArea(t.ctx, 100, 100), kAllocNoMemory);
-    EXPECT_EQ(t.ctx.field.staged().width(), 2202);  // the staging grid is kept as it was
-    EXPECT_TRUE(t.ctx.field.staged().get(2201, 2201));
-    EXPECT_EQ(t.host.lastBox().caption, "メモリ不足です。");
-    EXPECT_EQ(t.host.lastBox().text, "パターン読み込み領域が確保できません。");
-    EXPECT_EQ(AllocateCells(t.ctx, 100, 100), kAllocNoMemory);
-    EXPECT_EQ(t.host.lastBox().text, "パターン記録領域が確保できません。");
-}
-
-TEST(Allocation, StartUpFailureShowsBothBoxesAndExitsWithOne) {
-    TestContext t(false);
-    t.ctx.field.allocate = [](std::size_t) -> void* { return nullptr; };
-    try {
-        InitField(t.ctx);
-        FAIL() << "InitField returned";
-    } catch (const ProcessExit& e) {
-        EXPECT_EQ(e.status, 1);
+// A Field of the engine alone, with an allocator that counts its calls and fails from call
+// `failFrom` (0-based) on.
+struct Counted {
+    static inline int calls = 0;
+    static inline int failFrom = 1 << 30;
+    static void* Allocate(std::size_t n) {
+        return calls++ >= failFrom ? nullptr : DefaultZeroAllocator(n);
     }
-    ASSERT_EQ(t.host.boxes.size(), 2u);
-    EXPECT_EQ(t.host.boxes[0].caption, "メモリ不足です。");
-    EXPECT_EQ(t.host.boxes[1].caption, "Gridbloom");
-    EXPECT_EQ(t.host.boxes[1].text, "メモリ領域が確保できないので起動できません。");
+    explicit Counted(int failFromCall = 1 << 30) {
+        calls = 0;
+        failFrom = failFromCall;
+    }
+};
+
+TEST(Allocation, ResultsNameTheBlockTheSizeAndHowItEnded) {
+    Field f;
+    Counted counted;
+    f.allocate = Counted::Allocate;
+    ASSERT_TRUE(SetUpField(f, 60, 40).ok());
+    ASSERT_TRUE(f.setCell(9, 9, 1));
+    f.busy = 1;
+    struct Case {
+        bool cells;
+        int width, height;
+        AllocStatus status;
+    };
+    // 2 × 40000 × 40000 does not fit 32 bits; 2 × 32768² only for the cells, 65536² for both.
+    const Case refused[] = {{true, 40000, 40000, AllocStatus::TooLarge},
+                            {true, 32768, 32768, AllocStatus::TooLarge},
+                            {false, 65536, 65536, AllocStatus::TooLarge},
+                            {false, -3, 5, AllocStatus::TooLarge}};
+    for (const Case& c : refused) {
+        const AllocResult r = c.cells ? AllocateCells(f, c.width, c.height)
+                                      : AllocateLoadArea(f, c.width, c.height);
+        EXPECT_EQ(r.block, c.cells ? FieldBlock::Cells : FieldBlock::Staging);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(static_cast<int>(r.status), kAllocTooLarge);
+        EXPECT_EQ(r.width, c.width);
+        EXPECT_EQ(r.height, c.height);
+        EXPECT_FALSE(r.ok());
+    }
+    EXPECT_EQ(Counted::calls, 2);  // the two blocks of the set-up only: no size was asked for
+    // Memory that cannot be had: the Field keeps both blocks and what they hold, and its flags.
+    Counted::failFrom = Counted::calls;
+    f.staging().set(5, 5, true);
+    EXPECT_EQ(AllocateCells(f, 10, 10).status, AllocStatus::NoMemory);
+    EXPECT_EQ(AllocateLoadArea(f, 10, 10).status, AllocStatus::NoMemory);
+    EXPECT_EQ(f.cells().width(), 62);
+    EXPECT_EQ(f.staged().width(), 62 + kLoadMargin);
+    EXPECT_EQ(LiveCells(f), (test::Cells{{9, 9}}));
+    EXPECT_TRUE(f.staged().get(5, 5));
+    // The engine shows nothing and leaves the busy flag to whoever reports the failure.
+    EXPECT_EQ(f.busy, 1);
+    // A success replaces the block.
+    Counted::failFrom = 1 << 30;
+    const AllocResult ok = AllocateLoadArea(f, 70, 30);
+    EXPECT_TRUE(ok.ok());
+    EXPECT_EQ(ok.block, FieldBlock::Staging);
+    EXPECT_EQ(f.staged().width(), 70);
+    EXPECT_TRUE(f.staged().empty());
 }
 
-TEST(CheckMemory, PassesWhenBothBlocksAreHeldAndEndsTheProgramOtherwise) {
-    TestContext t;
-    CheckMemory(t.ctx);
-    EXPECT_TRUE(t.host.boxes.empty());
-
-    FreeLoadArea(t.ctx.field);
-    t.ctx.field.loadAreaAllocated = 0;
-    t.ctx.shell.messageCaption = "stale";
-    EXPECT_THROW(
-        {
-            try {
-                CheckMemory(t.ctx);
-            } catch (const ProcessExit& e) {
-                EXPECT_EQ(e.status, 1);
-                throw;
-            }
-        },
-        ProcessExit);
-    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
-    EXPECT_EQ(t.host.lastBox().text, "メモリ領域が確保できないため終了します。");
-    EXPECT_FALSE(t.ctx.field.hasCells());
-    EXPECT_FALSE(t.ctx.field.hasStaging());
-    EXPECT_EQ(t.ctx.field.cellsAllocated, 0);
+TEST(SetUpField, SizesBothBlocksAndStopsAtTheFirstFailure) {
+    {
+        Field f;
+        ASSERT_TRUE(SetUpField(f, 30, 20).ok());
+        EXPECT_EQ(f.gridWidth, 32);
+        EXPECT_EQ(f.gridHeight, 22);
+        EXPECT_EQ(f.planeSize, 32 * 22);
+        EXPECT_EQ(f.loadWidth, 32 + kLoadMargin);
+        EXPECT_EQ(f.loadHeight, 22 + kLoadMargin);
+        EXPECT_EQ(f.cellsAllocated, 1);
+        EXPECT_EQ(f.loadAreaAllocated, 1);
+        EXPECT_TRUE(f.cells().empty());
+    }
+    for (int failing : {0, 1}) {
+        Field f;
+        Counted counted(failing);
+        f.allocate = Counted::Allocate;
+        const AllocResult r = SetUpField(f, 30, 20);
+        EXPECT_EQ(r.status, AllocStatus::NoMemory);
+        EXPECT_EQ(r.block, failing == 0 ? FieldBlock::Cells : FieldBlock::Staging);
+        EXPECT_EQ(r.width, failing == 0 ? 32 : 32 + kLoadMargin);
+        EXPECT_EQ(Counted::calls, failing + 1);
+        EXPECT_EQ(f.cellsAllocated, failing);
+        EXPECT_EQ(f.loadAreaAllocated, 0);
+    }
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "tests/core/engine/cell_model.h"
-#include "tests/support/scripted_host.h"
 
 namespace gb {
 namespace {
@@ -19,10 +18,10 @@ using test::LiveCells;
 using test::Place;
 
 struct StepTest : ::testing::TestWithParam<void (*)(Field&, const Rule&)> {
-    test::TestContext t;
-    Context& ctx = t.ctx;
-    Field& f = t.ctx.field;
-    void Step() { GetParam()(f, ctx.rule); }
+    test::TestField t;
+    Field& f = t.field;
+    Rule& rule = t.rule;
+    void Step() { GetParam()(f, rule); }
     void Soup(unsigned seed) {
         std::mt19937 rng(seed);
         for (int y = 1; y < f.gridHeight - 1; ++y)
@@ -62,13 +61,13 @@ TEST_P(StepTest, TheBorderCutsPatternsOff) {
 }
 
 TEST_P(StepTest, EmptyFieldStaysEmptyWithoutBirthOnZero) {
-    ctx.rule = test::RuleOf("012345678/12345678");
+    rule = test::RuleOf("012345678/12345678");
     Step();
     EXPECT_TRUE(f.cells().empty());
 }
 
 TEST_P(StepTest, BirthOnZeroFillsTheInteriorButNeverTheBorder) {
-    ctx.rule = test::RuleOf("/0");
+    rule = test::RuleOf("/0");
     f.setCell(600, 600, 1);
     Step();
     // Every interior cell without a live neighbour is born; the old cell and its neighbours die.
@@ -82,14 +81,14 @@ TEST_P(StepTest, BirthOnZeroFillsTheInteriorButNeverTheBorder) {
 
 TEST_P(StepTest, RuleWithNothingClearsEverythingAndOnlyFromTheNextStep) {
     Soup(7);
-    const Rule life = ctx.rule;
-    ctx.rule = test::RuleOf("/");
+    const Rule life = rule;
+    rule = test::RuleOf("/");
     Step();
     EXPECT_TRUE(LiveCells(f).empty());
-    ctx.rule = life;
+    rule = life;
     Place(f, {{10, 10}, {11, 10}, {12, 10}});
     Step();
-    ctx.rule = test::RuleOf("/");
+    rule = test::RuleOf("/");
     EXPECT_EQ(LiveCells(f), (Cells{{11, 9}, {11, 10}, {11, 11}}));
     Step();
     EXPECT_TRUE(LiveCells(f).empty());
@@ -97,13 +96,13 @@ TEST_P(StepTest, RuleWithNothingClearsEverythingAndOnlyFromTheNextStep) {
 
 TEST_P(StepTest, RandomSoupKeepsTheBorderDeadOverManySteps) {
     Soup(42);
-    ctx.rule = test::RuleOf("12345/036");  // births on 0 push against the border
+    rule = test::RuleOf("12345/036");  // births on 0 push against the border
     for (int i = 0; i < 5; ++i) Step();
     EXPECT_TRUE(test::BorderIsDead(f));
 }
 
 TEST_P(StepTest, AGliderKeepsItsShapeAcrossTiles) {
-    ASSERT_TRUE(RebuildField(ctx, 300, 300));
+    ASSERT_TRUE(test::Resize(f, 300, 300));
     // Heading right and down from near the top-left corner, over many tile edges.
     const Cells glider{{6, 5}, {7, 6}, {5, 7}, {6, 7}, {7, 7}};
     Place(f, glider);

@@ -1,4 +1,4 @@
-#include "core/engine/field_size.h"
+#include "core/field_size.h"
 
 #include <gtest/gtest.h>
 

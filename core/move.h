@@ -1,4 +1,5 @@
-// Moving the pattern: a shift of plane 0 and the three move commands built on it.
+// The move commands: a shift of the pattern while busy, the two centrings and the move by an
+// amount with its dialog check.
 #pragma once
 
 #include <functional>
@@ -11,7 +12,7 @@ namespace gb {
 struct Context;
 
 // Moves every cell of plane 0 by (dx, dy); cells landing on the border or outside are lost.
-// Uses plane 1 as scratch and shows the wait cursor meanwhile. Does not redraw.
+// Checks the memory first and shows the wait cursor meanwhile. Does not redraw.
 void ShiftCells(Context& ctx, int dx, int dy);
 
 // Moves the pattern so the middle of its extent lies at the field centre.

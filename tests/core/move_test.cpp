@@ -1,4 +1,4 @@
-#include "core/engine/move.h"
+#include "core/move.h"
 
 #include <gtest/gtest.h>
 

@@ -94,7 +94,11 @@ std::int64_t parallelCells = kDefaultParallelCells;  // fewer cells to compute: 
 stepk::Kernels ChooseKernels(bool widest = true) {
 #if (defined(__x86_64__) || defined(_M_X64)) && (defined(__GNUC__) || defined(__clang__))
     __builtin_cpu_init();
-    if (widest && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("popcnt"))
+    // The AVX-512 loops also use the shifts across two words (VBMI2) and the vector popcount.
+    if (widest && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("avx512vpopcntdq") &&
+        __builtin_cpu_supports("popcnt"))
         return stepk::Avx512Kernels();
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"))
         return stepk::Avx2Kernels();

@@ -146,6 +146,12 @@ private:
         old = static_cast<std::uint16_t>(pop);
         setOccupied(t, pop != 0);
     }
+    // The step found tile t's cells all dead: it is cleared without a journal entry.
+    void wipeTile(int t) {
+        std::uint64_t* w = mutableTileWords(t);
+        for (int r = 0; r < 16; ++r) w[r] = 0;
+        settleTile(t, 0);
+    }
     // Adds tile t to the journal.
     void note(int t) {
         std::uint64_t& w = journalBits_[t >> 6];

@@ -297,11 +297,15 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     const int groupsX = (tilesX + 3) / 4;
     SizeMasks(s, field.gridWidth, field.gridHeight, tilesX, tilesY);
 
-    if (!s.valid || s.survival != rule.survivalTable || s.birth != rule.birthTable) {
-        // Afresh: the other buffer empty, every tile with a cell counted as written.
-        b.clear();
+    const bool fresh = !s.valid || s.survival != rule.survivalTable || s.birth != rule.birthTable;
+    if (fresh) {
+        // Afresh: two generations back counts as empty, so every tile with a cell counts as
+        // written. The other buffer is not cleared first: the kernels rewrite what they compute
+        // where it differs, and the tiles they do not compute are cleared after them.
         b.TakeJournal(s.journal);
-        a.forEachLiveTile([&](int tx, int ty) { a.note(ty * tilesX + tx); });
+        a.TakeJournal(s.journal);
+        s.journal.clear();
+        a.forEachLiveTile([&](int tx, int ty) { s.journal.push_back(ty * tilesX + tx); });
         s.dirty.clear();
         s.changed.clear();
         s.written.clear();
@@ -313,8 +317,8 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         s.changesKnown = false;
     } else {
         s.changesKnown = a.journalEmpty();
+        a.TakeJournal(s.journal);
     }
-    a.TakeJournal(s.journal);
     for (int t : s.journal) SetBit(s.editedBits, t);
 
     // The groups to compute: every one holding a tile next to a dirty or written tile.
@@ -403,6 +407,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     job.rowMask = s.rowMask.data();
     job.groups = s.active.data();
     job.count = static_cast<int>(s.active.size());
+    job.fresh = fresh;
 
     // Large steps share their groups with the helper thread, in chunks.
     ParallelJob parallel;
@@ -429,8 +434,8 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         for (int i = 0, n = parallel.written[c]; i < n; ++i) {
             const stepk::TileRecord& rec = r[i];
             const int t = rec.ty * tilesX + rec.tx;
+            if ((rec.flags & stepk::kStored) != 0) b.settleTile(t, rec.population);
             if ((rec.flags & stepk::kWritten) != 0) {
-                b.settleTile(t, rec.population);
                 s.nextDirty.push_back(stepk::GroupRef{rec.tx, rec.ty});
                 s.nextWritten.push_back(t);
                 ClearBit(s.editedBits, t);
@@ -443,6 +448,16 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
             s.nextDirty.push_back(stepk::GroupRef{t % tilesX, t / tilesX});
             ClearBit(s.editedBits, t);
         }
+    if (fresh && !s.full) {
+        // What the other buffer held where nothing was computed: the next state there is empty.
+        for (std::size_t w = 0, words = (static_cast<std::size_t>(b.tileCount()) + 63) / 64; w < words; ++w) {
+            std::uint64_t stale = b.occupied_[w] & ~s.computedBits[w];
+            while (stale != 0) {
+                b.wipeTile(static_cast<int>(w * 64) + std::countr_zero(stale));
+                stale &= stale - 1;
+            }
+        }
+    }
     if (!s.full) {
         // A tile not computed takes the state of two generations back: it changes again exactly
         // when it changed in the last step.

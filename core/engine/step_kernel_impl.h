@@ -187,21 +187,23 @@ inline void StepTile(const Job& job, const std::uint64_t* const n[3][3], int tx,
 }
 
 // Compares tile (tx, ty)'s next state with the generation before (held where it goes) and the
-// current one, writes it where it differs from the one before, and records it.
+// current one, writes it where it differs from what is there, and records it.
 inline void Finish(const Job& job, const std::uint64_t* current, int tx, int ty, const V next[kVectors],
                    TileRecord* out, int& written) {
     std::uint64_t* target = job.to + (static_cast<std::ptrdiff_t>(ty) * job.tilesX + tx) * 16;
-    V dOld{}, dCur{};
+    V dOld{}, dCur{}, live{};
     for (int v = 0; v < kVectors; ++v) {
         dOld = OrXor(dOld, next[v], Load(target + v * kLanes));
         dCur = OrXor(dCur, next[v], Load(current + v * kLanes));
+        live |= next[v];
     }
-    const bool anyOld = Any(dOld), anyCur = Any(dCur);
-    if (!anyOld && !anyCur) return;
-    std::uint8_t flags = anyCur ? kChanged : 0;
+    const bool store = Any(dOld), changed = Any(dCur);
+    const bool fromTwoBack = job.fresh ? Any(live) : store;
+    if (!store && !changed && !fromTwoBack) return;
+    std::uint8_t flags = (changed ? kChanged : 0) | (fromTwoBack ? kWritten : 0);
     int population = 0;
-    if (anyOld) {
-        flags |= kWritten;
+    if (store) {
+        flags |= kStored;
         for (int v = 0; v < kVectors; ++v) Store(target + v * kLanes, next[v]);
 #if GB_KERNEL_LANES == 8 && defined(__AVX512VPOPCNTDQ__)
         const V counts = reinterpret_cast<V>(_mm512_add_epi64(_mm512_popcnt_epi64(reinterpret_cast<__m512i>(next[0])),

@@ -86,12 +86,18 @@ public:
     template <typename F>
     void forEachLiveTile(F&& f) const {
         const int tiles = tileCount();
+        int ty = 0, rowStart = 0;  // the tile row of the last tile found, and its first tile
         for (int w = 0, words = (tiles + 63) >> 6; w < words; ++w) {
             std::uint64_t bits = occupied_[w];
             while (bits != 0) {
                 const int t = w * 64 + std::countr_zero(bits);
                 bits &= bits - 1;
-                f(t % tilesX_, t / tilesX_);
+                if (t - rowStart >= tilesX_) {  // the tiles come in order: no division needed
+                    const int rows = (t - rowStart) < 2 * tilesX_ ? 1 : (t - rowStart) / tilesX_;
+                    ty += rows;
+                    rowStart += rows * tilesX_;
+                }
+                f(t - rowStart, ty);
             }
         }
     }

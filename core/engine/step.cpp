@@ -216,6 +216,22 @@ private:
     void* data_ = nullptr;
 };
 
+// Tile index to tile column and row without a division: t / d is (t × m) >> 62 with m = 2^62 / d
+// rounded up, exact for every t and d below 2^31.
+struct TileSplit {
+    explicit TileSplit(int tilesX)
+        : d(tilesX), m((std::uint64_t{1} << 62) / static_cast<std::uint64_t>(tilesX) + 1) {}
+    int row(int t) const {
+        return static_cast<int>((static_cast<unsigned __int128>(static_cast<std::uint32_t>(t)) * m) >> 62);
+    }
+    stepk::GroupRef operator()(int t) const {
+        const int ty = row(t);
+        return stepk::GroupRef{t - ty * d, ty};
+    }
+    int d;
+    std::uint64_t m;
+};
+
 inline bool TestBit(const std::vector<std::uint64_t>& bits, int t) {
     return (bits[static_cast<std::size_t>(t) >> 6] >> (t & 63) & 1) != 0;
 }
@@ -296,6 +312,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     const int tilesX = a.tilesX(), tilesY = a.tilesY();
     const int groupsX = (tilesX + 3) / 4;
     SizeMasks(s, field.gridWidth, field.gridHeight, tilesX, tilesY);
+    const TileSplit split(tilesX);
 
     const bool fresh = !s.valid || s.survival != rule.survivalTable || s.birth != rule.birthTable;
     if (fresh) {
@@ -345,7 +362,10 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
                     }
             };
             for (const stepk::GroupRef& d : s.dirty) activate(d.gx, d.ty);
-            for (int t : s.journal) activate(t % tilesX, t / tilesX);
+            for (int t : s.journal) {
+                const stepk::GroupRef g = split(t);
+                activate(g.gx, g.ty);
+            }
         } else {
             // Many: the marks as rows of bits, spread to their neighbours word by word.
             const int words = (tilesX + 63) / 64;
@@ -355,7 +375,10 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
                     std::uint64_t{1} << (tx & 63);
             };
             for (const stepk::GroupRef& d : s.dirty) mark(d.gx, d.ty);
-            for (int t : s.journal) mark(t % tilesX, t / tilesX);
+            for (int t : s.journal) {
+                const stepk::GroupRef g = split(t);
+                mark(g.gx, g.ty);
+            }
             const std::uint64_t lastWord = (tilesX & 63) == 0 ? ~std::uint64_t{0} : (std::uint64_t{1} << (tilesX & 63)) - 1;
             std::vector<std::uint64_t>& near = s.nearRow;
             near.assign(static_cast<std::size_t>(words), 0);
@@ -445,7 +468,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     }
     for (int t : s.journal)
         if (TestBit(s.editedBits, t)) {
-            s.nextDirty.push_back(stepk::GroupRef{t % tilesX, t / tilesX});
+            s.nextDirty.push_back(split(t));
             ClearBit(s.editedBits, t);
         }
     if (fresh && !s.full) {

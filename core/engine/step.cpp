@@ -242,6 +242,35 @@ inline void ClearBit(std::vector<std::uint64_t>& bits, int t) {
     bits[static_cast<std::size_t>(t) >> 6] &= ~(std::uint64_t{1} << (t & 63));
 }
 
+// Sets (or clears) bits of a bit set that mostly come in order, a word at a time: one write per
+// word instead of a chain of writes to the same word.
+template <bool kSet>
+class BitRun {
+public:
+    explicit BitRun(std::uint64_t* words) : words_(words) {}
+    ~BitRun() { flush(); }
+    void add(std::size_t i) {
+        if (i >> 6 != at_) {
+            flush();
+            at_ = i >> 6;
+        }
+        bits_ |= std::uint64_t{1} << (i & 63);
+    }
+    void flush() {
+        if (bits_ == 0) return;
+        if constexpr (kSet)
+            words_[at_] |= bits_;
+        else
+            words_[at_] &= ~bits_;
+        bits_ = 0;
+    }
+
+private:
+    std::uint64_t* words_;
+    std::size_t at_ = 0;
+    std::uint64_t bits_ = 0;
+};
+
 // The interior's columns of every tile column (padded with zeros to whole groups of four) and
 // rows of every tile row, and the scratch bits sized to the grid.
 void SizeMasks(StepState& s, int gw, int gh, int tilesX, int tilesY) {
@@ -321,8 +350,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         // where it differs, and the tiles they do not compute are cleared after them.
         b.TakeJournal(s.journal);
         a.TakeJournal(s.journal);
-        s.journal.clear();
-        a.forEachLiveTile([&](int tx, int ty) { s.journal.push_back(ty * tilesX + tx); });
+        s.journal.clear();  // every tile with a cell instead: see forEachEdited
         s.dirty.clear();
         s.changed.clear();
         s.written.clear();
@@ -336,7 +364,26 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         s.changesKnown = a.journalEmpty();
         a.TakeJournal(s.journal);
     }
-    for (int t : s.journal) SetBit(s.editedBits, t);
+    if (fresh) {
+        // Every tile with a cell: the grid's own bits.
+        std::memcpy(s.editedBits.data(), a.occupied_, s.editedBits.size() * sizeof(std::uint64_t));
+    } else {
+        BitRun<true> edited(s.editedBits.data());
+        for (int t : s.journal) edited.add(static_cast<std::size_t>(t));
+    }
+
+    // The tiles written since the last step (on a fresh start: every tile with a cell).
+    const auto forEachEdited = [&](auto&& f) {
+        if (fresh) {
+            a.forEachLiveTile(f);
+        } else {
+            for (int t : s.journal) {
+                const stepk::GroupRef g = split(t);
+                f(g.gx, g.ty);
+            }
+        }
+    };
+    const std::size_t edits = fresh ? static_cast<std::size_t>(a.liveTiles_) : s.journal.size();
 
     // The groups to compute: every one holding a tile next to a dirty or written tile.
     s.active.clear();
@@ -345,7 +392,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         for (int ty = 0; ty < tilesY; ++ty)
             for (int gx = 0; gx < groupsX; ++gx) s.active.push_back(stepk::GroupRef{gx, ty});
     } else {
-        const std::size_t marks = s.dirty.size() + s.journal.size();
+        const std::size_t marks = s.dirty.size() + edits;
         if (marks * 8 < static_cast<std::size_t>(groupsX) * tilesY) {
             // Few marks: each one's neighbours.
             const auto activate = [&](int tx, int ty) {
@@ -362,22 +409,18 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
                     }
             };
             for (const stepk::GroupRef& d : s.dirty) activate(d.gx, d.ty);
-            for (int t : s.journal) {
-                const stepk::GroupRef g = split(t);
-                activate(g.gx, g.ty);
-            }
+            forEachEdited(activate);
         } else {
             // Many: the marks as rows of bits, spread to their neighbours word by word.
             const int words = (tilesX + 63) / 64;
             s.markRows.assign(static_cast<std::size_t>(words) * tilesY, 0);
-            const auto mark = [&](int tx, int ty) {
-                s.markRows[static_cast<std::size_t>(ty) * words + static_cast<std::size_t>(tx >> 6)] |=
-                    std::uint64_t{1} << (tx & 63);
-            };
-            for (const stepk::GroupRef& d : s.dirty) mark(d.gx, d.ty);
-            for (int t : s.journal) {
-                const stepk::GroupRef g = split(t);
-                mark(g.gx, g.ty);
+            {
+                BitRun<true> marks(s.markRows.data());
+                const auto mark = [&](int tx, int ty) {
+                    marks.add(static_cast<std::size_t>(ty) * words * 64 + static_cast<std::size_t>(tx));
+                };
+                for (const stepk::GroupRef& d : s.dirty) mark(d.gx, d.ty);
+                forEachEdited(mark);
             }
             const std::uint64_t lastWord = (tilesX & 63) == 0 ? ~std::uint64_t{0} : (std::uint64_t{1} << (tilesX & 63)) - 1;
             std::vector<std::uint64_t>& near = s.nearRow;
@@ -452,25 +495,37 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     s.nextDirty.clear();
     s.nextChanged.clear();
     s.nextWritten.clear();
-    for (int c = 0; c < chunks; ++c) {
-        const stepk::TileRecord* r = s.records.data() + static_cast<std::ptrdiff_t>(c) * 4 * parallel.chunkGroups;
-        for (int i = 0, n = parallel.written[c]; i < n; ++i) {
-            const stepk::TileRecord& rec = r[i];
-            const int t = rec.ty * tilesX + rec.tx;
-            if ((rec.flags & stepk::kStored) != 0) b.settleTile(t, rec.population);
-            if ((rec.flags & stepk::kWritten) != 0) {
-                s.nextDirty.push_back(stepk::GroupRef{rec.tx, rec.ty});
-                s.nextWritten.push_back(t);
-                ClearBit(s.editedBits, t);
+    {
+        BitRun<false> edited(s.editedBits.data());
+        for (int c = 0; c < chunks; ++c) {
+            const stepk::TileRecord* r = s.records.data() + static_cast<std::ptrdiff_t>(c) * 4 * parallel.chunkGroups;
+            for (int i = 0, n = parallel.written[c]; i < n; ++i) {
+                const stepk::TileRecord& rec = r[i];
+                const int t = rec.ty * tilesX + rec.tx;
+                if ((rec.flags & stepk::kStored) != 0) b.settleTile(t, rec.population);
+                if ((rec.flags & stepk::kWritten) != 0) {
+                    s.nextDirty.push_back(stepk::GroupRef{rec.tx, rec.ty});
+                    s.nextWritten.push_back(t);
+                    edited.add(static_cast<std::size_t>(t));
+                }
+                if ((rec.flags & stepk::kChanged) != 0) s.nextChanged.push_back(t);
             }
-            if ((rec.flags & stepk::kChanged) != 0) s.nextChanged.push_back(t);
         }
     }
-    for (int t : s.journal)
-        if (TestBit(s.editedBits, t)) {
-            s.nextDirty.push_back(split(t));
-            ClearBit(s.editedBits, t);
+    // The edited tiles the step did not write are dirty too.
+    if (fresh) {
+        for (std::size_t w = 0; w < s.editedBits.size(); ++w) {
+            for (std::uint64_t bits = s.editedBits[w]; bits != 0; bits &= bits - 1)
+                s.nextDirty.push_back(split(static_cast<int>(w * 64) + std::countr_zero(bits)));
+            s.editedBits[w] = 0;
         }
+    } else {
+        for (int t : s.journal)
+            if (TestBit(s.editedBits, t)) {
+                s.nextDirty.push_back(split(t));
+                ClearBit(s.editedBits, t);
+            }
+    }
     if (fresh && !s.full) {
         // What the other buffer held where nothing was computed: the next state there is empty.
         for (std::size_t w = 0, words = (static_cast<std::size_t>(b.tileCount()) + 63) / 64; w < words; ++w) {

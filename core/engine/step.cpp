@@ -492,26 +492,44 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
 
     // Settle what was written, and the lists for the next step: dirty, the tiles that differ
     // from two generations back or were written; changed, those that differ from the current.
-    s.nextDirty.clear();
-    s.nextChanged.clear();
-    s.nextWritten.clear();
+    // The lists are sized for every record first and filled through plain pointers: a record
+    // costs a few stores, not a chain of updates to the vectors' ends and the grid's count.
+    std::size_t total = 0;
+    for (int c = 0; c < chunks; ++c) total += static_cast<std::size_t>(parallel.written[c]);
+    s.nextDirty.resize(total);
+    s.nextWritten.resize(total);
+    s.nextChanged.resize(total);
+    stepk::GroupRef* dirty = s.nextDirty.data();
+    std::int32_t* written = s.nextWritten.data();
+    std::int32_t* changed = s.nextChanged.data();
     {
         BitRun<false> edited(s.editedBits.data());
+        std::uint16_t* pops = b.tilePop_;
+        std::int64_t population = 0;
         for (int c = 0; c < chunks; ++c) {
             const stepk::TileRecord* r = s.records.data() + static_cast<std::ptrdiff_t>(c) * 4 * parallel.chunkGroups;
             for (int i = 0, n = parallel.written[c]; i < n; ++i) {
-                const stepk::TileRecord& rec = r[i];
+                const stepk::TileRecord rec = r[i];
                 const int t = rec.ty * tilesX + rec.tx;
-                if ((rec.flags & stepk::kStored) != 0) b.settleTile(t, rec.population);
+                if ((rec.flags & stepk::kStored) != 0) {
+                    const int old = pops[t];
+                    pops[t] = rec.population;
+                    population += rec.population - old;
+                    if ((old == 0) != (rec.population == 0)) b.setOccupied(t, rec.population != 0);
+                }
                 if ((rec.flags & stepk::kWritten) != 0) {
-                    s.nextDirty.push_back(stepk::GroupRef{rec.tx, rec.ty});
-                    s.nextWritten.push_back(t);
+                    *dirty++ = stepk::GroupRef{rec.tx, rec.ty};
+                    *written++ = t;
                     edited.add(static_cast<std::size_t>(t));
                 }
-                if ((rec.flags & stepk::kChanged) != 0) s.nextChanged.push_back(t);
+                if ((rec.flags & stepk::kChanged) != 0) *changed++ = t;
             }
         }
+        b.population_ += population;
     }
+    s.nextDirty.resize(static_cast<std::size_t>(dirty - s.nextDirty.data()));
+    s.nextWritten.resize(static_cast<std::size_t>(written - s.nextWritten.data()));
+    s.nextChanged.resize(static_cast<std::size_t>(changed - s.nextChanged.data()));
     // The edited tiles the step did not write are dirty too.
     if (fresh) {
         for (std::size_t w = 0; w < s.editedBits.size(); ++w) {

@@ -73,7 +73,8 @@ void StepGeneration(Field& field, const Rule& rule) {
 // A tile whose neighbourhood is the same as two generations back has the same next state as
 // two generations back, which B already holds: such a tile is neither computed nor written.
 // So the step computes only the tiles next to a tile that differs from two generations back
-// (`dirty`) or that was written from outside since the last step (the grid's journal), and a
+// (`written`) or that was written from outside since the step before (`dirty`, the grid's
+// journal), and a
 // settled soup of still lifes and blinkers costs next to nothing.
 //
 // Why this is exact: for every tile T not next to a dirty or written tile, B[T] is the next
@@ -82,8 +83,9 @@ void StepGeneration(Field& field, const Rule& rule) {
 // back... precisely, it marks dirty every tile whose new state differs from B's, and every
 // written tile; a tile with no mark around it then has the same neighbourhood in the new
 // generation as in the one before the current, so its next state is the current one, which the
-// swap leaves in the other buffer. A rule change or a move starts afresh: B is cleared and every
-// tile with a cell counts as written.
+// swap leaves in the other buffer. A rule change or a move starts afresh: two generations back
+// counts as empty, so every tile with a cell counts as written, and B, whatever it holds, is
+// rewritten where it is computed and cleared elsewhere.
 
 namespace {
 
@@ -242,9 +244,8 @@ inline void ClearBit(std::vector<std::uint64_t>& bits, int t) {
     bits[static_cast<std::size_t>(t) >> 6] &= ~(std::uint64_t{1} << (t & 63));
 }
 
-// Sets (or clears) bits of a bit set that mostly come in order, a word at a time: one write per
-// word instead of a chain of writes to the same word.
-template <bool kSet>
+// Sets bits of a bit set that mostly come in order, a word at a time: one write per word instead
+// of a chain of writes to the same word.
 class BitRun {
 public:
     explicit BitRun(std::uint64_t* words) : words_(words) {}
@@ -258,10 +259,7 @@ public:
     }
     void flush() {
         if (bits_ == 0) return;
-        if constexpr (kSet)
-            words_[at_] |= bits_;
-        else
-            words_[at_] &= ~bits_;
+        words_[at_] |= bits_;
         bits_ = 0;
     }
 
@@ -284,7 +282,6 @@ void SizeMasks(StepState& s, int gw, int gh, int tilesX, int tilesY) {
     const std::size_t tiles = static_cast<std::size_t>(tilesX) * tilesY;
     s.activeBits.assign((groups + 63) / 64, 0);
     s.computedBits.assign((tiles + 63) / 64 + 1, 0);  // + 1: a row's spread may reach into it
-    s.editedBits.assign((tiles + 63) / 64, 0);
     s.maskWidth = gw;
     s.maskHeight = gh;
 }
@@ -305,11 +302,16 @@ stepk::RuleTerms TermsOf(const Rule& rule) {
     return t;
 }
 
+// A step's groups in chunks, and what each chunk found. Every chunk has room for four tiles a
+// group from 4 × its first group on in records and in each list of lists.
 struct ParallelJob {
     stepk::Job job;
     stepk::TileRecord* records = nullptr;
+    std::int32_t* lists = nullptr;   // the written, changed and emptied-or-filled lists, each 4 × job.count
+    std::uint16_t* pops = nullptr;   // live cells per tile of the buffer written to
     int chunkGroups = 0;
-    int written[kChunks] = {};
+    int written[kChunks] = {}, changed[kChunks] = {}, flipped[kChunks] = {};
+    std::int64_t population[kChunks] = {};  // change of the live cells
 };
 
 void RunChunk(void* data, int, int chunk) {
@@ -319,9 +321,35 @@ void RunChunk(void* data, int, int chunk) {
     const int end = std::min(p.job.count, begin + p.chunkGroups);
     part.count = std::max(0, end - begin);
     part.groups += begin;
-    int written = 0;
-    Kernels().stepTiles(part, p.records + 4 * static_cast<std::ptrdiff_t>(begin), written);
-    p.written[chunk] = written;
+    int records = 0;
+    const std::ptrdiff_t at = 4 * static_cast<std::ptrdiff_t>(begin), room = 4 * static_cast<std::ptrdiff_t>(p.job.count);
+    stepk::TileRecord* r = p.records + at;
+    Kernels().stepTiles(part, r, records);
+    // The tiles' counts and the lists, here on the thread that made the records: each tile is
+    // in one chunk only. Whether a tile has a live cell is a bit shared with its neighbours, so
+    // the tiles that became empty or not are only listed.
+    std::int32_t* written = p.lists + at;
+    std::int32_t* changed = p.lists + room + at;
+    std::int32_t* flipped = p.lists + 2 * room + at;
+    int nw = 0, nc = 0, nf = 0;
+    std::int64_t population = 0;
+    const int tilesX = p.job.tilesX;
+    for (int i = 0; i < records; ++i) {
+        const stepk::TileRecord rec = r[i];
+        const int t = rec.ty * tilesX + rec.tx;
+        if ((rec.flags & stepk::kStored) != 0) {
+            const int old = p.pops[t];
+            p.pops[t] = rec.population;
+            population += rec.population - old;
+            if ((old == 0) != (rec.population == 0)) flipped[nf++] = t;
+        }
+        if ((rec.flags & stepk::kWritten) != 0) written[nw++] = t;
+        if ((rec.flags & stepk::kChanged) != 0) changed[nc++] = t;
+    }
+    p.written[chunk] = nw;
+    p.changed[chunk] = nc;
+    p.flipped[chunk] = nf;
+    p.population[chunk] = population;
 }
 
 }  // namespace
@@ -364,14 +392,6 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         s.changesKnown = a.journalEmpty();
         a.TakeJournal(s.journal);
     }
-    if (fresh) {
-        // Every tile with a cell: the grid's own bits.
-        std::memcpy(s.editedBits.data(), a.occupied_, s.editedBits.size() * sizeof(std::uint64_t));
-    } else {
-        BitRun<true> edited(s.editedBits.data());
-        for (int t : s.journal) edited.add(static_cast<std::size_t>(t));
-    }
-
     // The tiles written since the last step (on a fresh start: every tile with a cell).
     const auto forEachEdited = [&](auto&& f) {
         if (fresh) {
@@ -392,7 +412,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         for (int ty = 0; ty < tilesY; ++ty)
             for (int gx = 0; gx < groupsX; ++gx) s.active.push_back(stepk::GroupRef{gx, ty});
     } else {
-        const std::size_t marks = s.dirty.size() + edits;
+        const std::size_t marks = s.written.size() + s.dirty.size() + edits;
         if (marks * 8 < static_cast<std::size_t>(groupsX) * tilesY) {
             // Few marks: each one's neighbours.
             const auto activate = [&](int tx, int ty) {
@@ -408,18 +428,32 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
                         for (int j = 0, m = std::min(4, tilesX - 4 * gx); j < m; ++j) SetBit(s.computedBits, t0 + j);
                     }
             };
-            for (const stepk::GroupRef& d : s.dirty) activate(d.gx, d.ty);
+            for (int t : s.written) {
+                const stepk::GroupRef g = split(t);
+                activate(g.gx, g.ty);
+            }
+            for (int t : s.dirty) {
+                const stepk::GroupRef g = split(t);
+                activate(g.gx, g.ty);
+            }
             forEachEdited(activate);
         } else {
             // Many: the marks as rows of bits, spread to their neighbours word by word.
             const int words = (tilesX + 63) / 64;
             s.markRows.assign(static_cast<std::size_t>(words) * tilesY, 0);
             {
-                BitRun<true> marks(s.markRows.data());
+                BitRun marks(s.markRows.data());
                 const auto mark = [&](int tx, int ty) {
                     marks.add(static_cast<std::size_t>(ty) * words * 64 + static_cast<std::size_t>(tx));
                 };
-                for (const stepk::GroupRef& d : s.dirty) mark(d.gx, d.ty);
+                for (int t : s.written) {
+                    const stepk::GroupRef g = split(t);
+                    mark(g.gx, g.ty);
+                }
+                for (int t : s.dirty) {
+                    const stepk::GroupRef g = split(t);
+                    mark(g.gx, g.ty);
+                }
                 forEachEdited(mark);
             }
             const std::uint64_t lastWord = (tilesX & 63) == 0 ? ~std::uint64_t{0} : (std::uint64_t{1} << (tilesX & 63)) - 1;
@@ -462,6 +496,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     }
     const std::size_t records = 4 * s.active.size();
     if (s.records.size() < records) s.records.resize(records);
+    if (s.lists.size() < 3 * records) s.lists.resize(3 * records);
 
     stepk::Job job;
     job.from = a.tileWords(0, 0);
@@ -479,6 +514,8 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     ParallelJob parallel;
     parallel.job = job;
     parallel.records = s.records.data();
+    parallel.lists = s.lists.data();
+    parallel.pops = b.tilePop_;
     int chunks = 1;
     Helper* helper = static_cast<std::int64_t>(job.count) * 4096 >= parallelCells ? Helper::Get() : nullptr;
     if (helper != nullptr) {
@@ -490,60 +527,29 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         RunChunk(&parallel, 0, 0);
     }
 
-    // Settle what was written, and the lists for the next step: dirty, the tiles that differ
-    // from two generations back or were written; changed, those that differ from the current.
-    // The lists are sized for every record first and filled through plain pointers: a record
-    // costs a few stores, not a chain of updates to the vectors' ends and the grid's count.
-    std::size_t total = 0;
-    for (int c = 0; c < chunks; ++c) total += static_cast<std::size_t>(parallel.written[c]);
-    s.nextDirty.resize(total);
-    s.nextWritten.resize(total);
-    s.nextChanged.resize(total);
-    stepk::GroupRef* dirty = s.nextDirty.data();
-    std::int32_t* written = s.nextWritten.data();
-    std::int32_t* changed = s.nextChanged.data();
-    {
-        BitRun<false> edited(s.editedBits.data());
-        std::uint16_t* pops = b.tilePop_;
-        std::int64_t population = 0;
-        for (int c = 0; c < chunks; ++c) {
-            const stepk::TileRecord* r = s.records.data() + static_cast<std::ptrdiff_t>(c) * 4 * parallel.chunkGroups;
-            for (int i = 0, n = parallel.written[c]; i < n; ++i) {
-                const stepk::TileRecord rec = r[i];
-                const int t = rec.ty * tilesX + rec.tx;
-                if ((rec.flags & stepk::kStored) != 0) {
-                    const int old = pops[t];
-                    pops[t] = rec.population;
-                    population += rec.population - old;
-                    if ((old == 0) != (rec.population == 0)) b.setOccupied(t, rec.population != 0);
-                }
-                if ((rec.flags & stepk::kWritten) != 0) {
-                    *dirty++ = stepk::GroupRef{rec.tx, rec.ty};
-                    *written++ = t;
-                    edited.add(static_cast<std::size_t>(t));
-                }
-                if ((rec.flags & stepk::kChanged) != 0) *changed++ = t;
-            }
+    // Gather the chunks: the count, the tiles that became empty or not, and the lists for the
+    // next step: written, the tiles that differ from two generations back; changed, those that
+    // differ from the current one; dirty, the tiles written from outside (on a fresh start:
+    // every tile with a cell), which differ from two generations back as far as anyone knows.
+    s.nextWritten.clear();
+    s.nextChanged.clear();
+    s.nextDirty.clear();
+    const std::ptrdiff_t room = 4 * static_cast<std::ptrdiff_t>(job.count);
+    for (int c = 0; c < chunks; ++c) {
+        const std::ptrdiff_t at = 4 * static_cast<std::ptrdiff_t>(c) * parallel.chunkGroups;
+        const std::int32_t* lists = s.lists.data() + at;
+        s.nextWritten.insert(s.nextWritten.end(), lists, lists + parallel.written[c]);
+        s.nextChanged.insert(s.nextChanged.end(), lists + room, lists + room + parallel.changed[c]);
+        for (int i = 0; i < parallel.flipped[c]; ++i) {
+            const int t = lists[2 * room + i];
+            b.setOccupied(t, b.tilePop_[t] != 0);
         }
-        b.population_ += population;
+        b.population_ += parallel.population[c];
     }
-    s.nextDirty.resize(static_cast<std::size_t>(dirty - s.nextDirty.data()));
-    s.nextWritten.resize(static_cast<std::size_t>(written - s.nextWritten.data()));
-    s.nextChanged.resize(static_cast<std::size_t>(changed - s.nextChanged.data()));
-    // The edited tiles the step did not write are dirty too.
-    if (fresh) {
-        for (std::size_t w = 0; w < s.editedBits.size(); ++w) {
-            for (std::uint64_t bits = s.editedBits[w]; bits != 0; bits &= bits - 1)
-                s.nextDirty.push_back(split(static_cast<int>(w * 64) + std::countr_zero(bits)));
-            s.editedBits[w] = 0;
-        }
-    } else {
-        for (int t : s.journal)
-            if (TestBit(s.editedBits, t)) {
-                s.nextDirty.push_back(split(t));
-                ClearBit(s.editedBits, t);
-            }
-    }
+    if (fresh)
+        a.forEachLiveTile([&](int tx, int ty) { s.nextDirty.push_back(ty * tilesX + tx); });
+    else
+        s.nextDirty.assign(s.journal.begin(), s.journal.end());
     if (fresh && !s.full) {
         // What the other buffer held where nothing was computed: the next state there is empty.
         for (std::size_t w = 0, words = (static_cast<std::size_t>(b.tileCount()) + 63) / 64; w < words; ++w) {

@@ -438,24 +438,30 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
             }
             forEachEdited(activate);
         } else {
-            // Many: the marks as rows of bits, spread to their neighbours word by word.
+            // Many: the marks as rows of bits, spread to their neighbours word by word. They are
+            // set first by tile index in one run of bits (the lists come mostly in order), then
+            // cut into rows.
             const int words = (tilesX + 63) / 64;
-            s.markRows.assign(static_cast<std::size_t>(words) * tilesY, 0);
+            const std::size_t tiles = static_cast<std::size_t>(tilesX) * tilesY;
+            s.flatMarks.assign((tiles + 63) / 64 + 1, 0);
+            if (fresh)  // every tile with a cell: the grid's own bits
+                std::memcpy(s.flatMarks.data(), a.occupied_, (tiles + 63) / 64 * sizeof(std::uint64_t));
             {
-                BitRun marks(s.markRows.data());
-                const auto mark = [&](int tx, int ty) {
-                    marks.add(static_cast<std::size_t>(ty) * words * 64 + static_cast<std::size_t>(tx));
-                };
-                for (int t : s.written) {
-                    const stepk::GroupRef g = split(t);
-                    mark(g.gx, g.ty);
-                }
-                for (int t : s.dirty) {
-                    const stepk::GroupRef g = split(t);
-                    mark(g.gx, g.ty);
-                }
-                forEachEdited(mark);
+                BitRun marks(s.flatMarks.data());
+                for (int t : s.written) marks.add(static_cast<std::size_t>(t));
+                for (int t : s.dirty) marks.add(static_cast<std::size_t>(t));
+                for (int t : s.journal) marks.add(static_cast<std::size_t>(t));
             }
+            s.markRows.resize(static_cast<std::size_t>(words) * tilesY);
+            for (int ty = 0; ty < tilesY; ++ty)
+                for (int w = 0; w < words; ++w) {
+                    const std::size_t at = static_cast<std::size_t>(ty) * tilesX + static_cast<std::size_t>(w) * 64;
+                    const int shift = static_cast<int>(at & 63);
+                    std::uint64_t bits = s.flatMarks[at >> 6] >> shift;
+                    if (shift != 0) bits |= s.flatMarks[(at >> 6) + 1] << (64 - shift);
+                    if (w == words - 1 && (tilesX & 63) != 0) bits &= (std::uint64_t{1} << (tilesX & 63)) - 1;
+                    s.markRows[static_cast<std::size_t>(ty) * words + static_cast<std::size_t>(w)] = bits;
+                }
             const std::uint64_t lastWord = (tilesX & 63) == 0 ? ~std::uint64_t{0} : (std::uint64_t{1} << (tilesX & 63)) - 1;
             std::vector<std::uint64_t>& near = s.nearRow;
             near.assign(static_cast<std::size_t>(words), 0);

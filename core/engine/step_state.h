@@ -28,6 +28,7 @@ struct StepState {
     // Scratch, a bit per tile, and the interior masks of the current sizes.
     std::vector<std::uint64_t> activeBits;    // a bit per group of four tiles (step_kernel.h)
     std::vector<std::uint64_t> computedBits;  // a bit per tile: its group is computed
+    std::vector<std::uint64_t> flatMarks;          // many marks by tile index
     std::vector<std::uint64_t> markRows, nearRow;  // the spread of many marks, row by row
     bool spread = false;                           // this step's groups came from markRows
     std::vector<std::int32_t> nextDirty, nextChanged, nextWritten;

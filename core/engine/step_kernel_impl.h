@@ -230,13 +230,13 @@ inline void StepGroup(const Job& job, int gx, int ty, TileRecord* out, int& writ
         for (int dy = 0; dy < 3; ++dy)
             for (int dx = 0; dx < 6; ++dx) p[dy][dx] = base + (dy - 1) * rowWords + (dx - 1) * 16;
     } else {
+        // Which of the columns and rows lie inside, found once (unsigned: -1 is outside too).
+        bool columnIn[6], rowIn[3];
+        for (int dx = 0; dx < 6; ++dx) columnIn[dx] = static_cast<unsigned>(tx0 + dx - 1) < static_cast<unsigned>(tilesX);
+        for (int dy = 0; dy < 3; ++dy) rowIn[dy] = static_cast<unsigned>(ty + dy - 1) < static_cast<unsigned>(tilesY);
         for (int dy = 0; dy < 3; ++dy)
-            for (int dx = 0; dx < 6; ++dx) {
-                const int x = tx0 + dx - 1, y = ty + dy - 1;
-                p[dy][dx] = x < 0 || y < 0 || x >= tilesX || y >= tilesY
-                                ? kZeroTile
-                                : base + (dy - 1) * rowWords + (dx - 1) * 16;
-            }
+            for (int dx = 0; dx < 6; ++dx)
+                p[dy][dx] = (columnIn[dx] & rowIn[dy]) ? base + (dy - 1) * rowWords + (dx - 1) * 16 : kZeroTile;
     }
     const std::uint64_t rowsInside = job.rowMask[static_cast<std::ptrdiff_t>(ty) * 16] &
                                      job.rowMask[static_cast<std::ptrdiff_t>(ty) * 16 + 15];

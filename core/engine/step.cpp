@@ -552,9 +552,14 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         }
         b.population_ += parallel.population[c];
     }
-    if (fresh)
-        a.forEachLiveTile([&](int tx, int ty) { s.nextDirty.push_back(ty * tilesX + tx); });
-    else
+    if (fresh) {
+        // The tile indices straight from the grid's bits, through a plain pointer.
+        s.nextDirty.resize(static_cast<std::size_t>(a.liveTiles_));
+        std::int32_t* out = s.nextDirty.data();
+        for (std::size_t w = 0, words = (static_cast<std::size_t>(a.tileCount()) + 63) / 64; w < words; ++w)
+            for (std::uint64_t bits = a.occupied_[w]; bits != 0; bits &= bits - 1)
+                *out++ = static_cast<std::int32_t>(w * 64) + std::countr_zero(bits);
+    } else
         s.nextDirty.assign(s.journal.begin(), s.journal.end());
     if (fresh && !s.full) {
         // What the other buffer held where nothing was computed: the next state there is empty.

@@ -240,6 +240,19 @@ inline void StepGroup(const Job& job, int gx, int ty, TileRecord* out, int& writ
     }
     const std::uint64_t rowsInside = job.rowMask[static_cast<std::ptrdiff_t>(ty) * 16] &
                                      job.rowMask[static_cast<std::ptrdiff_t>(ty) * 16 + 15];
+    if (inside && rowsInside == ~std::uint64_t{0}) {
+        // Every neighbour at a fixed distance in memory, every cell inside.
+        for (int j = 0; j < 4; ++j) {
+            const std::uint64_t* c = base + j * 16;
+            const std::uint64_t* const n[3][3] = {{c - rowWords - 16, c - rowWords, c - rowWords + 16},
+                                                  {c - 16, c, c + 16},
+                                                  {c + rowWords - 16, c + rowWords, c + rowWords + 16}};
+            V next[kVectors];
+            StepTile<kLife, false>(job, n, tx0 + j, ty, next);
+            Finish(job, c, tx0 + j, ty, next, out, written);
+        }
+        return;
+    }
     for (int j = 0; j < 4; ++j) {
         const int tx = tx0 + j;
         if (tx >= tilesX) break;

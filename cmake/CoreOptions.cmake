@@ -4,7 +4,7 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set_source_files_properties(core/engine/step_kernel_avx2.cpp PROPERTIES
     COMPILE_OPTIONS "-mavx2;-mpopcnt")
   set_source_files_properties(core/engine/step_kernel_avx512.cpp PROPERTIES
-    COMPILE_OPTIONS "-mavx512f;-mpopcnt")
+    COMPILE_OPTIONS "-mavx512f;-mavx512vl;-mavx512bw;-mavx512dq;-mavx512vbmi2;-mavx512vpopcntdq;-mpopcnt")
 endif()
 
 # The step runs large Fields on two threads.

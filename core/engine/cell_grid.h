@@ -86,12 +86,18 @@ public:
     template <typename F>
     void forEachLiveTile(F&& f) const {
         const int tiles = tileCount();
+        int ty = 0, rowStart = 0;  // the tile row of the last tile found, and its first tile
         for (int w = 0, words = (tiles + 63) >> 6; w < words; ++w) {
             std::uint64_t bits = occupied_[w];
             while (bits != 0) {
                 const int t = w * 64 + std::countr_zero(bits);
                 bits &= bits - 1;
-                f(t % tilesX_, t / tilesX_);
+                if (t - rowStart >= tilesX_) {  // the tiles come in order: no division needed
+                    const int rows = (t - rowStart) < 2 * tilesX_ ? 1 : (t - rowStart) / tilesX_;
+                    ty += rows;
+                    rowStart += rows * tilesX_;
+                }
+                f(t - rowStart, ty);
             }
         }
     }
@@ -145,6 +151,12 @@ private:
         population_ += pop - old;
         old = static_cast<std::uint16_t>(pop);
         setOccupied(t, pop != 0);
+    }
+    // The step found tile t's cells all dead: it is cleared without a journal entry.
+    void wipeTile(int t) {
+        std::uint64_t* w = mutableTileWords(t);
+        for (int r = 0; r < 16; ++r) w[r] = 0;
+        settleTile(t, 0);
     }
     // Adds tile t to the journal.
     void note(int t) {

@@ -38,6 +38,7 @@ struct TileRecord {
 };
 inline constexpr std::uint8_t kWritten = 1;  // the new state differs from the one two back
 inline constexpr std::uint8_t kChanged = 2;  // the new state differs from the current one
+inline constexpr std::uint8_t kStored = 4;   // the tile was rewritten: population is its count
 
 // The kernels see the grids only as their tile words (CellGrid's layout): they are built with
 // other instruction sets and call nothing of the rest of the program.
@@ -51,10 +52,14 @@ struct Job {
     const std::uint64_t* rowMask = nullptr;     // per tile row, 16 words: the interior's rows
     const GroupRef* groups = nullptr;  // the groups of four tiles to compute
     int count = 0;
+    // The step starts afresh: `to` holds no earlier generation (whatever it holds is rewritten
+    // where it differs), and two generations back counts as empty.
+    bool fresh = false;
 };
 
-// Computes the groups of the job, writes every tile whose new state differs from `to`'s, and
-// puts a record for every tile with a flag set at out[written++] (room for 4 × job.count).
+// Computes the groups of the job, writes every tile whose new state differs from `to`'s (kStored,
+// which outside a fresh start is kWritten), and puts a record for every tile with a flag set at
+// out[written++] (room for 4 × job.count).
 using StepTilesFn = void (*)(const Job& job, TileRecord* out, int& written);
 
 struct Kernels {

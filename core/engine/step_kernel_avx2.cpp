@@ -1,5 +1,6 @@
 // The step's inner loops for the avx2 instruction set (flags from cmake/CoreOptions.cmake).
 #define GB_KERNEL_SET avx2
+#define GB_KERNEL_LANES 4
 #include "core/engine/step_kernel_impl.h"
 
 namespace gb::stepk {

@@ -1,5 +1,6 @@
 // The step's inner loops for the generic instruction set (flags from cmake/CoreOptions.cmake).
 #define GB_KERNEL_SET generic
+#define GB_KERNEL_LANES 2
 #include "core/engine/step_kernel_impl.h"
 
 namespace gb::stepk {

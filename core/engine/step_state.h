@@ -20,22 +20,22 @@ struct StepState {
     bool full = false;  // birth with no neighbour: every tile, every step
     stepk::RuleTerms terms;
 
-    std::vector<stepk::GroupRef> dirty;  // tiles (gx = tile column) that differ from two generations back
-    std::vector<std::int32_t> changed;  // tiles whose state differs from the generation before
     std::vector<std::int32_t> written;  // tiles whose state differs from two generations back
+    std::vector<std::int32_t> dirty;    // and tiles that may: written from outside before the last step
+    std::vector<std::int32_t> changed;  // tiles whose state differs from the generation before
     bool changesKnown = false;          // `changed` covers every change of the last step
 
     // Scratch, a bit per tile, and the interior masks of the current sizes.
     std::vector<std::uint64_t> activeBits;    // a bit per group of four tiles (step_kernel.h)
     std::vector<std::uint64_t> computedBits;  // a bit per tile: its group is computed
-    std::vector<std::uint64_t> editedBits;    // a bit per tile: written since the last step
+    std::vector<std::uint64_t> flatMarks;          // many marks by tile index
     std::vector<std::uint64_t> markRows, nearRow;  // the spread of many marks, row by row
     bool spread = false;                           // this step's groups came from markRows
-    std::vector<stepk::GroupRef> nextDirty;
-    std::vector<std::int32_t> nextChanged, nextWritten;
+    std::vector<std::int32_t> nextDirty, nextChanged, nextWritten;
     std::vector<stepk::GroupRef> active;
     std::vector<std::int32_t> journal;
     std::vector<stepk::TileRecord> records;
+    std::vector<std::int32_t> lists;  // the chunks' lists of tiles (step.cpp)
     std::vector<std::uint64_t> columnMask, rowMask;
     int maskWidth = 0, maskHeight = 0;
 

@@ -382,11 +382,12 @@ namespace {
 using namespace gb::clitest;
 
 // The progress line appears only on a terminal: standard error on a pseudo-terminal, a run of
-// a couple of seconds (seeds under "B2/S" keep every tile busy).
+// over a second (seeds under "B2/S" keep every tile busy; 60000 generations of 1200 x 1200 take
+// more than two seconds on the development machine).
 TEST_F(CliTest, ProgressOnlyOnATerminal) {
     int master = -1, slave = -1;
     if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) GTEST_SKIP() << "no pseudo-terminal";
-    const std::vector<std::string> args = {kTool, "run", Pattern("glider.rle"), "-r", "B2/S", "-g", "20000"};
+    const std::vector<std::string> args = {kTool, "run", Pattern("glider.rle"), "-r", "B2/S", "-g", "60000"};
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(master);
@@ -411,13 +412,13 @@ TEST_F(CliTest, ProgressOnlyOnATerminal) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     const std::size_t line = seen.find("\rgeneration ");
     ASSERT_NE(line, std::string::npos) << seen;
-    EXPECT_NE(seen.find(" / 20000   ", line), std::string::npos);
+    EXPECT_NE(seen.find(" / 60000   ", line), std::string::npos);
     EXPECT_NE(seen.find(" generations/s   about ", line), std::string::npos);
     EXPECT_NE(seen.find(" left\033[K", line), std::string::npos);
     EXPECT_EQ(seen.substr(seen.size() - 4), "\r\033[K") << "the line is cleared at the end";
 
     // The same run with standard error in a file: only the program's boxes, no progress.
-    const Result quiet = Run({"run", Pattern("glider.rle"), "-r", "B2/S", "-g", "20000"});
+    const Result quiet = Run({"run", Pattern("glider.rle"), "-r", "B2/S", "-g", "60000"});
     EXPECT_EQ(quiet.err.find("generations/s"), std::string::npos);
 }
 

@@ -74,7 +74,9 @@ SettleWatch::SettleWatch(Field& field, const Rule& rule, int maxPeriod)
     for (int p = 0; p < 2; ++p) hash_[p].assign(tiles_, 0);
     hashAll(0);
     recent_.assign(static_cast<std::size_t>(maxPeriod) + 1, 0);
-    recent_[0] = total_;
+    seen_.assign(kSeenSlots, 0);
+    seen_[SeenSlot(0)] = static_cast<std::uint32_t>(recent_.size());  // the zeros of the empty ring
+    remember(0, total_);
     // Copies every maxPeriod / 8 generations reach back past any G - P with a replay of at most
     // that many generations.
     checkpointEvery_ = std::max<std::int64_t>(1, (maxPeriod + 7) / 8);
@@ -146,6 +148,12 @@ bool SettleWatch::confirm(std::int64_t g, int period) {
     return same;
 }
 
+void SettleWatch::remember(std::size_t slot, std::uint64_t hash) {
+    --seen_[SeenSlot(recent_[slot])];
+    recent_[slot] = hash;
+    ++seen_[SeenSlot(hash)];
+}
+
 std::optional<int> SettleWatch::afterStep(std::int64_t g) {
     // The step lists the tiles whose cells it changed; when it cannot vouch for the list (the
     // Field was written otherwise, or it started afresh), every tile is hashed again.
@@ -160,9 +168,7 @@ std::optional<int> SettleWatch::afterStep(std::int64_t g) {
     const std::int64_t longest = std::min<std::int64_t>(g, maxPeriod_);
     const std::int64_t slot = g % size;
     candidates_.clear();
-    std::size_t hits = 0;
-    for (const std::uint64_t h : recent_) hits += h == total_ ? 1 : 0;
-    if (hits != 0)
+    if (seen_[SeenSlot(total_)] != 0)
         for (std::int64_t i = 0; i < size; ++i)
             if (recent_[static_cast<std::size_t>(i)] == total_) {
                 const std::int64_t p = i < slot ? slot - i : slot - i + size;
@@ -171,7 +177,7 @@ std::optional<int> SettleWatch::afterStep(std::int64_t g) {
     std::sort(candidates_.begin(), candidates_.end());
     for (const int p : candidates_)
         if (confirm(g, p)) return p;
-    recent_[static_cast<std::size_t>(slot)] = total_;
+    remember(static_cast<std::size_t>(slot), total_);
     if (g % checkpointEvery_ == 0) {
         Checkpoint& slotFor = checkpoints_[static_cast<std::size_t>((g / checkpointEvery_) % static_cast<std::int64_t>(checkpoints_.size()))];
         slotFor.generation = g;

@@ -87,6 +87,12 @@ private:
     enum class Stage { OneGeneration, TwoGenerations } stage_ = Stage::OneGeneration;
     std::vector<std::uint64_t> fresh_;  // scratch
     std::vector<std::uint64_t> recent_;    // hash of generation g at g % recent_.size()
+    // How many hashes of recent_ fall in each slot of their top bits: the ring is searched only
+    // when the latest hash's slot is not empty.
+    static constexpr std::size_t kSeenSlots = std::size_t{1} << 14;
+    static std::size_t SeenSlot(std::uint64_t hash) { return static_cast<std::size_t>(hash >> 50); }
+    std::vector<std::uint32_t> seen_;
+    void remember(std::size_t slot, std::uint64_t hash);
     std::vector<int> candidates_;          // scratch
 
     std::int64_t checkpointEvery_ = 1;

@@ -4,8 +4,8 @@
 #include <QColorDialog>
 
 #include "app/commands.h"
-#include "core/context.h"
-#include "core/run.h"
+#include "session/context.h"
+#include "session/run.h"
 
 namespace gb {
 

@@ -10,9 +10,9 @@
 #include "app/life_format_dialog.h"
 #include "app/menu_bar.h"
 #include "app/profile.h"
-#include "core/context.h"
-#include "formats/document.h"
-#include "formats/paste.h"
+#include "session/context.h"
+#include "session/document.h"
+#include "session/paste.h"
 
 namespace gb {
 

@@ -1,8 +1,8 @@
 #include "app/edit_commands.h"
 
 #include "app/commands.h"
-#include "core/context.h"
-#include "core/edit.h"
+#include "session/context.h"
+#include "session/edit.h"
 
 namespace gb {
 

@@ -4,10 +4,10 @@
 #include "app/field_size_dialog.h"
 #include "app/move_amount_dialog.h"
 #include "app/rule_dialog.h"
-#include "core/context.h"
-#include "core/field_size.h"
-#include "core/move.h"
-#include "core/rule_edit.h"
+#include "session/context.h"
+#include "session/field_size.h"
+#include "session/move.h"
+#include "session/rule_edit.h"
 
 namespace gb {
 

@@ -1,9 +1,9 @@
 #include "app/field_size_dialog.h"
 
 #include "app/size_dialog_layout.h"
-#include "core/context.h"
-#include "core/field_size.h"
-#include "core/input_numbers.h"
+#include "session/context.h"
+#include "session/field_size.h"
+#include "session/input_numbers.h"
 
 namespace gb {
 

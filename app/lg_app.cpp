@@ -5,7 +5,7 @@
 #include "app/doc_manager.h"
 #include "app/main_frame.h"
 #include "app/profile.h"
-#include "core/engine/rule.h"
+#include "engine/rule.h"
 #include "view/lg_view.h"
 
 namespace gb {

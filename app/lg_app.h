@@ -7,7 +7,7 @@
 
 #include "app/profile.h"
 #include "app/qt_host.h"
-#include "core/context.h"
+#include "session/context.h"
 
 namespace gb {
 

@@ -10,9 +10,9 @@
 #include "app/quick_launch_commands.h"
 #include "app/shell_commands.h"
 #include "app/view_commands.h"
-#include "core/context.h"
-#include "core/shutdown.h"
-#include "formats/document.h"
+#include "session/context.h"
+#include "session/shutdown.h"
+#include "session/document.h"
 #include "view/lg_view.h"
 
 namespace gb {

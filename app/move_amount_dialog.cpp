@@ -1,9 +1,9 @@
 #include "app/move_amount_dialog.h"
 
 #include "app/size_dialog_layout.h"
-#include "core/context.h"
-#include "core/input_numbers.h"
-#include "core/move.h"
+#include "session/context.h"
+#include "session/input_numbers.h"
+#include "session/move.h"
 
 namespace gb {
 

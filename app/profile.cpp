@@ -6,7 +6,7 @@
 #include <QStandardPaths>
 
 #include "app/install_layout.h"
-#include "core/view_state.h"
+#include "session/view_state.h"
 
 namespace gb {
 

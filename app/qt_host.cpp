@@ -17,7 +17,7 @@
 #include <cstdlib>
 
 #include "app/install_layout.h"
-#include "core/shell.h"
+#include "session/shell.h"
 #include "view/lg_view.h"
 
 namespace gb {

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "core/host.h"
+#include "session/host.h"
 
 namespace gb {
 

@@ -3,7 +3,7 @@
 #include <QStringDecoder>
 
 #include "app/commands.h"
-#include "core/context.h"
+#include "session/context.h"
 
 namespace gb {
 

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/context.h"
-#include "core/rule_edit.h"
+#include "session/context.h"
+#include "session/rule_edit.h"
 
 namespace gb {
 

@@ -10,8 +10,8 @@
 
 #include "app/commands.h"
 #include "app/install_layout.h"
-#include "core/context.h"
-#include "core/run.h"
+#include "session/context.h"
+#include "session/run.h"
 #include "view/help.h"
 
 // The icons are compiled into this static library; make sure they are registered.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
+#include "session/context.h"
 
 namespace gb::bench {
 

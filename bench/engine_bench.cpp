@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "bench/bench_host.h"
-#include "core/engine/extent.h"
-#include "core/field_size.h"
-#include "core/move.h"
-#include "core/engine/step.h"
+#include "engine/extent.h"
+#include "session/field_size.h"
+#include "session/move.h"
+#include "engine/step.h"
 
 namespace {
 

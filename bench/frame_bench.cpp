@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "bench/bench_host.h"
-#include "core/engine/step.h"
-#include "core/zoom.h"
+#include "engine/step.h"
+#include "session/zoom.h"
 #include "view/frame_image.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "bench/bench_host.h"
-#include "formats/read_guard.h"
+#include "session/read_guard.h"
 #include "formats/rle_file.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <random>
 
 #include "bench/bench_host.h"
-#include "formats/document.h"
+#include "session/document.h"
 #include "formats/rle_file.h"
-#include "core/engine/extent.h"
-#include "core/engine/field.h"
+#include "engine/extent.h"
+#include "engine/field.h"
 
 namespace {
 

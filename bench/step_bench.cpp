@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/bench_host.h"
-#include "core/engine/step.h"
+#include "engine/step.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "bench/bench_host.h"
-#include "core/engine/cell_grid.h"
-#include "core/engine/extent.h"
-#include "core/engine/field.h"
-#include "core/engine/step.h"
-#include "core/frame.h"
+#include "engine/cell_grid.h"
+#include "engine/extent.h"
+#include "engine/field.h"
+#include "engine/step.h"
+#include "session/frame.h"
 #include "frontends/cli/study.h"
 
 namespace {

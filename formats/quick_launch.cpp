@@ -9,8 +9,8 @@
 #include <optional>
 #include <system_error>
 
-#include "core/context.h"
-#include "core/run.h"
+#include "session/context.h"
+#include "session/run.h"
 #include "formats/bytes.h"
 
 namespace gb {

@@ -1,8 +1,8 @@
 #include "formats/reader_common.h"
 
-#include "core/context.h"
-#include "core/run.h"
-#include "core/shell.h"
+#include "session/context.h"
+#include "session/run.h"
+#include "session/shell.h"
 #include "formats/bytes.h"
 
 namespace gb {

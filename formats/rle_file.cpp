@@ -11,11 +11,11 @@
 #include <emmintrin.h>
 #endif
 
-#include "core/context.h"
-#include "core/engine/extent.h"
-#include "core/run.h"
-#include "core/shell.h"
-#include "core/zoom.h"
+#include "session/context.h"
+#include "engine/extent.h"
+#include "session/run.h"
+#include "session/shell.h"
+#include "session/zoom.h"
 #include "formats/reader_common.h"
 
 namespace gb {

@@ -18,7 +18,7 @@
 #include <system_error>
 #include <utility>
 
-#include "formats/document.h"
+#include "session/document.h"
 #include "formats/safe_save.h"
 
 namespace gb {

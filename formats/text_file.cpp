@@ -6,11 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "core/context.h"
-#include "core/engine/extent.h"
-#include "core/run.h"
-#include "core/shell.h"
-#include "core/zoom.h"
+#include "session/context.h"
+#include "engine/extent.h"
+#include "session/run.h"
+#include "session/shell.h"
+#include "session/zoom.h"
 #include "formats/bytes.h"
 #include "formats/reader_common.h"
 

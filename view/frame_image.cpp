@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/context.h"
-#include "core/frame.h"
+#include "session/context.h"
+#include "session/frame.h"
 
 namespace gb {
 

@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include "core/context.h"
-#include "core/run.h"
+#include "session/context.h"
+#include "session/run.h"
 
 namespace gb {
 

@@ -7,13 +7,13 @@
 #include <QPainter>
 #include <QWheelEvent>
 
-#include "core/context.h"
-#include "core/edit.h"
-#include "core/frame.h"
-#include "core/run.h"
-#include "core/run_control.h"
-#include "core/scroll.h"
-#include "formats/document.h"
+#include "session/context.h"
+#include "session/edit.h"
+#include "session/frame.h"
+#include "session/run.h"
+#include "session/run_control.h"
+#include "session/scroll.h"
+#include "session/document.h"
 #include "view/frame_image.h"
 
 namespace gb {

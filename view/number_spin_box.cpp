@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/input_numbers.h"
+#include "session/input_numbers.h"
 
 namespace gb {
 

@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/context.h"
-#include "core/input_numbers.h"
-#include "core/shell.h"
+#include "session/context.h"
+#include "session/input_numbers.h"
+#include "session/shell.h"
 
 namespace gb {
 

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <cstdint>
 
-#include "core/run_control.h"
+#include "session/run_control.h"
 #include "view/number_spin_box.h"
 
 namespace gb {

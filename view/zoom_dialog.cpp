@@ -4,10 +4,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "core/context.h"
-#include "core/input_numbers.h"
-#include "core/scroll.h"
-#include "core/shell.h"
+#include "session/context.h"
+#include "session/input_numbers.h"
+#include "session/scroll.h"
+#include "session/shell.h"
 
 namespace gb {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/engine/field.h"
+#include "engine/field.h"
 
 namespace gb::cli {
 

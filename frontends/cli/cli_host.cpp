@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "core/shell.h"
+#include "session/shell.h"
 #include "frontends/cli/english.h"
 
 namespace gb::cli {

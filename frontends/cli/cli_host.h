@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/host.h"
+#include "session/host.h"
 
 namespace gb::cli {
 

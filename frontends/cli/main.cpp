@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
-#include "core/engine/extent.h"
-#include "core/engine/rule.h"
-#include "core/engine/step.h"
-#include "core/frame.h"
-#include "core/rule_edit.h"
-#include "core/shell.h"
-#include "formats/document.h"
+#include "session/context.h"
+#include "engine/extent.h"
+#include "engine/rule.h"
+#include "engine/step.h"
+#include "session/frame.h"
+#include "session/rule_edit.h"
+#include "session/shell.h"
+#include "session/document.h"
 #include "formats/life_file.h"
 #include "formats/reader_common.h"
 #include "formats/rle_file.h"

@@ -7,8 +7,8 @@
 #include <csetjmp>
 #include <cstring>
 
-#include "core/engine/cell_grid.h"
-#include "core/engine/field.h"
+#include "engine/cell_grid.h"
+#include "engine/field.h"
 
 namespace gb::cli {
 

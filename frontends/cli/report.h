@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/engine/extent.h"
+#include "engine/extent.h"
 
 namespace gb::cli {
 

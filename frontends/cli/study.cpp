@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <bit>
 
-#include "core/engine/cell_grid.h"
-#include "core/engine/field.h"
-#include "core/engine/rule.h"
-#include "core/engine/step.h"
-#include "core/engine/tile_hash.h"
+#include "engine/cell_grid.h"
+#include "engine/field.h"
+#include "engine/rule.h"
+#include "engine/step.h"
+#include "engine/tile_hash.h"
 
 namespace gb::cli {
 

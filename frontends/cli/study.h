@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/engine/extent.h"
-#include "core/engine/field.h"
-#include "core/engine/step.h"
+#include "engine/extent.h"
+#include "engine/field.h"
+#include "engine/step.h"
 
 namespace gb {
 struct Rule;

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "app/install_layout.h"
-#include "core/run.h"
+#include "session/run.h"
 #include "tests/support/scripted_host.h"
 #include "view/help.h"
 

@@ -20,8 +20,8 @@
 #include "app/main_frame.h"
 #include "app/menu_bar.h"
 #include "app/profile.h"
-#include "core/frame.h"
-#include "core/run.h"
+#include "session/frame.h"
+#include "session/run.h"
 #include "tests/support/grab.h"
 #include "view/lg_view.h"
 

@@ -37,7 +37,7 @@ TEST(InstallLayout, TheProgramWorksFromWhereItsQuickLaunchListIs) {
 #include <QScreen>
 #include <QTimer>
 
-#include "core/context.h"
+#include "session/context.h"
 #include "view/help.h"
 #include "tests/support/grab.h"
 

@@ -6,8 +6,8 @@
 
 #include "app/menu_bar.h"
 #include "app/quick_launch_commands.h"
-#include "formats/document.h"
-#include "formats/paste.h"
+#include "session/document.h"
+#include "session/paste.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb {

@@ -9,7 +9,7 @@
 #include "app/display_commands.h"
 #include "app/doc_manager.h"
 #include "app/profile.h"
-#include "core/run.h"
+#include "session/run.h"
 #include "tests/support/scripted_host.h"
 #include "view/help.h"
 

@@ -10,8 +10,8 @@
 
 #include "app/main_frame.h"
 #include "app/menu_bar.h"
-#include "core/engine/step.h"
-#include "formats/document.h"
+#include "engine/step.h"
+#include "session/document.h"
 #include "formats/quick_launch.h"
 #include "tests/support/grab.h"
 #include "tests/support/scripted_host.h"

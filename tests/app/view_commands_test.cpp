@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/commands.h"
-#include "core/frame.h"
+#include "session/frame.h"
 #include "tests/support/scripted_host.h"
 #include "view/lg_view.h"
 

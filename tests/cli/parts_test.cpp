@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "core/context.h"
-#include "core/engine/extent.h"
-#include "core/engine/field.h"
-#include "core/engine/rule.h"
-#include "core/engine/step.h"
+#include "session/context.h"
+#include "engine/extent.h"
+#include "engine/field.h"
+#include "engine/rule.h"
+#include "engine/step.h"
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/report.h"
 #include "frontends/cli/study.h"

@@ -7,8 +7,8 @@
 #include <random>
 #include <sstream>
 
-#include "core/engine/rule.h"
-#include "formats/document.h"
+#include "engine/rule.h"
+#include "session/document.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/engine/extent.h"
-#include "core/engine/field.h"
-#include "core/engine/step.h"
+#include "engine/extent.h"
+#include "engine/field.h"
+#include "engine/step.h"
 #include "formats/life_file.h"
 #include "formats/rle_file.h"
 #include "formats/text_file.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/engine/rule.h"
+#include "engine/rule.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb::test {

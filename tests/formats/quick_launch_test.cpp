@@ -11,7 +11,7 @@
 #include <fstream>
 #include <future>
 
-#include "core/run.h"
+#include "session/run.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb {

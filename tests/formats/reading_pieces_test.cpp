@@ -13,11 +13,11 @@
 #include <random>
 #include <thread>
 
-#include "core/engine/extent.h"
-#include "core/field_size.h"
-#include "core/engine/rule.h"
+#include "engine/extent.h"
+#include "session/field_size.h"
+#include "engine/rule.h"
 #include "formats/bytes.h"
-#include "formats/document.h"
+#include "session/document.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "core/engine/step.h"
+#include "engine/step.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {

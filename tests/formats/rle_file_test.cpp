@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "core/engine/rule.h"
+#include "engine/rule.h"
 #include "formats/reader_common.h"
 #include "tests/formats/format_test_util.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "core/engine/rule.h"
+#include "engine/rule.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {

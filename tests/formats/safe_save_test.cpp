@@ -9,7 +9,7 @@
 #include <functional>
 #include <cstring>
 
-#include "formats/document.h"
+#include "session/document.h"
 #include "formats/safe_save.h"
 #include "tests/formats/format_test_util.h"
 

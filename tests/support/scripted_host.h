@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
-#include "core/host.h"
+#include "session/context.h"
+#include "session/host.h"
 
 namespace gb::test {
 

@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "core/frame.h"
-#include "core/zoom.h"
+#include "session/frame.h"
+#include "session/zoom.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb {

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <random>
 
-#include "core/edit.h"
-#include "core/engine/step.h"
-#include "core/zoom.h"
+#include "session/edit.h"
+#include "engine/step.h"
+#include "session/zoom.h"
 #include "tests/support/scripted_host.h"
 #include "view/frame_image.h"
 #include "view/lg_view.h"

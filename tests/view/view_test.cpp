@@ -4,8 +4,8 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
-#include "core/scroll.h"
-#include "core/zoom.h"
+#include "session/scroll.h"
+#include "session/zoom.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb {

@@ -1,0 +1,25 @@
+# Fails when a file of a library's folders (DIRS) includes, with quotes, anything but a header of
+# the folders it may see (ALLOWED), named from the top of the tree ("engine/field.h"). The
+# library's include path already hides the layers above it; this also refuses paths relative to
+# the file ("../session/context.h", "engine/../session/host.h") and bare names ("step.h").
+set(bad)
+string(REPLACE ";" "|" allowed "${ALLOWED}")
+foreach(dir ${DIRS})
+  file(GLOB files ${dir}/*)
+  foreach(file ${files})
+    if(IS_DIRECTORY ${file})
+      continue()
+    endif()
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line ${lines})
+      if(NOT line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"(${allowed})/[^\"]+\"" OR line MATCHES "\\.\\.")
+        get_filename_component(name ${file} NAME)
+        list(APPEND bad "  ${name}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(bad)
+  list(JOIN bad "\n" text)
+  message(FATAL_ERROR "Only headers of ${ALLOWED} may be included here:\n${text}")
+endif()

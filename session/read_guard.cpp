@@ -1,0 +1,104 @@
+#include "session/read_guard.h"
+
+#include <cstdint>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "session/context.h"
+#include "session/run.h"
+#include "formats/bytes.h"
+#include "formats/reader_common.h"
+
+namespace gb {
+
+namespace {
+
+// What a read may change, taken before it starts. Of the cells only the old pattern's live tiles
+// are kept: outside them the grid held nothing.
+struct BeforeRead {
+    Rule rule;
+    ViewState view;
+    std::int32_t generation = 0;
+    double population = 0;
+    std::string title;
+    std::string documentPath;
+    int currentQuickLaunchItem = 0;
+    Field::Snapshot cells;  // empty when there were no cells
+
+    explicit BeforeRead(const Context& ctx)
+        : rule(ctx.rule),
+          view(ctx.view),
+          generation(ctx.field.generation),
+          population(ctx.field.population),
+          title(ctx.shell.windowTitle),
+          documentPath(ctx.shell.documentPath),
+          currentQuickLaunchItem(ctx.shell.currentQuickLaunchItem) {
+        const Field& f = ctx.field;
+        if (f.hasCells()) cells = f.snapshotCells();
+    }
+
+    // Puts everything back. What it allocates is small: the title, and the Field's list of the
+    // tiles written back.
+    void restore(Context& ctx) const {
+        Field& f = ctx.field;
+        if (f.hasCells()) f.restoreCells(cells);
+        f.generation = generation;
+        f.population = population;
+        ctx.rule = rule;
+        ctx.view = view;
+        ctx.shell.documentPath = documentPath;
+        ctx.shell.currentQuickLaunchItem = currentQuickLaunchItem;
+        if (ctx.shell.windowTitle != title) {
+            ctx.shell.windowTitle = title;
+            if (ctx.host.hasMainWindow()) ctx.host.setWindowTitle(title);
+        }
+    }
+};
+
+void ReportNoMemory(Context& ctx) {
+    ctx.field.busy = 0;
+    RefreshCursor(ctx);
+    ctx.shell.messageCaption = "メモリ不足です。";
+    AppMessageBox(ctx, "パターン読み込み領域が確保できません。", Icon::Exclamation);
+}
+
+// Runs read as both guards do; path is null when no file is read.
+bool Guarded(Context& ctx, const std::string* path, const std::function<void()>& read) {
+    std::optional<BeforeRead> before;
+    try {
+        before.emplace(ctx);
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory(ctx);
+        return false;
+    }
+    bool readFailed = false;
+    try {
+        read();
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+        // A size beyond what a string or vector can hold: out of memory as well.
+    } catch (const ReadFailure&) {
+        if (path == nullptr) throw;
+        readFailed = true;
+    }
+    before->restore(ctx);
+    ctx.host.invalidateView();
+    if (readFailed)
+        ReportFileNotFound(ctx, *path);
+    else
+        ReportNoMemory(ctx);
+    return false;
+}
+
+}  // namespace
+
+bool ReadWithinMemory(Context& ctx, const std::function<void()>& read) { return Guarded(ctx, nullptr, read); }
+
+bool ReadFileWithinMemory(Context& ctx, const std::string& path, const std::function<void()>& read) {
+    return Guarded(ctx, &path, read);
+}
+
+}  // namespace gb

@@ -1,0 +1,47 @@
+#include "session/run.h"
+
+#include "session/context.h"
+
+namespace gb {
+
+void StartRun(Context& ctx) {
+    ctx.run.runTimerResult = ctx.host.setTimer(RUN_TIMER, ctx.run.timerInterval);
+    ctx.run.running = true;
+}
+
+void StopRun(Context& ctx) {
+    if (ctx.run.runTimerResult == RUN_TIMER) ctx.host.killTimer(RUN_TIMER);
+    ctx.run.running = false;
+}
+
+void PauseRun(Context& ctx) {
+    ctx.run.runningBeforePause = ctx.run.running;
+    StopRun(ctx);
+}
+
+void ResumeRun(Context& ctx) {
+    if (ctx.run.runningBeforePause) StartRun(ctx);
+}
+
+void RefreshCursor(Context& ctx) {
+    Pointer shape = Pointer::Arrow;
+    if (ctx.field.busy)
+        shape = Pointer::Wait;
+    else if (ctx.view.editMode)
+        shape = ctx.host.shiftHeld() ? Pointer::SizeAll : Pointer::Cross;
+    else if (ctx.view.leftDown)
+        shape = Pointer::SizeAll;
+    ctx.host.setPointer(shape);
+}
+
+BusyScope::BusyScope(Context& ctx) : ctx_(ctx) {
+    ctx_.field.busy = 1;
+    RefreshCursor(ctx_);
+}
+
+BusyScope::~BusyScope() {
+    ctx_.field.busy = 0;
+    RefreshCursor(ctx_);
+}
+
+}  // namespace gb

@@ -6,7 +6,8 @@
 
 #include "bench/bench_host.h"
 #include "session/read_guard.h"
-#include "formats/rle_file.h"
+#include "formats/rle_reader.h"
+#include "formats/rle_writer.h"
 
 namespace {
 

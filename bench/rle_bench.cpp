@@ -10,7 +10,8 @@
 
 #include "bench/bench_host.h"
 #include "session/document.h"
-#include "formats/rle_file.h"
+#include "formats/rle_reader.h"
+#include "formats/rle_writer.h"
 #include "engine/extent.h"
 #include "engine/field.h"
 

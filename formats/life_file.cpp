@@ -13,7 +13,7 @@
 #include "session/zoom.h"
 #include "formats/bytes.h"
 #include "formats/reader_common.h"
-#include "formats/rle_file.h"
+#include "formats/rle_reader.h"
 
 namespace gb {
 

@@ -12,7 +12,8 @@
 #include "session/run.h"
 #include "session/read_guard.h"
 #include "formats/reader_common.h"
-#include "formats/rle_file.h"
+#include "formats/rle_reader.h"
+#include "formats/rle_writer.h"
 #include "formats/text_file.h"
 
 namespace gb {

@@ -12,7 +12,7 @@
 #include "formats/bytes.h"
 #include "session/read_guard.h"
 #include "formats/reader_common.h"
-#include "formats/rle_file.h"
+#include "formats/rle_reader.h"
 
 namespace gb {
 

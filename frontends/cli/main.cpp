@@ -24,7 +24,7 @@
 #include "session/document.h"
 #include "formats/life_file.h"
 #include "formats/reader_common.h"
-#include "formats/rle_file.h"
+#include "formats/rle_writer.h"
 #include "formats/text_file.h"
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/cli_host.h"

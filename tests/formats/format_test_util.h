@@ -14,7 +14,8 @@
 #include "engine/field.h"
 #include "engine/step.h"
 #include "formats/life_file.h"
-#include "formats/rle_file.h"
+#include "formats/rle_reader.h"
+#include "formats/rle_writer.h"
 #include "formats/text_file.h"
 #include "tests/support/scripted_host.h"
 

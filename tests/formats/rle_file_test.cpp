@@ -1,4 +1,5 @@
-#include "formats/rle_file.h"
+#include "formats/rle_reader.h"
+#include "formats/rle_writer.h"
 
 #include <gtest/gtest.h>
 

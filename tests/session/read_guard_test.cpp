@@ -25,7 +25,8 @@
 #include "formats/bytes.h"
 #include "session/document.h"
 #include "session/paste.h"
-#include "formats/rle_file.h"
+#include "formats/rle_reader.h"
+#include "formats/rle_writer.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {

@@ -1,5 +1,4 @@
-// RLE pattern files: the reader, its line-by-line procedure (shared with the RLE paste) and the
-// writer.
+// RLE pattern files: the reader and its line-by-line procedure (shared with the RLE paste).
 #pragma once
 
 #include <cstdint>
@@ -66,8 +65,5 @@ int RleReading(Context& ctx, TextInput& source, const RleReadingParams& params, 
 int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path);
 // The same from an input (in text mode) read in pieces.
 int ReadRleFile(Context& ctx, TextInput& input, const std::string& path);
-
-// The Field's live extent as an RLE file, CR LF line ends.
-std::string WriteRleFile(Context& ctx);
 
 }  // namespace gb

@@ -14,6 +14,7 @@
 #include "formats/reader_common.h"
 #include "formats/rle_reader.h"
 #include "formats/rle_writer.h"
+#include "formats/safe_save.h"
 #include "formats/text_file.h"
 
 namespace gb {

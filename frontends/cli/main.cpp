@@ -25,6 +25,7 @@
 #include "formats/life_file.h"
 #include "formats/reader_common.h"
 #include "formats/rle_writer.h"
+#include "formats/safe_save.h"
 #include "formats/text_file.h"
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/cli_host.h"

@@ -4,9 +4,8 @@
 #include <string>
 
 #include "engine/extent.h"
+#include "engine/field.h"
 #include "engine/rule.h"
-#include "session/context.h"
-#include "session/field_memory.h"
 
 namespace gb {
 
@@ -27,13 +26,11 @@ std::size_t RunToken(char* out, int run, char symbol) {
 
 }  // namespace
 
-std::string WriteRleFile(Context& ctx) {
-    CheckMemory(ctx);
-    const Field& f = ctx.field;
+std::string WriteRleFile(const Field& f, std::string_view ruleText) {
     const Extent e = FieldExtent(f);
     std::string file = "x = " + std::to_string(e.found ? e.width : 0) +
                        ", y = " + std::to_string(e.found ? e.height : 0) +
-                       ", rule = " + FormatRuleBS(ctx.rule.ruleText) + "\r\n";
+                       ", rule = " + FormatRuleBS(ruleText) + "\r\n";
     // Tokens gather in a line that is written out before one would take it to 69 bytes.
     char out[96];
     std::size_t outSize = 0;

@@ -7,7 +7,7 @@
 
 #include "app/commands.h"
 #include "app/display_commands.h"
-#include "formats/quick_launch.h"
+#include "session/quick_launch_menu.h"
 
 namespace gb {
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <string_view>
 
-#include "formats/quick_launch.h"
+#include "session/quick_launch_menu.h"
 
 namespace gb {
 

@@ -24,7 +24,7 @@ void ReadSoup(benchmark::State& state, bool guarded) {
     std::mt19937 rng(4242);
     for (int y = 1; y < f.gridHeight - 1; ++y)
         for (int x = 1; x < f.gridWidth - 1; ++x) f.setCell(x, y, static_cast<std::int8_t>(rng() % 3 == 0));
-    const std::string file = gb::WriteRleFile(b.ctx);
+    const std::string file = gb::WriteRleFile(b.ctx.field, b.ctx.rule.ruleText);
     for (auto _ : state) {
         if (guarded)
             gb::ReadWithinMemory(b.ctx, [&] { gb::ReadRleFile(b.ctx, file, "soup.rle"); });

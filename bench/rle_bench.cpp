@@ -41,7 +41,7 @@ void BM_ReadRle(benchmark::State& state) {
     std::mt19937 rng(4242);
     for (int y = 1; y < f.gridHeight - 1; ++y)
         for (int x = 1; x < f.gridWidth - 1; ++x) f.setCell(x, y, static_cast<std::int8_t>(rng() % 3 == 0));
-    const std::string file = gb::WriteRleFile(b.ctx);
+    const std::string file = gb::WriteRleFile(b.ctx.field, b.ctx.rule.ruleText);
     for (auto _ : state) {
         gb::ReadRleFile(b.ctx, file, "soup.rle");
         benchmark::ClobberMemory();
@@ -58,7 +58,7 @@ void BM_LoadRle(benchmark::State& state) {
     gb::bench::BenchContext b(side);
     if (!PrepareLoad(state, b, side)) return;
     gb::bench::FillSoup(b.ctx.field, 777);
-    const std::string file = gb::WriteRleFile(b.ctx);
+    const std::string file = gb::WriteRleFile(b.ctx.field, b.ctx.rule.ruleText);
     gb::ReadRleFile(b.ctx, file, "soup.rle");  // once untimed: every page exists before the clock runs
     for (auto _ : state) {
         gb::ReadRleFile(b.ctx, file, "soup.rle");
@@ -76,7 +76,7 @@ void BM_LoadRleFromFile(benchmark::State& state) {
     gb::bench::FillSoup(b.ctx.field, 777);
     char path[] = "/tmp/gridbloom-bench-XXXXXX";
     const int fd = ::mkstemp(path);
-    const std::string file = gb::WriteRleFile(b.ctx);
+    const std::string file = gb::WriteRleFile(b.ctx.field, b.ctx.rule.ruleText);
     if (fd < 0 || ::write(fd, file.data(), file.size()) != static_cast<ssize_t>(file.size())) {
         state.SkipWithError("no temporary file");
         if (fd >= 0) ::close(fd);
@@ -134,7 +134,7 @@ void BM_WriteRle(benchmark::State& state) {
     gb::bench::FillSoup(b.ctx.field, 777);
     std::size_t bytes = 0;
     for (auto _ : state) {
-        const std::string file = gb::WriteRleFile(b.ctx);
+        const std::string file = gb::WriteRleFile(b.ctx.field, b.ctx.rule.ruleText);
         bytes = file.size();
         benchmark::DoNotOptimize(file.data());
     }

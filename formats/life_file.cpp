@@ -8,6 +8,8 @@
 
 #include "session/context.h"
 #include "engine/extent.h"
+#include "engine/field.h"
+#include "engine/rule.h"
 #include "session/run.h"
 #include "session/shell.h"
 #include "session/zoom.h"
@@ -113,8 +115,8 @@ void ReadLife106(Context& ctx, LineReader& lines, NoticeText& description, std::
 }
 
 // "#N\r\n" for the default rule, "#R <rule>\r\n" otherwise.
-std::string RuleLine(const std::string& ruleText) {
-    return ruleText == kDefaultRule ? std::string("#N\r\n") : "#R " + ruleText + "\r\n";
+std::string RuleLine(std::string_view ruleText) {
+    return ruleText == kDefaultRule ? std::string("#N\r\n") : "#R " + std::string(ruleText) + "\r\n";
 }
 
 }  // namespace
@@ -192,16 +194,12 @@ int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
     return 0;
 }
 
-std::string WriteLifeFile(Context& ctx, LifeFormat format) {
-    CheckMemory(ctx);
-    const Field& f = ctx.field;
-    if (format != LifeFormat::Life105 && format != LifeFormat::Life106) {
-        ctx.shell.messageCaption = "Life 1.05／Life 1.06 以外のフォーマットが指定されました。";
-        AppMessageBox(ctx, "フォーマットの指定が無効です。", Icon::Exclamation);
-        return {};
-    }
+WriteResult WriteLifeFile(const Field& f, std::string_view ruleText, LifeFormat format) {
+    if (format != LifeFormat::Life105 && format != LifeFormat::Life106)
+        return WriteResult::Refused(WriteRefusal::InvalidLifeFormat);
     const Extent e = FieldExtent(f);
-    std::string out;
+    WriteResult result;
+    std::string& out = result.bytes;
     // The runs of live cells of each row of the extent, left to right.
     std::vector<std::pair<int, int>> runs;
     const auto runsOfRow = [&](int y) {
@@ -209,8 +207,8 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
         f.cells().forEachRun(y, e.left, e.right, [&](int x0, int x1) { runs.emplace_back(x0, x1); });
     };
     if (format == LifeFormat::Life105) {
-        out = "#Life 1.05\r\n" + RuleLine(ctx.rule.ruleText);
-        if (!e.found) return out;
+        out = "#Life 1.05\r\n" + RuleLine(ruleText);
+        if (!e.found) return result;
         // The reader takes a line in pieces of kLifeLineBuffer - 1 bytes, its line feed
         // included; a wider row would come back cut into several rows. Such a pattern is written
         // as blocks side by side, each as wide as a piece allows and placed where its columns
@@ -241,8 +239,8 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
             }
         }
     } else {
-        out = "#Life 1.06\r\n" + RuleLine(ctx.rule.ruleText);
-        if (!e.found) return out;
+        out = "#Life 1.06\r\n" + RuleLine(ruleText);
+        if (!e.found) return result;
         // Coordinates count from the middle of the extent, rounded up where it falls between two
         // cells: the reader puts 0 on the centre cell gridWidth / 2, which has one more interior
         // cell on its left than on its right when the interior is even. Rounding down would put a
@@ -255,7 +253,7 @@ std::string WriteLifeFile(Context& ctx, LifeFormat format) {
                 for (int x = x0; x <= x1; ++x) out += std::to_string(x - cx) + row;
         }
     }
-    return out;
+    return result;
 }
 
 }  // namespace gb

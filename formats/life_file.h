@@ -5,10 +5,12 @@
 #include <string_view>
 
 #include "formats/bytes.h"
+#include "formats/write_result.h"
 
 namespace gb {
 
 struct Context;
+struct Field;
 
 // The format of a Life save; the value is the index of the radio button in the format dialog.
 // Any other value (no button checked) is an invalid choice.
@@ -35,8 +37,8 @@ int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path);
 // The same from an input (in text mode) read in pieces.
 int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path);
 
-// The Field as a Life file in the given format, CR LF line ends. For an invalid format the box
-// "フォーマットの指定が無効です。" is shown and the result is empty (nothing to write).
-std::string WriteLifeFile(Context& ctx, LifeFormat format);
+// The Field as a Life file in the given format with the given rule, CR LF line ends; an empty
+// Field is the header lines alone. Refused (InvalidLifeFormat) for any other format value.
+WriteResult WriteLifeFile(const Field& field, std::string_view ruleText, LifeFormat format);
 
 }  // namespace gb

@@ -5,13 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
-#include "session/context.h"
-#include "session/run.h"
-#include "formats/bytes.h"
 
 namespace gb {
 
@@ -56,14 +51,13 @@ bool IsMagicLine(const std::string& line) {
            line == "GridbloomQuickLaunch0.3";
 }
 
-// Lists written elsewhere separate directories with "\".
-std::string ToLocalPath(std::string path) {
+}  // namespace
+
+std::string QuickLaunchLocalPath(std::string path) {
     for (char& c : path)
         if (c == '\\') c = '/';
     return path;
 }
-
-}  // namespace
 
 bool IsNonBlankLine(std::string_view line) {
     std::string copy;
@@ -137,68 +131,10 @@ std::optional<std::string> ReadListFile(const char* name) {
 
 }  // namespace
 
-void ReadQuickLaunchFile(Context& ctx, QuickLaunch& list) {
-    SetProgramDirectoryCurrent(ctx);
-    const std::optional<std::string> bytes = ReadListFile("quicklaunch.dat");
-    if (!bytes) {
-        ViewMessageBox(ctx, "クイック起動データファイルが見つかりません",
-                       "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。",
-                       Icon::Exclamation);
-        return;
-    }
-    if (!ParseQuickLaunchList(*bytes, list)) {
-        ViewMessageBox(ctx, "クイック起動データファイルのバージョンが異なります。",
-                       "クイック起動データファイルのバージョンが異なるので読み込めません。",
-                       Icon::Exclamation);
-    }
-}
-
-QuickLaunchItemState UpdateQuickLaunchItem(const Context& ctx, const QuickLaunch& list, int n) {
-    QuickLaunchItemState s;
-    s.checked = ctx.shell.currentQuickLaunchItem == n;
-    if (n > list.quickLaunchCount) {
-        s.text = "- クイック起動 " + std::to_string(n) + " -";
-        return s;
-    }
-    const QuickLaunchEntry& e = list.entries[static_cast<std::size_t>(n)];
-    s.enabled = true;
-    s.text = e.title;
-    s.text += '\t';
-    if (list.displayMode != QuickLaunchDisplayMode::NoFileName) {
-        s.text += '(';
-        s.text += list.displayMode == QuickLaunchDisplayMode::FileName ? FileNameOf(e.path) : e.path;
-        s.text += ')';
-    }
-    // The item text fits 999 bytes, cut after the last whole character (a cut inside one would
-    // make a UTF-8 title read as Shift-JIS).
-    s.text = std::string(CutAtCharacter(s.text, kQuickLaunchItemBytes));
-    return s;
-}
-
-void OpenQuickLaunchItem(Context& ctx, const QuickLaunch& list, int n, const PathOpeners& open) {
-    ctx.shell.currentQuickLaunchItem = n;
-    PauseRun(ctx);
-    SetProgramDirectoryCurrent(ctx);
-    const std::string path = n >= 1 && n <= kQuickLaunchMax
-                                 ? list.entries[static_cast<std::size_t>(n)].path
-                                 : std::string();
-    const std::string localPath = ToLocalPath(path);
-    const std::string ext = ExtensionOf(path);
-    if (ext == ".lif") {
-        if (open.life) open.life(ctx, localPath);
-    } else if (ext == ".txt" || ext == ".text") {
-        if (open.text) open.text(ctx, localPath);
-        ctx.host.repaintView();
-    } else if (ext == ".rle") {
-        if (open.rle) open.rle(ctx, localPath);
-    }
-    // Where the pattern came from: the current directory joined with a relative entry path, or
-    // an absolute entry path as it stands.
-    std::error_code error;
-    if (std::filesystem::path(localPath).is_absolute())
-        ctx.shell.documentPath = localPath;
-    else
-        ctx.shell.documentPath = std::filesystem::current_path(error).string() + "/" + localPath;
+QuickLaunchListRead ReadQuickLaunchList(const std::string& path, QuickLaunch& list) {
+    const std::optional<std::string> bytes = ReadListFile(path.c_str());
+    if (!bytes) return QuickLaunchListRead::Missing;
+    return ParseQuickLaunchList(*bytes, list) ? QuickLaunchListRead::Read : QuickLaunchListRead::OtherVersion;
 }
 
 }  // namespace gb

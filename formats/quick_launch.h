@@ -1,15 +1,13 @@
-// Quick launch: up to fifty prepared pattern files listed in quicklaunch.dat beside the program.
+// The quick launch list: up to fifty prepared pattern files listed in quicklaunch.dat beside the
+// program, as titles and paths.
 #pragma once
 
 #include <array>
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace gb {
-
-struct Context;
 
 inline constexpr int kQuickLaunchMax = 50;
 // An item text holds at most this many bytes.
@@ -31,28 +29,15 @@ struct QuickLaunch {
 // Fills the table from the list's bytes; returns false (count 0) when the magic line is wrong.
 bool ParseQuickLaunchList(std::string_view bytes, QuickLaunch& list);
 
-// Makes the program's directory current and reads quicklaunch.dat there, with a box when the
-// file is missing or of another version.
-void ReadQuickLaunchFile(Context& ctx, QuickLaunch& list);
+// How reading the list file went.
+enum class QuickLaunchListRead { Read, Missing, OtherVersion };
+// Reads the list file at path into list: Missing (list untouched) when it is not a regular file
+// that can be read, without ever waiting on the opening; OtherVersion (count 0) when its magic
+// line is wrong.
+QuickLaunchListRead ReadQuickLaunchList(const std::string& path, QuickLaunch& list);
 
-// What item n (1..50) shows when the menu opens.
-struct QuickLaunchItemState {
-    bool enabled = false;
-    bool checked = false;
-    std::string text;  // "title\tsuffix" or the placeholder "- クイック起動 n -"
-};
-QuickLaunchItemState UpdateQuickLaunchItem(const Context& ctx, const QuickLaunch& list, int n);
-
-// The three ways of opening a pattern by path.
-struct PathOpeners {
-    std::function<int(Context&, const std::string&)> life;
-    std::function<int(Context&, const std::string&)> text;
-    std::function<int(Context&, const std::string&)> rle;
-};
-
-// The item command: currentQuickLaunchItem = n, pause the run (not resumed), program directory
-// current, the reader chosen by the extension, documentPath = current directory + path.
-void OpenQuickLaunchItem(Context& ctx, const QuickLaunch& list, int n, const PathOpeners& open);
+// An entry's path as this system spells it: lists written elsewhere separate folders with "\".
+std::string QuickLaunchLocalPath(std::string path);
 
 // True when the line holds something besides white space and ideographic spaces.
 bool IsNonBlankLine(std::string_view line);

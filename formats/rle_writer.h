@@ -2,12 +2,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace gb {
 
-struct Context;
+struct Field;
 
-// The Field's live extent as an RLE file, CR LF line ends.
-std::string WriteRleFile(Context& ctx);
+// The Field's live extent as an RLE file with the given rule, CR LF line ends. An empty Field
+// is written too ("x = 0, y = 0").
+std::string WriteRleFile(const Field& field, std::string_view ruleText);
 
 }  // namespace gb

@@ -18,7 +18,6 @@
 #include <system_error>
 #include <utility>
 
-#include "session/document.h"
 #include "formats/safe_save.h"
 
 namespace gb {

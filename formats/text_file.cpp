@@ -8,6 +8,8 @@
 
 #include "session/context.h"
 #include "engine/extent.h"
+#include "engine/field.h"
+#include "engine/rule.h"
 #include "session/run.h"
 #include "session/shell.h"
 #include "session/zoom.h"
@@ -181,29 +183,17 @@ int ReadCellsFile(Context& ctx, TextInput& input, const std::string& path) {
     return ReadPicture(ctx, input, path, true);
 }
 
-std::string WriteTextFile(Context& ctx) {
-    CheckMemory(ctx);
-    const Field& f = ctx.field;
+WriteResult WriteTextFile(const Field& f, std::string_view ruleText) {
     const Extent e = FieldExtent(f);
-    if (!HasLiveCells(f) || !e.found) {
-        ctx.shell.messageCaption = "セルが存在していません。";
-        AppMessageBox(ctx, "保存するデータがありません。", Icon::Exclamation);
-        return {};
-    }
+    if (!e.found) return WriteResult::Refused(WriteRefusal::NothingToSave);
     // The reader takes a line in pieces of kTextLineMax bytes, its line feed included: a wider
     // row would come back cut into several rows, so such a picture is not written at all.
-    constexpr int kWidestRow = static_cast<int>(kTextLineMax) - 1;
-    if (e.width > kWidestRow) {
-        ctx.shell.messageCaption = "テキストファイルに保存できません。";
-        AppMessageBox(ctx,
-                      "パターンの幅が" + std::to_string(e.width) + "セルあります。テキストファイルに保存できるのは幅" +
-                          std::to_string(kWidestRow) + "セルまでです。\r\nRLE形式かLife形式で保存してください。",
-                      Icon::Exclamation);
-        return {};
-    }
-    std::string out;
-    const bool ruleLine = ctx.rule.ruleText != kDefaultRule;
-    if (ruleLine) out += "#R " + ctx.rule.ruleText + "\r\n";
+    static_assert(kTextWidestRow == static_cast<int>(kTextLineMax) - 1);
+    if (e.width > kTextWidestRow) return WriteResult::Refused(WriteRefusal::TooWideForText, e.width);
+    WriteResult result;
+    std::string& out = result.bytes;
+    const bool ruleLine = ruleText != kDefaultRule;
+    if (ruleLine) out += "#R " + std::string(ruleText) + "\r\n";
     std::string line;
     std::vector<std::pair<int, int>> runs;
     for (int y = e.top; y <= e.bottom; ++y) {
@@ -225,7 +215,7 @@ std::string WriteTextFile(Context& ctx) {
     // the picture lands where it does without a rule line. (One would do so only when the Field
     // and the picture differ in height by an even number.)
     if (ruleLine) out += ".\r\n.\r\n";
-    return out;
+    return result;
 }
 
 }  // namespace gb

@@ -6,10 +6,12 @@
 #include <string_view>
 
 #include "formats/bytes.h"
+#include "formats/write_result.h"
 
 namespace gb {
 
 struct Context;
+struct Field;
 
 // Reads a picture's bytes and places it centred in the Field. 1 when the user declined to load
 // a file with invalid data; otherwise 0.
@@ -26,8 +28,13 @@ int ReadTextFile(Context& ctx, TextInput& input, const std::string& path);
 int ReadCellsFile(Context& ctx, std::string_view bytes, const std::string& path);
 int ReadCellsFile(Context& ctx, TextInput& input, const std::string& path);
 
+// The widest row a picture is written with: the reader takes a line in pieces, and a wider row
+// would come back cut into several rows.
+inline constexpr int kTextWidestRow = 9999;
+
 // The Field's live extent as a picture, CR LF line ends, with "#R <rule>" first when the rule is
-// not "23/3". Empty (after the box "保存するデータがありません。") when there is nothing to save.
-std::string WriteTextFile(Context& ctx);
+// not "23/3". Refused with NothingToSave for a Field without live cells and with TooWideForText
+// (and the pattern's width) for one wider than kTextWidestRow.
+WriteResult WriteTextFile(const Field& field, std::string_view ruleText);
 
 }  // namespace gb

@@ -13,8 +13,9 @@
 #include "session/read_guard.h"
 #include "formats/reader_common.h"
 #include "formats/rle_reader.h"
-#include "formats/rle_writer.h"
+#include "formats/safe_save.h"
 #include "formats/text_file.h"
+#include "session/pattern_save.h"
 
 namespace gb {
 
@@ -166,15 +167,15 @@ bool StoreDocument(Context& ctx, const std::string& path,
     RefreshCursor(ctx);
     std::string bytes;
     if (ext == ".txt") {
-        bytes = WriteTextFile(ctx);
+        bytes = WriteTextPattern(ctx);
     } else if (ext == ".lif") {
-        bytes = WriteLifeFile(ctx, chooseLifeFormat ? chooseLifeFormat() : LifeFormat::Life105);
+        bytes = WriteLifePattern(ctx, chooseLifeFormat ? chooseLifeFormat() : LifeFormat::Life105);
     } else if (ext == ".rle") {
-        bytes = WriteRleFile(ctx);
+        bytes = WriteRlePattern(ctx);
     } else {
         ctx.shell.messageCaption = "認識できない拡張子です。";
         AppMessageBox(ctx, "RLE形式として保存します。", Icon::Exclamation);
-        bytes = WriteRleFile(ctx);
+        bytes = WriteRlePattern(ctx);
     }
     if (bytes.empty()) {
         // The writer refused (and said why): keep any old file rather than empty it.

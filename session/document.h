@@ -20,19 +20,6 @@ int OpenForReading(const std::string& path);
 // The whole content of a file, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
-// Writes bytes to a temporary file beside path and renames it over path only when every byte
-// reached the disk, so a failed save leaves any old file as it was. A symbolic link is followed to
-// the file it names (a dangling one creates it); a file the user may not write is refused; the
-// new file keeps the old one's permission bits (and owner and group where allowed); a target
-// that is not a regular file (a FIFO, /dev/null) is written into, not replaced, and an open
-// descriptor (/dev/stdout, /dev/fd/N) is written after what it holds; a writable file
-// in a folder that cannot take the temporary file is overwritten in place, its old bytes kept
-// and put back when any step fails. On failure returns false and sets error to the system's
-// reason, and changedOnFailure (when given) to whether the file was left changed: only when an
-// in-place write failed and its old bytes could not be put back either.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
-                         bool* changedOnFailure = nullptr);
-
 // Opening by path, without touching the rule first. Each returns 0.
 int OpenLifePath(Context& ctx, const std::string& path);
 int OpenTextPath(Context& ctx, const std::string& path);

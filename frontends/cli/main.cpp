@@ -22,9 +22,10 @@
 #include "session/rule_edit.h"
 #include "session/shell.h"
 #include "session/document.h"
+#include "session/pattern_save.h"
 #include "formats/life_file.h"
 #include "formats/reader_common.h"
-#include "formats/rle_writer.h"
+#include "formats/safe_save.h"
 #include "formats/text_file.h"
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/cli_host.h"
@@ -315,9 +316,9 @@ int Execute(const Options& o) {
         const LifeFormat lifeFormat = o.life106 ? LifeFormat::Life106 : LifeFormat::Life105;
         if (o.patternToStdout()) {
             const Format format = o.as.value_or(Format::Rle);
-            const std::string bytes = format == Format::Text   ? WriteTextFile(ctx)
-                                      : format == Format::Life ? WriteLifeFile(ctx, lifeFormat)
-                                                               : WriteRleFile(ctx);
+            const std::string bytes = format == Format::Text   ? WriteTextPattern(ctx)
+                                      : format == Format::Life ? WriteLifePattern(ctx, lifeFormat)
+                                                               : WriteRlePattern(ctx);
             // An empty result is a writer's refusal, already explained in its box.
             if (bytes.empty()) {
                 Complain("standard output: not written");

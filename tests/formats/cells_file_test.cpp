@@ -39,7 +39,7 @@ TEST(CellsRead, PlacedAsTheTextPictureOfTheSameCells) {
                 if (random() % 3 == 0) source.ctx.field.setCell(500 + x, 400 + y, 1);
         test::CountPopulation(source.ctx.field);
         if (LiveCells(source.ctx.field).empty()) continue;
-        const std::string picture = WriteTextFile(source.ctx);
+        const std::string picture = WriteTextFile(source.ctx.field, source.ctx.rule.ruleText).bytes;
         std::string crlfFree = picture;
         if (round % 2 == 0) std::erase(crlfFree, '\r');
 

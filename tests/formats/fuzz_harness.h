@@ -57,13 +57,14 @@ public:
         std::string written;
         FuzzReader backReader = reader;
         if (reader == FuzzReader::Text) {
-            written = WriteTextFile(t.ctx);
+            written = WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes;
         } else {
             const LifeHeader kind = reader == FuzzReader::Life ? ClassifyLifeFile(bytes) : LifeHeader::HandedToRle;
             if (kind == LifeHeader::Life105 || kind == LifeHeader::Life106) {
-                written = WriteLifeFile(t.ctx, kind == LifeHeader::Life105 ? LifeFormat::Life105 : LifeFormat::Life106);
+                const LifeFormat format = kind == LifeHeader::Life105 ? LifeFormat::Life105 : LifeFormat::Life106;
+                written = WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, format).bytes;
             } else {
-                written = WriteRleFile(t.ctx);
+                written = WriteRleFile(t.ctx.field, t.ctx.rule.ruleText);
                 backReader = FuzzReader::Rle;
             }
         }

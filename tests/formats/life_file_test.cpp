@@ -132,18 +132,19 @@ TEST(LifeRead, OtherFilesGoToTheRleReaderOrAreRefused) {
 TEST(LifeWrite, GliderInBothFormats) {
     test::TestContext t;
     test::DrawPicture(t.ctx.field, 100, 200, {".*", "..*", "***"});
-    EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life105),
+    EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
               "#Life 1.05\r\n#N\r\n#P -1 -1\r\n.*\r\n..*\r\n***\r\n");
-    EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life106),
+    EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
               "#Life 1.06\r\n#N\r\n0 -1\r\n1 0\r\n-1 1\r\n0 1\r\n1 1\r\n");
     t.ctx.rule.ruleText = "3/23";
-    EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life106).substr(0, 21), "#Life 1.06\r\n#R 3/23\r\n");
+    EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes.substr(0, 21),
+              "#Life 1.06\r\n#R 3/23\r\n");
 }
 
 TEST(LifeWrite, EmptyRowIsADotAndTheBlockIsHalfTheSize) {
     test::TestContext t;
     test::DrawPicture(t.ctx.field, 10, 10, {"*...*", "", "..*"});
-    EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life105),
+    EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
               "#Life 1.05\r\n#N\r\n#P -2 -1\r\n*...*\r\n.\r\n..*\r\n");
 }
 
@@ -174,19 +175,19 @@ TEST(LifeWrite, SparseIslandsAsAWalkOverTheWholeExtent) {
             const std::size_t last = line.rfind('*');
             life105 += (last == std::string::npos ? std::string(".") : line.substr(0, last + 1)) + "\r\n";
         }
-        EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life105), life105) << round;
-        EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life106), life106) << round;
+        EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes, life105) << round;
+        EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes, life106) << round;
     }
 }
 
 TEST(LifeWrite, InvalidFormatWritesNothing) {
     test::TestContext t;
     test::DrawPicture(t.ctx.field, 10, 10, {"*"});
-    EXPECT_EQ(WriteLifeFile(t.ctx, static_cast<LifeFormat>(-1)), "");
-    ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "Life 1.05／Life 1.06 以外のフォーマットが指定されました。");
-    EXPECT_EQ(t.host.boxes[0].text, "フォーマットの指定が無効です。");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Exclamation);
+    for (const int format : {-1, 2}) {
+        const WriteResult refused = WriteLifeFile(t.ctx.field, kDefaultRule, static_cast<LifeFormat>(format));
+        EXPECT_EQ(refused.refusal, WriteRefusal::InvalidLifeFormat) << format;
+        EXPECT_EQ(refused.bytes, "") << format;
+    }
 }
 
 TEST(LifeFormatChoice, OkStoresEscKeeps) {
@@ -204,7 +205,7 @@ TEST(LifeRoundTrip, BothFormatsReadBackTheSameCellsAndRule) {
         test::TestContext t;
         test::DrawPicture(t.ctx.field, 30, 40, {"..*....*", "*", "", "", ".***..**", "......*"});
         t.ctx.rule.ruleText = "245/368";
-        const std::string file = WriteLifeFile(t.ctx, format);
+        const std::string file = WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, format).bytes;
         test::TestContext back;
         ASSERT_EQ(ReadLifeFile(back.ctx, file, "rt.lif"), 0);
         EXPECT_EQ(Shape(LiveCells(back.ctx.field)), Shape(LiveCells(t.ctx.field)));

@@ -409,7 +409,7 @@ TEST(RleWrite, RunsMatchACellByCellWriter) {
             const int iy = 1 + static_cast<int>(rng() % static_cast<unsigned>(f.gridHeight - 10));
             for (int k = 0; k < 12; ++k) f.setCell(ix + static_cast<int>(rng() % 8), iy + static_cast<int>(rng() % 8), 1);
         }
-        const std::string file = WriteRleFile(t.ctx);
+        const std::string file = WriteRleFile(t.ctx.field, t.ctx.rule.ruleText);
         const std::string body = file.substr(file.find("\r\n") + 2);
         ASSERT_EQ(body, ReferenceRleBody(f)) << round;
     }

@@ -33,13 +33,13 @@ std::string Lower(std::string s) {
 // Writes the Field in the format the file was read as.
 std::string WriteOwnFormat(Context& ctx, const std::string& bytes, const std::string& ext) {
     test::CountPopulation(ctx.field);
-    if (ext == ".txt") return WriteTextFile(ctx);
+    if (ext == ".txt") return WriteTextFile(ctx.field, ctx.rule.ruleText).bytes;
     if (ext == ".lif") {
         const LifeHeader kind = ClassifyLifeFile(bytes);
-        if (kind == LifeHeader::Life105) return WriteLifeFile(ctx, LifeFormat::Life105);
-        if (kind == LifeHeader::Life106) return WriteLifeFile(ctx, LifeFormat::Life106);
+        if (kind == LifeHeader::Life105) return WriteLifeFile(ctx.field, ctx.rule.ruleText, LifeFormat::Life105).bytes;
+        if (kind == LifeHeader::Life106) return WriteLifeFile(ctx.field, ctx.rule.ruleText, LifeFormat::Life106).bytes;
     }
-    return WriteRleFile(ctx);
+    return WriteRleFile(ctx.field, ctx.rule.ruleText);
 }
 
 std::string ToggleLineEnds(const std::string& bytes) {

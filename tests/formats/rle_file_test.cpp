@@ -249,15 +249,15 @@ TEST(RleReading, PasteParametersStartAtTheCentreWithoutTheWaitCursor) {
 TEST(RleWrite, GliderBytes) {
     test::TestContext t;
     test::DrawPicture(t.ctx.field, 40, 50, {".*", "..*", "***"});
-    EXPECT_EQ(WriteRleFile(t.ctx), "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
+    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
     t.ctx.rule.ruleText = "23/36";
-    EXPECT_EQ(WriteRleFile(t.ctx), "x = 3, y = 3, rule = B36/S23\r\nbo$2bo$3o!\r\n");
+    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "x = 3, y = 3, rule = B36/S23\r\nbo$2bo$3o!\r\n");
 }
 
 TEST(RleWrite, EmptyRowsAndLineBreaks) {
     test::TestContext t;
     test::DrawPicture(t.ctx.field, 10, 10, {"*", "", "", "**"});
-    EXPECT_EQ(WriteRleFile(t.ctx), "x = 2, y = 4, rule = B3/S23\r\no3$2o!\r\n");
+    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "x = 2, y = 4, rule = B3/S23\r\no3$2o!\r\n");
 
     // Alternating cells: "ob" pairs; every body line but the last stays below 69 characters
     // and no token is split.
@@ -265,7 +265,7 @@ TEST(RleWrite, EmptyRowsAndLineBreaks) {
     std::string row;
     for (int i = 0; i < 100; ++i) row += i % 3 == 0 ? "*" : (i % 3 == 1 ? "." : "*");
     test::DrawPicture(u.ctx.field, 5, 5, {row, row});
-    const std::string file = WriteRleFile(u.ctx);
+    const std::string file = WriteRleFile(u.ctx.field, u.ctx.rule.ruleText);
     std::vector<std::string> lines;
     for (std::size_t pos = 0; pos < file.size();) {
         const std::size_t end = file.find("\r\n", pos);
@@ -297,7 +297,7 @@ TEST(RleWrite, BreakFallsBeforeTheOverflowingToken) {
     for (int i = 0; i < 40; ++i) row += "*.";
     row += "*";
     test::DrawPicture(t.ctx.field, 3, 3, {row});
-    const std::string file = WriteRleFile(t.ctx);
+    const std::string file = WriteRleFile(t.ctx.field, t.ctx.rule.ruleText);
     const std::size_t first = file.find("\r\n") + 2;
     const std::size_t second = file.find("\r\n", first);
     EXPECT_EQ(second - first, 68u);

@@ -134,14 +134,14 @@ TEST(TextRead, FullSizePictureStartsAtTheCorner) {
 TEST(TextWrite, LinesAndRule) {
     test::TestContext t;
     test::DrawPicture(t.ctx.field, 20, 20, {"*"});
-    EXPECT_EQ(WriteTextFile(t.ctx), "*\r\n");
+    EXPECT_EQ(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes, "*\r\n");
     test::TestContext v;
     test::DrawPicture(v.ctx.field, 20, 20, {"*", "*", "*"});
-    EXPECT_EQ(WriteTextFile(v.ctx), "*\r\n*\r\n*\r\n");
+    EXPECT_EQ(WriteTextFile(v.ctx.field, v.ctx.rule.ruleText).bytes, "*\r\n*\r\n*\r\n");
     test::TestContext g;
     test::DrawPicture(g.ctx.field, 20, 20, {"*..*", "", ".*"});
     g.ctx.rule.ruleText = "23/36";
-    const std::string file = WriteTextFile(g.ctx);
+    const std::string file = WriteTextFile(g.ctx.field, g.ctx.rule.ruleText).bytes;
     EXPECT_EQ(file, "#R 23/36\r\n*..*\r\n.\r\n.*\r\n.\r\n.\r\n");
     // Read back: same shape and rule, one row lower than the same file without the rule line.
     test::TestContext back, plain;
@@ -156,10 +156,9 @@ TEST(TextWrite, LinesAndRule) {
 
 TEST(TextWrite, NothingToSave) {
     test::TestContext t;
-    EXPECT_EQ(WriteTextFile(t.ctx), "");
-    ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "セルが存在していません。");
-    EXPECT_EQ(t.host.boxes[0].text, "保存するデータがありません。");
+    const WriteResult refused = WriteTextFile(t.ctx.field, kDefaultRule);
+    EXPECT_EQ(refused.refusal, WriteRefusal::NothingToSave);
+    EXPECT_EQ(refused.bytes, "");
 }
 
 // Wide pictures: pieces end on a character boundary and count Shift-JIS bytes, so a UTF-8
@@ -238,17 +237,17 @@ TEST(TextWrite, ARuleLineLeavesThePictureWhereItLoadsWithout) {
             EXPECT_EQ(ReadTextFile(back.ctx, file, "p.txt"), 0);
             return LiveCells(back.ctx.field);
         };
-        const Cells plain = reopen(WriteTextFile(t.ctx));
+        const Cells plain = reopen(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes);
         ASSERT_EQ(Shape(plain), Shape(drawn));
         t.ctx.rule.ruleText = "23/36";
-        EXPECT_EQ(reopen(WriteTextFile(t.ctx)), plain);
+        EXPECT_EQ(reopen(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes), plain);
 
         test::TestContext loaded;
         ASSERT_TRUE(test::ResizeForTest(loaded.ctx, fieldW, fieldH));
         for (const auto& [x, y] : plain) loaded.ctx.field.setCell(x, y, 1);
         test::CountPopulation(loaded.ctx.field);
         loaded.ctx.rule.ruleText = "23/36";
-        EXPECT_EQ(reopen(WriteTextFile(loaded.ctx)), plain);
+        EXPECT_EQ(reopen(WriteTextFile(loaded.ctx.field, loaded.ctx.rule.ruleText).bytes), plain);
     }
 }
 

@@ -317,7 +317,7 @@ TEST_F(ReadGuard, ALifeReadShortOfMemoryLeavesNoCellTheFieldDoesNotKnow) {
                                    if (LiveCellCount(f) != static_cast<std::int64_t>(held.size())) return 4;
                                    if (!test::SameExtent(FieldExtent(f), test::ExtentOf(held))) return 5;
                                    test::TestContext back;
-                                   ReadRleFile(back.ctx, WriteRleFile(t.ctx), "back.rle");
+                                   ReadRleFile(back.ctx, WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "back.rle");
                                    if (test::Shape(LiveCells(back.ctx.field)) != test::Shape(held)) return 6;
                                    ClearCells(f);
                                    for (int y = 0; y < f.cells().height(); ++y)

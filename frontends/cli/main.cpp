@@ -135,12 +135,11 @@ int Execute(const Options& o) {
     // The rule is checked first, so a rejected one costs no loading. It is read as file headers
     // are: "b3/s23" and a topology suffix such as ":T100,100" are taken too.
     std::optional<std::string> acceptedRule;
-    ForgetDroppedTopology();
+    std::string topology;
     if (o.rule) {
-        acceptedRule = RuleDialogOk(ctx, FileRuleText(*o.rule));
+        acceptedRule = RuleDialogOk(ctx, FileRuleText(*o.rule, &topology));
         if (!acceptedRule) return kExitUsage;
     }
-    std::string topology = DroppedTopology();
     for (const auto* path : {&o.png, &o.gif, &o.stats})
         if (*path)
             if (auto problem = FolderProblem(**path)) {
@@ -167,39 +166,31 @@ int Execute(const Options& o) {
             return kExitUsage;
         }
 
-    // Every reader names the window after the file as the last step of a successful load, and
-    // a refused or unreadable file leaves the title alone.
     const std::string path = o.input == "-" ? "/dev/stdin" : o.input;
-    host.resetRecord();
     // The file's notice texts are part of what info prints; run shows them with --verbose.
-    if (o.command == Command::Info || !o.verbose) host.holdNotices(FileNameOf(path));
+    const bool showNotice = o.command == Command::Run && o.verbose;
     // A name ending in ".rle", ".lif", ".txt" or ".cells" says which reader reads it; for any
     // other name (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
     const std::string ext = ExtensionOf(o.input);
-    if (o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt" || ext == ".cells"))
-        LoadDocument(ctx, path);
-    else
-        LoadDocument(ctx, path, KindOf(o.as.value_or(Format::Rle)));
-    if (!host.titleSet()) {
-        bool readFailed = false;
-        for (const MessageBox& box : host.boxes())
-            readFailed = readFailed || box.caption == "ファイルが見つかりません。";
+    const bool named = o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt" || ext == ".cells");
+    const LoadResult loaded =
+        LoadPattern(ctx, path, named ? KindOfPath(path) : KindOf(o.as.value_or(Format::Rle)), showNotice);
+    if (loaded.status != LoadStatus::Loaded) {
+        const bool readFailed = loaded.status == LoadStatus::NotFound || loaded.status == LoadStatus::ReadFailed;
         Complain((o.input == "-" ? std::string("standard input") : o.input) + ": " +
-                 NotLoadedReason(path, host.declinedQuestion(), readFailed));
+                 NotLoadedReason(path, loaded.status == LoadStatus::Declined, readFailed));
         return kExitRefused;
     }
-    // The name, author, comment and description texts: the boxes captioned with the file's name
-    // that the reader shows after the title.
+    // The name, author, comment and description texts.
     Summary summary;
-    for (const MessageBox& box : host.boxesSinceTitle())
-        if (box.icon == Icon::Information && box.caption == FileNameOf(path)) {
-            std::string text = DisplayLines(box.text);
-            while (!text.empty() && text.back() == '\n') text.pop_back();
-            summary.notes.push_back(text);
-        }
+    if (!loaded.notice.empty()) {
+        std::string text = DisplayLines(loaded.notice);
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        summary.notes.push_back(text);
+    }
 
     // A torus or a plane of another size is not what runs here: -r's topology, or else the file's.
-    if (!o.rule) topology = DroppedTopology();
+    if (!o.rule) topology = loaded.droppedTopology;
     if (!topology.empty())
         Complain("warning: the topology \"" + topology + "\" of the rule is not used: the field is " +
                  std::to_string(o.width) + "x" + std::to_string(o.height) +

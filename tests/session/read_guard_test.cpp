@@ -131,10 +131,10 @@ TEST_F(ReadGuard, AReadThatFailsPartWayFailsAsAWhole) {
 
         const FailingAfter input(c.bytes);
         ASSERT_GE(input.fd(), 0) << std::strerror(errno);
-        EXPECT_FALSE(ReadFileWithinMemory(t.ctx, c.name, [&] {
+        EXPECT_EQ(ReadFileWithinMemory(t.ctx, c.name, [&] {
             TextInput in(input.fd());
             c.reader(t.ctx, in, c.name);
-        }));
+        }), ReadEnd::ReadFailed);
         ExpectUnchangedAfter("ファイルが見つかりません。", std::string("ファイル\"") + c.name + "\"が見つかりません。");
     }
     // Opening a file whose first read fails, through the document (which keeps its path too)
@@ -151,13 +151,13 @@ TEST_F(ReadGuard, AReadThatFailsPartWayFailsAsAWhole) {
     }
 }
 
-TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheReadChanged) {
+TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheApplyChanged) {
     const std::vector<std::function<void()>> failures = {
         [] { throw std::bad_alloc(); },
         [] { std::string().reserve(std::string().max_size() + 1); },  // std::length_error
     };
     for (const auto& fail : failures) {
-        const bool completed = ReadWithinMemory(t.ctx, [&] {
+        const bool completed = ApplyWithinMemory(t.ctx, [&] {
             Field& f = t.ctx.field;
             f.busy = 1;
             ClearCells(f);
@@ -175,8 +175,8 @@ TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheReadChanged) {
         ExpectUnchangedAfterTheMemoryBox();
     }
 
-    // A read that ends normally keeps what it did.
-    EXPECT_TRUE(ReadWithinMemory(t.ctx, [&] {
+    // An apply that ends normally keeps what it did.
+    EXPECT_TRUE(ApplyWithinMemory(t.ctx, [&] {
         ClearCells(t.ctx.field);
         SetMainTitle(t.ctx, "new.rle");
     }));

@@ -1,5 +1,5 @@
 // What a pattern reader hands back: the pattern it staged, or why it read none. The readers only
-// read; opening, dropping and pasting apply what they return (session/document.h, paste.h).
+// read; the session's opening, dropping and pasting apply what they return.
 #pragma once
 
 #include <optional>

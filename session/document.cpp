@@ -254,7 +254,10 @@ int OpenCellsPath(Context& ctx, const std::string& path) {
 
 PatternKind KindOfPath(std::string_view path) {
     const std::string ext = ExtensionOf(path);
-    return ext == ".txt" ? PatternKind::Text : ext == ".lif" ? PatternKind::Life : ext == ".cells" ? PatternKind::Cells : PatternKind::Rle;
+    return ext == ".txt"     ? PatternKind::Text
+           : ext == ".lif"   ? PatternKind::Life
+           : ext == ".cells" ? PatternKind::Cells
+                             : PatternKind::Rle;
 }
 
 LoadResult LoadPattern(Context& ctx, const std::string& path, PatternKind kind, bool showNotice) {

@@ -184,6 +184,21 @@ TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheApplyChanged) {
     EXPECT_EQ(t.host.lastTitle(), "new.rle - Gridbloom");
 }
 
+// A parse changes nothing the user sees, so its guard keeps no copy: it only says what failed.
+TEST_F(ReadGuard, AFailedParseShowsItsBoxAndLeavesEverythingAsItWas) {
+    t.ctx.field.busy = 1;
+    const int invalidations = t.host.invalidations;
+    EXPECT_FALSE(ReadWithinMemory(t.ctx, [] { throw std::bad_alloc(); }));
+    ExpectUnchangedAfterTheMemoryBox();
+    EXPECT_EQ(t.host.invalidations, invalidations + 1);
+    t.ctx.field.busy = 1;
+    EXPECT_EQ(ReadFileWithinMemory(t.ctx, "a.rle", [] { throw ReadFailure(5); }), ReadEnd::ReadFailed);
+    ExpectUnchangedAfter("ファイルが見つかりません。", "ファイル\"a.rle\"が見つかりません。");
+    EXPECT_EQ(ReadFileWithinMemory(t.ctx, "a.rle", [] {}), ReadEnd::Done);
+    // Without a file, a failed read is not this guard's to report.
+    EXPECT_THROW(ReadWithinMemory(t.ctx, [] { throw ReadFailure(5); }), ReadFailure);
+}
+
 // Runs check in a child process that can allocate only about extraMiB more: its address space
 // may grow by only that much, and the room its allocator already holds is taken up first. Its
 // exit status is the result.

@@ -118,7 +118,7 @@ void BM_StageSparse(benchmark::State& state) {
     const gb::RleReadingParams params = gb::FileRleParams(f);
     for (auto _ : state) {
         gb::RleReadState s;
-        gb::RleReading(b.ctx, glider, params, s);
+        gb::RleReading(glider, params, f.staging(), s);
         const gb::Extent e = f.staged().extent();
         f.placeStaged(e.left, e.top, e.right, e.bottom, (f.gridWidth - e.width) / 2, (f.gridHeight - e.height) / 2);
         benchmark::ClobberMemory();

@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
-#include "session/context.h"
 #include "engine/extent.h"
 #include "engine/field.h"
 #include "engine/rule.h"
-#include "session/run.h"
-#include "session/shell.h"
-#include "session/zoom.h"
 #include "formats/bytes.h"
 #include "formats/reader_common.h"
 #include "formats/rle_reader.h"
@@ -24,7 +21,7 @@ namespace {
 constexpr std::size_t kLifeLineBuffer = 10000;
 
 // Control lines shared by both bodies. Returns true when the line was a control line.
-bool ReadControlLine(std::string_view line, NoticeText& description, std::string& rule) {
+bool ReadControlLine(std::string_view line, NoticeText& description, std::optional<std::string>& rule) {
     if (line.empty() || line[0] != '#') return false;
     const char second = line.size() > 1 ? line[1] : '\0';
     if (second == 'D') description.append(ControlLineText(line));
@@ -33,9 +30,9 @@ bool ReadControlLine(std::string_view line, NoticeText& description, std::string
     return true;
 }
 
-void ReadLife105(Context& ctx, LineReader& lines, NoticeText& description, std::string& rule) {
-    Field& f = ctx.field;
-    CellGrid& staging = f.staging();
+// The cells of a Life 1.05 body, staged where the grid would hold them, and where they go.
+StagedPattern ReadLife105(const Field& f, CellGrid& staging, LineReader& lines, NoticeText& description,
+                          std::optional<std::string>& rule) {
     Wide blockX = 0, blockY = 0;
     bool blockSeen = false;
     Wide row = 0;
@@ -85,22 +82,17 @@ void ReadLife105(Context& ctx, LineReader& lines, NoticeText& description, std::
         row = AddClamped(row, 1);
     }
 
-    ClearCells(f);
-    f.generation = 0;
     const Extent e = staging.extent();
-    if (!e.found) return;
-    if (blockSeen) {
-        // The staging grid lies on the grid itself: what is staged inside the interior stays put.
-        f.placeStaged(e.left, e.top, e.right, e.bottom, 0, 0);
-    } else {
-        f.placeStaged(e.left, e.top, e.right, e.bottom, -(e.width / 2), -(e.height / 2));
-    }
+    if (!e.found) return {};
+    // With a block position the staging grid lies on the grid itself: what is staged inside the
+    // interior stays put.
+    if (blockSeen) return {true, e.left, e.top, e.right, e.bottom, 0, 0};
+    return {true, e.left, e.top, e.right, e.bottom, -(e.width / 2), -(e.height / 2)};
 }
 
-void ReadLife106(Context& ctx, LineReader& lines, NoticeText& description, std::string& rule) {
-    Field& f = ctx.field;
-    ClearCells(f);
-    f.generation = 0;
+// The cells of a Life 1.06 body, staged where they go on the grid.
+StagedPattern ReadLife106(const Field& f, CellGrid& staging, LineReader& lines, NoticeText& description,
+                          std::optional<std::string>& rule) {
     while (!lines.atEnd()) {
         const std::string_view line = lines.next();
         if (ReadControlLine(line, description, rule)) continue;
@@ -110,8 +102,11 @@ void ReadLife106(Context& ctx, LineReader& lines, NoticeText& description, std::
         const Wide tx = x + f.gridWidth / 2;
         const Wide ty = y + f.gridHeight / 2;
         if (tx >= 1 && tx <= f.gridWidth - 2 && ty >= 1 && ty <= f.gridHeight - 2)
-            f.setCell(static_cast<int>(tx), static_cast<int>(ty), 1);
+            staging.set(static_cast<int>(tx), static_cast<int>(ty), true);
     }
+    const Extent e = staging.extent();
+    if (!e.found) return {};
+    return {true, e.left, e.top, e.right, e.bottom, 0, 0};
 }
 
 // "#N\r\n" for the default rule, "#R <rule>\r\n" otherwise.
@@ -145,53 +140,32 @@ LifeHeader ClassifyLifeFile(TextInput& input) {
     return LifeHeader::Unsupported;
 }
 
-int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path) {
-    TextInput input(bytes);
-    return ReadLifeFile(ctx, input, path);
-}
-
-int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
-    CheckMemory(ctx);
-    Field& f = ctx.field;
-    f.busy = 1;
-    RefreshCursor(ctx);
-
+PatternRead ParseLifeFile(TextInput& input, const Field& field, CellGrid& staging) {
     const LifeHeader kind = ClassifyLifeFile(input);
     if (kind == LifeHeader::HandedToRle) {
-        ReadRleFile(ctx, input, path);
-        return 0;
+        PatternRead r = ParseRleFile(input, field, staging);
+        r.pattern.format = PatternFormat::Rle;
+        return r;
     }
     if (kind == LifeHeader::Unsupported) {
-        f.busy = 0;
-        RefreshCursor(ctx);
-        ctx.shell.messageCaption = "サポートしていないファイル形式です。";
-        AppMessageBox(ctx, "サポートしていないファイル形式なので読み込めません。", Icon::Exclamation);
-        return 1;
+        PatternRead r = PatternRead::Refuse(
+            {"サポートしていないファイル形式です。", "サポートしていないファイル形式なので読み込めません。"});
+        r.pattern.format = PatternFormat::Life;
+        return r;
     }
-    f.staging().clear();
+    staging.clear();
 
     LineReader lines(input, kLifeLineBuffer);
     lines.next();  // the header
     NoticeText description;
-    std::string rule = ctx.rule.ruleText;
-    if (kind == LifeHeader::Life105)
-        ReadLife105(ctx, lines, description, rule);
-    else
-        ReadLife106(ctx, lines, description, rule);
-
-    FitZoomToPattern(ctx);
-    ctx.rule.ruleText = ApplyRule(ctx, FileRuleText(rule));
-    ctx.view.offsetX = ctx.view.offsetY = 0;
-    ctx.host.repaintView();
-    f.busy = 0;
-    RefreshCursor(ctx);
-    SetMainTitle(ctx, FileNameOf(path));
-    if (!description.text.empty() || description.cut) {
-        // Each line of it is UTF-8 already, whichever encoding it was written in.
-        ctx.shell.messageCaption = FileNameOf(path);
-        AppMessageBox(ctx, description.shown(), Icon::Information);
-    }
-    return 0;
+    PatternRead r;
+    ReadPattern& p = r.pattern;
+    p.format = PatternFormat::Life;
+    p.cells = kind == LifeHeader::Life105 ? ReadLife105(field, staging, lines, description, p.rule)
+                                          : ReadLife106(field, staging, lines, description, p.rule);
+    // Each line of it is UTF-8 already, whichever encoding it was written in.
+    p.notice = description.shown();
+    return r;
 }
 
 WriteResult WriteLifeFile(const Field& f, std::string_view ruleText, LifeFormat format) {

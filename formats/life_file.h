@@ -5,11 +5,12 @@
 #include <string_view>
 
 #include "formats/bytes.h"
+#include "formats/pattern.h"
 #include "formats/write_result.h"
 
 namespace gb {
 
-struct Context;
+class CellGrid;
 struct Field;
 
 // The format of a Life save; the value is the index of the radio button in the format dialog.
@@ -31,11 +32,11 @@ LifeHeader ClassifyLifeFile(std::string_view bytes);
 // The same from the first line of an input (in text mode), which is looked at, not taken.
 LifeHeader ClassifyLifeFile(TextInput& input);
 
-// Reads a ".lif" file's bytes. 0: loaded, or handed to the RLE reader; 1: not recognised
-// (after a box).
-int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path);
-// The same from an input (in text mode) read in pieces.
-int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path);
+// Reads a ".lif" file (an input in text mode, read in pieces) into staging for this Field. A
+// file whose first line is no Life header but begins with "x" or "#" is read as RLE (the
+// pattern's format says so, also when that reader refuses it). The rule is the last "#R" or
+// "#N" line's, none without one.
+PatternRead ParseLifeFile(TextInput& input, const Field& field, CellGrid& staging);
 
 // The Field as a Life file in the given format with the given rule, CR LF line ends; an empty
 // Field is the header lines alone. Refused (InvalidLifeFormat) for any other format value.

@@ -1,37 +1,14 @@
 #include "formats/reader_common.h"
 
-#include "session/context.h"
-#include "session/run.h"
-#include "session/shell.h"
 #include "formats/bytes.h"
 
 namespace gb {
 
-void ReportFileNotFound(Context& ctx, const std::string& path) {
-    ctx.field.busy = 0;
-    RefreshCursor(ctx);
-    ctx.shell.messageCaption = "ファイルが見つかりません。";
-    AppMessageBox(ctx, "ファイル\"" + path + "\"が見つかりません。", Icon::Exclamation);
-}
-
-namespace {
-
-std::string& LastDroppedTopology() {
-    static std::string suffix;
-    return suffix;
-}
-
-}  // namespace
-
-std::string DroppedTopology() { return LastDroppedTopology(); }
-
-void ForgetDroppedTopology() { LastDroppedTopology().clear(); }
-
-std::string FileRuleText(std::string_view text) {
+std::string FileRuleText(std::string_view text, std::string* droppedTopology) {
     const std::size_t colon = text.find(':');
-    if (colon != std::string_view::npos) {
+    if (colon != std::string_view::npos && droppedTopology != nullptr) {
         const std::string_view suffix = text.substr(colon);
-        LastDroppedTopology() = suffix.substr(0, suffix.find_last_not_of(" \t\r\n") + 1);
+        *droppedTopology = suffix.substr(0, suffix.find_last_not_of(" \t\r\n") + 1);
     }
     std::string out(text.substr(0, colon));
     for (char& c : out) {

@@ -11,11 +11,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "session/context.h"
 #include "engine/extent.h"
-#include "session/run.h"
-#include "session/shell.h"
-#include "session/zoom.h"
+#include "engine/field.h"
+#include "engine/rule.h"
 #include "formats/reader_common.h"
 
 namespace gb {
@@ -28,15 +26,6 @@ constexpr std::size_t kRuleMax = 51;         // bytes of a header's rule text ke
 
 bool IsCSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-void FailWith(Context& ctx, const RleReadingParams& params, const RleMessage& message) {
-    if (params.useBusy) {
-        ctx.field.busy = 0;
-        RefreshCursor(ctx);
-    }
-    ctx.shell.messageCaption = message.caption;
-    AppMessageBox(ctx, message.text, Icon::Exclamation);
 }
 
 void ReadHeaderLine(std::string_view line, const RleReadingParams& params, RleReadState& s) {
@@ -110,13 +99,13 @@ void ReadControlLine(std::string_view line, RleReadState& s) {
 
 // Live cells n times from the cursor; only those inside the limits are written, so the work is
 // bounded by the row width whatever n is.
-inline void PlaceRun(Field& f, const RleReadingParams& params, RleReadState& s, Wide n) {
+inline void PlaceRun(CellGrid& staging, const RleReadingParams& params, RleReadState& s, Wide n) {
     const Wide y = s.rowCursor + s.placeY;
     if (y >= params.minY && y < params.endY) {
         const Wide x0 = s.columnCursor + s.placeX;
         const Wide lo = std::max<Wide>(x0, params.minX);
         const Wide hi = std::min<Wide>(x0 + n, params.endX);
-        if (lo < hi) f.staging().fillSpan(static_cast<int>(y), static_cast<int>(lo), static_cast<int>(hi) - 1);
+        if (lo < hi) staging.fillSpan(static_cast<int>(y), static_cast<int>(lo), static_cast<int>(hi) - 1);
     }
     s.columnCursor = AddClamped(s.columnCursor, n);
 }
@@ -260,7 +249,7 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
 // A run of live cells toggles two bits, where it starts and where it ends; the words of the
 // cursor's row gather in a register and each becomes cells by a prefix XOR when the cursor
 // leaves it, the parity carried into the next word (a long run fills the words between).
-[[gnu::noinline]] std::size_t ReadRunsFast(Field& f, std::string_view line, const RleReadingParams& p,
+[[gnu::noinline]] std::size_t ReadRunsFast(CellGrid& g, std::string_view line, const RleReadingParams& p,
                                           RleReadState& s) {
     // Every count taken here is below 2^40 and a line holds at most kRleLineMax of them, so
     // cursors starting below 2^58 cannot overflow.
@@ -270,7 +259,6 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
     if (!fits(s.columnCursor) || !fits(s.rowCursor) || !fits(s.placeX) || !fits(s.placeY) ||
         s.runCount < 0 || s.runCount >= 1000000000)
         return 0;
-    CellGrid& g = f.staging();
     const auto px = static_cast<std::int64_t>(s.placeX);
     const auto py = static_cast<std::int64_t>(s.placeY);
     // The limits, within the staging grid.
@@ -426,16 +414,16 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
     return static_cast<std::size_t>(last + 1);
 }
 
-// 0: the line was taken; 1: it holds a rejected letter.
-int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams& params,
-                    RleReadState& s) {
+// False when the line holds a rejected letter.
+bool ReadPatternLine(CellGrid& staging, std::string_view line, const RleReadingParams& params,
+                     RleReadState& s) {
     if (s.patternEnded) {
         if (s.comment.bytes + line.size() < kCommentLimit) s.comment.append(line);
-        return 0;
+        return true;
     }
     if (line.size() > 1) ++s.patternLines;
     const std::size_t size = line.size();
-    for (std::size_t i = ReadRunsFast(ctx.field, line, params, s); i < size && !s.patternEnded; ++i) {
+    for (std::size_t i = ReadRunsFast(staging, line, params, s); i < size && !s.patternEnded; ++i) {
         const char c = line[i];
         if (c >= '0' && c <= '9') {
             // A whole number at once; a long one, or one continued from the last line, digit by
@@ -455,7 +443,7 @@ int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams&
         const Wide n = s.runCount == 0 ? 1 : s.runCount;
         switch (c) {
             case 'o':
-                PlaceRun(ctx.field, params, s, n);
+                PlaceRun(staging, params, s, n);
                 s.runCount = 0;
                 break;
             case 'b':
@@ -473,14 +461,11 @@ int ReadPatternLine(Context& ctx, std::string_view line, const RleReadingParams&
             default:
                 // Everything before i was a count or a run, none of them rejected.
                 for (char r : line.substr(i))
-                    if (IsRejected(r)) {
-                        FailWith(ctx, params, params.rejected);
-                        return 1;
-                    }
-                return 0;  // the rest of the line is skipped; runCount is kept
+                    if (IsRejected(r)) return false;
+                return true;  // the rest of the line is skipped; runCount is kept
         }
     }
-    return 0;
+    return true;
 }
 
 // Where the next line stops: the first NUL, 0xFF, CR or LF among the n bytes at p, or n.
@@ -559,23 +544,46 @@ RleReadingParams FileRleParams(const Field& field) {
     p.endX = field.loadWidth;
     p.minY = 0;
     p.endY = field.loadHeight;
-    p.useBusy = true;
+    p.centreInGrid = true;
+    p.centreWidth = field.gridWidth;
+    p.centreHeight = field.gridHeight;
+    p.markCutNotice = true;
     p.unsupported = {"サポートしていないファイル形式です。",
                      "RLE形式として読み込みましたが、データが\"x\"または\"#\"で始まっていません。"};
     p.rejected = {"パターンデータの中に認識できない文字が見つかりました。",
                   "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" "
                   "だけです。\r\nこのファイルは読み込めません。"};
+    p.empty = {"認識できないデータ構造です。", "有効なパターンデータが見つかりませんでした。"};
     return p;
 }
 
-int RleReading(Context& ctx, std::string_view source, const RleReadingParams& params,
-               RleReadState& s) {
-    TextInput input(source, false);
-    return RleReading(ctx, input, params, s);
+RleReadingParams PasteRleParams(const Field& f) {
+    RleReadingParams p;
+    p.startColumn = f.gridWidth / 2;
+    p.startRow = f.gridHeight / 2;
+    p.minX = 1;
+    p.endX = std::min(2 * f.gridWidth - 2, f.loadWidth);
+    p.minY = 1;
+    p.endY = std::min(2 * f.gridHeight - 2, f.loadHeight);
+    p.centreInGrid = false;
+    p.markCutNotice = false;
+    p.unsupported = {"RLEデータ貼り付け機能。サポートしていないデータ形式です。",
+                     "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。"};
+    p.rejected = {"RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。",
+                  "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" "
+                  "だけです。\r\nこのデータは貼り付けできません。"};
+    p.empty = {"RLEデータ貼り付け機能。認識できないデータ構造です。", "有効なパターンデータが見つかりませんでした。"};
+    return p;
 }
 
-int RleReading(Context& ctx, TextInput& input, const RleReadingParams& params, RleReadState& s) {
-    Field& f = ctx.field;
+std::optional<RleMessage> RleReading(std::string_view source, const RleReadingParams& params,
+                                     CellGrid& staging, RleReadState& s) {
+    TextInput input(source, false);
+    return RleReading(input, params, staging, s);
+}
+
+std::optional<RleMessage> RleReading(TextInput& input, const RleReadingParams& params, CellGrid& staging,
+                                     RleReadState& s) {
     s.columnCursor = params.startColumn;
     s.rowCursor = params.startRow;
     s.runCount = 0;
@@ -585,11 +593,8 @@ int RleReading(Context& ctx, TextInput& input, const RleReadingParams& params, R
         const std::string_view line = TakeLine(input);
         if (first) {
             first = false;
-            if (line.empty() || (line[0] != 'x' && line[0] != '#')) {
-                FailWith(ctx, params, params.unsupported);
-                return 1;
-            }
-            f.staging().clear();
+            if (line.empty() || (line[0] != 'x' && line[0] != '#')) return params.unsupported;
+            staging.clear();
         }
         if (line.empty()) continue;
         switch (line[0]) {
@@ -602,61 +607,37 @@ int RleReading(Context& ctx, TextInput& input, const RleReadingParams& params, R
             case ' ':
                 break;
             default:
-                if (ReadPatternLine(ctx, line, params, s) != 0) return 1;
+                if (!ReadPatternLine(staging, line, params, s)) return params.rejected;
         }
     } while (!input.atEnd());
-    return 0;
+    return std::nullopt;
 }
 
-int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path) {
-    TextInput input(bytes);
-    return ReadRleFile(ctx, input, path);
-}
-
-int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {
-    CheckMemory(ctx);
-    Field& f = ctx.field;
-    f.busy = 1;
-    RefreshCursor(ctx);
-
-    const RleReadingParams params = FileRleParams(f);
+PatternRead ParseRle(TextInput& input, const RleReadingParams& params, CellGrid& staging) {
     RleReadState s;
-    if (RleReading(ctx, input, params, s) != 0) return 1;
-    if (s.patternLines == 0) {
-        f.busy = 0;
-        RefreshCursor(ctx);
-        ctx.shell.messageCaption = "認識できないデータ構造です。";
-        AppMessageBox(ctx, "有効なパターンデータが見つかりませんでした。", Icon::Exclamation);
-        return 1;
-    }
-    const std::string rule = s.ruleGiven ? FileRuleText(s.ruleText) : std::string(kDefaultRule);
+    if (auto refusal = RleReading(input, params, staging, s)) return PatternRead::Refuse(std::move(*refusal));
+    if (s.patternLines == 0) return PatternRead::Refuse(params.empty);
 
-    ClearCells(f);
-    f.generation = 0;
-    const Extent e = f.staged().extent();
+    PatternRead r;
+    ReadPattern& p = r.pattern;
+    p.format = PatternFormat::Rle;
+    p.rule = s.ruleGiven ? s.ruleText : std::string(kDefaultRule);
+    const Extent e = staging.extent();
     if (e.found) {
-        // With an "#R" position the cells stay where they are; otherwise the pattern's origin
-        // goes to ((gridWidth - width) / 2, (gridHeight - height) / 2).
-        const int dx = s.placeSeen ? 0 : (f.gridWidth - e.width) / 2;
-        const int dy = s.placeSeen ? 0 : (f.gridHeight - e.height) / 2;
-        f.placeStaged(e.left, e.top, e.right, e.bottom, dx, dy);
+        // With an "#R" position the cells stay where the cursor put them.
+        p.cells = {true, e.left, e.top, e.right, e.bottom, 0, 0};
+        if (!s.placeSeen) {
+            p.cells.dx = params.centreInGrid ? (params.centreWidth - e.width) / 2 : -(e.width / 2);
+            p.cells.dy = params.centreInGrid ? (params.centreHeight - e.height) / 2 : -(e.height / 2);
+        }
     }
-
-    FitZoomToPattern(ctx);
-    ctx.rule.ruleText = ApplyRule(ctx, rule);
-    ctx.view.offsetX = ctx.view.offsetY = 0;
-    ctx.host.invalidateView();
-
     // Each line of the notice is UTF-8 already, whichever encoding it was written in.
-    const std::string notice = s.nameText + s.authorText + s.comment.shown();
-    f.busy = 0;
-    RefreshCursor(ctx);
-    SetMainTitle(ctx, FileNameOf(path));
-    if (!notice.empty()) {
-        ctx.shell.messageCaption = FileNameOf(path);
-        AppMessageBox(ctx, notice, Icon::Information);
-    }
-    return 0;
+    p.notice = s.nameText + s.authorText + (params.markCutNotice ? s.comment.shown() : s.comment.text);
+    return r;
+}
+
+PatternRead ParseRleFile(TextInput& input, const Field& field, CellGrid& staging) {
+    return ParseRle(input, FileRleParams(field), staging);
 }
 
 }  // namespace gb

@@ -2,41 +2,48 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "formats/bytes.h"
+#include "formats/pattern.h"
 #include "formats/reader_common.h"
 
 namespace gb {
 
-struct Context;
+class CellGrid;
 struct Field;
 
 // A pattern line holding any of these makes the whole read fail.
 inline constexpr std::string_view kRejectedLetters =
     "acdefghijklmnpqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.";
 
-struct RleMessage {
-    std::string caption;
-    std::string text;
-};
+using RleMessage = ReadMessage;
 
 // What differs between reading a file and pasting: where the cursor starts, where live cells
-// may land in the staging grid, the messages, and whether the wait cursor is in use.
+// may land in the staging grid, where the pattern goes, and the messages.
 struct RleReadingParams {
     int startColumn = 0;  // where "$" and "x=" put the column back
     int startRow = 0;     // where "y=" puts the row back
     // A live cell at (x, y) is staged only when minX <= x < endX and minY <= y < endY.
     int minX = 0, endX = 0, minY = 0, endY = 0;
-    bool useBusy = true;     // busy = 0 and the pointer refreshed before a failure box
+    // Without an "#R" position the pattern's origin goes to ((centreWidth - width) / 2,
+    // (centreHeight - height) / 2) when centreInGrid, and back by half its size otherwise (the
+    // reading started at the centre cell).
+    bool centreInGrid = true;
+    int centreWidth = 0, centreHeight = 0;
+    // The comments with the note that lines were left out.
+    bool markCutNotice = true;
     RleMessage unsupported;  // first line not beginning with "x" or "#"
     RleMessage rejected;     // a rejected letter in a pattern line
+    RleMessage empty;        // no pattern line at all
 };
 
-// The parameters of the file reader for this Field.
+// The parameters of the file reader, and of the paste, for this Field.
 RleReadingParams FileRleParams(const Field& field);
+RleReadingParams PasteRleParams(const Field& field);
 
 // One read's state. The rule text is kept here and reaches the Rule only when the read succeeds.
 struct RleReadState {
@@ -54,16 +61,19 @@ struct RleReadState {
     NoticeText comment;
 };
 
-// Reads source line by line into the staging grid (cleared once the first line passes). Returns 0 with
-// the cells staged, or 1 after the failure box (Field and rule untouched).
-int RleReading(Context& ctx, std::string_view source, const RleReadingParams& params,
-               RleReadState& state);
+// Reads source line by line into staging (cleared once the first line passes). Nothing when the
+// cells are staged; otherwise the box that refuses the text (nothing else is changed then).
+std::optional<RleMessage> RleReading(std::string_view source, const RleReadingParams& params,
+                                     CellGrid& staging, RleReadState& state);
 // The same over an input taken in pieces (text mode is the input's business).
-int RleReading(Context& ctx, TextInput& source, const RleReadingParams& params, RleReadState& state);
+std::optional<RleMessage> RleReading(TextInput& source, const RleReadingParams& params,
+                                     CellGrid& staging, RleReadState& state);
 
-// Reads an RLE file's bytes and places the pattern. 0: loaded; 1: rejected (after a box).
-int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path);
-// The same from an input (in text mode) read in pieces.
-int ReadRleFile(Context& ctx, TextInput& input, const std::string& path);
+// An RLE text read into staging and measured: the pattern to place, its rule ("23/3" when the
+// text names none) and its notice.
+PatternRead ParseRle(TextInput& input, const RleReadingParams& params, CellGrid& staging);
+
+// An RLE file for this Field, into its staging grid.
+PatternRead ParseRleFile(TextInput& input, const Field& field, CellGrid& staging);
 
 }  // namespace gb

@@ -6,13 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "session/context.h"
 #include "engine/extent.h"
 #include "engine/field.h"
 #include "engine/rule.h"
-#include "session/run.h"
-#include "session/shell.h"
-#include "session/zoom.h"
 #include "formats/bytes.h"
 #include "formats/reader_common.h"
 
@@ -28,11 +24,8 @@ bool IsRuleLine(std::string_view line) { return line.size() >= 2 && line[0] == '
 
 // The text picture reader; with cells, a ".cells" file's "!" lines are its notice, shown last as
 // the other readers show theirs, and take no row, and the rule starts from "23/3".
-int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool cells) {
-    CheckMemory(ctx);
-    Field& f = ctx.field;
-    f.busy = 1;
-    RefreshCursor(ctx);
+PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging, ReadQuestions& questions,
+                        bool cells) {
     input.keepForRewind();
 
     // First pass: measure the picture lines and collect what else they hold. Each piece is read
@@ -63,11 +56,8 @@ int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool ce
         if (nul) {
             // A text holds no NUL byte: this is no picture but a binary file or a device, which
             // might never end.
-            f.busy = 0;
-            RefreshCursor(ctx);
-            ctx.shell.messageCaption = "サポートしていないファイル形式です。";
-            AppMessageBox(ctx, "サポートしていないファイル形式なので読み込めません。", Icon::Exclamation);
-            return 1;
+            return PatternRead::Refuse(
+                {"サポートしていないファイル形式です。", "サポートしていないファイル形式なので読み込めません。"});
         }
         if (noticePiece(piece)) {
             takeNotice(piece, encoding, true);
@@ -100,25 +90,22 @@ int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool ce
         originY = (f.gridHeight - h) / 2;
     }
 
-    if (invalid) {
-        f.busy = 0;
-        RefreshCursor(ctx);
-        ctx.shell.messageCaption = "テキストファイルに下記の無効なデータが含まれています。";
-        if (AppMessageBox(ctx, shown + "\r\n\r\n読み込みを強行しますか。", Icon::Exclamation,
-                          Buttons::YesNo, Button::No) != Button::Yes)
-            return 1;
-    }
+    if (invalid && !questions.confirm({"テキストファイルに下記の無効なデータが含まれています。",
+                                       shown + "\r\n\r\n読み込みを強行しますか。"}))
+        return PatternRead::Decline();
 
-    // Second pass: place the cells. Every line read takes a row, as far as the larger of the
-    // grid's height and the picture's; the last rule line among them gives the rule. Below the
-    // interior only rule lines count, and none comes after lastRuleLine.
+    // Second pass: stage the cells where they go on the grid. Every line read takes a row, as far
+    // as the larger of the grid's height and the picture's; the last rule line among them gives
+    // the rule. Below the interior only rule lines count, and none comes after lastRuleLine.
     input.rewind();
-    ClearCells(f);
-    f.generation = 0;
+    staging.clear();
+    PatternRead r;
+    ReadPattern& p = r.pattern;
+    p.format = PatternFormat::Picture;
     const long long rows = std::max<long long>(f.gridHeight, h);
     const long long columns = std::max<long long>(f.gridWidth, w);
     const long long lastRow = std::min(rows - 1, std::max(lastRuleLine, f.gridHeight - 2 - originY));
-    std::string rule = cells ? std::string(kDefaultRule) : ctx.rule.ruleText;
+    if (cells) p.rule = kDefaultRule;
     inNotice = false;
     for (long long j = 0; j <= lastRow && !input.atEnd();) {
         SquareEncoding encoding = SquareEncoding::Utf8;
@@ -130,7 +117,7 @@ int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool ce
         const std::string line = ReplacePictureCharacters(piece, encoding);
         const long long y = j++ + originY;
         if (IsRuleLine(line)) {
-            rule = std::string(ControlLineText(line));
+            p.rule = std::string(ControlLineText(line));
             continue;
         }
         if (y < 1 || y > f.gridHeight - 2) continue;
@@ -143,44 +130,26 @@ int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool ce
             if (live == std::string::npos || static_cast<long long>(live) >= to) break;
             const std::size_t dead = line.find_first_not_of('*', live);
             const long long end = dead == std::string::npos ? to : std::min(static_cast<long long>(dead), to);
-            f.fillRow(static_cast<int>(y), static_cast<int>(static_cast<long long>(live) + originX),
-                      static_cast<int>(end - 1 + originX));
+            staging.fillSpan(static_cast<int>(y), static_cast<int>(static_cast<long long>(live) + originX),
+                             static_cast<int>(end - 1 + originX));
             i = end;
         }
     }
 
-    SetMainTitle(ctx, FileNameOf(path));
-    FitZoomToPattern(ctx);
-    ctx.rule.ruleText = ApplyRule(ctx, FileRuleText(rule));
-    ctx.view.offsetX = ctx.view.offsetY = 0;
-    ctx.host.repaintView();
-    f.busy = 0;
-    RefreshCursor(ctx);
-    if (!notice.empty()) {
-        ctx.shell.messageCaption = FileNameOf(path);
-        AppMessageBox(ctx, notice, Icon::Information);
-    }
-    return 0;
+    const Extent e = staging.extent();
+    if (e.found) p.cells = {true, e.left, e.top, e.right, e.bottom, 0, 0};
+    p.notice = std::move(notice);
+    return r;
 }
 
 }  // namespace
 
-int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path) {
-    TextInput input(bytes);
-    return ReadTextFile(ctx, input, path);
+PatternRead ParseTextFile(TextInput& input, const Field& field, CellGrid& staging, ReadQuestions& questions) {
+    return ReadPicture(input, field, staging, questions, false);
 }
 
-int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
-    return ReadPicture(ctx, input, path, false);
-}
-
-int ReadCellsFile(Context& ctx, std::string_view bytes, const std::string& path) {
-    TextInput input(bytes);
-    return ReadCellsFile(ctx, input, path);
-}
-
-int ReadCellsFile(Context& ctx, TextInput& input, const std::string& path) {
-    return ReadPicture(ctx, input, path, true);
+PatternRead ParseCellsFile(TextInput& input, const Field& field, CellGrid& staging, ReadQuestions& questions) {
+    return ReadPicture(input, field, staging, questions, true);
 }
 
 WriteResult WriteTextFile(const Field& f, std::string_view ruleText) {

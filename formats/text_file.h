@@ -6,27 +6,26 @@
 #include <string_view>
 
 #include "formats/bytes.h"
+#include "formats/pattern.h"
 #include "formats/write_result.h"
 
 namespace gb {
 
-struct Context;
+class CellGrid;
 struct Field;
 
-// Reads a picture's bytes and places it centred in the Field. 1 when the user declined to load
-// a file with invalid data; otherwise 0.
-int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path);
-// The same from an input (in text mode), read twice in pieces, once to measure and check the
-// picture and once to place it, so memory does not follow the file. An input that cannot seek is
-// kept in a temporary file between. 1 also for an input holding a NUL byte, which is no picture
-// (after the unsupported-format box).
-int ReadTextFile(Context& ctx, TextInput& input, const std::string& path);
+// Reads a picture from an input (in text mode) into staging, centred on this Field's grid. The
+// input is read twice in pieces, once to measure and check the picture and once to stage it, so
+// memory does not follow the file; one that cannot seek is kept in a temporary file between.
+// Refused when it holds a NUL byte (no picture); declined when it holds invalid data and the
+// user does not want it loaded (asked through questions). The rule is the last "#R" line's, none
+// without one.
+PatternRead ParseTextFile(TextInput& input, const Field& field, CellGrid& staging, ReadQuestions& questions);
 
 // Plaintext ".cells" pictures, read as the pictures above are and placed alike: "O" and "*" live,
-// "." dead, and the "!" lines, which take no row, are the notice shown (captioned with the file's
-// name) after the load. The rule is "23/3".
-int ReadCellsFile(Context& ctx, std::string_view bytes, const std::string& path);
-int ReadCellsFile(Context& ctx, TextInput& input, const std::string& path);
+// "." dead, and the "!" lines, which take no row, are the notice. The rule is "23/3" unless a
+// "#R" line says otherwise.
+PatternRead ParseCellsFile(TextInput& input, const Field& field, CellGrid& staging, ReadQuestions& questions);
 
 // The widest row a picture is written with: the reader takes a line in pieces, and a wider row
 // would come back cut into several rows.

@@ -11,6 +11,8 @@
 #include "engine/rule.h"
 #include "session/run.h"
 #include "session/read_guard.h"
+#include "session/zoom.h"
+#include "formats/pattern.h"
 #include "formats/reader_common.h"
 #include "formats/rle_reader.h"
 #include "formats/safe_save.h"
@@ -54,8 +56,6 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
 
 namespace {
 
-using Reader = int (*)(Context&, TextInput&, const std::string&);
-
 // The descriptor of an opened file, closed when it goes.
 class OpenedFile {
 public:
@@ -71,92 +71,217 @@ private:
     int fd_;
 };
 
-int ReadPath(Context& ctx, const std::string& path, Reader reader) {
-    int result = 1;
-    ReadFileWithinMemory(ctx, path, [&] {
-        const OpenedFile file(path);
-        if (file.fd() < 0) {
-            ReportFileNotFound(ctx, path);
-            return;
-        }
-        TextInput input(file.fd());
-        result = reader(ctx, input, path);
-    });
-    return result;
-}
-
 void ApplyDefaultRule(Context& ctx) {
     ctx.rule.ruleText = kDefaultRule;
     ctx.rule.ruleText = ApplyRule(ctx, ctx.rule.ruleText);
 }
 
+// A reader's question, asked once the wait cursor has gone.
+class HostQuestions : public ReadQuestions {
+public:
+    explicit HostQuestions(Context& ctx) : ctx_(ctx) {}
+    bool confirm(const ReadMessage& question) override {
+        ctx_.field.busy = 0;
+        RefreshCursor(ctx_);
+        ctx_.shell.messageCaption = question.caption;
+        return AppMessageBox(ctx_, question.text, Icon::Exclamation, Buttons::YesNo, Button::No) == Button::Yes;
+    }
+
+private:
+    Context& ctx_;
+};
+
+// What every reading of a file does first, then the reader of kind into the staging grid.
+PatternRead ParseFile(Context& ctx, TextInput& input, PatternKind kind) {
+    CheckMemory(ctx);
+    ctx.field.busy = 1;
+    RefreshCursor(ctx);
+    Field& f = ctx.field;
+    HostQuestions questions(ctx);
+    switch (kind) {
+        case PatternKind::Life: return ParseLifeFile(input, f, f.staging());
+        case PatternKind::Text: return ParseTextFile(input, f, f.staging(), questions);
+        case PatternKind::Cells: return ParseCellsFile(input, f, f.staging(), questions);
+        case PatternKind::Rle: break;
+    }
+    return ParseRleFile(input, f, f.staging());
+}
+
+// A reader's refusal: the wait cursor goes, then its box.
+void ShowRefusal(Context& ctx, const ReadMessage& refusal) {
+    ctx.field.busy = 0;
+    RefreshCursor(ctx);
+    ctx.shell.messageCaption = refusal.caption;
+    AppMessageBox(ctx, refusal.text, Icon::Exclamation);
+}
+
+// A read file's pattern in place, in the order its reader's format has: the grid cleared and the
+// cells placed, the zoom fitted, the rule, the offsets, the view, the wait cursor gone, the title
+// (a picture's before the zoom), and the notice. The rule's dropped topology goes to topology.
+void ApplyFilePattern(Context& ctx, const ReadPattern& pattern, const std::string& path, bool showNotice,
+                      std::string* topology) {
+    Field& f = ctx.field;
+    const bool picture = pattern.format == PatternFormat::Picture;
+    PlacePattern(f, pattern.cells);
+    if (picture) SetMainTitle(ctx, FileNameOf(path));
+    FitZoomToPattern(ctx);
+    ctx.rule.ruleText = ApplyRule(ctx, FileRuleText(pattern.rule.value_or(ctx.rule.ruleText), topology));
+    ctx.view.offsetX = ctx.view.offsetY = 0;
+    if (pattern.format == PatternFormat::Rle)
+        ctx.host.invalidateView();
+    else
+        ctx.host.repaintView();
+    f.busy = 0;
+    RefreshCursor(ctx);
+    if (!picture) SetMainTitle(ctx, FileNameOf(path));
+    if (showNotice && !pattern.notice.empty()) {
+        ctx.shell.messageCaption = FileNameOf(path);
+        AppMessageBox(ctx, pattern.notice, Icon::Information);
+    }
+}
+
+// The read's box or its pattern applied, unguarded. 0 when applied.
+int FinishRead(Context& ctx, const PatternRead& read, const std::string& path) {
+    if (read.status == PatternRead::Status::Refused) ShowRefusal(ctx, read.refusal);
+    if (!read.read()) return 1;
+    ApplyFilePattern(ctx, read.pattern, path, true, nullptr);
+    return 0;
+}
+
+int ReadAs(Context& ctx, TextInput& input, const std::string& path, PatternKind kind) {
+    return FinishRead(ctx, ParseFile(ctx, input, kind), path);
+}
+
+int ReadBytesAs(Context& ctx, std::string_view bytes, const std::string& path, PatternKind kind) {
+    TextInput input(bytes);
+    return ReadAs(ctx, input, path, kind);
+}
+
+// Opens path and reads it with the reader of kind, then applies what it read: the sequence
+// opening and dropping share. With defaultRuleFirst "23/3" is applied before the pattern (also
+// when the reader refuses the file), but not when the file cannot be read at all.
+LoadResult ReadPath(Context& ctx, const std::string& path, PatternKind kind, bool defaultRuleFirst,
+                    bool showNotice) {
+    LoadResult result;
+    PatternRead read;
+    const ReadEnd end = ReadFileWithinMemory(ctx, path, [&] {
+        const OpenedFile file(path);
+        if (file.fd() < 0) {
+            ReportFileNotFound(ctx, path);
+            result.status = LoadStatus::NotFound;
+            return;
+        }
+        TextInput input(file.fd());
+        read = ParseFile(ctx, input, kind);
+    });
+    if (end != ReadEnd::Done)
+        result.status = end == ReadEnd::ReadFailed ? LoadStatus::ReadFailed : LoadStatus::OutOfMemory;
+    if (end != ReadEnd::Done || result.status == LoadStatus::NotFound) return result;
+
+    if (!read.read()) {
+        if (defaultRuleFirst) ApplyDefaultRule(ctx);
+        if (read.status == PatternRead::Status::Refused) ShowRefusal(ctx, read.refusal);
+        result.status = read.status == PatternRead::Status::Refused ? LoadStatus::Refused : LoadStatus::Declined;
+        return result;
+    }
+    const bool applied = ApplyWithinMemory(ctx, [&] {
+        if (defaultRuleFirst) ApplyDefaultRule(ctx);
+        ApplyFilePattern(ctx, read.pattern, path, showNotice, &result.droppedTopology);
+    });
+    if (!applied) return {LoadStatus::OutOfMemory, {}, {}};
+    result.notice = read.pattern.notice;
+    return result;
+}
+
 }  // namespace
 
+void PlacePattern(Field& field, const StagedPattern& pattern) {
+    ClearCells(field);
+    field.generation = 0;
+    if (pattern.found)
+        field.placeStaged(pattern.left, pattern.top, pattern.right, pattern.bottom, pattern.dx, pattern.dy);
+}
+
+int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {
+    return ReadAs(ctx, input, path, PatternKind::Rle);
+}
+int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
+    const PatternRead read = ParseFile(ctx, input, PatternKind::Life);
+    const int result = FinishRead(ctx, read, path);
+    // A file handed to the RLE reader counts as read, whatever that reader made of it.
+    return read.pattern.format == PatternFormat::Rle ? 0 : result;
+}
+int ReadTextFile(Context& ctx, TextInput& input, const std::string& path) {
+    return ReadAs(ctx, input, path, PatternKind::Text);
+}
+int ReadCellsFile(Context& ctx, TextInput& input, const std::string& path) {
+    return ReadAs(ctx, input, path, PatternKind::Cells);
+}
+int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path) {
+    return ReadBytesAs(ctx, bytes, path, PatternKind::Rle);
+}
+int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path) {
+    TextInput input(bytes);
+    return ReadLifeFile(ctx, input, path);
+}
+int ReadTextFile(Context& ctx, std::string_view bytes, const std::string& path) {
+    return ReadBytesAs(ctx, bytes, path, PatternKind::Text);
+}
+int ReadCellsFile(Context& ctx, std::string_view bytes, const std::string& path) {
+    return ReadBytesAs(ctx, bytes, path, PatternKind::Cells);
+}
+
 int OpenLifePath(Context& ctx, const std::string& path) {
-    ReadPath(ctx, path, static_cast<Reader>(ReadLifeFile));
+    ReadPath(ctx, path, PatternKind::Life, false, true);
     return 0;
 }
 
 int OpenTextPath(Context& ctx, const std::string& path) {
-    ReadPath(ctx, path, static_cast<Reader>(ReadTextFile));
+    ReadPath(ctx, path, PatternKind::Text, false, true);
     ctx.host.repaintView();
     return 0;
 }
 
 int OpenRlePath(Context& ctx, const std::string& path) {
-    ReadPath(ctx, path, static_cast<Reader>(ReadRleFile));
+    ReadPath(ctx, path, PatternKind::Rle, false, true);
     return 0;
 }
 
 int OpenCellsPath(Context& ctx, const std::string& path) {
-    ReadPath(ctx, path, static_cast<Reader>(ReadCellsFile));
+    ReadPath(ctx, path, PatternKind::Cells, false, true);
     ctx.host.repaintView();
     return 0;
 }
 
-bool LoadDocument(Context& ctx, const std::string& path) {
+PatternKind KindOfPath(std::string_view path) {
     const std::string ext = ExtensionOf(path);
-    return LoadDocument(ctx, path,
-                        ext == ".txt"     ? PatternKind::Text
-                        : ext == ".lif"   ? PatternKind::Life
-                        : ext == ".cells" ? PatternKind::Cells
-                                          : PatternKind::Rle);
+    return ext == ".txt"     ? PatternKind::Text
+           : ext == ".lif"   ? PatternKind::Life
+           : ext == ".cells" ? PatternKind::Cells
+                             : PatternKind::Rle;
 }
 
-bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
+LoadResult LoadPattern(Context& ctx, const std::string& path, PatternKind kind, bool showNotice) {
     PauseRun(ctx);
     ctx.field.busy = 1;
     RefreshCursor(ctx);
-    bool readable = true;
-    const bool readWhole = ReadFileWithinMemory(ctx, path, [&] {
-        // A file that cannot be opened is refused before the document changes at all.
-        const OpenedFile file(path);
-        if (file.fd() < 0) {
-            ReportFileNotFound(ctx, path);
-            readable = false;
-            return;
-        }
-        TextInput input(file.fd());
-        if (kind == PatternKind::Text) {
-            ApplyDefaultRule(ctx);
-            ReadTextFile(ctx, input, path);
-        } else if (kind == PatternKind::Cells) {
-            ReadCellsFile(ctx, input, path);
-        } else if (kind == PatternKind::Life) {
-            ApplyDefaultRule(ctx);
-            ReadLifeFile(ctx, input, path);
-        } else {
-            ReadRleFile(ctx, input, path);
-        }
-    });
-    // Out of memory or after a failed read the read changed nothing, as for a file that cannot
-    // be opened.
-    if (!readWhole || !readable) return false;
+    const bool defaultRuleFirst = kind == PatternKind::Text || kind == PatternKind::Life;
+    LoadResult result = ReadPath(ctx, path, kind, defaultRuleFirst, showNotice);
+    // A file that could not be read changed nothing, nor does it become the document.
+    if (!result.opened()) return result;
     if (ctx.shell.currentQuickLaunchItem == 0) ctx.shell.documentPath.clear();
     ctx.shell.currentQuickLaunchItem = 0;
     ctx.field.busy = 0;
     RefreshCursor(ctx);
-    return true;
+    return result;
+}
+
+bool LoadDocument(Context& ctx, const std::string& path) {
+    return LoadPattern(ctx, path, KindOfPath(path)).opened();
+}
+
+bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
+    return LoadPattern(ctx, path, kind).opened();
 }
 
 bool StoreDocument(Context& ctx, const std::string& path,

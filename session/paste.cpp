@@ -4,8 +4,8 @@
 #include <string>
 
 #include "session/context.h"
-#include "engine/extent.h"
 #include "engine/rule.h"
+#include "session/document.h"
 #include "session/run.h"
 #include "session/shell.h"
 #include "session/zoom.h"
@@ -99,47 +99,51 @@ void PastePicture(Context& ctx, std::string_view clipboard) {
     const long long originX = (f.gridWidth - (longest - 2)) / 2;
     const long long originY = (f.gridHeight - (lines - 1)) / 2;
 
-    ctx.rule.ruleText = kDefaultRule;
-    ctx.rule.ruleText = ApplyRule(ctx, ctx.rule.ruleText);
-    ClearCells(f);
-    f.generation = 0;
-    long long k = 0;
-    for (std::size_t pos = 0; pos < text.size(); ++k) {
-        const std::string_view line = NextPictureLine(text, pos);
-        const long long y = k + originY;
-        if (y < 1 || y > f.gridHeight - 2) continue;
-        // Positions i with 1 <= i + originX <= gridWidth - 2, a run of "*" at a time.
-        const auto from = static_cast<std::size_t>(std::max<long long>(0, 1 - originX));
-        const auto to = static_cast<std::size_t>(
-            std::clamp<long long>(f.gridWidth - 1 - originX, 0, static_cast<long long>(line.size())));
-        for (std::size_t i = line.find('*', from); i < to; i = line.find('*', i)) {
-            const std::size_t end = std::min(line.find_first_not_of('*', i), to);
-            f.fillRow(static_cast<int>(y), static_cast<int>(static_cast<long long>(i) + originX),
-                      static_cast<int>(static_cast<long long>(end) - 1 + originX));
-            i = end;
+    // Nothing has changed so far; what follows is put back should memory run out.
+    ApplyWithinMemory(ctx, [&] {
+        ctx.rule.ruleText = kDefaultRule;
+        ctx.rule.ruleText = ApplyRule(ctx, ctx.rule.ruleText);
+        ClearCells(f);
+        f.generation = 0;
+        long long k = 0;
+        for (std::size_t pos = 0; pos < text.size(); ++k) {
+            const std::string_view line = NextPictureLine(text, pos);
+            const long long y = k + originY;
+            if (y < 1 || y > f.gridHeight - 2) continue;
+            // Positions i with 1 <= i + originX <= gridWidth - 2, a run of "*" at a time.
+            const auto from = static_cast<std::size_t>(std::max<long long>(0, 1 - originX));
+            const auto to = static_cast<std::size_t>(
+                std::clamp<long long>(f.gridWidth - 1 - originX, 0, static_cast<long long>(line.size())));
+            for (std::size_t i = line.find('*', from); i < to; i = line.find('*', i)) {
+                const std::size_t end = std::min(line.find_first_not_of('*', i), to);
+                f.fillRow(static_cast<int>(y), static_cast<int>(static_cast<long long>(i) + originX),
+                          static_cast<int>(static_cast<long long>(end) - 1 + originX));
+                i = end;
+            }
         }
-    }
 
-    FitZoomToPattern(ctx);
-    FinishPaste(ctx);
-    ctx.host.repaintView();
+        FitZoomToPattern(ctx);
+        FinishPaste(ctx);
+        ctx.host.repaintView();
+    });
 }
 
-RleReadingParams PasteRleParams(const Field& f) {
-    RleReadingParams p;
-    p.startColumn = f.gridWidth / 2;
-    p.startRow = f.gridHeight / 2;
-    p.minX = 1;
-    p.endX = std::min(2 * f.gridWidth - 2, f.loadWidth);
-    p.minY = 1;
-    p.endY = std::min(2 * f.gridHeight - 2, f.loadHeight);
-    p.useBusy = false;
-    p.unsupported = {"RLEデータ貼り付け機能。サポートしていないデータ形式です。",
-                     "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。"};
-    p.rejected = {"RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。",
-                  "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" "
-                  "だけです。\r\nこのデータは貼り付けできません。"};
-    return p;
+// The RLE paste's pattern in place: the grid cleared and the cells placed, the zoom fitted, the
+// rule, no file behind it, the view, and the comments.
+void ApplyPastedPattern(Context& ctx, const ReadPattern& pattern) {
+    PlacePattern(ctx.field, pattern.cells);
+    FitZoomToPattern(ctx);
+    ctx.rule.ruleText = ApplyRule(ctx, FileRuleText(pattern.rule.value_or(kDefaultRule)));
+    FinishPaste(ctx);
+    ctx.host.invalidateView();
+
+    const std::string_view shown = Trim(pattern.notice);
+    if (!shown.empty()) {
+        ctx.shell.messageCaption =
+            "RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、"
+            "パターンデータとしては認識されません。";
+        AppMessageBox(ctx, DisplayText(CutAtCharacter(shown, kShownBytes)), Icon::Information);
+    }
 }
 
 }  // namespace
@@ -151,41 +155,14 @@ int PasteRle(Context& ctx, std::string_view text) {
     const std::string source = TextModeBytes(RemoveAll(RemoveAll(text, "    "), "\t"));
 
     Field& f = ctx.field;
-    const RleReadingParams params = PasteRleParams(f);
-    RleReadState s;
-    if (RleReading(ctx, source, params, s) != 0) return 1;
-    if (s.patternLines == 0) {
-        ctx.shell.messageCaption = "RLEデータ貼り付け機能。認識できないデータ構造です。";
-        AppMessageBox(ctx, "有効なパターンデータが見つかりませんでした。", Icon::Exclamation);
+    TextInput input(source, false);
+    const PatternRead read = ParseRle(input, PasteRleParams(f), f.staging());
+    if (!read.read()) {
+        ctx.shell.messageCaption = read.refusal.caption;
+        AppMessageBox(ctx, read.refusal.text, Icon::Exclamation);
         return 1;
     }
-    const std::string rule = s.ruleGiven ? FileRuleText(s.ruleText) : std::string(kDefaultRule);
-    ClearCells(f);
-    f.generation = 0;
-
-    const Extent e = f.staged().extent();
-    if (e.found) {
-        // With an "#R" position the cells stay where the cursor put them; otherwise the pattern
-        // moves back by half its size, so one that starts at its top left corner is centred.
-        const int dx = s.placeSeen ? 0 : -(e.width / 2);
-        const int dy = s.placeSeen ? 0 : -(e.height / 2);
-        f.placeStaged(e.left, e.top, e.right, e.bottom, dx, dy);
-    }
-
-    FitZoomToPattern(ctx);
-    ctx.rule.ruleText = ApplyRule(ctx, rule);
-    FinishPaste(ctx);
-    ctx.host.invalidateView();
-
-    const std::string notice = s.nameText + s.authorText + s.comment.text;
-    const std::string_view shown = Trim(notice);
-    if (!shown.empty()) {
-        ctx.shell.messageCaption =
-            "RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、"
-            "パターンデータとしては認識されません。";
-        AppMessageBox(ctx, DisplayText(CutAtCharacter(shown, kShownBytes)), Icon::Information);
-    }
-    return 0;
+    return ApplyWithinMemory(ctx, [&] { ApplyPastedPattern(ctx, read.pattern); }) ? 0 : 1;
 }
 
 namespace {

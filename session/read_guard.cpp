@@ -8,14 +8,21 @@
 
 #include "session/context.h"
 #include "session/run.h"
+#include "session/shell.h"
 #include "formats/bytes.h"
-#include "formats/reader_common.h"
 
 namespace gb {
 
+void ReportFileNotFound(Context& ctx, const std::string& path) {
+    ctx.field.busy = 0;
+    RefreshCursor(ctx);
+    ctx.shell.messageCaption = "ファイルが見つかりません。";
+    AppMessageBox(ctx, "ファイル\"" + path + "\"が見つかりません。", Icon::Exclamation);
+}
+
 namespace {
 
-// What a read may change, taken before it starts. Of the cells only the old pattern's live tiles
+// What applying a pattern may change, taken before it starts. Of the cells only the old pattern's live tiles
 // are kept: outside them the grid held nothing.
 struct BeforeRead {
     Rule rule;
@@ -64,8 +71,38 @@ void ReportNoMemory(Context& ctx) {
     AppMessageBox(ctx, "パターン読み込み領域が確保できません。", Icon::Exclamation);
 }
 
-// Runs read as both guards do; path is null when no file is read.
-bool Guarded(Context& ctx, const std::string* path, const std::function<void()>& read) {
+// Runs read, which changes nothing the user sees; path is null when no file is read.
+ReadEnd Parse(Context& ctx, const std::string* path, const std::function<void()>& read) {
+    ReadEnd end = ReadEnd::OutOfMemory;
+    try {
+        read();
+        return ReadEnd::Done;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+        // A size beyond what a string or vector can hold: out of memory as well.
+    } catch (const ReadFailure&) {
+        if (path == nullptr) throw;
+        end = ReadEnd::ReadFailed;
+    }
+    ctx.host.invalidateView();
+    if (end == ReadEnd::ReadFailed)
+        ReportFileNotFound(ctx, *path);
+    else
+        ReportNoMemory(ctx);
+    return end;
+}
+
+}  // namespace
+
+bool ReadWithinMemory(Context& ctx, const std::function<void()>& read) {
+    return Parse(ctx, nullptr, read) == ReadEnd::Done;
+}
+
+ReadEnd ReadFileWithinMemory(Context& ctx, const std::string& path, const std::function<void()>& read) {
+    return Parse(ctx, &path, read);
+}
+
+bool ApplyWithinMemory(Context& ctx, const std::function<void()>& apply) {
     std::optional<BeforeRead> before;
     try {
         before.emplace(ctx);
@@ -73,32 +110,16 @@ bool Guarded(Context& ctx, const std::string* path, const std::function<void()>&
         ReportNoMemory(ctx);
         return false;
     }
-    bool readFailed = false;
     try {
-        read();
+        apply();
         return true;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
-        // A size beyond what a string or vector can hold: out of memory as well.
-    } catch (const ReadFailure&) {
-        if (path == nullptr) throw;
-        readFailed = true;
     }
     before->restore(ctx);
     ctx.host.invalidateView();
-    if (readFailed)
-        ReportFileNotFound(ctx, *path);
-    else
-        ReportNoMemory(ctx);
+    ReportNoMemory(ctx);
     return false;
-}
-
-}  // namespace
-
-bool ReadWithinMemory(Context& ctx, const std::function<void()>& read) { return Guarded(ctx, nullptr, read); }
-
-bool ReadFileWithinMemory(Context& ctx, const std::string& path, const std::function<void()>& read) {
-    return Guarded(ctx, &path, read);
 }
 
 }  // namespace gb

@@ -18,29 +18,17 @@ std::string BoxLines(const MessageBox& box, bool english) {
 }
 
 Button CliHost::showMessage(const MessageBox& box) {
-    boxes_.push_back(box);
-    const bool held =
-        titleSet_ && heldCaption_ && box.icon == Icon::Information && box.caption == *heldCaption_;
-    if (!held) std::cerr << BoxLines(box, english_) << std::flush;
+    std::cerr << BoxLines(box, english_) << std::flush;
     switch (box.buttons) {
         case Buttons::Ok:
             return Button::Ok;
         case Buttons::OkCancel:
-            if (answerYes_) return Button::Ok;
-            declined_ = true;
-            return Button::Cancel;
+            return answerYes_ ? Button::Ok : Button::Cancel;
         case Buttons::YesNo:
         case Buttons::YesNoCancel:
             break;
     }
-    if (answerYes_) return Button::Yes;
-    declined_ = true;
-    return Button::No;
-}
-
-void CliHost::setWindowTitle(const std::string&) {
-    titleSet_ = true;
-    boxesAtTitle_ = boxes_.size();
+    return answerYes_ ? Button::Yes : Button::No;
 }
 
 std::string CliHost::programPath() const {
@@ -55,18 +43,6 @@ void CliHost::exitProcess(int status) {
     std::cout.flush();
     std::cerr.flush();
     std::exit(status);
-}
-
-void CliHost::resetRecord() {
-    titleSet_ = false;
-    declined_ = false;
-    boxes_.clear();
-    boxesAtTitle_ = 0;
-}
-
-std::vector<MessageBox> CliHost::boxesSinceTitle() const {
-    if (!titleSet_) return {};
-    return {boxes_.begin() + static_cast<std::ptrdiff_t>(boxesAtTitle_), boxes_.end()};
 }
 
 }  // namespace gb::cli

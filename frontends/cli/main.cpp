@@ -11,6 +11,7 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -129,92 +130,48 @@ std::optional<std::string> FolderProblem(const std::string& path) {
 
 Rgb ToRgb(std::uint32_t bgr) { return (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF); }
 
-int Execute(const Options& o) {
-    CliHost host(o.yes, !JapaneseMessages());
-    Context ctx(host);
-
-    // The rule is checked first, so a rejected one costs no loading. It is read as file headers
-    // are: "b3/s23" and a topology suffix such as ":T100,100" are taken too.
-    std::optional<std::string> acceptedRule;
-    ForgetDroppedTopology();
-    if (o.rule) {
-        acceptedRule = RuleDialogOk(ctx, FileRuleText(*o.rule));
-        if (!acceptedRule) return kExitUsage;
-    }
-    std::string topology = DroppedTopology();
-    for (const auto* path : {&o.png, &o.gif, &o.stats})
-        if (*path)
-            if (auto problem = FolderProblem(**path)) {
-                Complain(*problem);
-                return kExitRefused;
-            }
-
-    if (!BuildField(ctx, o.width, o.height)) {
-        Complain("cannot build a field of " + std::to_string(o.width) + "x" +
-                 std::to_string(o.height) + " cells");
-        return kExitUsage;
-    }
-
-    PictureStyle style;
-    style.cell = o.cell;
-    style.live = o.live.value_or(ToRgb(ctx.display.liveColor));
-    style.back = o.back.value_or(ToRgb(ctx.display.backColor));
-    const std::int64_t limit = o.command == Command::Run ? o.limit() : 0;
-    const std::int64_t every = o.frameEvery();
-    // A GIF of the whole interior with a known number of frames is refused before the run.
-    if (o.gif && !o.crop && !o.untilSettled)
-        if (auto problem = GifSizeProblem(InteriorBox(ctx.field), o.cell, limit / every + 1)) {
-            Complain(*problem);
-            return kExitUsage;
-        }
-
-    // Every reader names the window after the file as the last step of a successful load, and
-    // a refused or unreadable file leaves the title alone.
+// Loads the input as the program opens a file. False (after saying why) when it is not loaded.
+// The notice becomes the summary's note; the topology the file's rule named goes to topology.
+bool LoadInput(Context& ctx, const Options& o, Summary& summary, std::string& topology) {
     const std::string path = o.input == "-" ? "/dev/stdin" : o.input;
-    host.resetRecord();
     // The file's notice texts are part of what info prints; run shows them with --verbose.
-    if (o.command == Command::Info || !o.verbose) host.holdNotices(FileNameOf(path));
+    const bool showNotice = o.command == Command::Run && o.verbose;
     // A name ending in ".rle", ".lif", ".txt" or ".cells" says which reader reads it; for any
     // other name (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
     const std::string ext = ExtensionOf(o.input);
-    if (o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt" || ext == ".cells"))
-        LoadDocument(ctx, path);
-    else
-        LoadDocument(ctx, path, KindOf(o.as.value_or(Format::Rle)));
-    if (!host.titleSet()) {
-        bool readFailed = false;
-        for (const MessageBox& box : host.boxes())
-            readFailed = readFailed || box.caption == "ファイルが見つかりません。";
+    const bool named = o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt" || ext == ".cells");
+    const LoadResult loaded =
+        LoadPattern(ctx, path, named ? KindOfPath(path) : KindOf(o.as.value_or(Format::Rle)), showNotice);
+    if (loaded.status != LoadStatus::Loaded) {
+        const bool readFailed = loaded.status == LoadStatus::NotFound || loaded.status == LoadStatus::ReadFailed;
         Complain((o.input == "-" ? std::string("standard input") : o.input) + ": " +
-                 NotLoadedReason(path, host.declinedQuestion(), readFailed));
-        return kExitRefused;
+                 NotLoadedReason(path, loaded.status == LoadStatus::Declined, readFailed));
+        return false;
     }
-    // The name, author, comment and description texts: the boxes captioned with the file's name
-    // that the reader shows after the title.
-    Summary summary;
-    for (const MessageBox& box : host.boxesSinceTitle())
-        if (box.icon == Icon::Information && box.caption == FileNameOf(path)) {
-            std::string text = DisplayLines(box.text);
-            while (!text.empty() && text.back() == '\n') text.pop_back();
-            summary.notes.push_back(text);
-        }
+    // The name, author, comment and description texts.
+    if (!loaded.notice.empty()) {
+        std::string text = DisplayLines(loaded.notice);
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        summary.notes.push_back(text);
+    }
+    topology = loaded.droppedTopology;
+    return true;
+}
 
-    // A torus or a plane of another size is not what runs here: -r's topology, or else the file's.
-    if (!o.rule) topology = DroppedTopology();
-    if (!topology.empty())
-        Complain("warning: the topology \"" + topology + "\" of the rule is not used: the field is " +
-                 std::to_string(o.width) + "x" + std::to_string(o.height) +
-                 " cells, bounded, with dead cells beyond its edge");
+// What the generations leave besides the Field: the statistics rows not yet written and the GIF.
+struct RunRecord {
+    std::string rows;
+    std::unique_ptr<GifRecorder> gif;
+};
 
-    // The program draws the loaded pattern at once; its frames keep the population the writers
-    // check. Here the frames run without a picture.
-    FrameWithoutPicture(ctx, false);
-
-    if (acceptedRule) EditRule(ctx, [&](const std::string&) { return acceptedRule; });
-
+// Runs up to limit generations (or until settled), recording every `every`-th. Nothing when
+// the run ended as asked; the exit status when a GIF outgrew its limits.
+std::optional<int> RunGenerations(Context& ctx, const Options& o, const PictureStyle& style,
+                                  std::int64_t limit, Summary& summary, RunRecord& record) {
+    const std::int64_t every = o.frameEvery();
     // Statistics rows stream to standard output, or gather for a file written at the end.
     const bool rowsToStdout = o.statsToStdout();
-    std::string rows;
+    std::string& rows = record.rows;
     const auto flushRows = [&] {
         if (rowsToStdout && !rows.empty()) {
             std::cout.write(rows.data(), static_cast<std::streamsize>(rows.size()));
@@ -225,7 +182,7 @@ int Execute(const Options& o) {
         rows += StatsRow(g, LiveCellCount(ctx.field), extent);
         if (rows.size() >= (1u << 16)) flushRows();
     };
-    std::unique_ptr<GifRecorder> gif;
+    std::unique_ptr<GifRecorder>& gif = record.gif;
     if (o.gif) gif = std::make_unique<GifRecorder>(ctx.field, o.crop, style, o.delayMs);
     std::unique_ptr<SettleWatch> watch;
     if (o.untilSettled) watch = std::make_unique<SettleWatch>(ctx.field, ctx.rule, o.maxPeriod);
@@ -268,7 +225,12 @@ int Execute(const Options& o) {
     }
     progress.finish();
     flushRows();
+    return std::nullopt;
+}
 
+// The summary, then every output asked for; the exit status.
+int DeliverResults(Context& ctx, const Options& o, const PictureStyle& style, Summary& summary,
+                   RunRecord& record) {
     summary.rule = ctx.rule.ruleText;
     summary.ruleBS = FormatRuleBS(ctx.rule.ruleText);
     summary.generation = ctx.field.generation;
@@ -278,7 +240,7 @@ int Execute(const Options& o) {
     summary.withNotes = o.command == Command::Info;
     const std::string text = o.json ? SummaryJson(summary) : SummaryLines(summary);
     // When standard output carries data, the summary keeps out of its way.
-    const bool dataOnStdout = rowsToStdout || o.patternToStdout() || (o.png && *o.png == "-") ||
+    const bool dataOnStdout = o.statsToStdout() || o.patternToStdout() || (o.png && *o.png == "-") ||
                               (o.gif && *o.gif == "-");
     (dataOnStdout ? std::cerr : std::cout) << text << std::flush;
 
@@ -292,7 +254,7 @@ int Execute(const Options& o) {
             if (target == "-") stdoutFailureSaid = true;
         }
     };
-    if (o.stats && *o.stats != "-") deliver(*o.stats, rows);
+    if (o.stats && *o.stats != "-") deliver(*o.stats, record.rows);
     if (o.png) {
         const CellBox box = o.crop ? CropBox(FieldExtent(ctx.field)) : InteriorBox(ctx.field);
         std::string error;
@@ -303,9 +265,9 @@ int Execute(const Options& o) {
             status = kExitRefused;
         }
     }
-    if (gif) {
+    if (record.gif) {
         std::string error;
-        if (const auto bytes = gif->encode(error))
+        if (const auto bytes = record.gif->encode(error))
             deliver(*o.gif, *bytes);
         else {
             Complain(*o.gif + ": not written (" + error + ")");
@@ -337,6 +299,64 @@ int Execute(const Options& o) {
         status = kExitRefused;
     }
     return status;
+}
+
+int Execute(const Options& o) {
+    CliHost host(o.yes, !JapaneseMessages());
+    Context ctx(host);
+
+    // The rule is checked first, so a rejected one costs no loading. It is read as file headers
+    // are: "b3/s23" and a topology suffix such as ":T100,100" are taken too.
+    std::optional<std::string> acceptedRule;
+    std::string topology;
+    if (o.rule) {
+        acceptedRule = RuleDialogOk(ctx, FileRuleText(*o.rule, &topology));
+        if (!acceptedRule) return kExitUsage;
+    }
+    for (const auto* path : {&o.png, &o.gif, &o.stats})
+        if (*path)
+            if (auto problem = FolderProblem(**path)) {
+                Complain(*problem);
+                return kExitRefused;
+            }
+
+    if (!BuildField(ctx, o.width, o.height)) {
+        Complain("cannot build a field of " + std::to_string(o.width) + "x" +
+                 std::to_string(o.height) + " cells");
+        return kExitUsage;
+    }
+
+    PictureStyle style;
+    style.cell = o.cell;
+    style.live = o.live.value_or(ToRgb(ctx.display.liveColor));
+    style.back = o.back.value_or(ToRgb(ctx.display.backColor));
+    const std::int64_t limit = o.command == Command::Run ? o.limit() : 0;
+    // A GIF of the whole interior with a known number of frames is refused before the run.
+    if (o.gif && !o.crop && !o.untilSettled)
+        if (auto problem = GifSizeProblem(InteriorBox(ctx.field), o.cell, limit / o.frameEvery() + 1)) {
+            Complain(*problem);
+            return kExitUsage;
+        }
+
+    Summary summary;
+    std::string fileTopology;
+    if (!LoadInput(ctx, o, summary, fileTopology)) return kExitRefused;
+    // A torus or a plane of another size is not what runs here: -r's topology, or else the file's.
+    if (!o.rule) topology = fileTopology;
+    if (!topology.empty())
+        Complain("warning: the topology \"" + topology + "\" of the rule is not used: the field is " +
+                 std::to_string(o.width) + "x" + std::to_string(o.height) +
+                 " cells, bounded, with dead cells beyond its edge");
+
+    // The program draws the loaded pattern at once; its frames keep the population the writers
+    // check. Here the frames run without a picture.
+    FrameWithoutPicture(ctx, false);
+
+    if (acceptedRule) EditRule(ctx, [&](const std::string&) { return acceptedRule; });
+
+    RunRecord record;
+    if (const auto status = RunGenerations(ctx, o, style, limit, summary, record)) return *status;
+    return DeliverResults(ctx, o, style, summary, record);
 }
 
 }  // namespace

@@ -272,3 +272,53 @@ TEST_F(CliTest, BadArguments) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a load shows on standard error, exactly: the reader's boxes in their order, the notice
+// only when run is verbose, and for a file that is not loaded the reason last.
+TEST_F(CliTest, ALoadsBoxesAndWhyAFileIsNotLoadedReadExactly) {
+    const std::string rejected =
+        "パターンデータの中に認識できない文字が見つかりました。\n"
+        "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。\n"
+        "このファイルは読み込めません。\n";
+    Write("e.rle", "x = 1\nozo!\n");
+    const Result refused = Run({"run", "e.rle"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, rejected + "gridbloom-cli: e.rle: not loaded\n");
+    // Handed from Life to RLE and refused there.
+    Write("h.lif", "#Life 1.05 \n.*\n");
+    EXPECT_EQ(Run({"info", "h.lif"}).err, rejected + "gridbloom-cli: h.lif: not loaded\n");
+
+    Write("q.txt", "*\nxy\n");
+    const Result declined = Run({"info", "q.txt"});
+    EXPECT_EQ(declined.status, 1);
+    EXPECT_EQ(declined.err,
+              "テキストファイルに下記の無効なデータが含まれています。\nxy\n\n読み込みを強行しますか。\n"
+              "gridbloom-cli: q.txt: not loaded (the question was answered No; --yes answers Yes)\n");
+
+    // A rule other than the default is reported before the notice; the notice is held unless run
+    // is verbose, and info prints it once, as a note.
+    Write("n.rle", "#N Name\n#C first\n#C second\nx = 1, y = 1, rule = 34/34\no!\n");
+    const std::string ruleBox =
+        "デフォルト(23/3)以外のルールが適用されます。\n適用されるルール   34/34   (B34/S34)\n\n"
+        "隣人  0  1  2  3  4  5  6  7  8\n--------------------------\n"
+        "生存  -  -  -  *  *  -  -  -  -\n誕生  -  -  -  *  *  -  -  -  -\n";
+    const Result quiet = Run({"run", "n.rle"});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, ruleBox);
+    const Result told = Run({"run", "n.rle", "-v"});
+    EXPECT_EQ(told.status, 0);
+    EXPECT_EQ(told.err, ruleBox + "n.rle\nName\n\nfirst\nsecond\n");
+    const Result info = Run({"info", "n.rle"});
+    EXPECT_EQ(info.err, ruleBox);
+    EXPECT_EQ(info.out, "rule 34/34 (B34/S34)\ngeneration 0\npopulation 1\nextent 600 600 600 600 1 1\n"
+                        "Name\n\nfirst\nsecond\n");
+    // A file without notice texts has no note.
+    Write("plain.rle", "x = 1, y = 1\no!\n");
+    EXPECT_EQ(Run({"info", "plain.rle"}).out,
+              "rule 23/3 (B3/S23)\ngeneration 0\npopulation 1\nextent 600 600 600 600 1 1\n");
+}
+
+}  // namespace

@@ -17,6 +17,7 @@
 #include "formats/rle_reader.h"
 #include "formats/rle_writer.h"
 #include "formats/text_file.h"
+#include "session/document.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb::test {

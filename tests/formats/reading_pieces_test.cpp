@@ -286,14 +286,14 @@ TEST(ReadingPieces, StagingKeepsNoLeftoversAndItsExtentMatchesItsCells) {
         const int rows = round % 2 == 0 ? 300 : 3;
         const std::string file = RandomRle(rng, rows, round % 2 == 0 ? 900 : 4);
         RleReadState s;
-        ASSERT_EQ(RleReading(t.ctx, file, FileRleParams(f), s), 0);
+        ASSERT_FALSE(RleReading(file, FileRleParams(f), t.ctx.field.staging(), s));
         const test::Cells staged = test::StagedCells(f);
         EXPECT_EQ(f.staged().population(), static_cast<std::int64_t>(staged.size())) << round;
         EXPECT_TRUE(test::SameExtent(LoadAreaExtent(f), test::ExtentOf(staged))) << round;
         // The same file staged in a fresh Field: nothing of the last round is left.
         test::TestContext fresh;
         RleReadState freshState;
-        ASSERT_EQ(RleReading(fresh.ctx, file, FileRleParams(fresh.ctx.field), freshState), 0);
+        ASSERT_FALSE(RleReading(file, FileRleParams(fresh.ctx.field), fresh.ctx.field.staging(), freshState));
         EXPECT_EQ(staged, test::StagedCells(fresh.ctx.field)) << round;
         // Loading the same file through the reader places exactly the reference cells.
         ASSERT_EQ(ReadRleFile(fresh.ctx, file, "a.rle"), 0);
@@ -482,7 +482,7 @@ TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
         const std::string file = "x = 0, y = 0\n" + RandomSoup(rng, round % 4 == 3, p.startColumn, p.startRow,
                                                               p.minX, p.endX, p.minY, p.endY, expected);
         RleReadState s;
-        ASSERT_EQ(RleReading(t.ctx, file, p, s), 0);
+        ASSERT_FALSE(RleReading(file, p, t.ctx.field.staging(), s));
         ASSERT_EQ(test::StagedCells(f), expected) << round;
         EXPECT_EQ(f.staged().population(), static_cast<std::int64_t>(expected.size()));
         EXPECT_TRUE(test::SameExtent(LoadAreaExtent(f), test::ExtentOf(expected))) << round;
@@ -558,7 +558,7 @@ TEST(ReadingPieces, LetterLoopMatchesAPlainDecoder) {
         for (char d : tail) count = AppendDigit(count, d - '0');
         file += line + tail;
         RleReadState s;
-        ASSERT_EQ(RleReading(t.ctx, file, p, s), 0);
+        ASSERT_FALSE(RleReading(file, p, t.ctx.field.staging(), s));
         ASSERT_EQ(test::StagedCells(f), expected) << round;
         EXPECT_EQ(f.staged().population(), static_cast<std::int64_t>(expected.size()));
         EXPECT_TRUE(s.columnCursor == x && s.rowCursor == y && s.runCount == count) << round;

@@ -1,4 +1,5 @@
 #include "formats/rle_reader.h"
+#include "session/read_guard.h"
 #include "formats/rle_writer.h"
 
 #include <gtest/gtest.h>
@@ -215,19 +216,19 @@ TEST(RleRead, CommentsInShiftJisAreShownAsUtf8) {
     EXPECT_EQ(t.host.boxes.back().text, "グライダー\n");
 }
 
-TEST(RleReading, PasteParametersStartAtTheCentreWithoutTheWaitCursor) {
+TEST(RleReading, PasteParametersStartAtTheCentreAndRefuseAsData) {
     test::TestContext t;
     Field& f = t.ctx.field;
-    RleReadingParams p = FileRleParams(f);
-    p.startColumn = f.gridWidth / 2;
-    p.startRow = f.gridHeight / 2;
-    p.minX = p.minY = 1;
-    p.endX = std::min(2 * f.gridWidth - 2, f.loadWidth);
-    p.endY = std::min(2 * f.gridHeight - 2, f.loadHeight);
-    p.useBusy = false;
+    RleReadingParams p = PasteRleParams(f);
+    EXPECT_EQ(p.startColumn, f.gridWidth / 2);
+    EXPECT_EQ(p.startRow, f.gridHeight / 2);
+    EXPECT_EQ(p.minX, 1);
+    EXPECT_EQ(p.minY, 1);
+    EXPECT_EQ(p.endX, std::min(2 * f.gridWidth - 2, f.loadWidth));
+    EXPECT_EQ(p.endY, std::min(2 * f.gridHeight - 2, f.loadHeight));
     p.rejected = {"paste caption", "paste text"};
     RleReadState s;
-    ASSERT_EQ(RleReading(t.ctx, "#R -1 0\nx = 1\n2o$o!", p, s), 0);
+    ASSERT_FALSE(RleReading("#R -1 0\nx = 1\n2o$o!", p, f.staging(), s));
     EXPECT_TRUE(s.placeSeen);
     EXPECT_EQ(LoadAreaExtent(f).left, 600);
     EXPECT_EQ(LoadAreaExtent(f).top, 601);
@@ -235,14 +236,16 @@ TEST(RleReading, PasteParametersStartAtTheCentreWithoutTheWaitCursor) {
     EXPECT_EQ(s.patternLines, 1);
     // Limits: a cell at staging column 0 is dropped in a paste.
     RleReadState s2;
-    ASSERT_EQ(RleReading(t.ctx, "#R -601 0\no!", p, s2), 0);
+    ASSERT_FALSE(RleReading("#R -601 0\no!", p, f.staging(), s2));
     EXPECT_FALSE(LoadAreaExtent(f).found);
-    // Own messages, no pointer change.
+    // The refusal comes back as data: nothing is shown, the pointer is left alone.
     const std::size_t pointers = t.host.pointers.size();
     RleReadState s3;
-    EXPECT_EQ(RleReading(t.ctx, "x = 1\nbOb!", p, s3), 1);
-    EXPECT_EQ(t.host.lastBox().caption, "paste caption");
-    EXPECT_EQ(t.host.lastBox().text, "paste text");
+    const auto refusal = RleReading("x = 1\nbOb!", p, f.staging(), s3);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->caption, "paste caption");
+    EXPECT_EQ(refusal->text, "paste text");
+    EXPECT_TRUE(t.host.boxes.empty());
     EXPECT_EQ(t.host.pointers.size(), pointers);
 }
 

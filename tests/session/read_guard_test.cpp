@@ -131,10 +131,10 @@ TEST_F(ReadGuard, AReadThatFailsPartWayFailsAsAWhole) {
 
         const FailingAfter input(c.bytes);
         ASSERT_GE(input.fd(), 0) << std::strerror(errno);
-        EXPECT_FALSE(ReadFileWithinMemory(t.ctx, c.name, [&] {
+        EXPECT_EQ(ReadFileWithinMemory(t.ctx, c.name, [&] {
             TextInput in(input.fd());
             c.reader(t.ctx, in, c.name);
-        }));
+        }), ReadEnd::ReadFailed);
         ExpectUnchangedAfter("ファイルが見つかりません。", std::string("ファイル\"") + c.name + "\"が見つかりません。");
     }
     // Opening a file whose first read fails, through the document (which keeps its path too)
@@ -151,13 +151,13 @@ TEST_F(ReadGuard, AReadThatFailsPartWayFailsAsAWhole) {
     }
 }
 
-TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheReadChanged) {
+TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheApplyChanged) {
     const std::vector<std::function<void()>> failures = {
         [] { throw std::bad_alloc(); },
         [] { std::string().reserve(std::string().max_size() + 1); },  // std::length_error
     };
     for (const auto& fail : failures) {
-        const bool completed = ReadWithinMemory(t.ctx, [&] {
+        const bool completed = ApplyWithinMemory(t.ctx, [&] {
             Field& f = t.ctx.field;
             f.busy = 1;
             ClearCells(f);
@@ -175,13 +175,28 @@ TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheReadChanged) {
         ExpectUnchangedAfterTheMemoryBox();
     }
 
-    // A read that ends normally keeps what it did.
-    EXPECT_TRUE(ReadWithinMemory(t.ctx, [&] {
+    // An apply that ends normally keeps what it did.
+    EXPECT_TRUE(ApplyWithinMemory(t.ctx, [&] {
         ClearCells(t.ctx.field);
         SetMainTitle(t.ctx, "new.rle");
     }));
     EXPECT_TRUE(LiveCells(t.ctx.field).empty());
     EXPECT_EQ(t.host.lastTitle(), "new.rle - Gridbloom");
+}
+
+// A parse changes nothing the user sees, so its guard keeps no copy: it only says what failed.
+TEST_F(ReadGuard, AFailedParseShowsItsBoxAndLeavesEverythingAsItWas) {
+    t.ctx.field.busy = 1;
+    const int invalidations = t.host.invalidations;
+    EXPECT_FALSE(ReadWithinMemory(t.ctx, [] { throw std::bad_alloc(); }));
+    ExpectUnchangedAfterTheMemoryBox();
+    EXPECT_EQ(t.host.invalidations, invalidations + 1);
+    t.ctx.field.busy = 1;
+    EXPECT_EQ(ReadFileWithinMemory(t.ctx, "a.rle", [] { throw ReadFailure(5); }), ReadEnd::ReadFailed);
+    ExpectUnchangedAfter("ファイルが見つかりません。", "ファイル\"a.rle\"が見つかりません。");
+    EXPECT_EQ(ReadFileWithinMemory(t.ctx, "a.rle", [] {}), ReadEnd::Done);
+    // Without a file, a failed read is not this guard's to report.
+    EXPECT_THROW(ReadWithinMemory(t.ctx, [] { throw ReadFailure(5); }), ReadFailure);
 }
 
 // Runs check in a child process that can allocate only about extraMiB more: its address space

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "session/context.h"
@@ -78,15 +79,20 @@ public:
 
     std::string lastTitle() const { return titles.empty() ? std::string() : titles.back(); }
     const MessageBox& lastBox() const { return boxes.back(); }
-};
-
-// A fresh Context with its scripted host and a default Field.
-struct TestContext {
-    ScriptedHost host;
-    Context ctx{host};
-    explicit TestContext(bool initField = true) {
-        if (initField) InitField(ctx);
+    // The boxes shown so far, as their captions, or as (caption, text) pairs.
+    std::vector<std::string> captions() const {
+        std::vector<std::string> out;
+        for (const MessageBox& box : boxes) out.push_back(box.caption);
+        return out;
+    }
+    std::vector<std::pair<std::string, std::string>> shown() const {
+        std::vector<std::pair<std::string, std::string>> out;
+        for (const MessageBox& box : boxes) out.emplace_back(box.caption, box.text);
+        return out;
     }
 };
 
 }  // namespace gb::test
+
+// The session fixture (TestContext), for the tests that reach it through this header.
+#include "tests/support/session_fixture.h"

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/engine/cell_model.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/field_fixture.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -15,14 +15,8 @@ using test::TestContext;
 
 TEST(InitField, BuildsTheDefaultFieldWithoutABox) {
     TestContext t;
-    const Field& f = t.ctx.field;
-    EXPECT_EQ(f.fieldWidth, 1200);
-    EXPECT_EQ(f.fieldHeight, 1200);
-    EXPECT_EQ(f.loadWidth, 2202);
-    EXPECT_EQ(f.loadHeight, 2202);
-    EXPECT_EQ(f.cellsAllocated, 1);
-    EXPECT_EQ(f.loadAreaAllocated, 1);
-    EXPECT_TRUE(f.cells().empty());
+    EXPECT_TRUE(test::HasSize(t.ctx.field, 1200, 1200, 2202, 2202));
+    EXPECT_TRUE(t.ctx.field.cells().empty());
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
     EXPECT_TRUE(t.host.boxes.empty());
     EXPECT_NO_THROW(CheckMemory(t.ctx));
@@ -38,13 +32,13 @@ TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
         return DefaultZeroAllocator(n);
     };
     ASSERT_TRUE(t.ctx.field.setCell(9, 9, 1));
-    t.ctx.field.busy = 1;
+    test::SetBusyLevel(t.ctx, 1);
     // 2 × 40000 × 40000 does not fit 32 bits.
     EXPECT_EQ(AllocateCells(t.ctx, 40000, 40000), kAllocTooLarge);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(t.ctx.field.cells().width(), 1202);  // the Field keeps its cells
     EXPECT_EQ(test::LiveCells(t.ctx.field), (test::Cells{{9, 9}}));
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(test::BusyLevel(t.ctx), 0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
     EXPECT_EQ(t.host.lastBox().caption, "計算エラー。");
     EXPECT_EQ(t.host.lastBox().text, "パターン記録領域のセル数が多すぎるようです。");
@@ -85,10 +79,8 @@ TEST(Allocation, StartUpFailureShowsBothBoxesAndExitsWithOne) {
     } catch (const ProcessExit& e) {
         EXPECT_EQ(e.status, 1);
     }
-    ASSERT_EQ(t.host.boxes.size(), 2u);
-    EXPECT_EQ(t.host.boxes[0].caption, "メモリ不足です。");
-    EXPECT_EQ(t.host.boxes[1].caption, "Gridbloom");
-    EXPECT_EQ(t.host.boxes[1].text, "メモリ領域が確保できないので起動できません。");
+    ASSERT_EQ(t.host.captions(), (std::vector<std::string>{"メモリ不足です。", "Gridbloom"}));
+    EXPECT_EQ(t.host.lastBox().text, "メモリ領域が確保できないので起動できません。");
 }
 
 TEST(CheckMemory, PassesWhenBothBlocksAreHeldAndEndsTheProgramOtherwise) {

@@ -2,40 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "session/format_number.h"
 #include "session/run.h"
 #include "session/run_control.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/field_fixture.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
 
 TEST(FrameText, ThousandsStatusLineAndZoomLabel) {
-    EXPECT_EQ(FormatThousands("1234567"), "1,234,567");
-    EXPECT_EQ(FormatThousands("1000"), "1,000");
-    EXPECT_EQ(FormatThousands("100000"), "100,000");
-    EXPECT_EQ(FormatThousands("999"), "999");
-    EXPECT_EQ(FormatThousands(""), "");
+    const std::pair<const char*, const char*> grouped[] = {
+        {"1234567", "1,234,567"}, {"1000", "1,000"}, {"100000", "100,000"}, {"999", "999"}, {"", ""}};
+    for (auto [digits, text] : grouped) EXPECT_EQ(FormatThousands(digits), text) << digits;
     EXPECT_EQ(StatusLine(1000, 1234567), "G 1,000 / P 1,234,567");
     EXPECT_EQ(StatusLine(0, 0), "G 0 / P 0");
-    EXPECT_EQ(ZoomLabel(6), "X 6");
-    EXPECT_EQ(ZoomLabel(3), "X 3");
-    EXPECT_EQ(ZoomLabel(1.0 / 4), "X 1/4");
-    EXPECT_EQ(ZoomLabel(1.0 / 32), "X 1/32");
+    const std::pair<double, const char*> labels[] = {
+        {6, "X 6"}, {3, "X 3"}, {1.0 / 4, "X 1/4"}, {1.0 / 32, "X 1/32"}};
+    for (auto [zoom, label] : labels) EXPECT_EQ(ZoomLabel(zoom), label) << zoom;
 }
 
 TEST(FrameGeometry, SpacingCellSizeAndTextGrey) {
-    EXPECT_EQ(GridSpacing(20), 1);
-    EXPECT_EQ(GridSpacing(3), 1);
-    EXPECT_EQ(GridSpacing(2), 2);
-    EXPECT_EQ(GridSpacing(1), 4);
-    EXPECT_EQ(GridSpacing(0.5), 8);
-    EXPECT_EQ(GridSpacing(1.0 / 32), 128);
-    EXPECT_EQ(CellSize(6), 5);
-    EXPECT_EQ(CellSize(3), 2);
-    EXPECT_EQ(CellSize(2), 2);
-    EXPECT_EQ(CellSize(1), 1);
-    EXPECT_EQ(CellSize(1.0 / 4), 1);
+    const std::pair<double, int> spacings[] = {{20, 1}, {3, 1}, {2, 2}, {1, 4}, {0.5, 8}, {1.0 / 32, 128}};
+    for (auto [zoom, spacing] : spacings) EXPECT_EQ(GridSpacing(zoom), spacing) << zoom;
+    const std::pair<double, int> sides[] = {{6, 5}, {3, 2}, {2, 2}, {1, 1}, {1.0 / 4, 1}};
+    for (auto [zoom, side] : sides) EXPECT_EQ(CellSize(zoom), side) << zoom;
     EXPECT_EQ(TextGrey(0x000000), 255);
     EXPECT_EQ(TextGrey(0xFFFFFF), 0);
     EXPECT_EQ(TextGrey(0x808080), 0);    // brightness 128: black text
@@ -86,10 +79,7 @@ TEST(FrameCells, PaintAndCountTheWholePlane) {
 
 TEST(FrameRun, StopTargetEndsTheRunAtTheTargetNotBefore) {
     test::TestContext t;
-    t.ctx.field.setCell(10, 10, 1);  // a block lives for ever
-    t.ctx.field.setCell(11, 10, 1);
-    t.ctx.field.setCell(10, 11, 1);
-    t.ctx.field.setCell(11, 11, 1);
+    test::PlacePicture(t.ctx.field, 10, 10, {"**", "**"});  // a block lives for ever
     t.ctx.field.generation = 5;
     const FrameFn draw = [&](bool advance) { FrameWithoutPicture(t.ctx, advance); };
     draw(false);
@@ -108,7 +98,7 @@ TEST(FrameRun, StopTargetEndsTheRunAtTheTargetNotBefore) {
     EXPECT_EQ(t.ctx.field.generation, 10);
     EXPECT_FALSE(t.ctx.run.running);
     EXPECT_FALSE(t.ctx.run.stopArmed);
-    EXPECT_EQ(t.ctx.field.population, 4);
+    EXPECT_EQ(test::CountedPopulation(t.ctx), 4);
     const StopAtValues again = StopAtInitialValues(t.ctx);
     EXPECT_EQ(again.absolute, 11);
     EXPECT_EQ(again.relative, 1);

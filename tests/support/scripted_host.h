@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -39,9 +40,12 @@ public:
     std::optional<std::string> clipboard;
     std::string program = "/opt/gridbloom/gridbloom";
     std::optional<std::pair<int, int>> clientSize = std::make_pair(800, 600);
+    // Called with every box as it is shown, before its answer.
+    std::function<void(const MessageBox&)> onBox;
 
     Button showMessage(const MessageBox& box) override {
         boxes.push_back(box);
+        if (onBox) onBox(box);
         if (!answers.empty()) {
             const Button b = answers.front();
             answers.pop_front();

@@ -7,7 +7,7 @@
 
 #include "app/install_layout.h"
 #include "session/run.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 #include "view/help.h"
 
 namespace gb {

@@ -10,7 +10,7 @@
 #include "app/commands.h"
 #include "app/guarded_application.h"
 #include "app/main_frame.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {

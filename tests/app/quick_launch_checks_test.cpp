@@ -8,7 +8,7 @@
 #include "app/quick_launch_commands.h"
 #include "session/document.h"
 #include "session/paste.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {

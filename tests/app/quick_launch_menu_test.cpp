@@ -4,7 +4,7 @@
 
 #include "app/menu_bar.h"
 #include "app/quick_launch_commands.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/commands.h"
 #include "session/frame.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 #include "view/lg_view.h"
 
 namespace gb {

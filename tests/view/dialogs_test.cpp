@@ -2,7 +2,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 #include "view/run_dialogs.h"
 #include "view/zoom_dialog.h"
 

@@ -4,7 +4,7 @@
 
 #include "session/frame.h"
 #include "session/run.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <random>
 #include <set>
+#include <utility>
 
 #include "engine/step.h"
 #include "session/run.h"
@@ -62,10 +63,10 @@ const char* const kStagingTooLarge = "パターン読み込み領域のセル数
 const char* const kFieldTooLarge = "パターン記録領域のセル数が多すぎるようです。";
 
 TEST(TotalCells, LineGroupsDigitsAndWritesAThreeDigitExponent) {
-    EXPECT_EQ(TotalCellsLine(1440000), "総セル数   1,440,000   1.440000e+006");
-    EXPECT_EQ(TotalCellsLine(0), "総セル数   0   0.000000e+000");
-    EXPECT_EQ(TotalCellsLine(1e10), "総セル数   10,000,000,000   1.000000e+010");
-    EXPECT_EQ(TotalCellsLine(12.25), "総セル数   12   1.225000e+001");
+    const std::pair<double, const char*> lines[] = {
+        {1440000, "総セル数   1,440,000   1.440000e+006"}, {0, "総セル数   0   0.000000e+000"},
+        {1e10, "総セル数   10,000,000,000   1.000000e+010"}, {12.25, "総セル数   12   1.225000e+001"}};
+    for (auto [cells, line] : lines) EXPECT_EQ(TotalCellsLine(cells), line) << cells;
 
     test::TestContext t;
     TotalCellsUpdate update = ShowTotalCells(t.ctx, "1200", "1200");

@@ -29,11 +29,10 @@ TEST(FrameGeometry, SpacingCellSizeAndTextGrey) {
     for (auto [zoom, spacing] : spacings) EXPECT_EQ(GridSpacing(zoom), spacing) << zoom;
     const std::pair<double, int> sides[] = {{6, 5}, {3, 2}, {2, 2}, {1, 1}, {1.0 / 4, 1}};
     for (auto [zoom, side] : sides) EXPECT_EQ(CellSize(zoom), side) << zoom;
-    EXPECT_EQ(TextGrey(0x000000), 255);
-    EXPECT_EQ(TextGrey(0xFFFFFF), 0);
-    EXPECT_EQ(TextGrey(0x808080), 0);    // brightness 128: black text
-    EXPECT_EQ(TextGrey(0x7F7F7F), 255);
-    EXPECT_EQ(TextGrey(0x0000FF), 255);  // pure red: (255 + 0 + 0) / 3 = 85
+    // Brightness 128 (0x808080) gives black text; pure red is (255 + 0 + 0) / 3 = 85.
+    const std::pair<std::uint32_t, int> greys[] = {
+        {0x000000, 255}, {0xFFFFFF, 0}, {0x808080, 0}, {0x7F7F7F, 255}, {0x0000FF, 255}};
+    for (auto [back, grey] : greys) EXPECT_EQ(TextGrey(back), grey) << std::hex << back;
 }
 
 TEST(FrameGeometry, PlacementKeepsTheClientCentreOnTheSameFieldPoint) {

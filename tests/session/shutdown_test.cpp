@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "session/run.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {

@@ -40,9 +40,8 @@ TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
     EXPECT_EQ(test::LiveCells(t.ctx.field), (test::Cells{{9, 9}}));
     EXPECT_EQ(test::BusyLevel(t.ctx), 0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption, "計算エラー。");
-    EXPECT_EQ(t.host.lastBox().text, "パターン記録領域のセル数が多すぎるようです。");
-    EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"計算エラー。",
+                                               "パターン記録領域のセル数が多すぎるようです。", Icon::Exclamation}));
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
 
     // The load area has its own text; its factor is 1, so 40000 × 40000 still overflows,
@@ -64,8 +63,7 @@ TEST(Allocation, ShortMemoryReturnsOneWithItsMessage) {
     EXPECT_EQ(AllocateLoadArea(t.ctx, 100, 100), kAllocNoMemory);
     EXPECT_EQ(t.ctx.field.staged().width(), 2202);  // the staging grid is kept as it was
     EXPECT_TRUE(t.ctx.field.staged().get(2201, 2201));
-    EXPECT_EQ(t.host.lastBox().caption, "メモリ不足です。");
-    EXPECT_EQ(t.host.lastBox().text, "パターン読み込み領域が確保できません。");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"メモリ不足です。", "パターン読み込み領域が確保できません。"}));
     EXPECT_EQ(AllocateCells(t.ctx, 100, 100), kAllocNoMemory);
     EXPECT_EQ(t.host.lastBox().text, "パターン記録領域が確保できません。");
 }
@@ -101,8 +99,7 @@ TEST(CheckMemory, PassesWhenBothBlocksAreHeldAndEndsTheProgramOtherwise) {
             }
         },
         ProcessExit);
-    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
-    EXPECT_EQ(t.host.lastBox().text, "メモリ領域が確保できないため終了します。");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "メモリ領域が確保できないため終了します。"}));
     EXPECT_FALSE(t.ctx.field.hasCells());
     EXPECT_FALSE(t.ctx.field.hasStaging());
     EXPECT_EQ(t.ctx.field.cellsAllocated, 0);

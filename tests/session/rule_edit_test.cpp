@@ -137,8 +137,7 @@ TEST(EditRule, PausesTheRunAroundTheDialogAndResumesAfterCancelAndOk) {
     EXPECT_TRUE(t.ctx.run.running);
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption, "ルール設定文字列が見つかりません。");
-    EXPECT_EQ(t.host.lastBox().text, "ルール設定文字列を入力してください。");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ルール設定文字列が見つかりません。", "ルール設定文字列を入力してください。"}));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // a script. exitProcess throws ProcessExit so a test can check the status.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <functional>
 #include <map>
@@ -95,6 +97,31 @@ public:
         return out;
     }
 };
+
+// What a box should show: its caption and text, and its icon and buttons where given.
+struct BoxIs {
+    BoxIs(std::string c, std::string t, std::optional<Icon> i = std::nullopt,
+          std::optional<Buttons> b = std::nullopt)
+        : caption(std::move(c)), text(std::move(t)), icon(i), buttons(b) {}
+    std::string caption;
+    std::string text;
+    std::optional<Icon> icon;
+    std::optional<Buttons> buttons;
+};
+
+inline ::testing::AssertionResult Shows(const MessageBox& box, const BoxIs& want) {
+    const bool same = box.caption == want.caption && box.text == want.text &&
+                      (!want.icon || box.icon == *want.icon) &&
+                      (!want.buttons || box.buttons == *want.buttons);
+    if (same) return ::testing::AssertionSuccess();
+    const auto number = [](auto value) { return std::to_string(static_cast<int>(value)); };
+    return ::testing::AssertionFailure()
+           << "the box shows caption \"" << box.caption << "\", text \"" << box.text << "\", icon "
+           << number(box.icon) << ", buttons " << number(box.buttons) << "; expected \""
+           << want.caption << "\", \"" << want.text << "\""
+           << (want.icon ? ", icon " + number(*want.icon) : std::string())
+           << (want.buttons ? ", buttons " + number(*want.buttons) : std::string());
+}
 
 }  // namespace gb::test
 

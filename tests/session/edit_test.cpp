@@ -4,6 +4,7 @@
 
 #include "session/frame.h"
 #include "session/run.h"
+#include "tests/support/field_fixture.h"
 #include "tests/support/session_fixture.h"
 
 namespace gb {
@@ -82,7 +83,7 @@ TEST(Editing, AStrokeSetsTheCellsUnderReportedPositionsOnly) {
     LeftRelease(f.ctx);
     PointerMove(f.ctx, f.Px(30), f.Px(10));  // released: nothing more
     EXPECT_EQ(f.live(), 3);
-    EXPECT_EQ(f.ctx.field.at(10, 10) + f.ctx.field.at(11, 10) + f.ctx.field.at(20, 10), 3);
+    EXPECT_EQ(test::PictureAt(f.ctx.field, 10, 10, 11, 1), (test::Picture{"**........*"}));
 
     // A right drag erases; the view does not move.
     RightPress(f.ctx, f.Px(10), f.Px(10));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <iterator>
 #include <set>
 #include <string>
 #include <utility>
@@ -86,27 +87,18 @@ inline Picture PictureAt(const Field& f, int left, int top, int width, int heigh
 // say so.
 inline ::testing::AssertionResult HasSize(const Field& f, int width, int height, int loadWidth = -1,
                                           int loadHeight = -1) {
-    if (loadWidth < 0) loadWidth = width + 2 + kLoadMargin;
-    if (loadHeight < 0) loadHeight = height + 2 + kLoadMargin;
-    const std::pair<const char*, std::pair<long long, long long>> values[] = {
-        {"fieldWidth", {f.fieldWidth, width}},
-        {"fieldHeight", {f.fieldHeight, height}},
-        {"gridWidth", {f.gridWidth, width + 2}},
-        {"gridHeight", {f.gridHeight, height + 2}},
-        {"planeSize", {f.planeSize, (width + 2LL) * (height + 2LL)}},
-        {"loadWidth", {f.loadWidth, loadWidth}},
-        {"loadHeight", {f.loadHeight, loadHeight}},
-        {"cellsAllocated", {f.cellsAllocated, 1}},
-        {"loadAreaAllocated", {f.loadAreaAllocated, 1}},
-    };
+    const char* const names[] = {"fieldWidth", "fieldHeight", "gridWidth", "gridHeight", "planeSize",
+                                 "loadWidth", "loadHeight", "cellsAllocated", "loadAreaAllocated"};
+    const long long got[] = {f.fieldWidth, f.fieldHeight, f.gridWidth, f.gridHeight, f.planeSize,
+                             f.loadWidth, f.loadHeight, f.cellsAllocated, f.loadAreaAllocated};
+    const long long want[] = {width, height, width + 2, height + 2, (width + 2LL) * (height + 2),
+                              loadWidth < 0 ? width + 2 + kLoadMargin : loadWidth,
+                              loadHeight < 0 ? height + 2 + kLoadMargin : loadHeight, 1, 1};
+    ::testing::Message wrong;
     bool ok = true;
-    std::string wrong;
-    for (const auto& [name, v] : values)
-        if (v.first != v.second) {
-            ok = false;
-            wrong += std::string(" ") + name + " " + std::to_string(v.first) + " (expected " +
-                     std::to_string(v.second) + ")";
-        }
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        if (got[i] != want[i])
+            ok = false, wrong << " " << names[i] << " " << got[i] << " (expected " << want[i] << ")";
     if (ok) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "the Field's sizes:" << wrong;
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "app/install_layout.h"
+#include "app/qt_host.h"
 #include "session/run.h"
 #include "tests/support/session_fixture.h"
 #include "view/help.h"
@@ -34,6 +35,19 @@ struct Layout {
     void install() { Touch(root.filePath("prefix/share/gridbloom/quicklaunch.dat")); }
     void shipBeside() { Touch(root.filePath("prefix/bin/quicklaunch.dat")); }
 };
+
+TEST(InstallLayout, TheProgramWorksFromWhereItsQuickLaunchListIs) {
+    Layout l;
+    // Nothing anywhere: the program's own directory.
+    EXPECT_EQ(ProgramWorkingPath(l.program), QFileInfo(l.program).absoluteFilePath());
+    // Installed: the data directory.
+    l.install();
+    EXPECT_EQ(ProgramWorkingPath(l.program),
+              QDir::cleanPath(l.root.filePath("prefix/share/gridbloom/gridbloom")));
+    // A list beside the program wins (a build, or a folder copied as a whole).
+    l.shipBeside();
+    EXPECT_EQ(ProgramWorkingPath(l.program), QFileInfo(l.program).absoluteFilePath());
+}
 
 TEST(ProfileLocation, InstalledProgramsKeepTheirSettingsInTheUsersConfiguration) {
     Layout l;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 
 #include "session/format_number.h"
@@ -66,11 +67,10 @@ TEST(FrameCells, PaintAndCountTheWholePlane) {
     // viewLeft = viewTop = 590 at zoom 3: cell 600 starts at pixel 30, side 2.
     EXPECT_EQ(PaintCells(f, target, 590, 590, 3, 7), 3);
     auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y * 100 + x)]; };
-    EXPECT_EQ(at(30, 30), 7u);
-    EXPECT_EQ(at(31, 31), 7u);
-    EXPECT_EQ(at(32, 30), 0u);  // the gap before the next cell
-    EXPECT_EQ(at(33, 30), 7u);
-    EXPECT_EQ(at(30, 32), 0u);
+    // Cell 600 fills pixels 30 and 31; 32 is the gap before the next cell.
+    const std::tuple<int, int, std::uint32_t> expected[] = {
+        {30, 30, 7}, {31, 31, 7}, {32, 30, 0}, {33, 30, 7}, {30, 32, 0}};
+    for (auto [x, y, value] : expected) EXPECT_EQ(at(x, y), value) << x << ", " << y;
     EXPECT_EQ(CountCells(f), 3);
     // Nothing visible: still counted.
     EXPECT_EQ(PaintCells(f, target, -5000, -5000, 3, 7), 3);

@@ -76,11 +76,20 @@ TEST(FrameCells, PaintAndCountTheWholePlane) {
     EXPECT_EQ(PaintCells(f, target, -5000, -5000, 3, 7), 3);
 }
 
+// A session whose frames are drawn without a picture, and counted.
+struct DrawnSession : test::TestContext {
+    int frames = 0;
+    const FrameFn draw = [this](bool advance) {
+        ++frames;
+        FrameWithoutPicture(ctx, advance);
+    };
+};
+
 TEST(FrameRun, StopTargetEndsTheRunAtTheTargetNotBefore) {
-    test::TestContext t;
+    DrawnSession t;
+    const FrameFn& draw = t.draw;
     test::PlacePicture(t.ctx.field, 10, 10, {"**", "**"});  // a block lives for ever
     t.ctx.field.generation = 5;
-    const FrameFn draw = [&](bool advance) { FrameWithoutPicture(t.ctx, advance); };
     draw(false);
     StopAtGenerationCommand(t.ctx, [](const StopAtValues& v) -> std::optional<std::int32_t> {
         EXPECT_EQ(v.absolute, 6);
@@ -104,8 +113,8 @@ TEST(FrameRun, StopTargetEndsTheRunAtTheTargetNotBefore) {
 }
 
 TEST(FrameRun, EnterOnAnEmptyFieldStartsThenDiesOutAtGenerationOne) {
-    test::TestContext t;
-    const FrameFn draw = [&](bool advance) { FrameWithoutPicture(t.ctx, advance); };
+    DrawnSession t;
+    const FrameFn& draw = t.draw;
     draw(false);
     EXPECT_FALSE(t.ctx.run.running);  // generation 0: no extinction
     EnterKey(t.ctx);
@@ -120,14 +129,10 @@ TEST(FrameRun, EnterOnAnEmptyFieldStartsThenDiesOutAtGenerationOne) {
 }
 
 TEST(FrameRun, SpaceStepAndTheMenuRules) {
-    test::TestContext t;
-    int frames = 0;
-    const FrameFn draw = [&](bool advance) {
-        ++frames;
-        FrameWithoutPicture(t.ctx, advance);
-    };
+    DrawnSession t;
+    const FrameFn& draw = t.draw;
     SpaceKey(t.ctx, draw);  // empty field: nothing
-    EXPECT_EQ(frames, 0);
+    EXPECT_EQ(t.frames, 0);
     EXPECT_FALSE(CanStartRun(t.ctx));
     for (int x = 10; x < 13; ++x) t.ctx.field.setCell(x, 10, 1);  // a blinker
     draw(false);
@@ -151,22 +156,18 @@ TEST(FrameRun, SpaceStepAndTheMenuRules) {
 }
 
 TEST(FrameRun, ZoomLabelTimerStartsAfterTheFrameAndHidesTheLabel) {
-    test::TestContext t;
-    int redraws = 0;
-    const FrameFn draw = [&](bool advance) {
-        ++redraws;
-        FrameWithoutPicture(t.ctx, advance);
-    };
+    DrawnSession t;
+    const FrameFn& draw = t.draw;
     draw(false);
     EXPECT_EQ(t.host.activeTimers.at(ZOOM_LABEL_TIMER), 2000);
     EXPECT_FALSE(t.ctx.view.zoomLabelTimerPending);
     ZoomLabelTick(t.ctx, draw);
     EXPECT_FALSE(t.ctx.view.zoomLabelShown);
     EXPECT_EQ(t.host.activeTimers.count(ZOOM_LABEL_TIMER), 0u);
-    EXPECT_EQ(redraws, 2);  // stopped: redrawn at once
+    EXPECT_EQ(t.frames, 2);  // stopped: redrawn at once
     t.ctx.run.running = true;
     ZoomLabelTick(t.ctx, draw);
-    EXPECT_EQ(redraws, 2);  // running: the next tick redraws
+    EXPECT_EQ(t.frames, 2);  // running: the next tick redraws
 }
 
 TEST(RunControl, IntervalDialogBracketRestartsARunAtTheNewPeriod) {

@@ -191,6 +191,15 @@ inline void Soup(Field& f, Model& m, std::mt19937& rng, unsigned eighths = 0) {
             if (eighths > 8 ? rng() % 200 == 0 : rng() % 8 < eighths) f.setCell(x, y, 1), m.at(x, y) = 1;
 }
 
+// Puts the step's kernel set and thread split back as they were when it goes.
+struct KernelsRestored {
+    std::string kernels = StepKernelName();
+    ~KernelsRestored() {
+        SelectStepKernels(kernels.c_str());
+        SetParallelStepCells(0);
+    }
+};
+
 // Rebuilds the Field at an interior of w × h; true when it has that size and no allocation failed.
 inline bool Resize(Field& f, int w, int h) {
     bool failed = false;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/field.h"
-#include "engine/step.h"
 #include "session/context.h"
 #include "session/field_memory.h"
 #include "tests/support/scripted_host.h"
@@ -31,8 +30,6 @@ struct TestContext {
 inline double CountedPopulation(const Context& ctx) { return ctx.field.population; }
 // Stands in for a frame that counted `population` live cells.
 inline void SetCountedPopulation(Context& ctx, double population) { ctx.field.population = population; }
-// Stands in for a frame: the count it would make of the Field as it is.
-inline void CountAsAFrame(Context& ctx) { SetCountedPopulation(ctx, static_cast<double>(CountLiveCells(ctx.field))); }
 
 // How many busy scopes are open; raised by hand by the tests of what an operation leaves.
 inline int BusyLevel(const Context& ctx) { return ctx.field.busy; }

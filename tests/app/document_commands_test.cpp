@@ -30,7 +30,7 @@
 #include "session/document.h"
 #include "session/paste.h"
 #include "tests/support/grab.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 #include "view/lg_view.h"
 
 namespace gb {
@@ -264,7 +264,7 @@ TEST(DocumentCommands, SaveAsNeedsLiveCellsAndPasteNeedsText) {
     EXPECT_TRUE(registry.state(cmd::FileOpen).enabled);
     EXPECT_FALSE(registry.state(cmd::FileSaveAs).enabled);
     t.ctx.field.setCell(3, 3, 1);
-    t.ctx.field.population = 1;  // as the frame counts it
+    test::SetCountedPopulation(t.ctx, 1);  // as the frame counts it
     EXPECT_TRUE(registry.state(cmd::FileSaveAs).enabled);
     EXPECT_FALSE(registry.state(cmd::Paste).enabled);
     t.host.clipboard = "x";

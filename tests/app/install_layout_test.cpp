@@ -6,8 +6,9 @@
 #include <unistd.h>
 
 #include "app/install_layout.h"
+#include "app/qt_host.h"
 #include "session/run.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 #include "view/help.h"
 
 namespace gb {
@@ -34,6 +35,19 @@ struct Layout {
     void install() { Touch(root.filePath("prefix/share/gridbloom/quicklaunch.dat")); }
     void shipBeside() { Touch(root.filePath("prefix/bin/quicklaunch.dat")); }
 };
+
+TEST(InstallLayout, TheProgramWorksFromWhereItsQuickLaunchListIs) {
+    Layout l;
+    // Nothing anywhere: the program's own directory.
+    EXPECT_EQ(ProgramWorkingPath(l.program), QFileInfo(l.program).absoluteFilePath());
+    // Installed: the data directory.
+    l.install();
+    EXPECT_EQ(ProgramWorkingPath(l.program),
+              QDir::cleanPath(l.root.filePath("prefix/share/gridbloom/gridbloom")));
+    // A list beside the program wins (a build, or a folder copied as a whole).
+    l.shipBeside();
+    EXPECT_EQ(ProgramWorkingPath(l.program), QFileInfo(l.program).absoluteFilePath());
+}
 
 TEST(ProfileLocation, InstalledProgramsKeepTheirSettingsInTheUsersConfiguration) {
     Layout l;
@@ -152,8 +166,7 @@ TEST(HelpDocument, TheHelpFileComesFirstThenOurDocumentThenTheMessage) {
         OpenHelpFile(t.ctx, chm(false), document(false));
         EXPECT_EQ(asked, (std::vector<std::string>{"説明.chm", "document"}));
         ASSERT_EQ(t.host.boxes.size(), 1u);
-        EXPECT_EQ(t.host.lastBox().caption, "ヘルプを表示できません");
-        EXPECT_EQ(t.host.lastBox().text, "ヘルプファイル\"説明.chm\"を起動できません。");
+        EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ヘルプを表示できません", "ヘルプファイル\"説明.chm\"を起動できません。"}));
         EXPECT_TRUE(t.ctx.run.running);
         EXPECT_TRUE(t.host.timersKilled.empty());
         // The caption served that one box only.

@@ -22,6 +22,7 @@
 #include "app/profile.h"
 #include "session/frame.h"
 #include "session/run.h"
+#include "tests/support/field_fixture.h"
 #include "tests/support/grab.h"
 #include "view/lg_view.h"
 
@@ -71,6 +72,11 @@ struct App {
                       static_cast<int>((y + 0.5 - v.viewTop) * v.zoom));
     }
     int live() { return static_cast<int>(CountCells(ctx().field)); }
+    // A blinker across the field's centre (600 .. 602 of row 600), drawn once.
+    void drawnBlinker() {
+        test::PlacePicture(ctx().field, 600, 600, {"***"});
+        view().DrawFrame(false);
+    }
     // A pointer move with a button held. QTest's own moves carry no modifiers (and reset the
     // modifier state), so a drag with Shift held is sent this way.
     void drag(QPoint to, Qt::KeyboardModifiers mods) {
@@ -186,8 +192,7 @@ QUICK
 
 TEST_F(MainWindow, StandardEditKeysAndCtrlSDoNothing) {
     App a(profilePath());
-    for (int x = 600; x < 603; ++x) a.ctx().field.setCell(x, 600, 1);
-    a.view().DrawFrame(false);
+    a.drawnBlinker();
     const QString title = a.frame().windowTitle();
     // Even with a save command in place, the Ctrl+S shown beside it is bound to nothing.
     int saves = 0;
@@ -219,8 +224,7 @@ TEST_F(MainWindow, DeleteAsksAndClearsAndDoesNothingOnAnEmptyField) {
     QTest::keyClick(&a.view(), Qt::Key_Delete);  // empty: the command is disabled
     EXPECT_TRUE(a.host.boxes.empty());
 
-    for (int x = 600; x < 603; ++x) a.ctx().field.setCell(x, 600, 1);
-    a.view().DrawFrame(false);
+    a.drawnBlinker();
     a.host.answers = {Button::No};
     QTest::keyClick(&a.view(), Qt::Key_Delete);
     ASSERT_EQ(a.host.boxes.size(), 1u);
@@ -342,8 +346,7 @@ TEST_F(MainWindow, QuitWithYesWritesTheSettingsAndTheNextStartReadsThem) {
 
 TEST_F(MainWindow, QuitWithNoKeepsTheRunGoingAndASecondRequestAsksNothing) {
     App a(profilePath());
-    for (int x = 600; x < 603; ++x) a.ctx().field.setCell(x, 600, 1);
-    a.view().DrawFrame(false);
+    a.drawnBlinker();
     QTest::keyClick(&a.view(), Qt::Key_Return);
     ASSERT_TRUE(a.ctx().run.running);
 
@@ -365,8 +368,7 @@ TEST_F(MainWindow, QuitWithNoKeepsTheRunGoingAndASecondRequestAsksNothing) {
 
 TEST_F(MainWindow, NewFromTheKeyboardLeavesEditModeOnAndTheRunStopped) {
     App a(profilePath());
-    for (int x = 600; x < 603; ++x) a.ctx().field.setCell(x, 600, 1);
-    a.view().DrawFrame(false);
+    a.drawnBlinker();
     QTest::keyClick(&a.view(), Qt::Key_Return);
     QTest::keyClick(&a.view(), Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(a.host.boxes.size(), 1u);
@@ -381,8 +383,7 @@ TEST_F(MainWindow, NewFromTheKeyboardLeavesEditModeOnAndTheRunStopped) {
 
 TEST_F(MainWindow, AboutBoxAndCurrentDirectoryHoldTheRunStillWhileOpen) {
     App a(profilePath());
-    for (int x = 600; x < 603; ++x) a.ctx().field.setCell(x, 600, 1);
-    a.view().DrawFrame(false);
+    a.drawnBlinker();
     QTest::keyClick(&a.view(), Qt::Key_Return);
     bool runningWhileOpen = true;
     QString title;

@@ -10,7 +10,7 @@
 #include "app/commands.h"
 #include "app/guarded_application.h"
 #include "app/main_frame.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -35,8 +35,7 @@ TEST(MemoryFailure, ACommandThatRunsOutOfMemoryEndsTheProgramWithStatusOne) {
         }
         EXPECT_EQ(status, 1);
         ASSERT_EQ(t.host.boxes.size(), 1u);
-        EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
-        EXPECT_EQ(t.host.lastBox().text, "メモリ領域が確保できないため終了します。");
+        EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "メモリ領域が確保できないため終了します。"}));
         EXPECT_EQ(t.ctx.field.cellsAllocated, 0);
         EXPECT_EQ(t.ctx.field.loadAreaAllocated, 0);
     }

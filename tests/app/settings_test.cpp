@@ -10,7 +10,7 @@
 #include "app/doc_manager.h"
 #include "app/profile.h"
 #include "session/run.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 #include "view/help.h"
 
 namespace gb {
@@ -41,11 +41,8 @@ TEST(Profile, MissingFileGivesDefaultsAndSavedValuesComeBack) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    EXPECT_TRUE(text.contains("[Settings]"));
-    EXPECT_TRUE(text.contains("color=65280"));
-    EXPECT_TRUE(text.contains("backcolor=0"));
-    EXPECT_TRUE(text.contains("gridcolor=14474460"));
-    EXPECT_TRUE(text.contains("grid=1"));
+    for (const char* line : {"[Settings]", "color=65280", "backcolor=0", "gridcolor=14474460", "grid=1"})
+        EXPECT_TRUE(text.contains(line)) << line;
 
     DisplaySettings back;
     auto profile = OpenProfile(path);
@@ -63,14 +60,11 @@ void WriteProfileFile(const QString& path, const QByteArray& text) {
 }
 
 TEST(Profile, ValuesAreTheirLeadingIntegers) {
-    EXPECT_EQ(ProfileInteger("65280abc"), 65280);
-    EXPECT_EQ(ProfileInteger("0x00FF00"), 0);
-    EXPECT_EQ(ProfileInteger("abc"), 0);
-    EXPECT_EQ(ProfileInteger(""), 0);
-    EXPECT_EQ(ProfileInteger(" +12 34"), 12);
-    EXPECT_EQ(ProfileInteger("-5"), -5);
-    EXPECT_EQ(ProfileInteger("4294967296"), 0);  // 2^32 wraps in 32 bits
-    EXPECT_EQ(ProfileInteger("16777215.9"), 16777215);
+    const std::pair<const char*, int> values[] = {
+        {"65280abc", 65280}, {"0x00FF00", 0}, {"abc", 0}, {"", 0}, {" +12 34", 12}, {"-5", -5},
+        {"4294967296", 0},  // 2^32 wraps in 32 bits
+        {"16777215.9", 16777215}};
+    for (auto [text, value] : values) EXPECT_EQ(ProfileInteger(text), value) << text;
 }
 
 TEST(Profile, NamesMatchWithoutRegardToCaseAndQuittingKeepsOneSection) {
@@ -249,8 +243,7 @@ TEST(Help, MissingHelpFileIsReportedAndTheRunGoesOn) {
         return false;
     });
     EXPECT_EQ(asked, "説明.chm");
-    EXPECT_EQ(t.host.lastBox().caption, "ヘルプを表示できません");
-    EXPECT_EQ(t.host.lastBox().text, "ヘルプファイル\"説明.chm\"を起動できません。");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ヘルプを表示できません", "ヘルプファイル\"説明.chm\"を起動できません。"}));
     EXPECT_TRUE(t.ctx.run.running);
     EXPECT_TRUE(t.host.timersKilled.empty());
     // The desktop opener refuses a file that is not there.

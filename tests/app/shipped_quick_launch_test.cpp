@@ -14,7 +14,7 @@
 #include "session/document.h"
 #include "formats/quick_launch.h"
 #include "tests/support/grab.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {

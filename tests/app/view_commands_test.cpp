@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "app/commands.h"
 #include "session/frame.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/field_fixture.h"
+#include "tests/support/session_fixture.h"
 #include "view/lg_view.h"
 
 namespace gb {
@@ -19,17 +22,13 @@ TEST(ViewCommands, RunAndViewMenuRules) {
     auto enabled = [&](int id) { return commands.state(id).enabled; };
 
     // Start: an empty field allows neither start, step nor a target; the interval always.
-    EXPECT_FALSE(enabled(cmd::RunStart));
-    EXPECT_FALSE(enabled(cmd::RunStop));
-    EXPECT_FALSE(enabled(cmd::RunStep));
-    EXPECT_FALSE(enabled(cmd::RunStopAt));
-    EXPECT_TRUE(enabled(cmd::TimerInterval));
-    EXPECT_TRUE(enabled(cmd::ZoomDialog));
-    EXPECT_FALSE(enabled(cmd::ScrollFieldCentre));
-    EXPECT_FALSE(enabled(cmd::ScrollCentroid));
-    EXPECT_TRUE(enabled(cmd::ScrollLeft));
+    const std::pair<int, bool> atStart[] = {
+        {cmd::RunStart, false},     {cmd::RunStop, false},           {cmd::RunStep, false},
+        {cmd::RunStopAt, false},    {cmd::TimerInterval, true},      {cmd::ZoomDialog, true},
+        {cmd::ScrollFieldCentre, false}, {cmd::ScrollCentroid, false}, {cmd::ScrollLeft, true}};
+    for (auto [id, on] : atStart) EXPECT_EQ(enabled(id), on) << id;
 
-    for (int x = 600; x < 603; ++x) t.ctx.field.setCell(x, 600, 1);
+    test::PlacePicture(t.ctx.field, 600, 600, {"***"});
     view.DrawFrame(false);
     EXPECT_TRUE(enabled(cmd::RunStart));
     EXPECT_TRUE(enabled(cmd::RunStep));

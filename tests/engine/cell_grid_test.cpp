@@ -156,13 +156,7 @@ TEST(CellGrid, BlockBytesCoverTheTilesOfAnySize) {
 
 TEST(FieldCells, OperationsBetweenFastStepsAgreeWithTheModel) {
     // Round by round every kernel set the processor has, on one thread and on two.
-    struct Restore {
-        std::string kernels = StepKernelName();
-        ~Restore() {
-            SelectStepKernels(kernels.c_str());
-            SetParallelStepCells(0);
-        }
-    } restore;
+    const test::KernelsRestored restore;
     static const char* const kSets[] = {"avx512", "avx2", "generic"};
     std::mt19937 rng(99);
     for (int round = 0; round < 36; ++round) {

@@ -1,6 +1,7 @@
 // A byte-per-cell model of a grid, changed by the plainest loops; the checks that a CellGrid or a
 // Field agrees with it; and the random operations made between steps, applied to a Field and its
-// model alike. Shared by the engine's tests.
+// model alike. Shared by the engine's tests; the Field itself and its cells as sets come from
+// tests/support/field_fixture.h.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include "engine/rule.h"
 #include "engine/shift.h"
 #include "engine/step.h"
+#include "tests/support/field_fixture.h"
 
 namespace gb::test {
 
@@ -44,34 +46,6 @@ inline Rule RandomRule(std::mt19937& rng) {
     }
     rule.birthTable[0] = rng() % 6 == 0 ? 1 : 0;
     return rule;
-}
-
-using Cells = std::set<std::pair<int, int>>;
-
-inline Cells LiveCells(const Field& f) {
-    Cells cells;
-    for (int y = 0; y < f.gridHeight; ++y)
-        for (int x = 0; x < f.gridWidth; ++x)
-            if (f.at(x, y) != 0) cells.emplace(x, y);
-    return cells;
-}
-
-inline void Place(Field& f, const Cells& cells) {
-    for (auto [x, y] : cells) ASSERT_TRUE(f.setCell(x, y, 1)) << x << ", " << y;
-}
-
-inline Cells Shifted(const Cells& cells, int dx, int dy) {
-    Cells out;
-    for (auto [x, y] : cells) out.emplace(x + dx, y + dy);
-    return out;
-}
-
-inline bool BorderIsDead(const Field& f) {
-    for (int x = 0; x < f.gridWidth; ++x)
-        if (f.at(x, 0) != 0 || f.at(x, f.gridHeight - 1) != 0) return false;
-    for (int y = 0; y < f.gridHeight; ++y)
-        if (f.at(0, y) != 0 || f.at(f.gridWidth - 1, y) != 0) return false;
-    return true;
 }
 
 struct Model {
@@ -217,12 +191,13 @@ inline void Soup(Field& f, Model& m, std::mt19937& rng, unsigned eighths = 0) {
             if (eighths > 8 ? rng() % 200 == 0 : rng() % 8 < eighths) f.setCell(x, y, 1), m.at(x, y) = 1;
 }
 
-// What the engine's tests work on: a Field of the engine alone, the default 1200 × 1200 with its
-// staging grid, and a rule.
-struct TestField {
-    Field field;
-    Rule rule;
-    TestField() { EXPECT_TRUE(SetUpField(field, kDefaultFieldSide, kDefaultFieldSide).ok()); }
+// Puts the step's kernel set and thread split back as they were when it goes.
+struct KernelsRestored {
+    std::string kernels = StepKernelName();
+    ~KernelsRestored() {
+        SelectStepKernels(kernels.c_str());
+        SetParallelStepCells(0);
+    }
 };
 
 // Rebuilds the Field at an interior of w × h; true when it has that size and no allocation failed.

@@ -54,14 +54,9 @@ std::vector<std::int32_t> TilesThatDiffer(const CellGrid& g, const Model& a, con
 class FastStep : public ::testing::TestWithParam<std::tuple<const char*, bool>> {
 protected:
     void SetUp() override {
-        previous_ = StepKernelName();
         const char* set = std::get<0>(GetParam());
         if (!SelectStepKernels(set)) GTEST_SKIP() << "this processor lacks " << set;
         SetParallelStepCells(std::get<1>(GetParam()) ? 1 : 0);  // even one tile on two threads
-    }
-    void TearDown() override {
-        SelectStepKernels(previous_.c_str());
-        SetParallelStepCells(0);
     }
     // A Field of width × height (its staging grid too) and its model.
     void Start(int width, int height) {
@@ -87,7 +82,7 @@ protected:
     Model older_;           // the cells before the last step
     bool stepped_ = false;  // older_ holds them
     std::mt19937 rng_{2024};
-    std::string previous_;
+    test::KernelsRestored restore_;
 };
 
 TEST_P(FastStep, MatchesTheReferenceOnEveryShapeAndRuleWithEditsBetweenSteps) {

@@ -14,14 +14,7 @@ using test::TestField;
 TEST(Field, StartsAsAnEmptyDefaultGrid) {
     TestField t;
     const Field& f = t.field;
-    EXPECT_EQ(f.fieldWidth, 1200);
-    EXPECT_EQ(f.gridWidth, 1202);
-    EXPECT_EQ(f.gridHeight, 1202);
-    EXPECT_EQ(f.planeSize, 1444804);
-    EXPECT_EQ(f.loadWidth, 2202);
-    EXPECT_EQ(f.loadHeight, 2202);
-    EXPECT_EQ(f.cellsAllocated, 1);
-    EXPECT_EQ(f.loadAreaAllocated, 1);
+    EXPECT_TRUE(test::HasSize(f, 1200, 1200, 2202, 2202));  // plane 1202 × 1202 = 1444804
     EXPECT_EQ(f.generation, 0);
     EXPECT_EQ(f.population, 0);
     EXPECT_EQ(f.cells().width(), 1202);
@@ -148,13 +141,7 @@ TEST(SetUpField, SizesBothBlocksAndStopsAtTheFirstFailure) {
     {
         Field f;
         ASSERT_TRUE(SetUpField(f, 30, 20).ok());
-        EXPECT_EQ(f.gridWidth, 32);
-        EXPECT_EQ(f.gridHeight, 22);
-        EXPECT_EQ(f.planeSize, 32 * 22);
-        EXPECT_EQ(f.loadWidth, 32 + kLoadMargin);
-        EXPECT_EQ(f.loadHeight, 22 + kLoadMargin);
-        EXPECT_EQ(f.cellsAllocated, 1);
-        EXPECT_EQ(f.loadAreaAllocated, 1);
+        EXPECT_TRUE(test::HasSize(f, 30, 20, 32 + kLoadMargin, 22 + kLoadMargin));  // plane 32 × 22
         EXPECT_TRUE(f.cells().empty());
     }
     for (int failing : {0, 1}) {

@@ -30,13 +30,11 @@ TEST(ParseRuleTables, SplittingAndLetters) {
 }
 
 TEST(FormatRuleBS, LetteredForms) {
-    EXPECT_EQ(FormatRuleBS("23/3"), "B3/S23");
-    EXPECT_EQ(FormatRuleBS("34/34"), "B34/S34");
-    EXPECT_EQ(FormatRuleBS("/3"), "B3");
-    EXPECT_EQ(FormatRuleBS("23/"), "S23");
-    EXPECT_EQ(FormatRuleBS("/"), "B");
-    EXPECT_EQ(FormatRuleBS("B3/S23"), "B3/S23");
-    EXPECT_EQ(FormatRuleBS("S23"), "BS23");  // no "/": all of it is the birth part
+    const std::pair<const char*, const char*> cases[] = {
+        {"23/3", "B3/S23"}, {"34/34", "B34/S34"}, {"/3", "B3"},         {"23/", "S23"},
+        {"/", "B"},         {"B3/S23", "B3/S23"},
+        {"S23", "BS23"}};  // no "/": all of it is the birth part
+    for (auto [canonical, lettered] : cases) EXPECT_EQ(FormatRuleBS(canonical), lettered) << canonical;
 }
 
 TEST(FormatRuleBS, ReadsBackToTheSameTables) {

@@ -4,7 +4,8 @@
 
 #include "session/frame.h"
 #include "session/run.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/field_fixture.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -82,7 +83,7 @@ TEST(Editing, AStrokeSetsTheCellsUnderReportedPositionsOnly) {
     LeftRelease(f.ctx);
     PointerMove(f.ctx, f.Px(30), f.Px(10));  // released: nothing more
     EXPECT_EQ(f.live(), 3);
-    EXPECT_EQ(f.ctx.field.at(10, 10) + f.ctx.field.at(11, 10) + f.ctx.field.at(20, 10), 3);
+    EXPECT_EQ(test::PictureAt(f.ctx.field, 10, 10, 11, 1), (test::Picture{"**........*"}));
 
     // A right drag erases; the view does not move.
     RightPress(f.ctx, f.Px(10), f.Px(10));
@@ -179,10 +180,8 @@ TEST(Editing, ClearAsksAndOnYesEmptiesAndRenamesTheField) {
     f.t.host.answers.push_back(Button::No);
     ClearField(f.ctx);
     const MessageBox& box = f.t.host.lastBox();
-    EXPECT_EQ(box.caption, "クリアが選択されました。");
-    EXPECT_EQ(box.text, "データを消去しますか？");
-    EXPECT_EQ(box.icon, Icon::Exclamation);
-    EXPECT_EQ(box.buttons, Buttons::YesNo);
+    EXPECT_TRUE(test::Shows(box, {"クリアが選択されました。",
+                                  "データを消去しますか？", Icon::Exclamation, Buttons::YesNo}));
     EXPECT_EQ(f.live(), 1);
     EXPECT_EQ(f.ctx.shell.documentPath, "/p/glider.rle");
     EXPECT_TRUE(f.ctx.run.running);
@@ -215,8 +214,7 @@ TEST(Editing, NewAsksOnlyWhenThereIsLifeAndLeavesEditModeOnAndTheRunStopped) {
     StartRun(f.ctx);
     f.t.host.answers.push_back(Button::No);
     NewField(f.ctx);
-    EXPECT_EQ(f.t.host.lastBox().caption, "新規作成が選択されました。");
-    EXPECT_EQ(f.t.host.lastBox().text, "データを消去しますか？");
+    EXPECT_TRUE(test::Shows(f.t.host.lastBox(), {"新規作成が選択されました。", "データを消去しますか？"}));
     EXPECT_EQ(f.live(), 1);
     EXPECT_FALSE(f.ctx.view.editMode);
     EXPECT_TRUE(f.ctx.run.running);  // No: the run goes on

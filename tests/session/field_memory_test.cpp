@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/engine/cell_model.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/field_fixture.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -15,14 +15,8 @@ using test::TestContext;
 
 TEST(InitField, BuildsTheDefaultFieldWithoutABox) {
     TestContext t;
-    const Field& f = t.ctx.field;
-    EXPECT_EQ(f.fieldWidth, 1200);
-    EXPECT_EQ(f.fieldHeight, 1200);
-    EXPECT_EQ(f.loadWidth, 2202);
-    EXPECT_EQ(f.loadHeight, 2202);
-    EXPECT_EQ(f.cellsAllocated, 1);
-    EXPECT_EQ(f.loadAreaAllocated, 1);
-    EXPECT_TRUE(f.cells().empty());
+    EXPECT_TRUE(test::HasSize(t.ctx.field, 1200, 1200, 2202, 2202));
+    EXPECT_TRUE(t.ctx.field.cells().empty());
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
     EXPECT_TRUE(t.host.boxes.empty());
     EXPECT_NO_THROW(CheckMemory(t.ctx));
@@ -38,17 +32,16 @@ TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
         return DefaultZeroAllocator(n);
     };
     ASSERT_TRUE(t.ctx.field.setCell(9, 9, 1));
-    t.ctx.field.busy = 1;
+    test::SetBusyLevel(t.ctx, 1);
     // 2 × 40000 × 40000 does not fit 32 bits.
     EXPECT_EQ(AllocateCells(t.ctx, 40000, 40000), kAllocTooLarge);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(t.ctx.field.cells().width(), 1202);  // the Field keeps its cells
     EXPECT_EQ(test::LiveCells(t.ctx.field), (test::Cells{{9, 9}}));
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(test::BusyLevel(t.ctx), 0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption, "計算エラー。");
-    EXPECT_EQ(t.host.lastBox().text, "パターン記録領域のセル数が多すぎるようです。");
-    EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"計算エラー。",
+                                               "パターン記録領域のセル数が多すぎるようです。", Icon::Exclamation}));
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
 
     // The load area has its own text; its factor is 1, so 40000 × 40000 still overflows,
@@ -70,8 +63,7 @@ TEST(Allocation, ShortMemoryReturnsOneWithItsMessage) {
     EXPECT_EQ(AllocateLoadArea(t.ctx, 100, 100), kAllocNoMemory);
     EXPECT_EQ(t.ctx.field.staged().width(), 2202);  // the staging grid is kept as it was
     EXPECT_TRUE(t.ctx.field.staged().get(2201, 2201));
-    EXPECT_EQ(t.host.lastBox().caption, "メモリ不足です。");
-    EXPECT_EQ(t.host.lastBox().text, "パターン読み込み領域が確保できません。");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"メモリ不足です。", "パターン読み込み領域が確保できません。"}));
     EXPECT_EQ(AllocateCells(t.ctx, 100, 100), kAllocNoMemory);
     EXPECT_EQ(t.host.lastBox().text, "パターン記録領域が確保できません。");
 }
@@ -85,10 +77,8 @@ TEST(Allocation, StartUpFailureShowsBothBoxesAndExitsWithOne) {
     } catch (const ProcessExit& e) {
         EXPECT_EQ(e.status, 1);
     }
-    ASSERT_EQ(t.host.boxes.size(), 2u);
-    EXPECT_EQ(t.host.boxes[0].caption, "メモリ不足です。");
-    EXPECT_EQ(t.host.boxes[1].caption, "Gridbloom");
-    EXPECT_EQ(t.host.boxes[1].text, "メモリ領域が確保できないので起動できません。");
+    ASSERT_EQ(t.host.captions(), (std::vector<std::string>{"メモリ不足です。", "Gridbloom"}));
+    EXPECT_EQ(t.host.lastBox().text, "メモリ領域が確保できないので起動できません。");
 }
 
 TEST(CheckMemory, PassesWhenBothBlocksAreHeldAndEndsTheProgramOtherwise) {
@@ -109,8 +99,7 @@ TEST(CheckMemory, PassesWhenBothBlocksAreHeldAndEndsTheProgramOtherwise) {
             }
         },
         ProcessExit);
-    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
-    EXPECT_EQ(t.host.lastBox().text, "メモリ領域が確保できないため終了します。");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "メモリ領域が確保できないため終了します。"}));
     EXPECT_FALSE(t.ctx.field.hasCells());
     EXPECT_FALSE(t.ctx.field.hasStaging());
     EXPECT_EQ(t.ctx.field.cellsAllocated, 0);

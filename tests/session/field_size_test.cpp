@@ -5,11 +5,12 @@
 #include <cstdlib>
 #include <random>
 #include <set>
+#include <utility>
 
 #include "engine/step.h"
 #include "session/run.h"
-#include "tests/engine/cell_model.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/field_fixture.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -55,23 +56,17 @@ Cells RandomInterior(const Field& f, int count, unsigned seed) {
 
 std::size_t CellsBytes(int gridWidth, int gridHeight) { return 2 * CellGrid::BlockBytes(gridWidth, gridHeight); }
 
-void ExpectSize(const Field& f, int w, int h) {
-    EXPECT_EQ(f.fieldWidth, w);
-    EXPECT_EQ(f.fieldHeight, h);
-    EXPECT_EQ(f.gridWidth, w + 2);
-    EXPECT_EQ(f.gridHeight, h + 2);
-    EXPECT_EQ(f.planeSize, (w + 2) * (h + 2));
-    EXPECT_EQ(f.loadWidth, w + 2 + 1000);
-    EXPECT_EQ(f.loadHeight, h + 2 + 1000);
-    EXPECT_EQ(f.cellsAllocated, 1);
-    EXPECT_EQ(f.loadAreaAllocated, 1);
-}
+using Shown = std::vector<std::pair<std::string, std::string>>;
+const char* const kTooLarge = "計算エラー。";
+const char* const kNoMemory = "メモリ不足です。";
+const char* const kStagingTooLarge = "パターン読み込み領域のセル数が多すぎるようです。";
+const char* const kFieldTooLarge = "パターン記録領域のセル数が多すぎるようです。";
 
 TEST(TotalCells, LineGroupsDigitsAndWritesAThreeDigitExponent) {
-    EXPECT_EQ(TotalCellsLine(1440000), "総セル数   1,440,000   1.440000e+006");
-    EXPECT_EQ(TotalCellsLine(0), "総セル数   0   0.000000e+000");
-    EXPECT_EQ(TotalCellsLine(1e10), "総セル数   10,000,000,000   1.000000e+010");
-    EXPECT_EQ(TotalCellsLine(12.25), "総セル数   12   1.225000e+001");
+    const std::pair<double, const char*> lines[] = {
+        {1440000, "総セル数   1,440,000   1.440000e+006"}, {0, "総セル数   0   0.000000e+000"},
+        {1e10, "総セル数   10,000,000,000   1.000000e+010"}, {12.25, "総セル数   12   1.225000e+001"}};
+    for (auto [cells, line] : lines) EXPECT_EQ(TotalCellsLine(cells), line) << cells;
 
     test::TestContext t;
     TotalCellsUpdate update = ShowTotalCells(t.ctx, "1200", "1200");
@@ -89,9 +84,8 @@ TEST(TotalCells, ACommaRestoresThatBoxToTheCurrentSize) {
     EXPECT_EQ(update.reset, SizeBox::Width);
     EXPECT_EQ(update.resetText, "1200");
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
-    EXPECT_EQ(t.host.lastBox().text, "入力値に\",\"は使用しないでください。");
-    EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom",
+                                               "入力値に\",\"は使用しないでください。", Icon::Exclamation}));
     update = ShowTotalCells(t.ctx, "1200", "1,200");
     EXPECT_EQ(update.reset, SizeBox::Height);
     EXPECT_EQ(update.resetText, "700");
@@ -105,8 +99,7 @@ TEST(FieldSizeOk, ChecksInOrder) {
     FieldSizeCheck c = check("0", "5");
     EXPECT_FALSE(c.accept);
     EXPECT_EQ(c.focus, SizeBox::Width);
-    EXPECT_EQ(t.host.lastBox().text, "1 以上の整数を入力してください。");
-    EXPECT_EQ(t.host.lastBox().caption, "Gridbloom");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "1 以上の整数を入力してください。"}));
     EXPECT_EQ(check("abc", "-1").focus, SizeBox::Width);
     EXPECT_EQ(check("5", "-3").focus, SizeBox::Height);
     EXPECT_EQ(check("5", "0.9").focus, SizeBox::Height);
@@ -153,7 +146,7 @@ TEST(Resize, GrowingByAnEvenAmountMovesEveryCellByHalfOfIt) {
     UseScript(t, {});
 
     EXPECT_TRUE(RebuildField(t.ctx, 1400, 1400));
-    ExpectSize(f, 1400, 1400);
+    EXPECT_TRUE(test::HasSize(f, 1400, 1400));
     EXPECT_EQ(LiveCells(f), Shifted(cells, 100, 100));
     EXPECT_EQ(f.generation, 77);
     EXPECT_EQ(t.ctx.rule.ruleText, "3/23");
@@ -161,8 +154,8 @@ TEST(Resize, GrowingByAnEvenAmountMovesEveryCellByHalfOfIt) {
     EXPECT_EQ(t.ctx.view.offsetX, 12.5f);
     EXPECT_EQ(t.host.invalidations, 1);
     EXPECT_TRUE(t.host.boxes.empty());
-    EXPECT_EQ(f.busy, 0);
-    EXPECT_FALSE(f.rebuilding);
+    EXPECT_EQ(test::BusyLevel(t.ctx), 0);
+    EXPECT_FALSE(test::Rebuilding(t.ctx));
     EXPECT_EQ(t.host.pointers.front(), Pointer::Wait);
     EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
     // At most the old field plus the new staging grid, then the new staging grid plus the new
@@ -180,7 +173,7 @@ TEST(Resize, ShrinkingKeepsTheCentreAndLosesWhatDoesNotFit) {
     Place(f, {{901, 601}});  // 300 right of the centre
     UseScript(t, {});
     EXPECT_TRUE(RebuildField(t.ctx, 100, 100));
-    ExpectSize(f, 100, 100);
+    EXPECT_TRUE(test::HasSize(f, 100, 100));
     // The centre 601 becomes 51: every cell moves by -550.
     EXPECT_EQ(LiveCells(f), Shifted(glider, -550, -550));
     EXPECT_LE(script.peak, std::max(CellsBytes(1202, 1202) + CellGrid::BlockBytes(1102, 1102),
@@ -192,56 +185,42 @@ TEST(Resize, ShrinkingKeepsTheCentreAndLosesWhatDoesNotFit) {
     EXPECT_TRUE(RebuildField(t.ctx, 7, 3));
     for (int x = 0; x < f.gridWidth; ++x) EXPECT_EQ(f.at(x, 0) | f.at(x, f.gridHeight - 1), 0);
     EXPECT_TRUE(RebuildField(t.ctx, 1, 1));
-    ExpectSize(f, 1, 1);
+    EXPECT_TRUE(test::HasSize(f, 1, 1));
 }
 
-// A host that notes, at every box, whether drawing was held off.
-struct ProbeHost : test::ScriptedHost {
-    const Field* field = nullptr;
-    std::vector<bool> rebuildingAtBox;
-    Button showMessage(const MessageBox& box) override {
-        rebuildingAtBox.push_back(field->rebuilding);
-        return ScriptedHost::showMessage(box);
-    }
-};
-
 TEST(Resize, TooLargeFailsCleanlyAndKeepsSizeAndPattern) {
-    ProbeHost host;
-    Context ctx(host);
-    host.field = &ctx.field;
-    InitField(ctx);
+    test::TestContext t;
+    Context& ctx = t.ctx;
+    test::ScriptedHost& host = t.host;
+    std::vector<bool> rebuildingAtBox;  // at every box: whether drawing was held off
+    host.onBox = [&](const MessageBox&) { rebuildingAtBox.push_back(test::Rebuilding(ctx)); };
     const Cells cells = RandomInterior(ctx.field, 200, 5);
     Place(ctx.field, cells);
     ctx.field.generation = 9;
     // The staging grid (41002² cells) fits an int and may be had; the field (2 × 40002²) does not.
     EXPECT_FALSE(RebuildField(ctx, 40000, 40000));
-    ExpectSize(ctx.field, 1200, 1200);
+    EXPECT_TRUE(test::HasSize(ctx.field, 1200, 1200));
     EXPECT_EQ(LiveCells(ctx.field), cells);
     EXPECT_EQ(ctx.field.generation, 9);
     // When the staging grid could not be had either, its box comes first.
     ASSERT_GE(host.boxes.size(), 1u);
     ASSERT_LE(host.boxes.size(), 2u);
     if (host.boxes.size() == 2) {
-        EXPECT_EQ(host.boxes[0].caption, "メモリ不足です。");
+        EXPECT_EQ(host.boxes[0].caption, kNoMemory);
     }
-    EXPECT_EQ(host.boxes.back().caption, "計算エラー。");
-    EXPECT_EQ(host.boxes.back().text, "パターン記録領域のセル数が多すぎるようです。");
-    EXPECT_EQ(host.rebuildingAtBox, std::vector<bool>(host.boxes.size(), true));
+    EXPECT_TRUE(test::Shows(host.boxes.back(), {kTooLarge, kFieldTooLarge}));
+    EXPECT_EQ(rebuildingAtBox, std::vector<bool>(host.boxes.size(), true));
     EXPECT_EQ(host.invalidations, 0);
-    EXPECT_EQ(ctx.field.busy, 0);
-    EXPECT_FALSE(ctx.field.rebuilding);
+    EXPECT_EQ(test::BusyLevel(ctx), 0);
+    EXPECT_FALSE(test::Rebuilding(ctx));
     EXPECT_NO_THROW(CheckMemory(ctx));
 
     // A side beyond any int is refused by both allocations' size checks.
     host.boxes.clear();
     EXPECT_FALSE(RebuildField(ctx, std::numeric_limits<int>::max(), 5));
-    ASSERT_EQ(host.boxes.size(), 2u);
-    EXPECT_EQ(host.boxes[0].caption, "計算エラー。");
-    EXPECT_EQ(host.boxes[0].text, "パターン読み込み領域のセル数が多すぎるようです。");
-    EXPECT_EQ(host.boxes[1].caption, "計算エラー。");
-    EXPECT_EQ(host.boxes[1].text, "パターン記録領域のセル数が多すぎるようです。");
+    EXPECT_EQ(host.shown(), (Shown{{kTooLarge, kStagingTooLarge}, {kTooLarge, kFieldTooLarge}}));
     EXPECT_EQ(LiveCells(ctx.field), cells);
-    ExpectSize(ctx.field, 1200, 1200);
+    EXPECT_TRUE(test::HasSize(ctx.field, 1200, 1200));
 }
 
 TEST(Resize, EveryFailedAllocationLeavesTheOldFieldAndPattern) {
@@ -277,11 +256,7 @@ TEST(Resize, EveryFailedAllocationLeavesTheOldFieldAndPattern) {
             EXPECT_EQ(script.calls, c.calls);
             const int shift = (side - 1200) / 2;
             if (c.resized) {
-                EXPECT_EQ(f.fieldWidth, side);
-                EXPECT_EQ(f.gridHeight, side + 2);
-                EXPECT_EQ(f.planeSize, (side + 2) * (side + 2));
-                EXPECT_EQ(f.loadWidth, 2202);
-                EXPECT_EQ(f.loadHeight, 2202);
+                EXPECT_TRUE(test::HasSize(f, side, side, 2202, 2202));
                 Cells kept;
                 for (auto [x, y] : Shifted(cells, shift, shift))
                     if (f.isInterior(x, y)) kept.emplace(x, y);
@@ -290,16 +265,14 @@ TEST(Resize, EveryFailedAllocationLeavesTheOldFieldAndPattern) {
                 EXPECT_EQ(t.host.invalidations, 1);
                 EXPECT_NO_THROW(CheckMemory(t.ctx));
             } else {
-                ExpectSize(f, 1200, 1200);
+                EXPECT_TRUE(test::HasSize(f, 1200, 1200));
                 EXPECT_EQ(LiveCells(f), cells);
                 EXPECT_EQ(t.host.invalidations, 0);
             }
-            ASSERT_EQ(t.host.boxes.size(), c.texts.size());
-            for (std::size_t i = 0; i < c.texts.size(); ++i) {
-                EXPECT_EQ(t.host.boxes[i].caption, "メモリ不足です。");
-                EXPECT_EQ(t.host.boxes[i].text, c.texts[i]);
-            }
-            EXPECT_EQ(f.busy, 0);
+            Shown expected;
+            for (const char* text : c.texts) expected.emplace_back(kNoMemory, text);
+            EXPECT_EQ(t.host.shown(), expected);
+            EXPECT_EQ(test::BusyLevel(t.ctx), 0);
         }
     }
 }
@@ -311,14 +284,8 @@ TEST(Resize, AFieldTooLargeForTheStagingGridStillGetsItsSize) {
     Place(f, glider);
     // 3001002 × 1003 staging cells overflow an int; 2 × 3000002 × 3 field cells do not.
     EXPECT_TRUE(RebuildField(t.ctx, 3000000, 1));
-    EXPECT_EQ(f.fieldWidth, 3000000);
-    EXPECT_EQ(f.fieldHeight, 1);
-    EXPECT_EQ(f.gridWidth, 3000002);
-    EXPECT_EQ(f.loadWidth, 2202);
-    EXPECT_EQ(f.loadHeight, 2202);
-    ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "計算エラー。");
-    EXPECT_EQ(t.host.boxes[0].text, "パターン読み込み領域のセル数が多すぎるようです。");
+    EXPECT_TRUE(test::HasSize(f, 3000000, 1, 2202, 2202));
+    EXPECT_EQ(t.host.shown(), (Shown{{kTooLarge, kStagingTooLarge}}));
     // Old centre (601, 601) on the new centre (1500001, 1): only the glider's middle row stays.
     EXPECT_EQ(LiveCells(f), (Cells{{1500001, 1}}));
     EXPECT_EQ(t.host.invalidations, 1);
@@ -335,19 +302,15 @@ TEST(Resize, AFieldTooLargeForTheStagingGridStillGetsItsSize) {
     Place(f, {{1500000, 1}, {1500002, 1}});
     t.host.boxes.clear();
     EXPECT_TRUE(RebuildField(t.ctx, 1200, 1200));
-    ExpectSize(f, 1200, 1200);
+    EXPECT_TRUE(test::HasSize(f, 1200, 1200));
     EXPECT_EQ(LiveCells(f), (Cells{{600, 600}, {601, 600}, {602, 600}}));
     EXPECT_TRUE(t.host.boxes.empty());
 
     // Neither block fits an int: a box for each, and the Field keeps its size and pattern.
     EXPECT_FALSE(RebuildField(t.ctx, 100000, 100000));
-    ExpectSize(f, 1200, 1200);
+    EXPECT_TRUE(test::HasSize(f, 1200, 1200));
     EXPECT_EQ(LiveCells(f), (Cells{{600, 600}, {601, 600}, {602, 600}}));
-    ASSERT_EQ(t.host.boxes.size(), 2u);
-    EXPECT_EQ(t.host.boxes[0].caption, "計算エラー。");
-    EXPECT_EQ(t.host.boxes[0].text, "パターン読み込み領域のセル数が多すぎるようです。");
-    EXPECT_EQ(t.host.boxes[1].caption, "計算エラー。");
-    EXPECT_EQ(t.host.boxes[1].text, "パターン記録領域のセル数が多すぎるようです。");
+    EXPECT_EQ(t.host.shown(), (Shown{{kTooLarge, kStagingTooLarge}, {kTooLarge, kFieldTooLarge}}));
 }
 
 TEST(Resize, FailedShrinkFarBelowTheOldSizeKeepsWhatTheStagingGridHeld) {
@@ -358,7 +321,7 @@ TEST(Resize, FailedShrinkFarBelowTheOldSizeKeepsWhatTheStagingGridHeld) {
     Place(f, near);
     UseScript(t, {1});  // the 500 × 500 field cannot be had; staging is 1502 wide
     EXPECT_FALSE(RebuildField(t.ctx, 500, 500));
-    ExpectSize(f, 3000, 3000);
+    EXPECT_TRUE(test::HasSize(f, 3000, 3000));
     EXPECT_EQ(LiveCells(f), near);
 }
 
@@ -403,7 +366,7 @@ TEST(ResizeField, CommandPausesAndDoesNothingForTheSameSize) {
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{600, 600}}));
 
     ResizeField(t.ctx, [](int, int) { return std::make_optional(std::make_pair(1202, 1198)); });
-    ExpectSize(t.ctx.field, 1202, 1198);
+    EXPECT_TRUE(test::HasSize(t.ctx.field, 1202, 1198));
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{601, 599}}));  // one off the centre, as before
     EXPECT_EQ(t.host.invalidations, 1);
     EXPECT_TRUE(t.ctx.run.running);

@@ -9,7 +9,8 @@
 #include "session/frame.h"
 #include "engine/step.h"
 #include "session/zoom.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/field_fixture.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -39,13 +40,10 @@ std::vector<std::uint32_t> PlainPaint(const Field& f, int width, int height, flo
 TEST(FramePaint, MatchesAPlainPainterAtEveryZoomAndPosition) {
     std::mt19937 rng(4242);
     for (int round = 0; round < 120; ++round) {
-        test::TestContext t(false);
-        Field& f = t.ctx.field;
-        FreeCells(f);
         const int w = 1 + static_cast<int>(rng() % 300), h = 1 + static_cast<int>(rng() % 200);
-        SetFieldSize(f, w, h);
-        ASSERT_EQ(AllocateCells(t.ctx, f.gridWidth, f.gridHeight), kAllocOk);
-        f.cellsAllocated = 1;
+        test::TestContext t(w, h);
+        Field& f = t.ctx.field;
+        ASSERT_TRUE(test::HasSize(f, w, h));
         const unsigned density = rng() % 4 == 0 ? 1000 : 1 + rng() % 3;  // sparse or dense
         for (int y = 1; y < f.gridHeight - 1; ++y)
             for (int x = 1; x < f.gridWidth - 1; ++x)

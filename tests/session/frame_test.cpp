@@ -2,45 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "session/format_number.h"
 #include "session/run.h"
 #include "session/run_control.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/field_fixture.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
 
 TEST(FrameText, ThousandsStatusLineAndZoomLabel) {
-    EXPECT_EQ(FormatThousands("1234567"), "1,234,567");
-    EXPECT_EQ(FormatThousands("1000"), "1,000");
-    EXPECT_EQ(FormatThousands("100000"), "100,000");
-    EXPECT_EQ(FormatThousands("999"), "999");
-    EXPECT_EQ(FormatThousands(""), "");
+    const std::pair<const char*, const char*> grouped[] = {
+        {"1234567", "1,234,567"}, {"1000", "1,000"}, {"100000", "100,000"}, {"999", "999"}, {"", ""}};
+    for (auto [digits, text] : grouped) EXPECT_EQ(FormatThousands(digits), text) << digits;
     EXPECT_EQ(StatusLine(1000, 1234567), "G 1,000 / P 1,234,567");
     EXPECT_EQ(StatusLine(0, 0), "G 0 / P 0");
-    EXPECT_EQ(ZoomLabel(6), "X 6");
-    EXPECT_EQ(ZoomLabel(3), "X 3");
-    EXPECT_EQ(ZoomLabel(1.0 / 4), "X 1/4");
-    EXPECT_EQ(ZoomLabel(1.0 / 32), "X 1/32");
+    const std::pair<double, const char*> labels[] = {
+        {6, "X 6"}, {3, "X 3"}, {1.0 / 4, "X 1/4"}, {1.0 / 32, "X 1/32"}};
+    for (auto [zoom, label] : labels) EXPECT_EQ(ZoomLabel(zoom), label) << zoom;
 }
 
 TEST(FrameGeometry, SpacingCellSizeAndTextGrey) {
-    EXPECT_EQ(GridSpacing(20), 1);
-    EXPECT_EQ(GridSpacing(3), 1);
-    EXPECT_EQ(GridSpacing(2), 2);
-    EXPECT_EQ(GridSpacing(1), 4);
-    EXPECT_EQ(GridSpacing(0.5), 8);
-    EXPECT_EQ(GridSpacing(1.0 / 32), 128);
-    EXPECT_EQ(CellSize(6), 5);
-    EXPECT_EQ(CellSize(3), 2);
-    EXPECT_EQ(CellSize(2), 2);
-    EXPECT_EQ(CellSize(1), 1);
-    EXPECT_EQ(CellSize(1.0 / 4), 1);
-    EXPECT_EQ(TextGrey(0x000000), 255);
-    EXPECT_EQ(TextGrey(0xFFFFFF), 0);
-    EXPECT_EQ(TextGrey(0x808080), 0);    // brightness 128: black text
-    EXPECT_EQ(TextGrey(0x7F7F7F), 255);
-    EXPECT_EQ(TextGrey(0x0000FF), 255);  // pure red: (255 + 0 + 0) / 3 = 85
+    const std::pair<double, int> spacings[] = {{20, 1}, {3, 1}, {2, 2}, {1, 4}, {0.5, 8}, {1.0 / 32, 128}};
+    for (auto [zoom, spacing] : spacings) EXPECT_EQ(GridSpacing(zoom), spacing) << zoom;
+    const std::pair<double, int> sides[] = {{6, 5}, {3, 2}, {2, 2}, {1, 1}, {1.0 / 4, 1}};
+    for (auto [zoom, side] : sides) EXPECT_EQ(CellSize(zoom), side) << zoom;
+    // Brightness 128 (0x808080) gives black text; pure red is (255 + 0 + 0) / 3 = 85.
+    const std::pair<std::uint32_t, int> greys[] = {
+        {0x000000, 255}, {0xFFFFFF, 0}, {0x808080, 0}, {0x7F7F7F, 255}, {0x0000FF, 255}};
+    for (auto [back, grey] : greys) EXPECT_EQ(TextGrey(back), grey) << std::hex << back;
 }
 
 TEST(FrameGeometry, PlacementKeepsTheClientCentreOnTheSameFieldPoint) {
@@ -74,24 +67,29 @@ TEST(FrameCells, PaintAndCountTheWholePlane) {
     // viewLeft = viewTop = 590 at zoom 3: cell 600 starts at pixel 30, side 2.
     EXPECT_EQ(PaintCells(f, target, 590, 590, 3, 7), 3);
     auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y * 100 + x)]; };
-    EXPECT_EQ(at(30, 30), 7u);
-    EXPECT_EQ(at(31, 31), 7u);
-    EXPECT_EQ(at(32, 30), 0u);  // the gap before the next cell
-    EXPECT_EQ(at(33, 30), 7u);
-    EXPECT_EQ(at(30, 32), 0u);
+    // Cell 600 fills pixels 30 and 31; 32 is the gap before the next cell.
+    const std::tuple<int, int, std::uint32_t> expected[] = {
+        {30, 30, 7}, {31, 31, 7}, {32, 30, 0}, {33, 30, 7}, {30, 32, 0}};
+    for (auto [x, y, value] : expected) EXPECT_EQ(at(x, y), value) << x << ", " << y;
     EXPECT_EQ(CountCells(f), 3);
     // Nothing visible: still counted.
     EXPECT_EQ(PaintCells(f, target, -5000, -5000, 3, 7), 3);
 }
 
+// A session whose frames are drawn without a picture, and counted.
+struct DrawnSession : test::TestContext {
+    int frames = 0;
+    const FrameFn draw = [this](bool advance) {
+        ++frames;
+        FrameWithoutPicture(ctx, advance);
+    };
+};
+
 TEST(FrameRun, StopTargetEndsTheRunAtTheTargetNotBefore) {
-    test::TestContext t;
-    t.ctx.field.setCell(10, 10, 1);  // a block lives for ever
-    t.ctx.field.setCell(11, 10, 1);
-    t.ctx.field.setCell(10, 11, 1);
-    t.ctx.field.setCell(11, 11, 1);
+    DrawnSession t;
+    const FrameFn& draw = t.draw;
+    test::PlacePicture(t.ctx.field, 10, 10, {"**", "**"});  // a block lives for ever
     t.ctx.field.generation = 5;
-    const FrameFn draw = [&](bool advance) { FrameWithoutPicture(t.ctx, advance); };
     draw(false);
     StopAtGenerationCommand(t.ctx, [](const StopAtValues& v) -> std::optional<std::int32_t> {
         EXPECT_EQ(v.absolute, 6);
@@ -108,15 +106,15 @@ TEST(FrameRun, StopTargetEndsTheRunAtTheTargetNotBefore) {
     EXPECT_EQ(t.ctx.field.generation, 10);
     EXPECT_FALSE(t.ctx.run.running);
     EXPECT_FALSE(t.ctx.run.stopArmed);
-    EXPECT_EQ(t.ctx.field.population, 4);
+    EXPECT_EQ(test::CountedPopulation(t.ctx), 4);
     const StopAtValues again = StopAtInitialValues(t.ctx);
     EXPECT_EQ(again.absolute, 11);
     EXPECT_EQ(again.relative, 1);
 }
 
 TEST(FrameRun, EnterOnAnEmptyFieldStartsThenDiesOutAtGenerationOne) {
-    test::TestContext t;
-    const FrameFn draw = [&](bool advance) { FrameWithoutPicture(t.ctx, advance); };
+    DrawnSession t;
+    const FrameFn& draw = t.draw;
     draw(false);
     EXPECT_FALSE(t.ctx.run.running);  // generation 0: no extinction
     EnterKey(t.ctx);
@@ -131,14 +129,10 @@ TEST(FrameRun, EnterOnAnEmptyFieldStartsThenDiesOutAtGenerationOne) {
 }
 
 TEST(FrameRun, SpaceStepAndTheMenuRules) {
-    test::TestContext t;
-    int frames = 0;
-    const FrameFn draw = [&](bool advance) {
-        ++frames;
-        FrameWithoutPicture(t.ctx, advance);
-    };
+    DrawnSession t;
+    const FrameFn& draw = t.draw;
     SpaceKey(t.ctx, draw);  // empty field: nothing
-    EXPECT_EQ(frames, 0);
+    EXPECT_EQ(t.frames, 0);
     EXPECT_FALSE(CanStartRun(t.ctx));
     for (int x = 10; x < 13; ++x) t.ctx.field.setCell(x, 10, 1);  // a blinker
     draw(false);
@@ -162,22 +156,18 @@ TEST(FrameRun, SpaceStepAndTheMenuRules) {
 }
 
 TEST(FrameRun, ZoomLabelTimerStartsAfterTheFrameAndHidesTheLabel) {
-    test::TestContext t;
-    int redraws = 0;
-    const FrameFn draw = [&](bool advance) {
-        ++redraws;
-        FrameWithoutPicture(t.ctx, advance);
-    };
+    DrawnSession t;
+    const FrameFn& draw = t.draw;
     draw(false);
     EXPECT_EQ(t.host.activeTimers.at(ZOOM_LABEL_TIMER), 2000);
     EXPECT_FALSE(t.ctx.view.zoomLabelTimerPending);
     ZoomLabelTick(t.ctx, draw);
     EXPECT_FALSE(t.ctx.view.zoomLabelShown);
     EXPECT_EQ(t.host.activeTimers.count(ZOOM_LABEL_TIMER), 0u);
-    EXPECT_EQ(redraws, 2);  // stopped: redrawn at once
+    EXPECT_EQ(t.frames, 2);  // stopped: redrawn at once
     t.ctx.run.running = true;
     ZoomLabelTick(t.ctx, draw);
-    EXPECT_EQ(redraws, 2);  // running: the next tick redraws
+    EXPECT_EQ(t.frames, 2);  // running: the next tick redraws
 }
 
 TEST(RunControl, IntervalDialogBracketRestartsARunAtTheNewPeriod) {

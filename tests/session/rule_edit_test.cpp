@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "session/run.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -64,11 +66,10 @@ TEST(ValidateRuleText, RejectsInOrderWithTheExactTexts) {
 }
 
 TEST(ValidateRuleText, AcceptsAndTurnsFullWidthDigitsAndSlashIntoAscii) {
-    EXPECT_EQ(ValidateRuleText("３４／３４").rule, "34/34");
-    EXPECT_EQ(ValidateRuleText("０１２３４５６７８／８").rule, "012345678/8");
-    EXPECT_EQ(ValidateRuleText("B3/S23").rule, "B3/S23");
-    EXPECT_EQ(ValidateRuleText("S23").rule, "S23");
-    EXPECT_EQ(ValidateRuleText(" 2\t3 /3").rule, " 2\t3 /3");
+    const std::pair<const char*, const char*> accepted[] = {
+        {"３４／３４", "34/34"}, {"０１２３４５６７８／８", "012345678/8"}, {"B3/S23", "B3/S23"},
+        {"S23", "S23"}, {" 2\t3 /3", " 2\t3 /3"}};
+    for (auto [typed, rule] : accepted) EXPECT_EQ(ValidateRuleText(typed).rule, rule) << typed;
     EXPECT_TRUE(ValidateRuleText("/").ok);
 }
 
@@ -136,8 +137,7 @@ TEST(EditRule, PausesTheRunAroundTheDialogAndResumesAfterCancelAndOk) {
     EXPECT_TRUE(t.ctx.run.running);
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption, "ルール設定文字列が見つかりません。");
-    EXPECT_EQ(t.host.lastBox().text, "ルール設定文字列を入力してください。");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ルール設定文字列が見つかりません。", "ルール設定文字列を入力してください。"}));
 }
 
 }  // namespace

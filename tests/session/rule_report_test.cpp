@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {

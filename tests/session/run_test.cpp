@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -53,7 +53,7 @@ TEST(Pointer, FirstMatchingRuleWins) {
         BusyScope busy(t.ctx);
         EXPECT_EQ(t.host.pointers.back(), Pointer::Wait);
     }
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(test::BusyLevel(t.ctx), 0);
     EXPECT_EQ(t.host.pointers.back(), Pointer::SizeAll);
 }
 

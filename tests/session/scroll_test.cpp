@@ -5,7 +5,7 @@
 #include "session/frame.h"
 #include "session/run.h"
 #include "session/zoom.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {

@@ -3,20 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
 
 TEST(PathHelpers, Extension) {
-    EXPECT_EQ(ExtensionOf("C:\\pat\\GLIDER.LIF"), ".lif");
-    EXPECT_EQ(ExtensionOf("/home/u/glider.Rle"), ".rle");
-    EXPECT_EQ(ExtensionOf("C:\\pat.d\\glider"), ".d\\glider");
-    EXPECT_EQ(ExtensionOf("/srv/pat.d/glider"), ".d/glider");
-    EXPECT_EQ(ExtensionOf("glider"), "glider");
-    EXPECT_EQ(ExtensionOf(""), "");
-    EXPECT_EQ(ExtensionOf("パターン.TXT"), ".txt");
+    const std::pair<const char*, const char*> extensions[] = {
+        {"C:\\pat\\GLIDER.LIF", ".lif"}, {"/home/u/glider.Rle", ".rle"},
+        {"C:\\pat.d\\glider", ".d\\glider"}, {"/srv/pat.d/glider", ".d/glider"},
+        {"glider", "glider"}, {"", ""}, {"パターン.TXT", ".txt"}};
+    for (auto [path, extension] : extensions) EXPECT_EQ(ExtensionOf(path), extension) << path;
 }
 
 TEST(PathHelpers, StripDirectoryAndName) {
@@ -26,10 +25,10 @@ TEST(PathHelpers, StripDirectoryAndName) {
     EXPECT_EQ(DirectoryOf("C:\\pat\\glider.lif"), "C:\\pat");
     EXPECT_EQ(DirectoryOf("/usr/share/gridbloom/glider.rle"), "/usr/share/gridbloom");
     EXPECT_EQ(DirectoryOf("glider.rle"), "glider.rle");
-    EXPECT_EQ(FileNameOf("C:\\pat\\glider.lif"), "glider.lif");
-    EXPECT_EQ(FileNameOf("samples/sub\\glider.rle"), "glider.rle");
-    EXPECT_EQ(FileNameOf("glider.rle"), "glider.rle");
-    EXPECT_EQ(FileNameOf("dir/"), "");
+    const std::pair<const char*, const char*> names[] = {
+        {"C:\\pat\\glider.lif", "glider.lif"}, {"samples/sub\\glider.rle", "glider.rle"},
+        {"glider.rle", "glider.rle"}, {"dir/", ""}};
+    for (auto [path, name] : names) EXPECT_EQ(FileNameOf(path), name) << path;
 }
 
 TEST(MessageBoxes, CaptionIsUsedForOneBoxOnly) {

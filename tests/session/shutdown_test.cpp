@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "session/run.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -18,10 +18,7 @@ TEST(CloseCheck, NoKeepsEverythingAndTheRunGoing) {
     EXPECT_EQ(writes, 0);
     EXPECT_EQ(t.ctx.field.cellsAllocated, 1);
     const MessageBox& box = t.host.lastBox();
-    EXPECT_EQ(box.caption, "Gridbloom");
-    EXPECT_EQ(box.text, "終了しますか。");
-    EXPECT_EQ(box.icon, Icon::Information);
-    EXPECT_EQ(box.buttons, Buttons::YesNo);
+    EXPECT_TRUE(test::Shows(box, {"Gridbloom", "終了しますか。", Icon::Information, Buttons::YesNo}));
 }
 
 TEST(CloseCheck, YesReleasesTheFieldAndWritesTheSettings) {

@@ -3,11 +3,12 @@
 #include <QColor>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <set>
 
 #include "session/frame.h"
 #include "session/zoom.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {
@@ -17,6 +18,24 @@ constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kGrid = 0xFFDCDCDC;
 
 QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y); }
+
+// Each pixel (x, y) of the table has its colour; the failure names every one that has not.
+struct Pixel {
+    int x, y;
+    QRgb colour;
+};
+::testing::AssertionResult PixelsAre(const QImage& image, std::initializer_list<Pixel> pixels) {
+    bool ok = true;
+    ::testing::Message wrong;
+    for (const Pixel& p : pixels)
+        if (At(image, p.x, p.y) != p.colour) {
+            ok = false;
+            wrong << " (" << p.x << ", " << p.y << ") is " << std::hex << At(image, p.x, p.y)
+                  << " not " << p.colour << std::dec << ";";
+        }
+    if (ok) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << wrong;
+}
 
 // Colours found in a rectangle of the image.
 std::set<QRgb> ColoursIn(const QImage& image, QRect r) {
@@ -35,7 +54,7 @@ TEST(FrameImage, AtZoomSixACellIsFiveSquareAndTheGridTakesTheSixthPixel) {
     ASSERT_EQ(image.size(), QSize(600, 600));
     EXPECT_EQ(image.format(), QImage::Format_RGB32);
     EXPECT_EQ(t.ctx.view.viewLeft, 551.0f);
-    EXPECT_EQ(t.ctx.field.population, 1);
+    EXPECT_EQ(test::CountedPopulation(t.ctx), 1);
     for (int y = 294; y < 299; ++y)
         for (int x = 294; x < 299; ++x) EXPECT_EQ(At(image, x, y), kRed) << x << "," << y;
     for (int k = 294; k < 299; ++k) {
@@ -43,14 +62,12 @@ TEST(FrameImage, AtZoomSixACellIsFiveSquareAndTheGridTakesTheSixthPixel) {
         EXPECT_EQ(At(image, k, 299), kGrid);  // sixth row
         EXPECT_EQ(At(image, 293, k), kGrid);  // the line before the cell
     }
-    EXPECT_EQ(At(image, 305, 300), kGrid);
-    EXPECT_EQ(At(image, 301, 301), kWhite);
+    EXPECT_TRUE(PixelsAre(image, {{305, 300, kGrid}, {301, 301, kWhite}}));
 
     // Without the grid the gaps show the background.
     t.ctx.display.gridShown = false;
     const QImage plain = ComposeFrame(t.ctx, QSize(600, 600), false);
-    EXPECT_EQ(At(plain, 299, 296), kWhite);
-    EXPECT_EQ(At(plain, 296, 296), kRed);
+    EXPECT_TRUE(PixelsAre(plain, {{299, 296, kWhite}, {296, 296, kRed}}));
 }
 
 TEST(FrameImage, AtZoomTwoTheGridRunsEveryOtherCellFromColumnTwoInsideTheBorder) {
@@ -61,14 +78,10 @@ TEST(FrameImage, AtZoomTwoTheGridRunsEveryOtherCellFromColumnTwoInsideTheBorder)
     t.ctx.view.offsetX = t.ctx.view.offsetY = -451;
     const QImage image = ComposeFrame(t.ctx, QSize(600, 600), false);
     ASSERT_EQ(t.ctx.view.viewLeft, 0.0f);
-    // Row 100 holds no horizontal line (those fall on rows 3, 7, 11, ...).
-    EXPECT_EQ(At(image, 2, 100), kWhite);  // interior column 1: no line before it
-    EXPECT_EQ(At(image, 3, 100), kGrid);   // line before column 2
-    EXPECT_EQ(At(image, 5, 100), kWhite);  // none before column 3
-    EXPECT_EQ(At(image, 7, 100), kGrid);   // line before column 4
-    EXPECT_EQ(At(image, 11, 100), kGrid);
-    EXPECT_EQ(At(image, 100, 3), kGrid);
-    EXPECT_EQ(At(image, 100, 5), kWhite);
+    // Row 100 holds no horizontal line (those fall on rows 3, 7, 11, ...). Interior column 1
+    // has no line before it, column 2 has (pixel 3), column 3 not, column 4 has.
+    EXPECT_TRUE(PixelsAre(image, {{2, 100, kWhite}, {3, 100, kGrid}, {5, 100, kWhite}, {7, 100, kGrid},
+                                  {11, 100, kGrid}, {100, 3, kGrid}, {100, 5, kWhite}}));
     // The dotted border lies on column 1 (left − 1), in the live colour or the background.
     const std::set<QRgb> border = ColoursIn(image, QRect(1, 50, 1, 100));
     EXPECT_TRUE(border.count(kRed));
@@ -82,16 +95,12 @@ TEST(FrameImage, AtAQuarterFourColumnsShareOnePixel) {
     t.ctx.field.setCell(600, 600, 1);
     // 600 pixels show 2400 cells, from −599: cells 597..600 fall on pixel 299.
     QImage image = ComposeFrame(t.ctx, QSize(600, 600), false);
-    EXPECT_EQ(At(image, 299, 299), kRed);
-    EXPECT_EQ(At(image, 298, 299), kWhite);
-    EXPECT_EQ(At(image, 300, 299), kWhite);
-    EXPECT_EQ(At(image, 299, 298), kWhite);
-    EXPECT_EQ(At(image, 299, 300), kWhite);
+    EXPECT_TRUE(PixelsAre(image, {{299, 299, kRed}, {298, 299, kWhite}, {300, 299, kWhite},
+                                  {299, 298, kWhite}, {299, 300, kWhite}}));
     t.ctx.field.setCell(600, 600, 0);
     t.ctx.field.setCell(597, 597, 1);
     image = ComposeFrame(t.ctx, QSize(600, 600), false);
-    EXPECT_EQ(At(image, 299, 299), kRed);
-    EXPECT_EQ(At(image, 298, 299), kWhite);
+    EXPECT_TRUE(PixelsAre(image, {{299, 299, kRed}, {298, 299, kWhite}}));
 }
 
 TEST(FrameImage, StatusTextIsBlackOnWhiteAndWhiteOnBlack) {
@@ -145,11 +154,11 @@ TEST(FrameImage, AdvancingFrameStepsAndCountsExactly) {
     for (int x = 100; x < 103; ++x) t.ctx.field.setCell(x, 100, 1);
     const QImage image = ComposeFrame(t.ctx, QSize(200, 100), true);
     EXPECT_EQ(t.ctx.field.generation, 1);
-    EXPECT_EQ(t.ctx.field.population, 3);
+    EXPECT_EQ(test::CountedPopulation(t.ctx), 3);
     EXPECT_EQ(t.ctx.field.at(101, 99), 1);
     // An empty client area still counts.
     ComposeFrame(t.ctx, QSize(0, 0), false);
-    EXPECT_EQ(t.ctx.field.population, 3);
+    EXPECT_EQ(test::CountedPopulation(t.ctx), 3);
 }
 
 TEST(FrameImage, OnADoubleDensityScreenTheFrameHasTheScreensPixels) {

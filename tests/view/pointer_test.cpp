@@ -7,7 +7,7 @@
 #include "session/edit.h"
 #include "engine/step.h"
 #include "session/zoom.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 #include "view/frame_image.h"
 #include "view/lg_view.h"
 

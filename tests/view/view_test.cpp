@@ -6,7 +6,7 @@
 
 #include "session/scroll.h"
 #include "session/zoom.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb {
 namespace {

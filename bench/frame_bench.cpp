@@ -59,7 +59,7 @@ void BM_DrawFrame(benchmark::State& state) {
         QImage image = gb::ComposeFrame(ctx, QSize(800, 600), false);
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["population"] = ctx.field.population;
+    state.counters["population"] = ctx.view.population;
 }
 BENCHMARK(BM_DrawFrame)
     ->ArgsProduct({{1200, 5000, 32000}, {10, 0}})
@@ -76,7 +76,7 @@ void BM_DrawFrameAfterEdit(benchmark::State& state) {
         QImage image = gb::ComposeFrame(ctx, QSize(800, 600), false);
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["population"] = ctx.field.population;
+    state.counters["population"] = ctx.view.population;
 }
 BENCHMARK(BM_DrawFrameAfterEdit)
     ->ArgsProduct({{1200, 5000}, {10, 0}})
@@ -91,7 +91,7 @@ void BM_RunFrame(benchmark::State& state) {
         QImage image = gb::ComposeFrame(ctx, QSize(800, 600), true);
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["population"] = ctx.field.population;
+    state.counters["population"] = ctx.view.population;
 }
 BENCHMARK(BM_RunFrame)
     ->ArgsProduct({{1200, 5000}, {10, 0}})
@@ -120,7 +120,7 @@ void BM_DrawFrameSparse(benchmark::State& state) {
         QImage image = gb::ComposeFrame(ctx, QSize(800, 600), false);
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["population"] = ctx.field.population;
+    state.counters["population"] = ctx.view.population;
 }
 BENCHMARK(BM_DrawFrameSparse)->ArgsProduct({{32000}, {10, 0}})->Unit(benchmark::kMillisecond);
 

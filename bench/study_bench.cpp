@@ -88,7 +88,7 @@ void BM_UntilSettled1200(benchmark::State& state) {
             gb::FrameWithoutPicture(ctx, true);
             if (watch && watch->afterStep(g)) break;
         }
-        benchmark::DoNotOptimize(ctx.field.population);
+        benchmark::DoNotOptimize(ctx.view.population);
     }
     state.counters["generations"] = static_cast<double>(settled);
 }

@@ -191,6 +191,4 @@ void ReleaseField(Field& f) {
     }
 }
 
-int HasLiveCells(const Field& field) { return field.population != 0 ? 1 : 0; }
-
 }  // namespace gb

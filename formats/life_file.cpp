@@ -151,7 +151,7 @@ int ReadLifeFile(Context& ctx, std::string_view bytes, const std::string& path) 
 int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
     CheckMemory(ctx);
     Field& f = ctx.field;
-    f.busy = 1;
+    ctx.run.busy = 1;
     RefreshCursor(ctx);
 
     const LifeHeader kind = ClassifyLifeFile(input);
@@ -160,7 +160,7 @@ int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
         return 0;
     }
     if (kind == LifeHeader::Unsupported) {
-        f.busy = 0;
+        ctx.run.busy = 0;
         RefreshCursor(ctx);
         ctx.shell.messageCaption = "サポートしていないファイル形式です。";
         AppMessageBox(ctx, "サポートしていないファイル形式なので読み込めません。", Icon::Exclamation);
@@ -181,7 +181,7 @@ int ReadLifeFile(Context& ctx, TextInput& input, const std::string& path) {
     ctx.rule.ruleText = ApplyRule(ctx, FileRuleText(rule));
     ctx.view.offsetX = ctx.view.offsetY = 0;
     ctx.host.repaintView();
-    f.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     SetMainTitle(ctx, FileNameOf(path));
     if (!description.text.empty() || description.cut) {

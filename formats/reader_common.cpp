@@ -8,7 +8,7 @@
 namespace gb {
 
 void ReportFileNotFound(Context& ctx, const std::string& path) {
-    ctx.field.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     ctx.shell.messageCaption = "ファイルが見つかりません。";
     AppMessageBox(ctx, "ファイル\"" + path + "\"が見つかりません。", Icon::Exclamation);

@@ -32,7 +32,7 @@ bool IsCSpace(char c) {
 
 void FailWith(Context& ctx, const RleReadingParams& params, const RleMessage& message) {
     if (params.useBusy) {
-        ctx.field.busy = 0;
+        ctx.run.busy = 0;
         RefreshCursor(ctx);
     }
     ctx.shell.messageCaption = message.caption;
@@ -616,14 +616,14 @@ int ReadRleFile(Context& ctx, std::string_view bytes, const std::string& path) {
 int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {
     CheckMemory(ctx);
     Field& f = ctx.field;
-    f.busy = 1;
+    ctx.run.busy = 1;
     RefreshCursor(ctx);
 
     const RleReadingParams params = FileRleParams(f);
     RleReadState s;
     if (RleReading(ctx, input, params, s) != 0) return 1;
     if (s.patternLines == 0) {
-        f.busy = 0;
+        ctx.run.busy = 0;
         RefreshCursor(ctx);
         ctx.shell.messageCaption = "認識できないデータ構造です。";
         AppMessageBox(ctx, "有効なパターンデータが見つかりませんでした。", Icon::Exclamation);
@@ -649,7 +649,7 @@ int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {
 
     // Each line of the notice is UTF-8 already, whichever encoding it was written in.
     const std::string notice = s.nameText + s.authorText + s.comment.shown();
-    f.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     SetMainTitle(ctx, FileNameOf(path));
     if (!notice.empty()) {

@@ -29,7 +29,7 @@ bool IsRuleLine(std::string_view line) { return line.size() >= 2 && line[0] == '
 int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool cells) {
     CheckMemory(ctx);
     Field& f = ctx.field;
-    f.busy = 1;
+    ctx.run.busy = 1;
     RefreshCursor(ctx);
     input.keepForRewind();
 
@@ -61,7 +61,7 @@ int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool ce
         if (nul) {
             // A text holds no NUL byte: this is no picture but a binary file or a device, which
             // might never end.
-            f.busy = 0;
+            ctx.run.busy = 0;
             RefreshCursor(ctx);
             ctx.shell.messageCaption = "サポートしていないファイル形式です。";
             AppMessageBox(ctx, "サポートしていないファイル形式なので読み込めません。", Icon::Exclamation);
@@ -99,7 +99,7 @@ int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool ce
     }
 
     if (invalid) {
-        f.busy = 0;
+        ctx.run.busy = 0;
         RefreshCursor(ctx);
         ctx.shell.messageCaption = "テキストファイルに下記の無効なデータが含まれています。";
         if (AppMessageBox(ctx, shown + "\r\n\r\n読み込みを強行しますか。", Icon::Exclamation,
@@ -152,7 +152,7 @@ int ReadPicture(Context& ctx, TextInput& input, const std::string& path, bool ce
     ctx.rule.ruleText = ApplyRule(ctx, FileRuleText(rule));
     ctx.view.offsetX = ctx.view.offsetY = 0;
     ctx.host.repaintView();
-    f.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     if (!notice.empty()) {
         ctx.shell.messageCaption = FileNameOf(path);
@@ -185,7 +185,7 @@ std::string WriteTextFile(Context& ctx) {
     CheckMemory(ctx);
     const Field& f = ctx.field;
     const Extent e = FieldExtent(f);
-    if (!HasLiveCells(f) || !e.found) {
+    if (!HasLiveCells(ctx.view) || !e.found) {
         ctx.shell.messageCaption = "セルが存在していません。";
         AppMessageBox(ctx, "保存するデータがありません。", Icon::Exclamation);
         return {};

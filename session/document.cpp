@@ -124,7 +124,7 @@ bool LoadDocument(Context& ctx, const std::string& path) {
 
 bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
     PauseRun(ctx);
-    ctx.field.busy = 1;
+    ctx.run.busy = 1;
     RefreshCursor(ctx);
     bool readable = true;
     const bool readWhole = ReadFileWithinMemory(ctx, path, [&] {
@@ -153,7 +153,7 @@ bool LoadDocument(Context& ctx, const std::string& path, PatternKind kind) {
     if (!readWhole || !readable) return false;
     if (ctx.shell.currentQuickLaunchItem == 0) ctx.shell.documentPath.clear();
     ctx.shell.currentQuickLaunchItem = 0;
-    ctx.field.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     return true;
 }
@@ -162,7 +162,7 @@ bool StoreDocument(Context& ctx, const std::string& path,
                    const std::function<LifeFormat()>& chooseLifeFormat) {
     PauseRun(ctx);
     const std::string ext = ExtensionOf(path);
-    ctx.field.busy = 1;
+    ctx.run.busy = 1;
     RefreshCursor(ctx);
     std::string bytes;
     if (ext == ".txt") {
@@ -178,14 +178,14 @@ bool StoreDocument(Context& ctx, const std::string& path,
     }
     if (bytes.empty()) {
         // The writer refused (and said why): keep any old file rather than empty it.
-        ctx.field.busy = 0;
+        ctx.run.busy = 0;
         RefreshCursor(ctx);
         return false;
     }
     std::string error;
     bool changed = false;
     const bool written = WriteFileAtomically(path, bytes, error, &changed);
-    ctx.field.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     if (!written) {
         // Say what became of the old file instead of pretending the save worked.

@@ -179,11 +179,14 @@ std::string ZoomLabel(double zoom) {
 
 void BeginFrame(Context& ctx, bool advance) {
     CheckMemory(ctx);
-    if (!advance) return;
+    if (advance) StepGeneration(ctx);
+}
+
+void StepGeneration(Context& ctx) {
     Field& f = ctx.field;
     if (ctx.run.stopArmed &&
         static_cast<std::int64_t>(f.generation) + 1 >= ctx.run.stopGeneration) {
-        ctx.run.stopArmed = false;
+        ctx.run.disarmStop();
         StopRun(ctx);
     }
     AdvanceGeneration(f, ctx.rule);
@@ -191,10 +194,7 @@ void BeginFrame(Context& ctx, bool advance) {
     f.generation = static_cast<std::int32_t>(static_cast<std::uint32_t>(f.generation) + 1u);
 }
 
-double CountCells(const Field& field) {
-    // The step keeps the count when it wrote the plane last; otherwise a scan.
-    return static_cast<double>(LiveCellCount(field));
-}
+double CountCells(const Field& field) { return static_cast<double>(field.population()); }
 
 double PaintCells(const Field& field, const PixelTarget& target, float viewLeft, float viewTop,
                   double zoom, std::uint32_t pixel) {
@@ -363,7 +363,7 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
 }
 
 bool FrameFindsExtinction(Context& ctx) {
-    if (ctx.field.population != 0 || ctx.field.generation == 0) return false;
+    if (HasLiveCells(ctx.view) || ctx.field.generation == 0) return false;
     StopRun(ctx);
     return true;
 }
@@ -376,7 +376,7 @@ void StartPendingZoomLabelTimer(Context& ctx) {
 
 void FrameWithoutPicture(Context& ctx, bool advance) {
     BeginFrame(ctx, advance);
-    ctx.field.population = CountCells(ctx.field);
+    ctx.view.population = CountCells(ctx.field);
     FrameFindsExtinction(ctx);
     StartPendingZoomLabelTimer(ctx);
 }

@@ -248,7 +248,7 @@ int Execute(const Options& o) {
     Progress progress(limit, true);
     std::int64_t g = 0;
     while (g < limit) {
-        FrameWithoutPicture(ctx, true);
+        StepGeneration(ctx);
         ++g;
         if (g % every == 0 && (o.statsWanted() || gif)) {
             const Extent extent = FieldExtent(ctx.field);
@@ -312,6 +312,9 @@ int Execute(const Options& o) {
         }
     }
     if (o.output) {
+        // The program would show the last generation before saving it: the writers check that
+        // frame's count.
+        FrameWithoutPicture(ctx, false);
         const LifeFormat lifeFormat = o.life106 ? LifeFormat::Life106 : LifeFormat::Life105;
         if (o.patternToStdout()) {
             const Format format = o.as.value_or(Format::Rle);

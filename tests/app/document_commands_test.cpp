@@ -264,7 +264,7 @@ TEST(DocumentCommands, SaveAsNeedsLiveCellsAndPasteNeedsText) {
     EXPECT_TRUE(registry.state(cmd::FileOpen).enabled);
     EXPECT_FALSE(registry.state(cmd::FileSaveAs).enabled);
     t.ctx.field.setCell(3, 3, 1);
-    t.ctx.field.population = 1;  // as the frame counts it
+    t.ctx.view.population = 1;  // as the frame counts it
     EXPECT_TRUE(registry.state(cmd::FileSaveAs).enabled);
     EXPECT_FALSE(registry.state(cmd::Paste).enabled);
     t.host.clipboard = "x";

@@ -160,7 +160,7 @@ TEST(FieldCommands, MovesAreEnabledOnlyWhileTheLastFrameCountedLife) {
     t.ctx.field.setCell(10, 10, 1);
     registry.runIfEnabled(cmd::CentreByExtent);  // refused: no frame has counted it yet
     EXPECT_EQ(t.ctx.field.at(10, 10), 1);
-    t.ctx.field.population = 1;
+    t.ctx.view.population = 1;
     for (int id : {cmd::CentreByExtent, cmd::CentreByCentroid, cmd::MoveByAmount})
         EXPECT_TRUE(registry.state(id).enabled) << id;
     registry.runIfEnabled(cmd::CentreByExtent);

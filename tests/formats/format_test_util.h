@@ -17,6 +17,7 @@
 #include "formats/rle_reader.h"
 #include "formats/rle_writer.h"
 #include "formats/text_file.h"
+#include "session/frame.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb::test {
@@ -72,7 +73,7 @@ inline Cells Shape(const Cells& cells) {
 }
 
 // The population a frame would count, so writers see live cells.
-inline void CountPopulation(Field& f) { f.population = static_cast<double>(CountLiveCells(f)); }
+inline void CountPopulation(Context& ctx) { ctx.view.population = CountCells(ctx.field); }
 
 // Makes the Field side × side (interior) with its staging grid.
 inline bool ResizeForTest(Context& ctx, int width, int height) {
@@ -88,11 +89,12 @@ inline bool ResizeForTest(Context& ctx, int width, int height) {
 }
 
 // Cells given as picture rows ("*" live) with their top-left corner at (left, top).
-inline void DrawPicture(Field& f, int left, int top, const std::vector<std::string>& rows) {
+inline void DrawPicture(Context& ctx, int left, int top, const std::vector<std::string>& rows) {
+    Field& f = ctx.field;
     for (std::size_t y = 0; y < rows.size(); ++y)
         for (std::size_t x = 0; x < rows[y].size(); ++x)
             if (rows[y][x] == '*') f.setCell(left + static_cast<int>(x), top + static_cast<int>(y), 1);
-    CountPopulation(f);
+    CountPopulation(ctx);
 }
 
 inline std::string ReadBytes(const std::filesystem::path& p) {

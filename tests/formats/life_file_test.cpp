@@ -126,12 +126,12 @@ TEST(LifeRead, OtherFilesGoToTheRleReaderOrAreRefused) {
     EXPECT_EQ(t.host.lastBox().caption, "サポートしていないファイル形式です。");
     EXPECT_EQ(t.host.lastBox().text, "サポートしていないファイル形式なので読み込めません。");
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 5u);
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
 }
 
 TEST(LifeWrite, GliderInBothFormats) {
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 100, 200, {".*", "..*", "***"});
+    test::DrawPicture(t.ctx, 100, 200, {".*", "..*", "***"});
     EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life105),
               "#Life 1.05\r\n#N\r\n#P -1 -1\r\n.*\r\n..*\r\n***\r\n");
     EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life106),
@@ -142,7 +142,7 @@ TEST(LifeWrite, GliderInBothFormats) {
 
 TEST(LifeWrite, EmptyRowIsADotAndTheBlockIsHalfTheSize) {
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 10, 10, {"*...*", "", "..*"});
+    test::DrawPicture(t.ctx, 10, 10, {"*...*", "", "..*"});
     EXPECT_EQ(WriteLifeFile(t.ctx, LifeFormat::Life105),
               "#Life 1.05\r\n#N\r\n#P -2 -1\r\n*...*\r\n.\r\n..*\r\n");
 }
@@ -181,7 +181,7 @@ TEST(LifeWrite, SparseIslandsAsAWalkOverTheWholeExtent) {
 
 TEST(LifeWrite, InvalidFormatWritesNothing) {
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 10, 10, {"*"});
+    test::DrawPicture(t.ctx, 10, 10, {"*"});
     EXPECT_EQ(WriteLifeFile(t.ctx, static_cast<LifeFormat>(-1)), "");
     ASSERT_EQ(t.host.boxes.size(), 1u);
     EXPECT_EQ(t.host.boxes[0].caption, "Life 1.05／Life 1.06 以外のフォーマットが指定されました。");
@@ -202,7 +202,7 @@ TEST(LifeFormatChoice, OkStoresEscKeeps) {
 TEST(LifeRoundTrip, BothFormatsReadBackTheSameCellsAndRule) {
     for (LifeFormat format : {LifeFormat::Life105, LifeFormat::Life106}) {
         test::TestContext t;
-        test::DrawPicture(t.ctx.field, 30, 40, {"..*....*", "*", "", "", ".***..**", "......*"});
+        test::DrawPicture(t.ctx, 30, 40, {"..*....*", "*", "", "", ".***..**", "......*"});
         t.ctx.rule.ruleText = "245/368";
         const std::string file = WriteLifeFile(t.ctx, format);
         test::TestContext back;

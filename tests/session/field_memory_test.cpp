@@ -38,13 +38,13 @@ TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
         return DefaultZeroAllocator(n);
     };
     ASSERT_TRUE(t.ctx.field.setCell(9, 9, 1));
-    t.ctx.field.busy = 1;
+    t.ctx.run.busy = 1;
     // 2 × 40000 × 40000 does not fit 32 bits.
     EXPECT_EQ(AllocateCells(t.ctx, 40000, 40000), kAllocTooLarge);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(t.ctx.field.cells().width(), 1202);  // the Field keeps its cells
     EXPECT_EQ(test::LiveCells(t.ctx.field), (test::Cells{{9, 9}}));
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
     EXPECT_EQ(t.host.lastBox().caption, "計算エラー。");
     EXPECT_EQ(t.host.lastBox().text, "パターン記録領域のセル数が多すぎるようです。");

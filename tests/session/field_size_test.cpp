@@ -161,8 +161,8 @@ TEST(Resize, GrowingByAnEvenAmountMovesEveryCellByHalfOfIt) {
     EXPECT_EQ(t.ctx.view.offsetX, 12.5f);
     EXPECT_EQ(t.host.invalidations, 1);
     EXPECT_TRUE(t.host.boxes.empty());
-    EXPECT_EQ(f.busy, 0);
-    EXPECT_FALSE(f.rebuilding);
+    EXPECT_EQ(t.ctx.run.busy, 0);
+    EXPECT_FALSE(t.ctx.run.rebuilding);
     EXPECT_EQ(t.host.pointers.front(), Pointer::Wait);
     EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
     // At most the old field plus the new staging grid, then the new staging grid plus the new
@@ -197,10 +197,10 @@ TEST(Resize, ShrinkingKeepsTheCentreAndLosesWhatDoesNotFit) {
 
 // A host that notes, at every box, whether drawing was held off.
 struct ProbeHost : test::ScriptedHost {
-    const Field* field = nullptr;
+    const RunState* run = nullptr;
     std::vector<bool> rebuildingAtBox;
     Button showMessage(const MessageBox& box) override {
-        rebuildingAtBox.push_back(field->rebuilding);
+        rebuildingAtBox.push_back(run->rebuilding);
         return ScriptedHost::showMessage(box);
     }
 };
@@ -208,7 +208,7 @@ struct ProbeHost : test::ScriptedHost {
 TEST(Resize, TooLargeFailsCleanlyAndKeepsSizeAndPattern) {
     ProbeHost host;
     Context ctx(host);
-    host.field = &ctx.field;
+    host.run = &ctx.run;
     InitField(ctx);
     const Cells cells = RandomInterior(ctx.field, 200, 5);
     Place(ctx.field, cells);
@@ -228,8 +228,8 @@ TEST(Resize, TooLargeFailsCleanlyAndKeepsSizeAndPattern) {
     EXPECT_EQ(host.boxes.back().text, "パターン記録領域のセル数が多すぎるようです。");
     EXPECT_EQ(host.rebuildingAtBox, std::vector<bool>(host.boxes.size(), true));
     EXPECT_EQ(host.invalidations, 0);
-    EXPECT_EQ(ctx.field.busy, 0);
-    EXPECT_FALSE(ctx.field.rebuilding);
+    EXPECT_EQ(ctx.run.busy, 0);
+    EXPECT_FALSE(ctx.run.rebuilding);
     EXPECT_NO_THROW(CheckMemory(ctx));
 
     // A side beyond any int is refused by both allocations' size checks.
@@ -299,7 +299,7 @@ TEST(Resize, EveryFailedAllocationLeavesTheOldFieldAndPattern) {
                 EXPECT_EQ(t.host.boxes[i].caption, "メモリ不足です。");
                 EXPECT_EQ(t.host.boxes[i].text, c.texts[i]);
             }
-            EXPECT_EQ(f.busy, 0);
+            EXPECT_EQ(t.ctx.run.busy, 0);
         }
     }
 }

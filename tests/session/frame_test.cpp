@@ -108,7 +108,7 @@ TEST(FrameRun, StopTargetEndsTheRunAtTheTargetNotBefore) {
     EXPECT_EQ(t.ctx.field.generation, 10);
     EXPECT_FALSE(t.ctx.run.running);
     EXPECT_FALSE(t.ctx.run.stopArmed);
-    EXPECT_EQ(t.ctx.field.population, 4);
+    EXPECT_EQ(t.ctx.view.population, 4);
     const StopAtValues again = StopAtInitialValues(t.ctx);
     EXPECT_EQ(again.absolute, 11);
     EXPECT_EQ(again.relative, 1);

@@ -17,9 +17,9 @@ using test::BorderIsDead;
 using test::Cells;
 using test::LiveCells;
 
-void Place(Field& f, const Cells& cells) {
-    test::Place(f, cells);
-    f.population = static_cast<double>(cells.size());  // what the next frame would count
+void Place(Context& ctx, const Cells& cells) {
+    test::Place(ctx.field, cells);
+    ctx.view.population = static_cast<double>(cells.size());  // what the next frame would count
 }
 
 TEST(ShiftCells, MovesEveryCellAndDropsWhatLeavesTheInterior) {
@@ -27,16 +27,16 @@ TEST(ShiftCells, MovesEveryCellAndDropsWhatLeavesTheInterior) {
     Field& f = t.ctx.field;
     const int gw = f.gridWidth;
     // The cases named for the field's edges.
-    Place(f, {{gw - 4, 7}});
+    Place(t.ctx, {{gw - 4, 7}});
     ShiftCells(t.ctx, 5, 0);
     EXPECT_TRUE(LiveCells(f).empty());
-    Place(f, {{1, 7}});
+    Place(t.ctx, {{1, 7}});
     ShiftCells(t.ctx, -1, 0);
     EXPECT_TRUE(LiveCells(f).empty());
 
     // One step up and right loses what reaches the border. (Random patterns and amounts are
     // checked against a model, among the other edits, in cell_grid_test.cpp.)
-    Place(f, {{5, 5}, {1199, 1200}, {1200, 1100}, {600, 1}});
+    Place(t.ctx, {{5, 5}, {1199, 1200}, {1200, 1100}, {600, 1}});
     ShiftCells(t.ctx, 1, -1);
     EXPECT_EQ(LiveCells(f), (Cells{{6, 4}, {1200, 1199}}));
     // (0, 0) keeps the pattern; amounts at the int limits remove it without harm.
@@ -46,7 +46,7 @@ TEST(ShiftCells, MovesEveryCellAndDropsWhatLeavesTheInterior) {
     ShiftCells(t.ctx, std::numeric_limits<int>::max(), std::numeric_limits<int>::min());
     EXPECT_TRUE(LiveCells(f).empty());
     EXPECT_TRUE(BorderIsDead(f));
-    EXPECT_EQ(f.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
     EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
     EXPECT_EQ(t.host.invalidations, 0);  // the callers redraw
 }
@@ -55,7 +55,7 @@ TEST(CentreByExtent, PutsTheMiddleOfTheExtentOnTheCentreAndStaysThere) {
     test::TestContext t;
     Field& f = t.ctx.field;  // 1202 × 1202: centre column and row 601
     // Left of the centre: the middle column lands on 600; right of it: on 601.
-    Place(f, {{10, 5}, {11, 5}, {12, 5}});
+    Place(t.ctx, {{10, 5}, {11, 5}, {12, 5}});
     const Extent row = FieldExtent(f);
     EXPECT_EQ(row.left, 10);
     EXPECT_EQ(row.right, 12);
@@ -68,7 +68,7 @@ TEST(CentreByExtent, PutsTheMiddleOfTheExtentOnTheCentreAndStaysThere) {
     EXPECT_EQ(LiveCells(f), (Cells{{599, 600}, {600, 600}, {601, 600}}));
 
     ClearCells(f);
-    Place(f, {{1000, 900}, {1001, 902}});
+    Place(t.ctx, {{1000, 900}, {1001, 902}});
     CentreByExtent(t.ctx);
     EXPECT_EQ(LiveCells(f), (Cells{{601, 600}, {602, 602}}));
     CentreByExtent(t.ctx);
@@ -79,7 +79,7 @@ TEST(CentreByExtent, PutsTheMiddleOfTheExtentOnTheCentreAndStaysThere) {
 TEST(CentreByCentroid, MovesTheCentroidToTheCentre) {
     test::TestContext t;
     Field& f = t.ctx.field;
-    Place(f, {{100, 601}});
+    Place(t.ctx, {{100, 601}});
     CentreByCentroid(t.ctx);  // cx = 100.5: dx = -trunc(100.5 - 601) = 500
     EXPECT_EQ(LiveCells(f), (Cells{{600, 601}}));
     CentreByCentroid(t.ctx);  // cx - 601 = -0.5 truncates to 0
@@ -88,13 +88,13 @@ TEST(CentreByCentroid, MovesTheCentroidToTheCentre) {
     // A symmetric pattern already centred stays; its centroid lies between cells.
     ClearCells(f);
     const Cells block{{600, 600}, {601, 600}, {600, 601}, {601, 601}};
-    Place(f, block);
+    Place(t.ctx, block);
     CentreByCentroid(t.ctx);
     EXPECT_EQ(LiveCells(f), block);
 
     // No live cell although the last frame counted one (its count out of date): nothing moves.
     ClearCells(f);
-    f.population = 1;
+    t.ctx.view.population = 1;
     int redraws = t.host.invalidations;
     CentreByCentroid(t.ctx);
     EXPECT_TRUE(LiveCells(f).empty());
@@ -102,7 +102,7 @@ TEST(CentreByCentroid, MovesTheCentroidToTheCentre) {
     // The last frame counted nothing: nothing is done.
     ClearCells(f);
     f.setCell(5, 5, 1);
-    f.population = 0;
+    t.ctx.view.population = 0;
     redraws = t.host.invalidations;
     CentreByCentroid(t.ctx);
     EXPECT_EQ(LiveCells(f), (Cells{{5, 5}}));
@@ -145,7 +145,7 @@ TEST(MoveAmounts, IntegerExchangeIsStrict) {
 TEST(MoveByAmount, ShiftsOnOkOnlyAndResumesAfterBoth) {
     test::TestContext t;
     Field& f = t.ctx.field;
-    Place(f, {{50, 60}});
+    Place(t.ctx, {{50, 60}});
     StartRun(t.ctx);
     MoveByAmount(t.ctx, [&]() -> std::optional<std::pair<int, int>> {
         EXPECT_FALSE(t.ctx.run.running);

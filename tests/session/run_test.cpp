@@ -53,7 +53,7 @@ TEST(Pointer, FirstMatchingRuleWins) {
         BusyScope busy(t.ctx);
         EXPECT_EQ(t.host.pointers.back(), Pointer::Wait);
     }
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
     EXPECT_EQ(t.host.pointers.back(), Pointer::SizeAll);
 }
 

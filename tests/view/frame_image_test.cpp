@@ -35,7 +35,7 @@ TEST(FrameImage, AtZoomSixACellIsFiveSquareAndTheGridTakesTheSixthPixel) {
     ASSERT_EQ(image.size(), QSize(600, 600));
     EXPECT_EQ(image.format(), QImage::Format_RGB32);
     EXPECT_EQ(t.ctx.view.viewLeft, 551.0f);
-    EXPECT_EQ(t.ctx.field.population, 1);
+    EXPECT_EQ(t.ctx.view.population, 1);
     for (int y = 294; y < 299; ++y)
         for (int x = 294; x < 299; ++x) EXPECT_EQ(At(image, x, y), kRed) << x << "," << y;
     for (int k = 294; k < 299; ++k) {
@@ -145,11 +145,11 @@ TEST(FrameImage, AdvancingFrameStepsAndCountsExactly) {
     for (int x = 100; x < 103; ++x) t.ctx.field.setCell(x, 100, 1);
     const QImage image = ComposeFrame(t.ctx, QSize(200, 100), true);
     EXPECT_EQ(t.ctx.field.generation, 1);
-    EXPECT_EQ(t.ctx.field.population, 3);
+    EXPECT_EQ(t.ctx.view.population, 3);
     EXPECT_EQ(t.ctx.field.at(101, 99), 1);
     // An empty client area still counts.
     ComposeFrame(t.ctx, QSize(0, 0), false);
-    EXPECT_EQ(t.ctx.field.population, 3);
+    EXPECT_EQ(t.ctx.view.population, 3);
 }
 
 TEST(FrameImage, OnADoubleDensityScreenTheFrameHasTheScreensPixels) {

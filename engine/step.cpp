@@ -598,8 +598,6 @@ StepChanges LastStepChanges(const Field& field) {
     return StepChanges{s.valid && s.changesKnown, &s.changed, &s.written};
 }
 
-std::int64_t CountLiveCells(const Field& field) { return field.cells().population(); }
-std::int64_t LiveCellCount(const Field& field) { return field.cells().population(); }
 
 void SetParallelStepCells(std::int64_t cells) {
     parallelCells = cells > 0 ? cells : kDefaultParallelCells;

@@ -221,7 +221,7 @@ int Execute(const Options& o) {
         }
     };
     const auto takeRow = [&](std::int64_t g, const Extent& extent) {
-        rows += StatsRow(g, LiveCellCount(ctx.field), extent);
+        rows += StatsRow(g, ctx.field.population(), extent);
         if (rows.size() >= (1u << 16)) flushRows();
     };
     std::unique_ptr<GifRecorder> gif;
@@ -271,7 +271,7 @@ int Execute(const Options& o) {
     summary.rule = ctx.rule.ruleText;
     summary.ruleBS = FormatRuleBS(ctx.rule.ruleText);
     summary.generation = ctx.field.generation;
-    summary.population = LiveCellCount(ctx.field);
+    summary.population = ctx.field.population();
     summary.extent = FieldExtent(ctx.field);
     summary.settleAsked = o.untilSettled;
     summary.withNotes = o.command == Command::Info;

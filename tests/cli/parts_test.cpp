@@ -16,6 +16,7 @@
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/report.h"
 #include "frontends/cli/study.h"
+#include "tests/support/byte_extent.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb::cli {
@@ -77,7 +78,7 @@ Runs RunsOfBytes(const Field& f, const std::vector<std::int8_t>& bytes, int y, i
 void ExpectStudyMatchesBytes(const Field& f, unsigned seed, const std::string& where) {
     const std::vector<std::int8_t> bytes = CellBytes(f);
     const Extent extent = FieldExtent(f);
-    ExpectSameExtent(extent, GridExtent(bytes.data(), f.gridWidth, f.gridHeight), where);
+    ExpectSameExtent(extent, test::ByteExtent(bytes.data(), f.gridWidth, f.gridHeight), where);
     const PackedCells packed = PackCells(f, extent);
     if (!extent.found) {
         EXPECT_TRUE(packed.bits.empty()) << where;

@@ -48,7 +48,7 @@ TEST(Field, WritersRefuseTheBorder) {
     f.placeStaged(0, 0, f.loadWidth - 1, f.loadHeight - 1, 0, -3);  // onto row 0
     f.placeStaged(0, 0, f.loadWidth - 1, f.loadHeight - 1, -500, f.gridHeight - 4);  // onto the last row
     EXPECT_TRUE(BorderIsDead(f));
-    EXPECT_EQ(CountLiveCells(f), f.fieldWidth);  // row 7's interior
+    EXPECT_EQ(f.population(), f.fieldWidth);  // row 7's interior
     EXPECT_TRUE(f.setCell(1, 1, 1));
     EXPECT_TRUE(f.setCell(f.gridWidth - 2, f.gridHeight - 2, 1));
 }

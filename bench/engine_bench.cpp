@@ -83,16 +83,7 @@ void BM_CountSparse(benchmark::State& state) {
 BENCHMARK(BM_CountSparse)->Arg(32000)->Unit(benchmark::kMicrosecond);
 
 // A Context whose staging grid exists too (the commands check for both blocks).
-bool WithLoadArea(benchmark::State& state, BenchContext& b) {
-    gb::Context& ctx = b.ctx;
-    if (!Ready(state, b)) return false;
-    if (gb::AllocateLoadArea(ctx, ctx.field.loadWidth, ctx.field.loadHeight) != gb::kAllocOk) {
-        state.SkipWithError("not enough memory");
-        return false;
-    }
-    ctx.field.loadAreaAllocated = 1;
-    return true;
-}
+bool WithLoadArea(benchmark::State& state, BenchContext& b) { return Ready(state, b); }
 
 // A glider moved back and forth by a thousand cells.
 void BM_ShiftSparse(benchmark::State& state) {

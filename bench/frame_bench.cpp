@@ -35,12 +35,10 @@ std::unique_ptr<gb::bench::BenchContext> Prepare(benchmark::State& state) {
     }
     auto b = std::make_unique<gb::bench::BenchContext>(static_cast<int>(side));
     gb::Context& ctx = b->ctx;
-    if (!b->ok ||
-        gb::AllocateLoadArea(ctx, ctx.field.loadWidth, ctx.field.loadHeight) != gb::kAllocOk) {
+    if (!b->ok) {
         state.SkipWithError("not enough memory");
         return nullptr;
     }
-    ctx.field.loadAreaAllocated = 1;
     gb::bench::FillSoup(ctx.field, 12345);
     const int step = static_cast<int>(state.range(1));
     ctx.view.zoomStep = step;
@@ -105,12 +103,10 @@ void BM_DrawFrameSparse(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
     gb::bench::BenchContext b(side);
     gb::Context& ctx = b.ctx;
-    if (!b.ok ||
-        gb::AllocateLoadArea(ctx, ctx.field.loadWidth, ctx.field.loadHeight) != gb::kAllocOk) {
+    if (!b.ok) {
         state.SkipWithError("not enough memory");
         return;
     }
-    ctx.field.loadAreaAllocated = 1;
     for (auto [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}})
         ctx.field.setCell(side / 2 + x, side / 2 + y, 1);
     const int step = static_cast<int>(state.range(1));

@@ -25,12 +25,10 @@ std::unique_ptr<gb::bench::BenchContext> Prepare(benchmark::State& state, int si
         return nullptr;
     }
     auto b = std::make_unique<gb::bench::BenchContext>(side);
-    gb::Context& ctx = b->ctx;
-    if (!b->ok || gb::AllocateLoadArea(ctx, ctx.field.loadWidth, ctx.field.loadHeight) != gb::kAllocOk) {
+    if (!b->ok) {
         state.SkipWithError("not enough memory");
         return nullptr;
     }
-    ctx.field.loadAreaAllocated = 1;
     return b;
 }
 

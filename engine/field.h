@@ -148,8 +148,9 @@ void FreeLoadArea(Field& field);
 void ReleaseField(Field& field);
 
 // Gives the Field an empty interior of fieldWidth × fieldHeight and a staging grid kLoadMargin
-// wider and taller than its grid: the sizes, both blocks (the cells first) and their flags. Stops
-// at the first allocation that fails and returns it.
+// wider and taller than its grid: both blocks (the cells first), their flags and then the sizes.
+// Stops at the first allocation that fails and returns it; a size too large for the blocks is
+// refused by them before anything is computed from it.
 AllocResult SetUpField(Field& field, int fieldWidth, int fieldHeight);
 
 void ClearCells(Field& field);

@@ -50,25 +50,6 @@ bool StandardOutputWritten() {
     return static_cast<bool>(std::cout);
 }
 
-// The Field of width × height interior cells with its staging grid, allocated as at start-up.
-// The blocks are requested before any size is set, so a size too large for them is refused by
-// the allocations (with their boxes) before anything is computed from it.
-bool BuildField(Context& ctx, int width, int height) {
-    Field& f = ctx.field;
-    const int gridWidth = width + 2;
-    const int gridHeight = height + 2;
-    if (AllocateCells(ctx, gridWidth, gridHeight) != kAllocOk) return false;
-    f.cellsAllocated = 1;
-    if (AllocateLoadArea(ctx, gridWidth + kLoadMargin, gridHeight + kLoadMargin) != kAllocOk)
-        return false;
-    f.loadAreaAllocated = 1;
-    SetFieldSize(f, width, height);
-    f.loadWidth = gridWidth + kLoadMargin;
-    f.loadHeight = gridHeight + kLoadMargin;
-    ClearCells(f);
-    return true;
-}
-
 // Why a file the readers did not load was not loaded, when the file system can tell. Nothing
 // here may wait: a FIFO without a writer is opened without blocking. readFailed: the reader
 // said it could not read the file.
@@ -148,7 +129,7 @@ int Execute(const Options& o) {
                 return kExitRefused;
             }
 
-    if (!BuildField(ctx, o.width, o.height)) {
+    if (!SetUpField(ctx, o.width, o.height)) {
         Complain("cannot build a field of " + std::to_string(o.width) + "x" +
                  std::to_string(o.height) + " cells");
         return kExitUsage;

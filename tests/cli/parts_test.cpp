@@ -26,10 +26,7 @@ struct Board {
     test::ScriptedHost host;
     Context ctx{host};
     Board(int w, int h, const char* rule = "23/3") {
-        SetFieldSize(ctx.field, w, h);
-        EXPECT_EQ(AllocateCells(ctx, ctx.field.gridWidth, ctx.field.gridHeight), kAllocOk);
-        ctx.field.cellsAllocated = 1;
-        ClearCells(ctx.field);
+        EXPECT_TRUE(SetUpField(ctx, w, h));
         ctx.rule.ruleText = ParseRuleTables(ctx.rule, rule);
     }
     Field& f() { return ctx.field; }

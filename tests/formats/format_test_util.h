@@ -76,17 +76,7 @@ inline Cells Shape(const Cells& cells) {
 inline void CountPopulation(Context& ctx) { ctx.view.population = CountCells(ctx.field); }
 
 // Makes the Field side × side (interior) with its staging grid.
-inline bool ResizeForTest(Context& ctx, int width, int height) {
-    Field& f = ctx.field;
-    FreeCells(f);
-    FreeLoadArea(f);
-    SetFieldSize(f, width, height);
-    f.loadWidth = f.gridWidth + kLoadMargin;
-    f.loadHeight = f.gridHeight + kLoadMargin;
-    f.cellsAllocated = AllocateCells(ctx, f.gridWidth, f.gridHeight) == kAllocOk ? 1 : 0;
-    f.loadAreaAllocated = AllocateLoadArea(ctx, f.loadWidth, f.loadHeight) == kAllocOk ? 1 : 0;
-    return f.cellsAllocated && f.loadAreaAllocated;
-}
+inline bool ResizeForTest(Context& ctx, int width, int height) { return SetUpField(ctx, width, height); }
 
 // Cells given as picture rows ("*" live) with their top-left corner at (left, top).
 inline void DrawPicture(Context& ctx, int left, int top, const std::vector<std::string>& rows) {

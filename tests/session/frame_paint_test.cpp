@@ -41,11 +41,8 @@ TEST(FramePaint, MatchesAPlainPainterAtEveryZoomAndPosition) {
     for (int round = 0; round < 120; ++round) {
         test::TestContext t(false);
         Field& f = t.ctx.field;
-        FreeCells(f);
         const int w = 1 + static_cast<int>(rng() % 300), h = 1 + static_cast<int>(rng() % 200);
-        SetFieldSize(f, w, h);
-        ASSERT_EQ(AllocateCells(t.ctx, f.gridWidth, f.gridHeight), kAllocOk);
-        f.cellsAllocated = 1;
+        ASSERT_TRUE(SetUpField(t.ctx, w, h));
         const unsigned density = rng() % 4 == 0 ? 1000 : 1 + rng() % 3;  // sparse or dense
         for (int y = 1; y < f.gridHeight - 1; ++y)
             for (int x = 1; x < f.gridWidth - 1; ++x)

@@ -179,10 +179,10 @@ std::string ZoomLabel(double zoom) {
 
 void BeginFrame(Context& ctx, bool advance) {
     CheckMemory(ctx);
-    if (advance) StepGeneration(ctx);
+    if (advance) AdvanceOneGeneration(ctx);
 }
 
-void StepGeneration(Context& ctx) {
+void AdvanceOneGeneration(Context& ctx) {
     Field& f = ctx.field;
     if (ctx.run.stopArmed &&
         static_cast<std::int64_t>(f.generation) + 1 >= ctx.run.stopGeneration) {

@@ -58,8 +58,8 @@ std::string ZoomLabel(double zoom);
 
 // The advance of a frame: the stop-target test, one generation and its number. The advance
 // still happens when the target stops the run.
-void StepGeneration(Context& ctx);
-// Start of a frame: the memory check, then when advancing StepGeneration.
+void AdvanceOneGeneration(Context& ctx);
+// Start of a frame: the memory check, then when advancing AdvanceOneGeneration.
 void BeginFrame(Context& ctx, bool advance);
 
 // Live cells of the current generation, as a frame counts them.

@@ -229,7 +229,7 @@ int Execute(const Options& o) {
     Progress progress(limit, true);
     std::int64_t g = 0;
     while (g < limit) {
-        StepGeneration(ctx);
+        AdvanceOneGeneration(ctx);
         ++g;
         if (g % every == 0 && (o.statsWanted() || gif)) {
             const Extent extent = FieldExtent(ctx.field);

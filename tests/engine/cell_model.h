@@ -155,6 +155,13 @@ inline ::testing::AssertionResult GridAgrees(const CellGrid& g, const Model& m, 
         }
         if (g.tileRowLive(ty) != rowLive) return AssertionFailure() << "tile row " << ty;
     }
+    // 64 cells from any column on.
+    for (int i = 0; i < 20; ++i) {
+        const int x = Between(rng, 0, m.w - 1), y = Between(rng, 0, m.h - 1);
+        std::uint64_t bits = 0;
+        for (int k = 0; k < 64; ++k) bits |= std::uint64_t(m.get(x + k, y) != 0) << k;
+        if (g.bitsAt(x, y) != bits) return AssertionFailure() << "64 cells from (" << x << ", " << y << ")";
+    }
     g.forEachLiveTile([&](int tx, int ty) { visited.emplace_back(tx, ty); });
     if (visited != live) return AssertionFailure() << "forEachLiveTile visits " << visited.size() << " tiles";
     // Runs, first and last live cells over windows of every kind, against a plain walk.

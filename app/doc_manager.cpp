@@ -155,12 +155,11 @@ void CMyDocManager::setProfile(QSettings* profile) {
 }
 
 bool CMyDocManager::PromptFileName(std::string& fileName, bool isOpen) {
-    ctx_.run.runningBeforePause = ctx_.run.running;
-    ctx_.run.running = false;  // the run timer keeps ticking, but nothing advances
+    ctx_.run.hold();  // the run timer keeps ticking, but nothing advances
     const FileDialogRequest request = MakeFileDialogRequest(ctx_, isOpen, fileName);
     const std::optional<std::string> chosen = runDialog_(request);
     if (!chosen) {
-        ctx_.run.running = ctx_.run.runningBeforePause;
+        ctx_.run.release();
         return false;
     }
     fileName = *chosen;
@@ -210,7 +209,7 @@ void CMyDocManager::addRecent(const std::string& path) {
 void RegisterDocumentCommands(CommandRegistry& registry, Context& ctx, CMyDocManager& docs) {
     registry.add(cmd::FileOpen, [&docs] { docs.OnFileOpen(); });
     registry.add(cmd::FileSaveAs, [&docs] { docs.OnFileSaveAs(); },
-                 [&ctx](CommandState& s) { s.enabled = HasLiveCells(ctx.field); });
+                 [&ctx](CommandState& s) { s.enabled = HasLiveCells(ctx.view); });
     for (int i = 0; i < RecentFileList::kSize; ++i) {
         registry.add(
             cmd::RecentFile1 + i, [&docs, i] { docs.OpenRecentFile(i); },

@@ -19,7 +19,7 @@ void RegisterFieldCommands(Context& ctx, CommandRegistry& registry, QWidget* par
     });
 
     const auto whileLive = [&ctx](CommandState& state) {
-        state.enabled = HasLiveCells(ctx.field) != 0;
+        state.enabled = HasLiveCells(ctx.view) != 0;
     };
     registry.add(cmd::CentreByExtent, [&ctx] { CentreByExtent(ctx); }, whileLive);
     registry.add(cmd::CentreByCentroid, [&ctx] { CentreByCentroid(ctx); }, whileLive);

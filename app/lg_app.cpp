@@ -45,8 +45,7 @@ void CLGApp::CreateView() {
     ctx_.view.leftDown = ctx_.view.rightDown = false;
     InitField(ctx_);
     ReadQuickLaunchFile(ctx_, frame_->quickLaunch());
-    ctx_.run.running = false;
-    ctx_.run.timerInterval = kDefaultTimerInterval;
+    ctx_.run.reset();
     ctx_.view.offsetX = ctx_.view.offsetY = 0;
     frame_->quickLaunch().displayMode = QuickLaunchDisplayMode::NoFileName;
     ctx_.rule.ruleText = kDefaultRule;

@@ -72,7 +72,7 @@ void RegisterRunAndViewCommands(CommandRegistry& commands, Context& ctx, CLGView
     }
     commands.add(cmd::ScrollFieldCentre, [c] { ScrollToFieldCentre(*c); },
                  enabledWhen(CanScrollToFieldCentre));
-    auto hasLiveCells = [c](CommandState& s) { s.enabled = HasLiveCells(c->field) != 0; };
+    auto hasLiveCells = [c](CommandState& s) { s.enabled = HasLiveCells(c->view) != 0; };
     commands.add(cmd::ScrollExtentCentre, [c] { ScrollToExtentCentre(*c); }, hasLiveCells);
     commands.add(cmd::ScrollCentroid, [c] { ScrollToCentroid(*c); }, hasLiveCells);
 }

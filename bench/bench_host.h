@@ -32,16 +32,12 @@ public:
     }
 };
 
-// A Field of side × side interior cells (no staging grid: the benchmarks do not load).
+// A Field of side × side interior cells with its staging grid.
 struct BenchContext {
     SilentHost host;
     Context ctx{host};
     bool ok = false;
-    explicit BenchContext(int side) {
-        SetFieldSize(ctx.field, side, side);
-        ok = AllocateCells(ctx, ctx.field.gridWidth, ctx.field.gridHeight) == kAllocOk;
-        ctx.field.cellsAllocated = ok ? 1 : 0;
-    }
+    explicit BenchContext(int side) { ok = SetUpField(ctx, side, side); }
 };
 
 // A 50 % random soup in the interior of plane 0, the same for the same seed. One 64-bit draw

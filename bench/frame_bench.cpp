@@ -35,12 +35,10 @@ std::unique_ptr<gb::bench::BenchContext> Prepare(benchmark::State& state) {
     }
     auto b = std::make_unique<gb::bench::BenchContext>(static_cast<int>(side));
     gb::Context& ctx = b->ctx;
-    if (!b->ok ||
-        gb::AllocateLoadArea(ctx, ctx.field.loadWidth, ctx.field.loadHeight) != gb::kAllocOk) {
+    if (!b->ok) {
         state.SkipWithError("not enough memory");
         return nullptr;
     }
-    ctx.field.loadAreaAllocated = 1;
     gb::bench::FillSoup(ctx.field, 12345);
     const int step = static_cast<int>(state.range(1));
     ctx.view.zoomStep = step;
@@ -59,7 +57,7 @@ void BM_DrawFrame(benchmark::State& state) {
         QImage image = gb::ComposeFrame(ctx, QSize(800, 600), false);
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["population"] = ctx.field.population;
+    state.counters["population"] = ctx.view.population;
 }
 BENCHMARK(BM_DrawFrame)
     ->ArgsProduct({{1200, 5000, 32000}, {10, 0}})
@@ -76,7 +74,7 @@ void BM_DrawFrameAfterEdit(benchmark::State& state) {
         QImage image = gb::ComposeFrame(ctx, QSize(800, 600), false);
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["population"] = ctx.field.population;
+    state.counters["population"] = ctx.view.population;
 }
 BENCHMARK(BM_DrawFrameAfterEdit)
     ->ArgsProduct({{1200, 5000}, {10, 0}})
@@ -91,7 +89,7 @@ void BM_RunFrame(benchmark::State& state) {
         QImage image = gb::ComposeFrame(ctx, QSize(800, 600), true);
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["population"] = ctx.field.population;
+    state.counters["population"] = ctx.view.population;
 }
 BENCHMARK(BM_RunFrame)
     ->ArgsProduct({{1200, 5000}, {10, 0}})
@@ -105,12 +103,10 @@ void BM_DrawFrameSparse(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
     gb::bench::BenchContext b(side);
     gb::Context& ctx = b.ctx;
-    if (!b.ok ||
-        gb::AllocateLoadArea(ctx, ctx.field.loadWidth, ctx.field.loadHeight) != gb::kAllocOk) {
+    if (!b.ok) {
         state.SkipWithError("not enough memory");
         return;
     }
-    ctx.field.loadAreaAllocated = 1;
     for (auto [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}})
         ctx.field.setCell(side / 2 + x, side / 2 + y, 1);
     const int step = static_cast<int>(state.range(1));
@@ -120,7 +116,7 @@ void BM_DrawFrameSparse(benchmark::State& state) {
         QImage image = gb::ComposeFrame(ctx, QSize(800, 600), false);
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["population"] = ctx.field.population;
+    state.counters["population"] = ctx.view.population;
 }
 BENCHMARK(BM_DrawFrameSparse)->ArgsProduct({{32000}, {10, 0}})->Unit(benchmark::kMillisecond);
 

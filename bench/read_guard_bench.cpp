@@ -15,13 +15,10 @@ namespace {
 void ReadSoup(benchmark::State& state, bool guarded) {
     gb::bench::BenchContext b(1200);
     gb::Field& f = b.ctx.field;
-    f.loadWidth = f.gridWidth + gb::kLoadMargin;
-    f.loadHeight = f.gridHeight + gb::kLoadMargin;
-    if (!b.ok || gb::AllocateLoadArea(b.ctx, f.loadWidth, f.loadHeight) != gb::kAllocOk) {
+    if (!b.ok) {
         state.SkipWithError("not enough memory");
         return;
     }
-    f.loadAreaAllocated = 1;
     std::mt19937 rng(4242);
     for (int y = 1; y < f.gridHeight - 1; ++y)
         for (int x = 1; x < f.gridWidth - 1; ++x) f.setCell(x, y, static_cast<std::int8_t>(rng() % 3 == 0));

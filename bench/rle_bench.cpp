@@ -19,17 +19,12 @@ namespace {
 
 // A Field of side × side with its staging grid, as the programs build it.
 bool PrepareLoad(benchmark::State& state, gb::bench::BenchContext& b, long long side) {
-    gb::Field& f = b.ctx.field;
-    f.loadWidth = f.gridWidth + gb::kLoadMargin;
-    f.loadHeight = f.gridHeight + gb::kLoadMargin;
     const auto grid = static_cast<int>(side + 2), load = static_cast<int>(side + 2 + gb::kLoadMargin);
     const auto needed = static_cast<long long>(2 * gb::CellGrid::BlockBytes(grid, grid) + gb::CellGrid::BlockBytes(load, load));
-    if (!b.ok || !gb::bench::MemoryFor(needed) ||
-        gb::AllocateLoadArea(b.ctx, f.loadWidth, f.loadHeight) != gb::kAllocOk) {
+    if (!b.ok || !gb::bench::MemoryFor(needed)) {
         state.SkipWithError("not enough memory");
         return false;
     }
-    f.loadAreaAllocated = 1;
     return true;
 }
 

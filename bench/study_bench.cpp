@@ -25,12 +25,10 @@ std::unique_ptr<gb::bench::BenchContext> Prepare(benchmark::State& state, int si
         return nullptr;
     }
     auto b = std::make_unique<gb::bench::BenchContext>(side);
-    gb::Context& ctx = b->ctx;
-    if (!b->ok || gb::AllocateLoadArea(ctx, ctx.field.loadWidth, ctx.field.loadHeight) != gb::kAllocOk) {
+    if (!b->ok) {
         state.SkipWithError("not enough memory");
         return nullptr;
     }
-    ctx.field.loadAreaAllocated = 1;
     return b;
 }
 
@@ -46,10 +44,10 @@ void BM_StatsEveryGeneration5000(benchmark::State& state) {
         gb::bench::FillSoup(ctx.field, 12345);
         csv.clear();
         state.ResumeTiming();
-        if (rows) csv += gb::cli::StatsRow(0, gb::LiveCellCount(ctx.field), gb::FieldExtent(ctx.field));
+        if (rows) csv += gb::cli::StatsRow(0, ctx.field.population(), gb::FieldExtent(ctx.field));
         for (int g = 1; g <= 100; ++g) {
             gb::FrameWithoutPicture(ctx, true);
-            if (rows) csv += gb::cli::StatsRow(g, gb::LiveCellCount(ctx.field), gb::FieldExtent(ctx.field));
+            if (rows) csv += gb::cli::StatsRow(g, ctx.field.population(), gb::FieldExtent(ctx.field));
         }
         benchmark::DoNotOptimize(csv.data());
     }
@@ -88,7 +86,7 @@ void BM_UntilSettled1200(benchmark::State& state) {
             gb::FrameWithoutPicture(ctx, true);
             if (watch && watch->afterStep(g)) break;
         }
-        benchmark::DoNotOptimize(ctx.field.population);
+        benchmark::DoNotOptimize(ctx.view.population);
     }
     state.counters["generations"] = static_cast<double>(settled);
 }

@@ -74,6 +74,14 @@ public:
 
     // The 64 cells of tile column tx in row y.
     std::uint64_t word(int tx, int y) const { return words_[TileBase(tx, y >> 4) + (y & 15)]; }
+    // The 64 cells of row y from column x on, cell x + i as bit i (cells past the width dead);
+    // 0 <= x < width, 0 <= y < height.
+    std::uint64_t bitsAt(int x, int y) const {
+        const int tx = x >> 6, off = x & 63, ty = y >> 4;
+        std::uint64_t v = tileLive(tx, ty) ? word(tx, y) >> off : 0;
+        if (off != 0 && tx + 1 < tilesX_ && tileLive(tx + 1, ty)) v |= word(tx + 1, y) << (64 - off);
+        return v;
+    }
     // True when tile (tx, ty) holds a live cell.
     bool tileLive(int tx, int ty) const {
         const int t = ty * tilesX_ + tx;

@@ -1,14 +1,13 @@
-// The pattern's bounding box, and moving the pattern.
+// The pattern's bounding box and the sums its centre is found from.
 #pragma once
 
 #include <cstdint>
 
 namespace gb {
 
-struct Context;
 struct Field;
 
-// Bounding box of the non-zero cells of a grid, border included. When found is 0 the other
+// Bounding box of the live cells of a grid, border included. When found is 0 the other
 // fields mean nothing.
 struct Extent {
     std::int32_t found = 0;
@@ -20,8 +19,6 @@ struct Extent {
     std::int32_t height = 0;
 };
 
-// Extent of any width × height grid with row stride width.
-Extent GridExtent(const std::int8_t* grid, int width, int height);
 // Extent of plane 0 of the Field.
 Extent FieldExtent(const Field& field);
 // Extent of the staging grid.

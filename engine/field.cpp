@@ -165,15 +165,16 @@ void SetFieldSize(Field& field, int fieldWidth, int fieldHeight) {
 }
 
 AllocResult SetUpField(Field& f, int fieldWidth, int fieldHeight) {
-    SetFieldSize(f, fieldWidth, fieldHeight);
-    f.loadWidth = f.gridWidth + kLoadMargin;
-    f.loadHeight = f.gridHeight + kLoadMargin;
-    AllocResult result = AllocateCells(f, f.gridWidth, f.gridHeight);
+    const int gridWidth = fieldWidth + 2, gridHeight = fieldHeight + 2;
+    AllocResult result = AllocateCells(f, gridWidth, gridHeight);
     if (!result.ok()) return result;
     f.cellsAllocated = 1;
-    result = AllocateLoadArea(f, f.loadWidth, f.loadHeight);
+    result = AllocateLoadArea(f, gridWidth + kLoadMargin, gridHeight + kLoadMargin);
     if (!result.ok()) return result;
     f.loadAreaAllocated = 1;
+    SetFieldSize(f, fieldWidth, fieldHeight);
+    f.loadWidth = gridWidth + kLoadMargin;
+    f.loadHeight = gridHeight + kLoadMargin;
     f.clearCells();
     return result;
 }
@@ -190,7 +191,5 @@ void ReleaseField(Field& f) {
         f.loadAreaAllocated = 0;
     }
 }
-
-int HasLiveCells(const Field& field) { return field.population != 0 ? 1 : 0; }
 
 }  // namespace gb

@@ -52,12 +52,6 @@ struct Field {
     int loadAreaAllocated = 0;
 
     std::int32_t generation = 0;
-    // Live cells as counted by the most recent frame.
-    double population = 0;
-    int busy = 0;
-    // True while the field-size command rebuilds the blocks: a frame drawn then (from a message
-    // box's nested loop) must draw nothing, since a block may be released or not yet carried.
-    bool rebuilding = false;
 
     ZeroAllocator allocate = DefaultZeroAllocator;
 
@@ -69,6 +63,8 @@ struct Field {
     // The current generation (read only); the border and everything outside the grid is dead.
     const CellGrid& cells() const { return plane_[0]; }
     bool hasCells() const { return plane_[0].attached(); }
+    // Live cells of the current generation, exact at every moment (the grid counts its writes).
+    std::int64_t population() const { return plane_[0].population(); }
     // Cell (x, y) of the current generation: 1 live, 0 dead (also outside the grid).
     std::int8_t at(int x, int y) const { return plane_[0].get(x, y) ? 1 : 0; }
     bool isInterior(int x, int y) const {
@@ -152,13 +148,12 @@ void FreeLoadArea(Field& field);
 void ReleaseField(Field& field);
 
 // Gives the Field an empty interior of fieldWidth × fieldHeight and a staging grid kLoadMargin
-// wider and taller than its grid: the sizes, both blocks (the cells first) and their flags. Stops
-// at the first allocation that fails and returns it.
+// wider and taller than its grid: both blocks (the cells first), their flags and then the sizes.
+// Stops at the first allocation that fails and returns it; a size too large for the blocks is
+// refused by them before anything is computed from it.
 AllocResult SetUpField(Field& field, int fieldWidth, int fieldHeight);
 
 void ClearCells(Field& field);
-// 1 when the most recent frame counted any live cell.
-int HasLiveCells(const Field& field);
 
 // Forgets what the step knew about the last generations: the next step computes every tile
 // that holds a cell and its neighbours.

@@ -61,14 +61,30 @@ bool NewCells(Field& f, int width, int height, const AllocFailureSink& failed) {
     return true;
 }
 
+// The sizes of the grid and the staging grid before a rebuild.
+struct Sizes {
+    int gridWidth, gridHeight, loadWidth, loadHeight;
+};
+
+// The new field could not be had: the old size again, the pattern copied back from staging (over
+// the same rows as it was staged from).
+void KeepOldSize(Field& f, const Sizes& old, const AllocFailureSink& failed) {
+    if (NewCells(f, old.gridWidth, old.gridHeight, failed)) CarryIn(f);
+    // Whatever became of the carry, the staging grid is left as fresh as it came.
+    if (f.loadAreaAllocated == 1) f.staging().clear();
+    // The staging grid goes back to its old size too, rather than keeping a block made for a
+    // field that never came (it may be far larger than the old one).
+    if (f.loadAreaAllocated == 0 || f.loadWidth != old.loadWidth || f.loadHeight != old.loadHeight) {
+        ReleaseLoadArea(f);
+        NewLoadArea(f, old.loadWidth, old.loadHeight, failed);
+    }
+}
+
 }  // namespace
 
 RebuildResult RebuildBlocks(Field& f, int w, int h, const AllocFailureSink& failed) {
     if (w < 1 || h < 1) return {};
-    const int oldGridWidth = f.gridWidth;
-    const int oldGridHeight = f.gridHeight;
-    const int oldLoadWidth = f.loadWidth;
-    const int oldLoadHeight = f.loadHeight;
+    const Sizes old{f.gridWidth, f.gridHeight, f.loadWidth, f.loadHeight};
     // A side too large even for an int makes the allocations report a size overflow.
     static constexpr std::int64_t intMax = std::numeric_limits<int>::max();
     const auto side = [](int interior, int extra) {
@@ -83,7 +99,7 @@ RebuildResult RebuildBlocks(Field& f, int w, int h, const AllocFailureSink& fail
     // old-sized one is made again and carries the pattern just as well: everything of the old
     // grid fits it, and the carry below centres whatever sizes the two grids have.
     ReleaseLoadArea(f);
-    if (!NewLoadArea(f, lw, lh, failed)) NewLoadArea(f, oldLoadWidth, oldLoadHeight, failed);
+    if (!NewLoadArea(f, lw, lh, failed)) NewLoadArea(f, old.loadWidth, old.loadHeight, failed);
 
     const Extent e = FieldExtent(f);
     if (e.found && f.loadAreaAllocated == 1) StageExtent(f, e);
@@ -103,17 +119,7 @@ RebuildResult RebuildBlocks(Field& f, int w, int h, const AllocFailureSink& fail
         return {true, false};
     }
 
-    // The new field could not be had: the old size again, the pattern copied back from staging
-    // (over the same rows as above).
-    if (NewCells(f, oldGridWidth, oldGridHeight, failed)) CarryIn(f);
-    // Whatever became of the carry, the staging grid is left as fresh as it came.
-    if (f.loadAreaAllocated == 1) f.staging().clear();
-    // The staging grid goes back to its old size too, rather than keeping a block made for a
-    // field that never came (it may be far larger than the old one).
-    if (f.loadAreaAllocated == 0 || f.loadWidth != oldLoadWidth || f.loadHeight != oldLoadHeight) {
-        ReleaseLoadArea(f);
-        NewLoadArea(f, oldLoadWidth, oldLoadHeight, failed);
-    }
+    KeepOldSize(f, old, failed);
     return {};
 }
 

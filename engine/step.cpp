@@ -2,68 +2,14 @@
 
 #include <algorithm>
 #include <bit>
-#include <atomic>
 #include <cstring>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
+#include "engine/step_helper.h"
 #include "engine/step_kernel.h"
 #include "engine/step_state.h"
 
 namespace gb {
-
-// ---------------------------------------------------------------------------------------------
-// The reference step: a byte per cell, each cell from the previous generation's eight
-// neighbours and the two tables, in memory order. Tests and benchmarks measure the fast step
-// against it.
-
-void ReferenceStep(std::vector<std::int8_t>& cells, int w, int h, const Rule& rule) {
-    const std::vector<std::int8_t> prev = cells;
-    for (int y = 1; y <= h - 2; ++y) {
-        const std::int8_t* above = prev.data() + static_cast<std::ptrdiff_t>(y - 1) * w;
-        const std::int8_t* row = above + w;
-        const std::int8_t* below = row + w;
-        std::int8_t* out = cells.data() + static_cast<std::ptrdiff_t>(y) * w;
-        for (int x = 1; x <= w - 2; ++x) {
-            const int s = above[x - 1] + above[x] + above[x + 1] + row[x - 1] + row[x + 1] +
-                          below[x - 1] + below[x] + below[x + 1];
-            const int c = row[x];
-            const int* table;
-            if (c == 0)
-                table = rule.birthTable.data();
-            else if (c == 1)
-                table = rule.survivalTable.data();
-            else
-                continue;
-            if (s < 0 || s > 8) continue;
-            out[x] = static_cast<std::int8_t>(table[s]);
-        }
-    }
-}
-
-std::vector<std::int8_t> CellBytes(const Field& field) {
-    const int w = field.gridWidth, h = field.gridHeight;
-    std::vector<std::int8_t> bytes(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-    if (!field.hasCells()) return bytes;
-    for (int y = 0; y < h; ++y)
-        field.cells().forEachRun(y, 0, w - 1, [&](int x0, int x1) {
-            std::memset(bytes.data() + static_cast<std::ptrdiff_t>(y) * w + x0, 1,
-                        static_cast<std::size_t>(x1 - x0 + 1));
-        });
-    return bytes;
-}
-
-void StepGeneration(Field& field, const Rule& rule) {
-    std::vector<std::int8_t> bytes = CellBytes(field);
-    ReferenceStep(bytes, field.gridWidth, field.gridHeight, rule);
-    const int w = field.gridWidth;
-    for (int y = 1; y < field.gridHeight - 1; ++y)
-        for (int x = 1; x < w - 1; ++x) {
-            const bool live = bytes[static_cast<std::size_t>(y) * w + x] != 0;
-            if (live != (field.at(x, y) != 0)) field.setCell(x, y, live ? 1 : 0);
-        }
-}
 
 // ---------------------------------------------------------------------------------------------
 // The fast step.
@@ -114,109 +60,6 @@ stepk::Kernels& Kernels() {
     static stepk::Kernels kernels = ChooseKernels();
     return kernels;
 }
-
-inline void CpuRelax() {
-#if defined(__x86_64__) || defined(_M_X64)
-    __builtin_ia32_pause();
-#endif
-}
-
-// One helper thread, started on first use, that shares the chunks of a large step with the
-// calling thread. Each thread takes the next chunk not yet taken until none is left, so when the
-// helper is slow to wake (a busy machine) the caller simply does more of them; the caller waits
-// only for chunks the helper has actually taken. A chunk is taken by a compare-and-swap on one
-// word holding the step's ticket, its chunk count and the next chunk, so a helper that wakes
-// after its step is over takes nothing and touches none of its data.
-class Helper {
-public:
-    using Job = void (*)(void* data, int worker, int chunk);
-
-    // nullptr when the machine has one core or no thread can be started.
-    static Helper* Get() {
-        static Helper* helper = Make();
-        return helper;
-    }
-
-    // Runs job(data, worker, c) once for every chunk c < chunks, here (worker 0) and on the
-    // helper (worker 1); returns when all are done.
-    void Run(Job job, void* data, int chunks) {
-        job_ = job;
-        data_ = data;
-        const std::uint64_t ticket = ++ticket_;
-        done_.store(0, std::memory_order_relaxed);
-        claim_.store(Word(ticket, chunks, 0), std::memory_order_release);
-        posted_.store(static_cast<std::uint32_t>(ticket), std::memory_order_release);
-        posted_.notify_one();
-        Work(0);
-        for (int spin = 0;; ++spin) {
-            const std::uint32_t seen = done_.load(std::memory_order_acquire);
-            if (seen == static_cast<std::uint32_t>(chunks)) break;
-            if (spin < kSpins)
-                CpuRelax();
-            else
-                done_.wait(seen, std::memory_order_acquire);
-        }
-    }
-
-private:
-    static constexpr int kSpins = 2000;
-
-    static std::uint64_t Word(std::uint64_t ticket, int chunks, int next) {
-        return ticket << 32 | static_cast<std::uint64_t>(chunks) << 16 |
-               static_cast<std::uint64_t>(next);
-    }
-
-    // Takes and runs chunks of the current step until none is left.
-    void Work(int worker) {
-        std::uint64_t word = claim_.load(std::memory_order_acquire);
-        for (;;) {
-            const int chunks = static_cast<int>(word >> 16 & 0xFFFF);
-            const int next = static_cast<int>(word & 0xFFFF);
-            if (next >= chunks) return;
-            if (!claim_.compare_exchange_weak(word, word + 1, std::memory_order_acquire,
-                                              std::memory_order_acquire))
-                continue;  // word now holds the current value
-            job_(data_, worker, next);
-            done_.fetch_add(1, std::memory_order_release);
-            done_.notify_one();
-            word = claim_.load(std::memory_order_acquire);
-        }
-    }
-
-    static Helper* Make() {
-        if (std::thread::hardware_concurrency() < 2) return nullptr;
-        auto* helper = new Helper;
-        try {
-            // Kept for the whole process: it sleeps when there is nothing to do.
-            std::thread(&Helper::Loop, helper).detach();
-        } catch (const std::system_error&) {
-            delete helper;
-            return nullptr;
-        }
-        return helper;
-    }
-
-    void Loop() {
-        std::uint32_t seen = 0;
-        for (;;) {
-            for (int spin = 0; posted_.load(std::memory_order_acquire) == seen; ++spin) {
-                if (spin < kSpins)
-                    CpuRelax();
-                else
-                    posted_.wait(seen, std::memory_order_acquire);
-            }
-            seen = posted_.load(std::memory_order_acquire);
-            Work(1);
-        }
-    }
-
-    std::atomic<std::uint64_t> claim_{0};
-    std::atomic<std::uint32_t> posted_{0};
-    std::atomic<std::uint32_t> done_{0};
-    std::uint64_t ticket_ = 0;  // the caller's own count
-    Job job_ = nullptr;
-    void* data_ = nullptr;
-};
 
 // Tile index to tile column and row without a division: t / d is (t × m) >> 62 with m = 2^62 / d
 // rounded up, exact for every t and d below 2^31.
@@ -523,7 +366,7 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     parallel.lists = s.lists.data();
     parallel.pops = b.tilePop_;
     int chunks = 1;
-    Helper* helper = static_cast<std::int64_t>(job.count) * 4096 >= parallelCells ? Helper::Get() : nullptr;
+    stepk::Helper* helper = static_cast<std::int64_t>(job.count) * 4096 >= parallelCells ? stepk::Helper::Get() : nullptr;
     if (helper != nullptr) {
         chunks = kChunks;
         parallel.chunkGroups = (job.count + chunks - 1) / chunks;
@@ -598,8 +441,6 @@ StepChanges LastStepChanges(const Field& field) {
     return StepChanges{s.valid && s.changesKnown, &s.changed, &s.written};
 }
 
-std::int64_t CountLiveCells(const Field& field) { return field.cells().population(); }
-std::int64_t LiveCellCount(const Field& field) { return field.cells().population(); }
 
 void SetParallelStepCells(std::int64_t cells) {
     parallelCells = cells > 0 ? cells : kDefaultParallelCells;

@@ -37,10 +37,6 @@ struct StepChanges {
     const std::vector<std::int32_t>* fromTwoBack = nullptr;
 };
 StepChanges LastStepChanges(const Field& field);
-
-// Number of live cells of the current generation.
-std::int64_t CountLiveCells(const Field& field);
-std::int64_t LiveCellCount(const Field& field);
 // The inner loops in use: "avx512", "avx2" or "generic". SelectStepKernels switches to the named
 // set for tests and benchmarks; it returns false (and changes nothing) when the processor lacks it.
 const char* StepKernelName();

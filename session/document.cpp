@@ -81,7 +81,7 @@ class HostQuestions : public ReadQuestions {
 public:
     explicit HostQuestions(Context& ctx) : ctx_(ctx) {}
     bool confirm(const ReadMessage& question) override {
-        ctx_.field.busy = 0;
+        ctx_.run.busy = 0;
         RefreshCursor(ctx_);
         ctx_.shell.messageCaption = question.caption;
         return AppMessageBox(ctx_, question.text, Icon::Exclamation, Buttons::YesNo, Button::No) == Button::Yes;
@@ -94,7 +94,7 @@ private:
 // What every reading of a file does first, then the reader of kind into the staging grid.
 PatternRead ParseFile(Context& ctx, TextInput& input, PatternKind kind) {
     CheckMemory(ctx);
-    ctx.field.busy = 1;
+    ctx.run.busy = 1;
     RefreshCursor(ctx);
     Field& f = ctx.field;
     HostQuestions questions(ctx);
@@ -109,7 +109,7 @@ PatternRead ParseFile(Context& ctx, TextInput& input, PatternKind kind) {
 
 // A reader's refusal: the wait cursor goes, then its box.
 void ShowRefusal(Context& ctx, const ReadMessage& refusal) {
-    ctx.field.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     ctx.shell.messageCaption = refusal.caption;
     AppMessageBox(ctx, refusal.text, Icon::Exclamation);
@@ -131,7 +131,7 @@ void ApplyFilePattern(Context& ctx, const ReadPattern& pattern, const std::strin
         ctx.host.invalidateView();
     else
         ctx.host.repaintView();
-    f.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     if (!picture) SetMainTitle(ctx, FileNameOf(path));
     if (showNotice && !pattern.notice.empty()) {
@@ -263,7 +263,7 @@ PatternKind KindOfPath(std::string_view path) {
 
 LoadResult LoadPattern(Context& ctx, const std::string& path, PatternKind kind, bool showNotice) {
     PauseRun(ctx);
-    ctx.field.busy = 1;
+    ctx.run.busy = 1;
     RefreshCursor(ctx);
     const bool defaultRuleFirst = kind == PatternKind::Text || kind == PatternKind::Life;
     LoadResult result = ReadPath(ctx, path, kind, defaultRuleFirst, showNotice);
@@ -271,7 +271,7 @@ LoadResult LoadPattern(Context& ctx, const std::string& path, PatternKind kind, 
     if (!result.opened()) return result;
     if (ctx.shell.currentQuickLaunchItem == 0) ctx.shell.documentPath.clear();
     ctx.shell.currentQuickLaunchItem = 0;
-    ctx.field.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     return result;
 }
@@ -288,7 +288,7 @@ bool StoreDocument(Context& ctx, const std::string& path,
                    const std::function<LifeFormat()>& chooseLifeFormat) {
     PauseRun(ctx);
     const std::string ext = ExtensionOf(path);
-    ctx.field.busy = 1;
+    ctx.run.busy = 1;
     RefreshCursor(ctx);
     std::string bytes;
     if (ext == ".txt") {
@@ -304,14 +304,14 @@ bool StoreDocument(Context& ctx, const std::string& path,
     }
     if (bytes.empty()) {
         // The writer refused (and said why): keep any old file rather than empty it.
-        ctx.field.busy = 0;
+        ctx.run.busy = 0;
         RefreshCursor(ctx);
         return false;
     }
     std::string error;
     bool changed = false;
     const bool written = WriteFileAtomically(path, bytes, error, &changed);
-    ctx.field.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     if (!written) {
         // Say what became of the old file instead of pretending the save worked.

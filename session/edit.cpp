@@ -140,10 +140,10 @@ void ClearField(Context& ctx) {
     ResumeRun(ctx);
 }
 
-bool CanClearField(const Context& ctx) { return HasLiveCells(ctx.field) != 0; }
+bool CanClearField(const Context& ctx) { return HasLiveCells(ctx.view) != 0; }
 
 void NewField(Context& ctx) {
-    if (HasLiveCells(ctx.field)) {
+    if (HasLiveCells(ctx.view)) {
         PauseRun(ctx);
         const Button answer = ViewMessageBox(ctx, "新規作成が選択されました。", kEraseQuestion,
                                              Icon::Exclamation, Buttons::YesNo);

@@ -27,7 +27,7 @@ int Reported(Context& ctx, const AllocResult& result) {
 
 void ShowAllocationFailure(Context& ctx, const AllocResult& result) {
     if (result.ok()) return;
-    ctx.field.busy = 0;
+    ctx.run.busy = 0;
     ctx.shell.messageCaption =
         result.status == AllocStatus::TooLarge ? "計算エラー。" : "メモリ不足です。";
     AppMessageBox(ctx, FailureText(result), Icon::Exclamation);
@@ -41,10 +41,14 @@ int AllocateLoadArea(Context& ctx, int width, int height) {
     return Reported(ctx, AllocateLoadArea(ctx.field, width, height));
 }
 
-void InitField(Context& ctx) {
-    const AllocResult result = SetUpField(ctx.field, kDefaultFieldSide, kDefaultFieldSide);
-    if (result.ok()) return;
+bool SetUpField(Context& ctx, int fieldWidth, int fieldHeight) {
+    const AllocResult result = SetUpField(ctx.field, fieldWidth, fieldHeight);
     ShowAllocationFailure(ctx, result);
+    return result.ok();
+}
+
+void InitField(Context& ctx) {
+    if (SetUpField(ctx, kDefaultFieldSide, kDefaultFieldSide)) return;
     ViewMessageBox(ctx, "Gridbloom", "メモリ領域が確保できないので起動できません。",
                    Icon::Exclamation);
     ctx.host.exitProcess(1);

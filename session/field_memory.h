@@ -17,6 +17,8 @@ void ShowAllocationFailure(Context& ctx, const AllocResult& result);
 int AllocateCells(Context& ctx, int gridWidth, int gridHeight);
 int AllocateLoadArea(Context& ctx, int width, int height);
 
+// SetUpField of the engine with the box of an allocation that fails; true when both blocks came.
+bool SetUpField(Context& ctx, int fieldWidth, int fieldHeight);
 // Builds the default 1200 × 1200 Field. On failure: the allocation's box, the start-up box and
 // the end of the process with status 1.
 void InitField(Context& ctx);

@@ -64,16 +64,13 @@ FieldSizeCheck CheckFieldSizeOnOk(Context& ctx, std::string_view width, std::str
 }
 
 bool RebuildField(Context& ctx, int width, int height) {
-    Field& f = ctx.field;
-    f.busy = 1;
-    RefreshCursor(ctx);
-    f.rebuilding = true;
+    const BusyScope busy(ctx);
+    ctx.run.rebuilding = true;
     const RebuildResult result = RebuildBlocks(
-        f, width, height, [&ctx](const AllocResult& failure) { ShowAllocationFailure(ctx, failure); });
+        ctx.field, width, height,
+        [&ctx](const AllocResult& failure) { ShowAllocationFailure(ctx, failure); });
     if (result.carried) ctx.host.invalidateView();
-    f.rebuilding = false;
-    f.busy = 0;
-    RefreshCursor(ctx);
+    ctx.run.rebuilding = false;
     return result.resized;
 }
 

@@ -179,11 +179,14 @@ std::string ZoomLabel(double zoom) {
 
 void BeginFrame(Context& ctx, bool advance) {
     CheckMemory(ctx);
-    if (!advance) return;
+    if (advance) AdvanceOneGeneration(ctx);
+}
+
+void AdvanceOneGeneration(Context& ctx) {
     Field& f = ctx.field;
     if (ctx.run.stopArmed &&
         static_cast<std::int64_t>(f.generation) + 1 >= ctx.run.stopGeneration) {
-        ctx.run.stopArmed = false;
+        ctx.run.disarmStop();
         StopRun(ctx);
     }
     AdvanceGeneration(f, ctx.rule);
@@ -191,166 +194,179 @@ void BeginFrame(Context& ctx, bool advance) {
     f.generation = static_cast<std::int32_t>(static_cast<std::uint32_t>(f.generation) + 1u);
 }
 
-double CountCells(const Field& field) {
-    // The step keeps the count when it wrote the plane last; otherwise a scan.
-    return static_cast<double>(LiveCellCount(field));
-}
+double CountCells(const Field& field) { return static_cast<double>(field.population()); }
 
-double PaintCells(const Field& field, const PixelTarget& target, float viewLeft, float viewTop,
-                  double zoom, std::uint32_t pixel) {
-    const double population = CountCells(field);
-    const int width = target.width, height = target.height;
-    if (width <= 0 || height <= 0 || target.pixels == nullptr || !field.hasCells())
-        return population;
-    const int gw = field.gridWidth, gh = field.gridHeight;
-    const int s = CellSize(zoom);
+namespace {
 
-    // Only the columns and rows whose squares reach the target are looked at.
-    thread_local std::vector<Span> columns, rows;
-    VisibleColumns(gw, viewLeft, zoom, s, width, columns);
-    VisibleRows(gh, viewTop, zoom, s, height, rows);
-    if (columns.empty() || rows.empty() || field.cells().empty()) return population;
+// The columns of a visible column span as at most two words' bits (a span is at most 64
+// columns wide at the smallest zoom), to take out of the columns still needed once its square is
+// painted.
+struct SpanBits {
+    int k0, k1;  // word indices (k1 = k0 when the span lies in one word)
+    std::uint64_t m0, m1;
+};
 
-    const CellGrid& cells = field.cells();
-    const int firstColumn = columns.front().first;
-    const int lastColumn = columns.back().first + columns.back().count - 1;
-    const int txFirst = firstColumn >> 6, txLast = lastColumn >> 6;
-    // The span of every visible column, so a live bit finds its square at once.
-    thread_local std::vector<int> spanOf;
-    spanOf.assign(static_cast<std::size_t>(lastColumn - firstColumn + 1), -1);
-    for (std::size_t n = 0; n < columns.size(); ++n)
-        for (int k = 0; k < columns[n].count; ++k)
-            spanOf[static_cast<std::size_t>(columns[n].first + k - firstColumn)] = static_cast<int>(n);
-    // need: per word of columns txFirst .. txLast, the visible columns whose square in the
-    // current row of pixels is not painted yet; a row of cells is looked at only where some
-    // remain, so in a dense pattern most rows of a wide square are never read.
-    const int words = txLast - txFirst + 1;
-    thread_local std::vector<std::uint64_t> visible, need;
-    visible.assign(static_cast<std::size_t>(words), 0);
-    for (int x = firstColumn; x <= lastColumn; ++x)
-        if (spanOf[static_cast<std::size_t>(x - firstColumn)] >= 0)
-            visible[static_cast<std::size_t>((x >> 6) - txFirst)] |= std::uint64_t{1} << (x & 63);
-    need.resize(static_cast<std::size_t>(words));
-    int open = 0;  // words of need with a bit set
-    // The columns of each visible column span as at most two words' bits (a span is at most
-    // 64 columns wide at the smallest zoom), to take out of need once its square is painted.
-    struct SpanBits {
-        int k0, k1;  // word indices (k1 = k0 when the span lies in one word)
-        std::uint64_t m0, m1;
-    };
-    thread_local std::vector<SpanBits> spanBits;
-    spanBits.resize(columns.size());
-    const auto bitsOf = [&](int k, int from, int to) {
-        const int base = (txFirst + k) * 64;
+// Paints the live cells of a grid into a target through the visible column and row spans. Only
+// the tile rows and tiles with a live cell are read.
+class CellPainter {
+public:
+    CellPainter(const CellGrid& cells, const PixelTarget& target, std::uint32_t pixel,
+                const std::vector<Span>& columns, const std::vector<Span>& rows)
+        : cells_(cells), target_(target), pixel_(pixel), columns_(columns), rows_(rows) {
+        firstColumn_ = columns.front().first;
+        const int lastColumn = columns.back().first + columns.back().count - 1;
+        txFirst_ = firstColumn_ >> 6;
+        words_ = (lastColumn >> 6) - txFirst_ + 1;
+        // The span of every visible column, so a live bit finds its square at once.
+        spanOf_.assign(static_cast<std::size_t>(lastColumn - firstColumn_ + 1), -1);
+        for (std::size_t n = 0; n < columns.size(); ++n)
+            for (int k = 0; k < columns[n].count; ++k)
+                spanOf_[static_cast<std::size_t>(columns[n].first + k - firstColumn_)] = static_cast<int>(n);
+        visible_.assign(static_cast<std::size_t>(words_), 0);
+        for (int x = firstColumn_; x <= lastColumn; ++x)
+            if (spanOf_[static_cast<std::size_t>(x - firstColumn_)] >= 0)
+                visible_[static_cast<std::size_t>((x >> 6) - txFirst_)] |= std::uint64_t{1} << (x & 63);
+        need_.resize(static_cast<std::size_t>(words_));
+        spanBits_.resize(columns.size());
+        for (std::size_t n = 0; n < columns.size(); ++n) {
+            const int from = columns[n].first, to = columns[n].first + columns[n].count;
+            SpanBits& b = spanBits_[n];
+            b.k0 = (from >> 6) - txFirst_;
+            b.k1 = ((to - 1) >> 6) - txFirst_;
+            b.m0 = bitsOf(b.k0, from, to);
+            b.m1 = bitsOf(b.k1, from, to);
+            if (b.k1 > b.k0 + 1) b.m0 = 0;  // wider than the view's zooms make: taken bit by bit
+        }
+    }
+
+    // Many cells a pixel: a square of each row of pixels is looked for in one row of cells after
+    // another, and only the squares not yet lit are looked for again, so a dense pattern reads
+    // about one row of cells per row of pixels.
+    void paintShrunk();
+    // A pixel or more a cell: per word of columns, the visible columns whose square in the
+    // current row of pixels is not painted yet (need) are looked for; a row of cells is looked
+    // at only where some remain, so in a dense pattern most rows of a wide square are never read.
+    void paintSquares();
+
+private:
+    std::uint64_t bitsOf(int k, int from, int to) const {
+        const int base = (txFirst_ + k) * 64;
         const int lo = std::max(from - base, 0), hi = std::min(to - base, 64);
         return (hi >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1) & (~std::uint64_t{0} << lo);
-    };
-    for (std::size_t n = 0; n < columns.size(); ++n) {
-        const int from = columns[n].first, to = columns[n].first + columns[n].count;
-        SpanBits& b = spanBits[n];
-        b.k0 = (from >> 6) - txFirst;
-        b.k1 = ((to - 1) >> 6) - txFirst;
-        b.m0 = bitsOf(b.k0, from, to);
-        b.m1 = bitsOf(b.k1, from, to);
-        if (b.k1 > b.k0 + 1) b.m0 = 0;  // wider than the view's zooms make: taken bit by bit
     }
-    const auto take = [&](int k, std::uint64_t bits) {
-        std::uint64_t& n = need[static_cast<std::size_t>(k)];
-        if (n != 0 && (n & ~bits) == 0) --open;
+    void take(int k, std::uint64_t bits) {
+        std::uint64_t& n = need_[static_cast<std::size_t>(k)];
+        if (n != 0 && (n & ~bits) == 0) --open_;
         n &= ~bits;
-    };
-    int liveRow = -1;  // the tile row last found to hold cells, and whether it does
-    bool rowLive = false;
-    // True when tile row ty holds a live cell (asked in order, so one look per tile row).
-    const auto tileRowLive = [&](int ty) {
-        if (ty != liveRow) {
-            liveRow = ty;
-            rowLive = cells.tileRowLive(ty);
-        }
-        return rowLive;
-    };
-    if (zoom < 1) {
-        // Many cells a pixel: a square of each row of pixels is looked for in one row of cells
-        // after another, and only the squares not yet lit are looked for again, so a dense
-        // pattern reads about one row of cells per row of pixels.
-        thread_local std::vector<std::uint64_t> rowWords;
-        thread_local std::vector<int> unlit, still;
-        rowWords.resize(static_cast<std::size_t>(words));
-        for (const Span& r : rows) {
-            bool anyTileRow = false;
-            for (int ty = r.first >> 4, last = (r.first + r.count - 1) >> 4; ty <= last && !anyTileRow; ++ty)
-                anyTileRow = tileRowLive(ty);
-            if (!anyTileRow) continue;
-            unlit.resize(columns.size());
-            for (std::size_t n = 0; n < columns.size(); ++n) unlit[n] = static_cast<int>(n);
-            for (int i = r.first; i < r.first + r.count && !unlit.empty(); ++i) {
-                const int ty = i >> 4;
-                if (!tileRowLive(ty)) {
-                    i = ty * 16 + 15;  // the rest of this tile row is empty too
-                    continue;
-                }
-                for (int k = 0; k < words; ++k)
-                    rowWords[static_cast<std::size_t>(k)] = cells.tileLive(txFirst + k, ty) ? cells.word(txFirst + k, i) : 0;
-                still.clear();
-                for (const int n : unlit) {
-                    const SpanBits& b = spanBits[static_cast<std::size_t>(n)];
-                    const Span& c = columns[static_cast<std::size_t>(n)];
-                    bool lit;
-                    if (b.m0 != 0) {
-                        lit = ((rowWords[static_cast<std::size_t>(b.k0)] & b.m0) |
-                               (rowWords[static_cast<std::size_t>(b.k1)] & b.m1)) != 0;
-                    } else {
-                        lit = false;
-                        for (int col = c.first; col < c.first + c.count && !lit; ++col)
-                            lit = (rowWords[static_cast<std::size_t>((col >> 6) - txFirst)] >> (col & 63) & 1) != 0;
-                    }
-                    if (!lit) {
-                        still.push_back(n);
-                        continue;
-                    }
-                    std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
-                    for (int y = r.from; y < r.to; ++y, out += target.stride)
-                        std::fill(out + c.from, out + c.to, pixel);
-                }
-                unlit.swap(still);
-            }
-        }
-        return population;
     }
-    for (const Span& r : rows) {
-        // A row of pixels whose rows of tiles are all empty needs nothing.
-        bool anyTileRow = false;
-        for (int ty = r.first >> 4, last = (r.first + r.count - 1) >> 4; ty <= last && !anyTileRow; ++ty)
-            anyTileRow = tileRowLive(ty);
-        if (!anyTileRow) continue;
-        std::copy(visible.begin(), visible.end(), need.begin());
-        open = static_cast<int>(std::count_if(need.begin(), need.end(), [](std::uint64_t n) { return n != 0; }));
-        for (int i = r.first; i < r.first + r.count && open > 0; ++i) {
+    // True when tile row ty holds a live cell (asked in order, so one look per tile row).
+    bool tileRowLive(int ty) {
+        if (ty != liveRow_) {
+            liveRow_ = ty;
+            rowLive_ = cells_.tileRowLive(ty);
+        }
+        return rowLive_;
+    }
+    // True when a tile row under the row span r holds a live cell.
+    bool anyTileRow(const Span& r) {
+        for (int ty = r.first >> 4, last = (r.first + r.count - 1) >> 4; ty <= last; ++ty)
+            if (tileRowLive(ty)) return true;
+        return false;
+    }
+    void fill(const Span& r, const Span& c) {
+        std::uint32_t* out = target_.pixels + static_cast<std::ptrdiff_t>(r.from) * target_.stride;
+        for (int y = r.from; y < r.to; ++y, out += target_.stride) std::fill(out + c.from, out + c.to, pixel_);
+    }
+
+    const CellGrid& cells_;
+    const PixelTarget& target_;
+    const std::uint32_t pixel_;
+    const std::vector<Span>& columns_;
+    const std::vector<Span>& rows_;
+    int firstColumn_ = 0, txFirst_ = 0, words_ = 0;
+    int open_ = 0;  // words of need_ with a bit set
+    int liveRow_ = -1;  // the tile row last found to hold cells, and whether it does
+    bool rowLive_ = false;
+
+    // Kept from frame to frame, so drawing allocates nothing once the view has its size.
+    static thread_local std::vector<int> spanOf_;
+    static thread_local std::vector<std::uint64_t> visible_, need_;
+    static thread_local std::vector<SpanBits> spanBits_;
+};
+
+thread_local std::vector<int> CellPainter::spanOf_;
+thread_local std::vector<std::uint64_t> CellPainter::visible_, CellPainter::need_;
+thread_local std::vector<SpanBits> CellPainter::spanBits_;
+
+void CellPainter::paintShrunk() {
+    thread_local std::vector<std::uint64_t> rowWords;
+    thread_local std::vector<int> unlit, still;
+    rowWords.resize(static_cast<std::size_t>(words_));
+    for (const Span& r : rows_) {
+        if (!anyTileRow(r)) continue;
+        unlit.resize(columns_.size());
+        for (std::size_t n = 0; n < columns_.size(); ++n) unlit[n] = static_cast<int>(n);
+        for (int i = r.first; i < r.first + r.count && !unlit.empty(); ++i) {
             const int ty = i >> 4;
             if (!tileRowLive(ty)) {
                 i = ty * 16 + 15;  // the rest of this tile row is empty too
                 continue;
             }
-            for (int k = 0; k < words; ++k) {
-                const int tx = txFirst + k;
-                if (need[static_cast<std::size_t>(k)] == 0 || !cells.tileLive(tx, ty)) continue;
-                const std::uint64_t row = cells.word(tx, i);
+            for (int k = 0; k < words_; ++k)
+                rowWords[static_cast<std::size_t>(k)] = cells_.tileLive(txFirst_ + k, ty) ? cells_.word(txFirst_ + k, i) : 0;
+            still.clear();
+            for (const int n : unlit) {
+                const SpanBits& b = spanBits_[static_cast<std::size_t>(n)];
+                const Span& c = columns_[static_cast<std::size_t>(n)];
+                bool lit;
+                if (b.m0 != 0) {
+                    lit = ((rowWords[static_cast<std::size_t>(b.k0)] & b.m0) |
+                           (rowWords[static_cast<std::size_t>(b.k1)] & b.m1)) != 0;
+                } else {
+                    lit = false;
+                    for (int col = c.first; col < c.first + c.count && !lit; ++col)
+                        lit = (rowWords[static_cast<std::size_t>((col >> 6) - txFirst_)] >> (col & 63) & 1) != 0;
+                }
+                if (!lit) {
+                    still.push_back(n);
+                    continue;
+                }
+                fill(r, c);
+            }
+            unlit.swap(still);
+        }
+    }
+}
+
+void CellPainter::paintSquares() {
+    for (const Span& r : rows_) {
+        // A row of pixels whose rows of tiles are all empty needs nothing.
+        if (!anyTileRow(r)) continue;
+        std::copy(visible_.begin(), visible_.end(), need_.begin());
+        open_ = static_cast<int>(std::count_if(need_.begin(), need_.end(), [](std::uint64_t n) { return n != 0; }));
+        for (int i = r.first; i < r.first + r.count && open_ > 0; ++i) {
+            const int ty = i >> 4;
+            if (!tileRowLive(ty)) {
+                i = ty * 16 + 15;  // the rest of this tile row is empty too
+                continue;
+            }
+            for (int k = 0; k < words_; ++k) {
+                const int tx = txFirst_ + k;
+                if (need_[static_cast<std::size_t>(k)] == 0 || !cells_.tileLive(tx, ty)) continue;
+                const std::uint64_t row = cells_.word(tx, i);
                 std::uint64_t w;
-                while ((w = row & need[static_cast<std::size_t>(k)]) != 0) {
+                while ((w = row & need_[static_cast<std::size_t>(k)]) != 0) {
                     const int x = tx * 64 + std::countr_zero(w);
-                    const auto n = static_cast<std::size_t>(spanOf[static_cast<std::size_t>(x - firstColumn)]);
-                    const Span& c = columns[n];
-                    std::uint32_t* out = target.pixels + static_cast<std::ptrdiff_t>(r.from) * target.stride;
-                    if (r.to - r.from == 1 && c.to - c.from == 1) {
-                        out[c.from] = pixel;
-                    } else {
-                        for (int y = r.from; y < r.to; ++y, out += target.stride)
-                            std::fill(out + c.from, out + c.to, pixel);
-                    }
-                    const SpanBits& b = spanBits[n];
+                    const auto n = static_cast<std::size_t>(spanOf_[static_cast<std::size_t>(x - firstColumn_)]);
+                    const Span& c = columns_[n];
+                    if (r.to - r.from == 1 && c.to - c.from == 1)
+                        target_.pixels[static_cast<std::ptrdiff_t>(r.from) * target_.stride + c.from] = pixel_;
+                    else
+                        fill(r, c);
+                    const SpanBits& b = spanBits_[n];
                     if (b.m0 == 0) {
                         for (int col = c.first; col < c.first + c.count; ++col)
-                            take((col >> 6) - txFirst, std::uint64_t{1} << (col & 63));
+                            take((col >> 6) - txFirst_, std::uint64_t{1} << (col & 63));
                     } else {
                         take(b.k0, b.m0);
                         if (b.k1 != b.k0) take(b.k1, b.m1);
@@ -359,11 +375,32 @@ double PaintCells(const Field& field, const PixelTarget& target, float viewLeft,
             }
         }
     }
+}
+
+}  // namespace
+
+double PaintCells(const Field& field, const PixelTarget& target, float viewLeft, float viewTop,
+                  double zoom, std::uint32_t pixel) {
+    const double population = CountCells(field);
+    const int width = target.width, height = target.height;
+    if (width <= 0 || height <= 0 || target.pixels == nullptr || !field.hasCells())
+        return population;
+    const int s = CellSize(zoom);
+    // Only the columns and rows whose squares reach the target are looked at.
+    thread_local std::vector<Span> columns, rows;
+    VisibleColumns(field.gridWidth, viewLeft, zoom, s, width, columns);
+    VisibleRows(field.gridHeight, viewTop, zoom, s, height, rows);
+    if (columns.empty() || rows.empty() || field.cells().empty()) return population;
+    CellPainter painter(field.cells(), target, pixel, columns, rows);
+    if (zoom < 1)
+        painter.paintShrunk();
+    else
+        painter.paintSquares();
     return population;
 }
 
 bool FrameFindsExtinction(Context& ctx) {
-    if (ctx.field.population != 0 || ctx.field.generation == 0) return false;
+    if (HasLiveCells(ctx.view) || ctx.field.generation == 0) return false;
     StopRun(ctx);
     return true;
 }
@@ -376,7 +413,7 @@ void StartPendingZoomLabelTimer(Context& ctx) {
 
 void FrameWithoutPicture(Context& ctx, bool advance) {
     BeginFrame(ctx, advance);
-    ctx.field.population = CountCells(ctx.field);
+    ctx.view.population = CountCells(ctx.field);
     FrameFindsExtinction(ctx);
     StartPendingZoomLabelTimer(ctx);
 }

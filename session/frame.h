@@ -56,11 +56,13 @@ std::string StatusLine(std::int32_t generation, double population);
 // "X 6", "X 1/4".
 std::string ZoomLabel(double zoom);
 
-// Start of a frame: the memory check, then when advancing the stop-target test and one
-// generation. The advance still happens when the target stops the run.
+// The advance of a frame: the stop-target test, one generation and its number. The advance
+// still happens when the target stops the run.
+void AdvanceOneGeneration(Context& ctx);
+// Start of a frame: the memory check, then when advancing AdvanceOneGeneration.
 void BeginFrame(Context& ctx, bool advance);
 
-// Number of non-zero bytes in plane 0, border included.
+// Live cells of the current generation, as a frame counts them.
 double CountCells(const Field& field);
 
 // A 32-bit pixel buffer; stride in pixels.

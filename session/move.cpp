@@ -28,7 +28,7 @@ void CentreByExtent(Context& ctx) {
 
 void CentreByCentroid(Context& ctx) {
     CheckMemory(ctx);
-    if (!HasLiveCells(ctx.field)) return;
+    if (!HasLiveCells(ctx.view)) return;
     // No live cell although the last frame counted some: the mean is undefined, so leave the
     // Field as it is, as for an empty one.
     const std::optional<Shift> shift = CentroidCentringShift(ctx.field);

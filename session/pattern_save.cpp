@@ -53,7 +53,7 @@ std::string WriteLifePattern(Context& ctx, LifeFormat format) {
 std::string WriteTextPattern(Context& ctx) {
     CheckMemory(ctx);
     // The menu's idea of live cells is the last frame's count, which a save goes by as well.
-    if (!HasLiveCells(ctx.field)) return Shown(ctx, WriteResult::Refused(WriteRefusal::NothingToSave));
+    if (!HasLiveCells(ctx.view)) return Shown(ctx, WriteResult::Refused(WriteRefusal::NothingToSave));
     return Shown(ctx, WriteTextFile(ctx.field, ctx.rule.ruleText));
 }
 

@@ -14,7 +14,7 @@
 namespace gb {
 
 void ReportFileNotFound(Context& ctx, const std::string& path) {
-    ctx.field.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     ctx.shell.messageCaption = "ファイルが見つかりません。";
     AppMessageBox(ctx, "ファイル\"" + path + "\"が見つかりません。", Icon::Exclamation);
@@ -26,9 +26,8 @@ namespace {
 // are kept: outside them the grid held nothing.
 struct BeforeRead {
     Rule rule;
-    ViewState view;
+    ViewState view;  // with the population the last frame counted
     std::int32_t generation = 0;
-    double population = 0;
     std::string title;
     std::string documentPath;
     int currentQuickLaunchItem = 0;
@@ -38,7 +37,6 @@ struct BeforeRead {
         : rule(ctx.rule),
           view(ctx.view),
           generation(ctx.field.generation),
-          population(ctx.field.population),
           title(ctx.shell.windowTitle),
           documentPath(ctx.shell.documentPath),
           currentQuickLaunchItem(ctx.shell.currentQuickLaunchItem) {
@@ -52,7 +50,6 @@ struct BeforeRead {
         Field& f = ctx.field;
         if (f.hasCells()) f.restoreCells(cells);
         f.generation = generation;
-        f.population = population;
         ctx.rule = rule;
         ctx.view = view;
         ctx.shell.documentPath = documentPath;
@@ -65,7 +62,7 @@ struct BeforeRead {
 };
 
 void ReportNoMemory(Context& ctx) {
-    ctx.field.busy = 0;
+    ctx.run.busy = 0;
     RefreshCursor(ctx);
     ctx.shell.messageCaption = "メモリ不足です。";
     AppMessageBox(ctx, "パターン読み込み領域が確保できません。", Icon::Exclamation);

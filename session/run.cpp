@@ -25,7 +25,7 @@ void ResumeRun(Context& ctx) {
 
 void RefreshCursor(Context& ctx) {
     Pointer shape = Pointer::Arrow;
-    if (ctx.field.busy)
+    if (ctx.run.busy)
         shape = Pointer::Wait;
     else if (ctx.view.editMode)
         shape = ctx.host.shiftHeld() ? Pointer::SizeAll : Pointer::Cross;
@@ -35,12 +35,12 @@ void RefreshCursor(Context& ctx) {
 }
 
 BusyScope::BusyScope(Context& ctx) : ctx_(ctx) {
-    ctx_.field.busy = 1;
+    ctx_.run.busy = 1;
     RefreshCursor(ctx_);
 }
 
 BusyScope::~BusyScope() {
-    ctx_.field.busy = 0;
+    ctx_.run.busy = 0;
     RefreshCursor(ctx_);
 }
 

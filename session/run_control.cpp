@@ -10,10 +10,10 @@
 
 namespace gb {
 
-bool CanStartRun(const Context& ctx) { return !ctx.run.running && HasLiveCells(ctx.field); }
+bool CanStartRun(const Context& ctx) { return !ctx.run.running && HasLiveCells(ctx.view); }
 bool CanStopRun(const Context& ctx) { return ctx.run.running; }
-bool CanStepOnce(const Context& ctx) { return !ctx.run.running && HasLiveCells(ctx.field); }
-bool CanStopAtGeneration(const Context& ctx) { return HasLiveCells(ctx.field) != 0; }
+bool CanStepOnce(const Context& ctx) { return !ctx.run.running && HasLiveCells(ctx.view); }
+bool CanStopAtGeneration(const Context& ctx) { return HasLiveCells(ctx.view) != 0; }
 
 void StepOnce(Context& ctx, const FrameFn& drawFrame) {
     StopRun(ctx);
@@ -25,13 +25,13 @@ void EnterKey(Context& ctx) { StartRun(ctx); }
 void SpaceKey(Context& ctx, const FrameFn& drawFrame) {
     if (ctx.run.running)
         StopRun(ctx);
-    else if (HasLiveCells(ctx.field))
+    else if (HasLiveCells(ctx.view))
         drawFrame(true);
 }
 
 void TimerIntervalCommand(Context& ctx, const AskInterval& ask) {
     PauseRun(ctx);
-    if (const auto interval = ask(ctx.run.timerInterval)) ctx.run.timerInterval = *interval;
+    if (const auto interval = ask(ctx.run.timerInterval)) ctx.run.setTimerInterval(*interval);
     ResumeRun(ctx);
 }
 
@@ -79,12 +79,11 @@ void StopAtGenerationCommand(Context& ctx, const AskStopAt& ask) {
     const StopAtValues initial = StopAtInitialValues(ctx);
     PauseRun(ctx);
     if (const auto target = ask(initial)) {
-        ctx.run.stopGeneration = *target;
-        ctx.run.stopArmed = true;
+        ctx.run.armStop(*target);
         ResumeRun(ctx);
         StartRun(ctx);
     } else {
-        ctx.run.stopArmed = false;
+        ctx.run.disarmStop();
         ResumeRun(ctx);
     }
     ResumeRun(ctx);

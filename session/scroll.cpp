@@ -92,7 +92,7 @@ void ScrollToExtentCentre(Context& ctx) {
 
 void ScrollToCentroid(Context& ctx) {
     CheckMemory(ctx);
-    if (!HasLiveCells(ctx.field)) return;
+    if (!HasLiveCells(ctx.view)) return;
     const Field& f = ctx.field;
     const CentroidSums sums = SumLiveCells(f);
     const double sumX = sums.sumX, sumY = sums.sumY, count = sums.count;

@@ -7,10 +7,9 @@ namespace gb {
 bool CanCloseFrame(Context& ctx, const std::function<void()>& writeSettings) {
     RunState& run = ctx.run;
     // Suspend without the pause bracket: ticks that still arrive find the run stopped.
-    run.runningBeforePause = run.running;
-    run.running = false;
+    run.hold();
     if (ctx.shell.quitQuestionShown) {
-        run.running = run.runningBeforePause;
+        run.release();
         return false;
     }
     ctx.shell.quitQuestionShown = true;
@@ -18,7 +17,7 @@ bool CanCloseFrame(Context& ctx, const std::function<void()>& writeSettings) {
     const Button answer = AppMessageBox(ctx, "終了しますか。", Icon::Information, Buttons::YesNo);
     ctx.shell.quitQuestionShown = false;
     if (answer != Button::Yes) {
-        run.running = run.runningBeforePause;
+        run.release();
         return false;
     }
     ReleaseField(ctx.field);

@@ -89,7 +89,7 @@ QImage ComposeFrame(Context& ctx, QSize client, bool advance, double devicePixel
     image.fill(ToQColor(ctx.display.backColor));
     // While the Field is being rebuilt at a new size its blocks come and go: show the background
     // only, and do not take a missing block for a fatal one.
-    if (ctx.field.rebuilding) {
+    if (ctx.run.rebuilding) {
         image.setDevicePixelRatio(ratio);
         return image;
     }
@@ -113,7 +113,7 @@ QImage ComposeFrame(Context& ctx, QSize client, bool advance, double devicePixel
     target.width = w;
     target.height = h;
     target.stride = image.bytesPerLine() / 4;
-    ctx.field.population = PaintCells(ctx.field, target, at.viewLeft, at.viewTop, zoom,
+    ctx.view.population = PaintCells(ctx.field, target, at.viewLeft, at.viewTop, zoom,
                                       ToQColor(ctx.display.liveColor).rgb());
 
     // From here on the painter works in the view's own (logical) pixels.
@@ -125,9 +125,9 @@ QImage ComposeFrame(Context& ctx, QSize client, bool advance, double devicePixel
     const QFont font = FrameFont();
     p.setFont(font);
     const QFontMetrics metrics(font, &image);
-    DrawTextAt(p, metrics, 10, 10, StatusLine(ctx.field.generation, ctx.field.population));
+    DrawTextAt(p, metrics, 10, 10, StatusLine(ctx.field.generation, ctx.view.population));
     if (ctx.view.zoomLabelShown) DrawTextAt(p, metrics, 10, 30, ZoomLabel(ctx.view.zoom));
-    if (ctx.field.population == 0 && ctx.field.generation != 0)
+    if (!HasLiveCells(ctx.view) && ctx.field.generation != 0)
         DrawTextAt(p, metrics, client.width() / 2, client.height() / 2, kExtinctionText);
     p.end();
     FrameFindsExtinction(ctx);

@@ -134,180 +134,137 @@ std::optional<Rgb> ParseColour(std::string_view text) {
     return value;
 }
 
-ParsedArguments ParseArguments(const std::vector<std::string>& args) {
-    ParsedArguments parsed;
+namespace {
+
+// The first problem found is the one reported.
+void Note(std::string& error, std::string message) {
+    if (error.empty()) error = std::move(message);
+}
+
+// Takes option c, typed as name, with its value into o; a bad value is noted in error.
+void TakeOption(Options& o, int c, const std::string& name, std::string_view value, std::string& error) {
+    const auto note = [&](std::string message) { Note(error, std::move(message)); };
+    switch (c) {
+        case 'g': {
+            const auto n = ParseCount(value, std::numeric_limits<std::int64_t>::max());
+            if (!n)
+                note("bad generation count " + Quoted(value) + ": give a whole number of at least 0");
+            else
+                o.generations = *n, o.generationsGiven = true;
+            break;
+        }
+        case 'r':
+            o.rule = std::string(value);
+            break;
+        case 's':
+            if (auto e = ParseFieldSize(value, o.width, o.height)) note(*e);
+            break;
+        case 'o':
+            if (value.empty())
+                note("-o needs a file name");
+            else
+                o.output = std::string(value);
+            break;
+        case 'v':
+            o.verbose = true;
+            break;
+        case kLife106:
+            o.life106 = true;
+            break;
+        case kYes:
+            o.yes = true;
+            break;
+        case kAs: {
+            const std::string kind = Lower(value);
+            if (kind == "rle")
+                o.as = Format::Rle;
+            else if (kind == "lif")
+                o.as = Format::Life;
+            else if (kind == "txt")
+                o.as = Format::Text;
+            else
+                note("unknown format " + Quoted(value) + " for --as: give rle, lif or txt");
+            break;
+        }
+        case kEvery: {
+            const auto n = ParseCount(value, std::numeric_limits<std::int64_t>::max());
+            if (!n || *n < 1)
+                note("bad --every value " + Quoted(value) + ": give a whole number of at least 1");
+            else
+                o.every = *n;
+            break;
+        }
+        case kStats:
+        case kPng:
+        case kGif: {
+            if (value.empty()) {
+                note(name + " needs a file name");
+                break;
+            }
+            (c == kStats ? o.stats : c == kPng ? o.png : o.gif) = std::string(value);
+            break;
+        }
+        case kUntil:
+            if (value == "settled")
+                o.untilSettled = true;
+            else
+                note("unknown condition " + Quoted(value) + " for --until: give settled");
+            break;
+        case kMaxPeriod: {
+            constexpr std::int64_t kHighest = 1000000;
+            const auto n = ParseCount(value, kHighest);
+            if (!n || *n < 1)
+                note(WholeNumberError(c, value, 1, kHighest));
+            else
+                o.maxPeriod = static_cast<int>(*n);
+            break;
+        }
+        case kCell: {
+            const auto n = ParseCount(value, kMaxCellPixels);
+            if (!n || *n < 1)
+                note(WholeNumberError(c, value, 1, kMaxCellPixels));
+            else
+                o.cell = static_cast<int>(*n);
+            break;
+        }
+        case kDelay: {
+            const auto n = ParseCount(value, kMaxDelayMs);
+            if (!n)
+                note(WholeNumberError(c, value, 0, kMaxDelayMs));
+            else
+                o.delayMs = static_cast<int>(*n);
+            break;
+        }
+        case kCrop:
+            o.crop = true;
+            break;
+        case kLive:
+        case kBack: {
+            const auto colour = ParseColour(value);
+            if (!colour)
+                note("bad colour " + Quoted(value) + " for " + name + ": give RRGGBB in hexadecimal (such as FF0000)");
+            else
+                (c == kLive ? o.live : o.back) = *colour;
+            break;
+        }
+        case kJson:
+            o.json = true;
+            break;
+        default:
+            note("unknown option");
+            break;
+    }
+}
+
+// The command and its input file from the operands left after the options, then the checks that
+// need the whole command line.
+ParsedArguments CheckOperands(ParsedArguments parsed, const std::vector<std::string>& rest, bool version,
+                              const std::vector<std::pair<int, std::string>>& given) {
     Options& o = parsed.options;
-
-    // getopt_long takes a C argument vector it may permute: a private copy of the strings.
-    std::vector<std::string> storage;
-    storage.reserve(args.size() + 1);
-    storage.emplace_back("gridbloom-cli");
-    storage.insert(storage.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& s : storage) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    const int argc = static_cast<int>(storage.size());
-
-    std::string error;  // the first problem found; --help anywhere still wins
-    const auto note = [&](std::string message) {
-        if (error.empty()) error = std::move(message);
-    };
-    bool help = false, version = false;
-    std::vector<std::pair<int, std::string>> given;  // code and name as typed
-
-    optind = 0;  // a full restart of getopt's scan
-    opterr = 0;
-    for (;;) {
-        int longIndex = -1;
-        const int c = getopt_long(argc, argv.data(), ":g:r:s:o:hv", kLongOptions, &longIndex);
-        if (c == -1) break;
-        if (c == '?') {
-            const std::string typed = optopt != 0 ? std::string("-") + static_cast<char>(optopt)
-                                                  : std::string(argv[optind - 1]);
-            note("unknown option " + Quoted(typed.substr(0, typed.find('='))));
-            continue;
-        }
-        if (c == ':') {
-            const std::string typed = optopt != 0 && optopt < 256 && argv[optind - 1][1] != '-'
-                                          ? std::string("-") + static_cast<char>(optopt)
-                                          : std::string(argv[optind - 1]);
-            note(Quoted(typed) + " needs a value");
-            continue;
-        }
-        const std::string name = longIndex >= 0 ? std::string("--") + kLongOptions[longIndex].name
-                                                : std::string("-") + static_cast<char>(c);
-        given.emplace_back(c, name);
-        const std::string_view value = optarg != nullptr ? std::string_view(optarg) : std::string_view();
-        switch (c) {
-            case 'h':
-                help = true;
-                break;
-            case kVersion:
-                version = true;
-                break;
-            case 'g': {
-                const auto n = ParseCount(value, std::numeric_limits<std::int64_t>::max());
-                if (!n)
-                    note("bad generation count " + Quoted(value) + ": give a whole number of at least 0");
-                else
-                    o.generations = *n, o.generationsGiven = true;
-                break;
-            }
-            case 'r':
-                o.rule = std::string(value);
-                break;
-            case 's':
-                if (auto e = ParseFieldSize(value, o.width, o.height)) note(*e);
-                break;
-            case 'o':
-                if (value.empty())
-                    note("-o needs a file name");
-                else
-                    o.output = std::string(value);
-                break;
-            case 'v':
-                o.verbose = true;
-                break;
-            case kLife106:
-                o.life106 = true;
-                break;
-            case kYes:
-                o.yes = true;
-                break;
-            case kAs: {
-                const std::string kind = Lower(value);
-                if (kind == "rle")
-                    o.as = Format::Rle;
-                else if (kind == "lif")
-                    o.as = Format::Life;
-                else if (kind == "txt")
-                    o.as = Format::Text;
-                else
-                    note("unknown format " + Quoted(value) + " for --as: give rle, lif or txt");
-                break;
-            }
-            case kEvery: {
-                const auto n = ParseCount(value, std::numeric_limits<std::int64_t>::max());
-                if (!n || *n < 1)
-                    note("bad --every value " + Quoted(value) + ": give a whole number of at least 1");
-                else
-                    o.every = *n;
-                break;
-            }
-            case kStats:
-            case kPng:
-            case kGif: {
-                if (value.empty()) {
-                    note(name + " needs a file name");
-                    break;
-                }
-                (c == kStats ? o.stats : c == kPng ? o.png : o.gif) = std::string(value);
-                break;
-            }
-            case kUntil:
-                if (value == "settled")
-                    o.untilSettled = true;
-                else
-                    note("unknown condition " + Quoted(value) + " for --until: give settled");
-                break;
-            case kMaxPeriod: {
-                constexpr std::int64_t kHighest = 1000000;
-                const auto n = ParseCount(value, kHighest);
-                if (!n || *n < 1)
-                    note(WholeNumberError(c, value, 1, kHighest));
-                else
-                    o.maxPeriod = static_cast<int>(*n);
-                break;
-            }
-            case kCell: {
-                const auto n = ParseCount(value, kMaxCellPixels);
-                if (!n || *n < 1)
-                    note(WholeNumberError(c, value, 1, kMaxCellPixels));
-                else
-                    o.cell = static_cast<int>(*n);
-                break;
-            }
-            case kDelay: {
-                const auto n = ParseCount(value, kMaxDelayMs);
-                if (!n)
-                    note(WholeNumberError(c, value, 0, kMaxDelayMs));
-                else
-                    o.delayMs = static_cast<int>(*n);
-                break;
-            }
-            case kCrop:
-                o.crop = true;
-                break;
-            case kLive:
-            case kBack: {
-                const auto colour = ParseColour(value);
-                if (!colour)
-                    note("bad colour " + Quoted(value) + " for " + name + ": give RRGGBB in hexadecimal (such as FF0000)");
-                else
-                    (c == kLive ? o.live : o.back) = *colour;
-                break;
-            }
-            case kJson:
-                o.json = true;
-                break;
-            default:
-                note("unknown option");
-                break;
-        }
-    }
-
-    if (help) {
-        o.command = Command::Help;
-        return parsed;
-    }
-    // Rebuilt from argv: getopt may have moved the operands behind the options.
-    std::vector<std::string> rest;
-    for (int i = optind; i < argc; ++i) rest.emplace_back(argv[static_cast<std::size_t>(i)]);
     const auto fail = [&](std::string message) {
         parsed.error = std::move(message);
         return parsed;
     };
-    if (!error.empty()) return fail(error);
     if (rest.empty()) {
         if (version) {
             o.command = Command::Version;
@@ -340,6 +297,70 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         return fail("only one of " + toStdout[0] + " and " + toStdout[1] +
                     " can go to standard output (--stats FILE sends the rows to a file)");
     return parsed;
+}
+
+}  // namespace
+
+ParsedArguments ParseArguments(const std::vector<std::string>& args) {
+    ParsedArguments parsed;
+
+    // getopt_long takes a C argument vector it may permute: a private copy of the strings.
+    std::vector<std::string> storage;
+    storage.reserve(args.size() + 1);
+    storage.emplace_back("gridbloom-cli");
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& s : storage) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(storage.size());
+
+    std::string error;  // the first problem found; --help anywhere still wins
+    bool help = false, version = false;
+    std::vector<std::pair<int, std::string>> given;  // code and name as typed
+
+    optind = 0;  // a full restart of getopt's scan
+    opterr = 0;
+    for (;;) {
+        int longIndex = -1;
+        const int c = getopt_long(argc, argv.data(), ":g:r:s:o:hv", kLongOptions, &longIndex);
+        if (c == -1) break;
+        if (c == '?') {
+            const std::string typed = optopt != 0 ? std::string("-") + static_cast<char>(optopt)
+                                                  : std::string(argv[optind - 1]);
+            Note(error, "unknown option " + Quoted(typed.substr(0, typed.find('='))));
+            continue;
+        }
+        if (c == ':') {
+            const std::string typed = optopt != 0 && optopt < 256 && argv[optind - 1][1] != '-'
+                                          ? std::string("-") + static_cast<char>(optopt)
+                                          : std::string(argv[optind - 1]);
+            Note(error, Quoted(typed) + " needs a value");
+            continue;
+        }
+        const std::string name = longIndex >= 0 ? std::string("--") + kLongOptions[longIndex].name
+                                                : std::string("-") + static_cast<char>(c);
+        given.emplace_back(c, name);
+        const std::string_view value = optarg != nullptr ? std::string_view(optarg) : std::string_view();
+        if (c == 'h')
+            help = true;
+        else if (c == kVersion)
+            version = true;
+        else
+            TakeOption(parsed.options, c, name, value, error);
+    }
+
+    if (help) {
+        parsed.options.command = Command::Help;
+        return parsed;
+    }
+    if (!error.empty()) {
+        parsed.error = error;
+        return parsed;
+    }
+    // Rebuilt from argv: getopt may have moved the operands behind the options.
+    std::vector<std::string> rest;
+    for (int i = optind; i < argc; ++i) rest.emplace_back(argv[static_cast<std::size_t>(i)]);
+    return CheckOperands(std::move(parsed), rest, version, given);
 }
 
 std::string UsageText() {

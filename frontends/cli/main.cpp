@@ -52,25 +52,6 @@ bool StandardOutputWritten() {
     return static_cast<bool>(std::cout);
 }
 
-// The Field of width × height interior cells with its staging grid, allocated as at start-up.
-// The blocks are requested before any size is set, so a size too large for them is refused by
-// the allocations (with their boxes) before anything is computed from it.
-bool BuildField(Context& ctx, int width, int height) {
-    Field& f = ctx.field;
-    const int gridWidth = width + 2;
-    const int gridHeight = height + 2;
-    if (AllocateCells(ctx, gridWidth, gridHeight) != kAllocOk) return false;
-    f.cellsAllocated = 1;
-    if (AllocateLoadArea(ctx, gridWidth + kLoadMargin, gridHeight + kLoadMargin) != kAllocOk)
-        return false;
-    f.loadAreaAllocated = 1;
-    SetFieldSize(f, width, height);
-    f.loadWidth = gridWidth + kLoadMargin;
-    f.loadHeight = gridHeight + kLoadMargin;
-    ClearCells(f);
-    return true;
-}
-
 // Why a file the readers did not load was not loaded, when the file system can tell. Nothing
 // here may wait: a FIFO without a writer is opened without blocking. readFailed: the reader
 // said it could not read the file.
@@ -179,7 +160,7 @@ std::optional<int> RunGenerations(Context& ctx, const Options& o, const PictureS
         }
     };
     const auto takeRow = [&](std::int64_t g, const Extent& extent) {
-        rows += StatsRow(g, LiveCellCount(ctx.field), extent);
+        rows += StatsRow(g, ctx.field.population(), extent);
         if (rows.size() >= (1u << 16)) flushRows();
     };
     std::unique_ptr<GifRecorder>& gif = record.gif;
@@ -206,7 +187,7 @@ std::optional<int> RunGenerations(Context& ctx, const Options& o, const PictureS
     Progress progress(limit, true);
     std::int64_t g = 0;
     while (g < limit) {
-        FrameWithoutPicture(ctx, true);
+        AdvanceOneGeneration(ctx);
         ++g;
         if (g % every == 0 && (o.statsWanted() || gif)) {
             const Extent extent = FieldExtent(ctx.field);
@@ -234,7 +215,7 @@ int DeliverResults(Context& ctx, const Options& o, const PictureStyle& style, Su
     summary.rule = ctx.rule.ruleText;
     summary.ruleBS = FormatRuleBS(ctx.rule.ruleText);
     summary.generation = ctx.field.generation;
-    summary.population = LiveCellCount(ctx.field);
+    summary.population = ctx.field.population();
     summary.extent = FieldExtent(ctx.field);
     summary.settleAsked = o.untilSettled;
     summary.withNotes = o.command == Command::Info;
@@ -275,6 +256,9 @@ int DeliverResults(Context& ctx, const Options& o, const PictureStyle& style, Su
         }
     }
     if (o.output) {
+        // The program would show the last generation before saving it: the writers check that
+        // frame's count.
+        FrameWithoutPicture(ctx, false);
         const LifeFormat lifeFormat = o.life106 ? LifeFormat::Life106 : LifeFormat::Life105;
         if (o.patternToStdout()) {
             const Format format = o.as.value_or(Format::Rle);
@@ -320,7 +304,7 @@ int Execute(const Options& o) {
                 return kExitRefused;
             }
 
-    if (!BuildField(ctx, o.width, o.height)) {
+    if (!SetUpField(ctx, o.width, o.height)) {
         Complain("cannot build a field of " + std::to_string(o.width) + "x" +
                  std::to_string(o.height) + " cells");
         return kExitUsage;

@@ -13,14 +13,6 @@ namespace gb::cli {
 
 namespace {
 
-// The 64 cells of row y from column x on (bits past the grid dead).
-std::uint64_t GridBits(const CellGrid& g, int x, int y) {
-    const int tx = x >> 6, off = x & 63, ty = y >> 4;
-    std::uint64_t v = g.tileLive(tx, ty) ? g.word(tx, y) >> off : 0;
-    if (off != 0 && tx + 1 < g.tilesX() && g.tileLive(tx + 1, ty)) v |= g.word(tx + 1, y) << (64 - off);
-    return v;
-}
-
 // ORs the n (1 .. 64) low bits of v into bits[] from bit position pos on.
 void OrBits(std::vector<std::uint64_t>& bits, std::int64_t pos, std::uint64_t v, int n) {
     const auto index = static_cast<std::size_t>(pos >> 6);
@@ -42,7 +34,7 @@ PackedCells PackCells(const Field& f, const Extent& extent) {
     for (int y = s.box.top; y <= s.box.bottom; ++y, rowStart += width)
         for (int x = s.box.left; x <= s.box.right; x += 64) {
             const int n = std::min(64, s.box.right - x + 1);
-            std::uint64_t v = GridBits(g, x, y);
+            std::uint64_t v = g.bitsAt(x, y);
             if (n < 64) v &= (std::uint64_t{1} << n) - 1;
             if (v != 0) OrBits(s.bits, rowStart + (x - s.box.left), v, n);
         }

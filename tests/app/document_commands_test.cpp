@@ -360,7 +360,7 @@ TEST(DroppedFiles, TheFirstLocalFileIsLoaded) {
     EXPECT_EQ(t.ctx.shell.documentPath, first);
     EXPECT_EQ(t.ctx.shell.currentQuickLaunchItem, -1);
     EXPECT_EQ(t.host.lastTitle(), "first.text - Gridbloom");
-    EXPECT_EQ(LiveCellCount(t.ctx.field), 5);
+    EXPECT_EQ(t.ctx.field.population(), 5);
 
     QMimeData remote;
     remote.setUrls({QUrl("https://example.org/x.rle")});

@@ -45,7 +45,7 @@ TEST_F(ShippedList, EveryItemLoadsItsPattern) {
         t.host.boxes.clear();
         OpenQuickLaunchItem(t.ctx, list, n, openers);
         EXPECT_EQ(t.ctx.shell.currentQuickLaunchItem, n);
-        EXPECT_GT(LiveCellCount(t.ctx.field), 0);
+        EXPECT_GT(t.ctx.field.population(), 0);
         const std::string name = FileNameOf(list.entries[n].path);
         EXPECT_EQ(t.host.lastTitle(), name + " - Gridbloom");
         for (const MessageBox& box : t.host.boxes)

@@ -163,6 +163,15 @@ TEST_F(CliTest, SavedInEveryFormatReadsBack) {
     EXPECT_EQ(Slurp(Temp("f.pattern")), reference);
 }
 
+TEST_F(CliTest, TheWritersSeeTheLastGenerationCounted) {
+    // Nothing live when loaded, the whole interior after one step (B0): the text writer, which
+    // refuses a Field whose last frame counted nothing, sees the generation it writes.
+    const fs::path empty = Write("empty.rle", "x = 0, y = 0\n!\n");
+    const Result born = Run({"run", empty.string(), "-s", "4x3", "-r", "/0", "-g", "1", "-o", Temp("born.txt").string()});
+    EXPECT_EQ(born.status, 0) << born.err;
+    EXPECT_EQ(Slurp(Temp("born.txt")), "#R /0\r\n****\r\n****\r\n****\r\n.\r\n.\r\n");
+}
+
 TEST_F(CliTest, SaveFailuresLeaveStatusOne) {
     // The text writer refuses an empty Field; the old file stays as it was.
     const fs::path empty = Write("empty.rle", "x = 0, y = 0\n!\n");

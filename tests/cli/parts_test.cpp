@@ -16,6 +16,7 @@
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/report.h"
 #include "frontends/cli/study.h"
+#include "tests/support/byte_extent.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb::cli {
@@ -25,10 +26,7 @@ struct Board {
     test::ScriptedHost host;
     Context ctx{host};
     Board(int w, int h, const char* rule = "23/3") {
-        SetFieldSize(ctx.field, w, h);
-        EXPECT_EQ(AllocateCells(ctx, ctx.field.gridWidth, ctx.field.gridHeight), kAllocOk);
-        ctx.field.cellsAllocated = 1;
-        ClearCells(ctx.field);
+        EXPECT_TRUE(SetUpField(ctx, w, h));
         ctx.rule.ruleText = ParseRuleTables(ctx.rule, rule);
     }
     Field& f() { return ctx.field; }
@@ -77,7 +75,7 @@ Runs RunsOfBytes(const Field& f, const std::vector<std::int8_t>& bytes, int y, i
 void ExpectStudyMatchesBytes(const Field& f, unsigned seed, const std::string& where) {
     const std::vector<std::int8_t> bytes = CellBytes(f);
     const Extent extent = FieldExtent(f);
-    ExpectSameExtent(extent, GridExtent(bytes.data(), f.gridWidth, f.gridHeight), where);
+    ExpectSameExtent(extent, test::ByteExtent(bytes.data(), f.gridWidth, f.gridHeight), where);
     const PackedCells packed = PackCells(f, extent);
     if (!extent.found) {
         EXPECT_TRUE(packed.bits.empty()) << where;

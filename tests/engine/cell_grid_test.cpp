@@ -205,7 +205,7 @@ TEST(FieldCells, FreshAndClearedFieldsHoldNoTileAndResizingCarriesTheCellsOnly) 
     // as fresh as it came.
     ASSERT_TRUE(test::Resize(f, 5000, 5000));
     EXPECT_EQ(count(), 2);
-    EXPECT_EQ(CountLiveCells(f), 2);
+    EXPECT_EQ(f.population(), 2);
     EXPECT_TRUE(f.staged().empty());
     EXPECT_FALSE(LoadAreaExtent(f).found);
     ClearCells(f);

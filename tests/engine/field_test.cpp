@@ -16,7 +16,7 @@ TEST(Field, StartsAsAnEmptyDefaultGrid) {
     const Field& f = t.field;
     EXPECT_TRUE(test::HasSize(f, 1200, 1200, 2202, 2202));  // plane 1202 × 1202 = 1444804
     EXPECT_EQ(f.generation, 0);
-    EXPECT_EQ(f.population, 0);
+    EXPECT_EQ(f.population(), 0);
     EXPECT_EQ(f.cells().width(), 1202);
     EXPECT_EQ(f.cells().height(), 1202);
     EXPECT_EQ(f.staged().width(), 2202);
@@ -41,7 +41,7 @@ TEST(Field, WritersRefuseTheBorder) {
     f.placeStaged(0, 0, f.loadWidth - 1, f.loadHeight - 1, 0, -3);  // onto row 0
     f.placeStaged(0, 0, f.loadWidth - 1, f.loadHeight - 1, -500, f.gridHeight - 4);  // onto the last row
     EXPECT_TRUE(BorderIsDead(f));
-    EXPECT_EQ(CountLiveCells(f), f.fieldWidth);  // row 7's interior
+    EXPECT_EQ(f.population(), f.fieldWidth);  // row 7's interior
     EXPECT_TRUE(f.setCell(1, 1, 1));
     EXPECT_TRUE(f.setCell(f.gridWidth - 2, f.gridHeight - 2, 1));
 }
@@ -67,12 +67,15 @@ TEST(Field, ClearsAndSnapshotsOfTheCells) {
     EXPECT_TRUE(f.cells().empty());
 }
 
-TEST(Field, HasLiveCellsAnswersFromTheLastCount) {
+TEST(Field, PopulationFollowsEveryWrite) {
     TestField t;
     t.field.setCell(3, 3, 1);
-    EXPECT_EQ(HasLiveCells(t.field), 0);  // no frame has counted it yet
-    t.field.population = 1;
-    EXPECT_EQ(HasLiveCells(t.field), 1);
+    t.field.fillRow(5, 2, 9);
+    EXPECT_EQ(t.field.population(), 9);
+    t.field.setCell(3, 3, 0);
+    EXPECT_EQ(t.field.population(), 8);
+    t.field.clearCells();
+    EXPECT_EQ(t.field.population(), 0);
 }
 
 // A Field of the engine alone, with an allocator that counts its calls and fails from call
@@ -95,7 +98,6 @@ TEST(Allocation, ResultsNameTheBlockTheSizeAndHowItEnded) {
     f.allocate = Counted::Allocate;
     ASSERT_TRUE(SetUpField(f, 60, 40).ok());
     ASSERT_TRUE(f.setCell(9, 9, 1));
-    f.busy = 1;
     struct Case {
         bool cells;
         int width, height;
@@ -126,8 +128,6 @@ TEST(Allocation, ResultsNameTheBlockTheSizeAndHowItEnded) {
     EXPECT_EQ(f.staged().width(), 62 + kLoadMargin);
     EXPECT_EQ(LiveCells(f), (test::Cells{{9, 9}}));
     EXPECT_TRUE(f.staged().get(5, 5));
-    // The engine shows nothing and leaves the busy flag to whoever reports the failure.
-    EXPECT_EQ(f.busy, 1);
     // A success replaces the block.
     Counted::failFrom = 1 << 30;
     const AllocResult ok = AllocateLoadArea(f, 70, 30);

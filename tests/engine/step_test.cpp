@@ -76,7 +76,7 @@ TEST_P(StepTest, BirthOnZeroFillsTheInteriorButNeverTheBorder) {
             const bool nearOld = std::abs(x - 600) <= 1 && std::abs(y - 600) <= 1;
             ASSERT_EQ(f.at(x, y), f.isInterior(x, y) && !nearOld ? 1 : 0) << x << "," << y;
         }
-    EXPECT_EQ(CountLiveCells(f), 1200L * 1200L - 9);
+    EXPECT_EQ(f.population(), 1200L * 1200L - 9);
 }
 
 TEST_P(StepTest, RuleWithNothingClearsEverythingAndOnlyFromTheNextStep) {
@@ -112,21 +112,21 @@ TEST_P(StepTest, AGliderKeepsItsShapeAcrossTiles) {
             ASSERT_EQ(LiveCells(f), test::Shifted(glider, g / 4, g / 4)) << "generation " << g;
         }
     }
-    EXPECT_EQ(CountLiveCells(f), 5);
+    EXPECT_EQ(f.population(), 5);
 }
 
 TEST_P(StepTest, CountFollowsWritesBetweenSteps) {
     Place(f, {{10, 10}, {11, 10}, {12, 10}});
     Step();
-    EXPECT_EQ(LiveCellCount(f), 3);
+    EXPECT_EQ(f.population(), 3);
     f.setCell(500, 500, 1);
-    EXPECT_EQ(LiveCellCount(f), 4);
+    EXPECT_EQ(f.population(), 4);
     f.fillRow(600, 10, 19);
-    EXPECT_EQ(CountLiveCells(f), 14);
+    EXPECT_EQ(f.population(), 14);
     ClearCells(f);
-    EXPECT_EQ(LiveCellCount(f), 0);
+    EXPECT_EQ(f.population(), 0);
     Step();
-    EXPECT_EQ(LiveCellCount(f), 0);
+    EXPECT_EQ(f.population(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, StepTest, ::testing::Values(&StepGeneration, &AdvanceGeneration),

@@ -37,7 +37,7 @@ TEST(CellsRead, PlacedAsTheTextPictureOfTheSameCells) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 if (random() % 3 == 0) source.ctx.field.setCell(500 + x, 400 + y, 1);
-        test::CountPopulation(source.ctx.field);
+        test::CountPopulation(source.ctx);
         if (LiveCells(source.ctx.field).empty()) continue;
         const std::string picture = WriteTextFile(source.ctx.field, source.ctx.rule.ruleText).bytes;
         std::string crlfFree = picture;
@@ -100,7 +100,7 @@ TEST(CellsRead, MutatedFilesReadAsTheirPictureWithoutNotices) {
         EXPECT_EQ(cells.host.titles, text.host.titles);
         const bool shown = answer == 0 && !notice.empty();
         EXPECT_EQ(cells.host.boxes.size(), text.host.boxes.size() + (shown ? 1 : 0));
-        EXPECT_EQ(cells.ctx.field.busy, 0);
+        EXPECT_EQ(cells.ctx.run.busy, 0);
         EXPECT_EQ(cells.ctx.shell.messageCaption, "Gridbloom");
     }
 }

@@ -18,6 +18,7 @@
 #include "formats/rle_writer.h"
 #include "formats/text_file.h"
 #include "session/document.h"
+#include "session/frame.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb::test {
@@ -73,27 +74,18 @@ inline Cells Shape(const Cells& cells) {
 }
 
 // The population a frame would count, so writers see live cells.
-inline void CountPopulation(Field& f) { f.population = static_cast<double>(CountLiveCells(f)); }
+inline void CountPopulation(Context& ctx) { ctx.view.population = CountCells(ctx.field); }
 
 // Makes the Field side × side (interior) with its staging grid.
-inline bool ResizeForTest(Context& ctx, int width, int height) {
-    Field& f = ctx.field;
-    FreeCells(f);
-    FreeLoadArea(f);
-    SetFieldSize(f, width, height);
-    f.loadWidth = f.gridWidth + kLoadMargin;
-    f.loadHeight = f.gridHeight + kLoadMargin;
-    f.cellsAllocated = AllocateCells(ctx, f.gridWidth, f.gridHeight) == kAllocOk ? 1 : 0;
-    f.loadAreaAllocated = AllocateLoadArea(ctx, f.loadWidth, f.loadHeight) == kAllocOk ? 1 : 0;
-    return f.cellsAllocated && f.loadAreaAllocated;
-}
+inline bool ResizeForTest(Context& ctx, int width, int height) { return SetUpField(ctx, width, height); }
 
 // Cells given as picture rows ("*" live) with their top-left corner at (left, top).
-inline void DrawPicture(Field& f, int left, int top, const std::vector<std::string>& rows) {
+inline void DrawPicture(Context& ctx, int left, int top, const std::vector<std::string>& rows) {
+    Field& f = ctx.field;
     for (std::size_t y = 0; y < rows.size(); ++y)
         for (std::size_t x = 0; x < rows[y].size(); ++x)
             if (rows[y][x] == '*') f.setCell(left + static_cast<int>(x), top + static_cast<int>(y), 1);
-    CountPopulation(f);
+    CountPopulation(ctx);
 }
 
 inline std::string ReadBytes(const std::filesystem::path& p) {

@@ -30,7 +30,7 @@ public:
         t.host.answers.clear();
 
         const Field& f = t.ctx.field;
-        if (f.busy != 0) return "busy left set";
+        if (t.ctx.run.busy != 0) return "busy left set";
         if (t.ctx.shell.messageCaption != "Gridbloom") return "caption not restored";
         const Cells live = LiveCells(f);
         for (const auto& [x, y] : live)
@@ -53,7 +53,7 @@ public:
         // fills the interior (where re-centring may legitimately cut a row or column).
         const Extent e = FieldExtent(f);
         if (!e.found || e.width > f.gridWidth - 4 || e.height > f.gridHeight - 4) return {};
-        CountPopulation(t.ctx.field);
+        CountPopulation(t.ctx);
         std::string written;
         FuzzReader backReader = reader;
         if (reader == FuzzReader::Text) {

@@ -126,12 +126,12 @@ TEST(LifeRead, OtherFilesGoToTheRleReaderOrAreRefused) {
     EXPECT_EQ(t.host.lastBox().caption, "サポートしていないファイル形式です。");
     EXPECT_EQ(t.host.lastBox().text, "サポートしていないファイル形式なので読み込めません。");
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 5u);
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
 }
 
 TEST(LifeWrite, GliderInBothFormats) {
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 100, 200, {".*", "..*", "***"});
+    test::DrawPicture(t.ctx, 100, 200, {".*", "..*", "***"});
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
               "#Life 1.05\r\n#N\r\n#P -1 -1\r\n.*\r\n..*\r\n***\r\n");
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
@@ -143,7 +143,7 @@ TEST(LifeWrite, GliderInBothFormats) {
 
 TEST(LifeWrite, EmptyRowIsADotAndTheBlockIsHalfTheSize) {
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 10, 10, {"*...*", "", "..*"});
+    test::DrawPicture(t.ctx, 10, 10, {"*...*", "", "..*"});
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
               "#Life 1.05\r\n#N\r\n#P -2 -1\r\n*...*\r\n.\r\n..*\r\n");
 }
@@ -182,7 +182,7 @@ TEST(LifeWrite, SparseIslandsAsAWalkOverTheWholeExtent) {
 
 TEST(LifeWrite, InvalidFormatWritesNothing) {
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 10, 10, {"*"});
+    test::DrawPicture(t.ctx, 10, 10, {"*"});
     for (const int format : {-1, 2}) {
         const WriteResult refused = WriteLifeFile(t.ctx.field, kDefaultRule, static_cast<LifeFormat>(format));
         EXPECT_EQ(refused.refusal, WriteRefusal::InvalidLifeFormat) << format;
@@ -203,7 +203,7 @@ TEST(LifeFormatChoice, OkStoresEscKeeps) {
 TEST(LifeRoundTrip, BothFormatsReadBackTheSameCellsAndRule) {
     for (LifeFormat format : {LifeFormat::Life105, LifeFormat::Life106}) {
         test::TestContext t;
-        test::DrawPicture(t.ctx.field, 30, 40, {"..*....*", "*", "", "", ".***..**", "......*"});
+        test::DrawPicture(t.ctx, 30, 40, {"..*....*", "*", "", "", ".***..**", "......*"});
         t.ctx.rule.ruleText = "245/368";
         const std::string file = WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, format).bytes;
         test::TestContext back;

@@ -32,7 +32,7 @@ std::string Lower(std::string s) {
 
 // Writes the Field in the format the file was read as.
 std::string WriteOwnFormat(Context& ctx, const std::string& bytes, const std::string& ext) {
-    test::CountPopulation(ctx.field);
+    test::CountPopulation(ctx);
     if (ext == ".txt") return WriteTextFile(ctx.field, ctx.rule.ruleText).bytes;
     if (ext == ".lif") {
         const LifeHeader kind = ClassifyLifeFile(bytes);
@@ -68,7 +68,7 @@ Outcome Read(const std::string& bytes, const std::string& path) {
     o.cells = LiveCells(t.ctx.field);
     o.rule = t.ctx.rule.ruleText;
     for (const MessageBox& b : t.host.boxes) o.boxTexts.push_back(b.caption + "|" + b.text);
-    EXPECT_EQ(t.ctx.field.busy, 0) << path;
+    EXPECT_EQ(t.ctx.run.busy, 0) << path;
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom") << path;
     return o;
 }

@@ -33,7 +33,7 @@ TEST(RleRead, GliderIsCentredWithTheDefaultRuleAndNoBox) {
     EXPECT_EQ(t.ctx.field.generation, 0);
     EXPECT_TRUE(t.host.boxes.empty());
     EXPECT_EQ(t.host.lastTitle(), "glider.rle - Gridbloom");
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
     EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
 }
 
@@ -158,7 +158,7 @@ TEST(RleRead, FailuresLeaveFieldRuleAndTitleAlone) {
         ASSERT_EQ(t.host.boxes.size(), 1u) << c.file;
         EXPECT_EQ(t.host.boxes[0].caption, c.caption);
         EXPECT_EQ(t.host.boxes[0].icon, Icon::Exclamation);
-        EXPECT_EQ(t.ctx.field.busy, 0);
+        EXPECT_EQ(t.ctx.run.busy, 0);
         EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
         EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
     }
@@ -251,7 +251,7 @@ TEST(RleReading, PasteParametersStartAtTheCentreAndRefuseAsData) {
 
 TEST(RleWrite, GliderBytes) {
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 40, 50, {".*", "..*", "***"});
+    test::DrawPicture(t.ctx, 40, 50, {".*", "..*", "***"});
     EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
     t.ctx.rule.ruleText = "23/36";
     EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "x = 3, y = 3, rule = B36/S23\r\nbo$2bo$3o!\r\n");
@@ -259,7 +259,7 @@ TEST(RleWrite, GliderBytes) {
 
 TEST(RleWrite, EmptyRowsAndLineBreaks) {
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 10, 10, {"*", "", "", "**"});
+    test::DrawPicture(t.ctx, 10, 10, {"*", "", "", "**"});
     EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "x = 2, y = 4, rule = B3/S23\r\no3$2o!\r\n");
 
     // Alternating cells: "ob" pairs; every body line but the last stays below 69 characters
@@ -267,7 +267,7 @@ TEST(RleWrite, EmptyRowsAndLineBreaks) {
     test::TestContext u;
     std::string row;
     for (int i = 0; i < 100; ++i) row += i % 3 == 0 ? "*" : (i % 3 == 1 ? "." : "*");
-    test::DrawPicture(u.ctx.field, 5, 5, {row, row});
+    test::DrawPicture(u.ctx, 5, 5, {row, row});
     const std::string file = WriteRleFile(u.ctx.field, u.ctx.rule.ruleText);
     std::vector<std::string> lines;
     for (std::size_t pos = 0; pos < file.size();) {
@@ -299,7 +299,7 @@ TEST(RleWrite, BreakFallsBeforeTheOverflowingToken) {
     std::string row;
     for (int i = 0; i < 40; ++i) row += "*.";
     row += "*";
-    test::DrawPicture(t.ctx.field, 3, 3, {row});
+    test::DrawPicture(t.ctx, 3, 3, {row});
     const std::string file = WriteRleFile(t.ctx.field, t.ctx.rule.ruleText);
     const std::size_t first = file.find("\r\n") + 2;
     const std::size_t second = file.find("\r\n", first);

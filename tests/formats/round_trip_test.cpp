@@ -28,14 +28,15 @@ const Writer kWriters[] = {
 };
 
 // Random cells over the box, with its four corners live so the extent is the whole box.
-Cells FillBox(Field& f, int left, int top, int right, int bottom, unsigned seed) {
+Cells FillBox(Context& ctx, int left, int top, int right, int bottom, unsigned seed) {
+    Field& f = ctx.field;
     std::mt19937 rng(seed);
     for (int y = top; y <= bottom; ++y)
         for (int x = left; x <= right; ++x)
             if (rng() % 3 == 0) f.setCell(x, y, 1);
     for (int x : {left, right})
         for (int y : {top, bottom}) f.setCell(x, y, 1);
-    test::CountPopulation(f);
+    test::CountPopulation(ctx);
     return LiveCells(f);
 }
 
@@ -58,7 +59,7 @@ TEST(RoundTrip, APatternFillingTheInteriorComesBackInPlace) {
                 SCOPED_TRACE(testing::Message() << w.name << " " << rule << " " << width << "x" << height);
                 test::TestContext t;
                 ASSERT_TRUE(test::ResizeForTest(t.ctx, width, height));
-                const Cells cells = FillBox(t.ctx.field, 1, 1, width, height, width * 7 + height);
+                const Cells cells = FillBox(t.ctx, 1, 1, width, height, width * 7 + height);
                 EXPECT_EQ(RoundTrip(w, t.ctx, rule), cells);
             }
         }
@@ -68,7 +69,7 @@ TEST(RoundTrip, APatternFillingTheInteriorComesBackInPlace) {
 TEST(RoundTrip, TheWritersKeepTheirFormatsForSmallPatterns) {
     // An even-width pattern in Life 1.06 counts from the cell right of its middle.
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 10, 20, {"*..*", "*"});
+    test::DrawPicture(t.ctx, 10, 20, {"*..*", "*"});
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
               "#Life 1.06\r\n#N\r\n-2 -1\r\n1 -1\r\n-2 0\r\n");
     // A rule line in a text picture is balanced by two dead rows after the picture.
@@ -86,7 +87,7 @@ TEST(RoundTrip, WidePatternsComeBackInPlaceOrAreRefused) {
         SCOPED_TRACE(width);
         test::TestContext t;
         ASSERT_TRUE(test::ResizeForTest(t.ctx, width, 3));
-        const Cells cells = FillBox(t.ctx.field, 1, 1, width, 3, static_cast<unsigned>(width));
+        const Cells cells = FillBox(t.ctx, 1, 1, width, 3, static_cast<unsigned>(width));
         // Compared as a whole, not printed: a difference would be thousands of cells long.
         EXPECT_TRUE(RoundTrip(life105, t.ctx, "23/3") == cells);
         if (width <= 9999) {
@@ -105,7 +106,7 @@ TEST(RoundTrip, WidePatternsComeBackInPlaceOrAreRefused) {
     t.ctx.field.setCell(1, 1, 1);
     t.ctx.field.setCell(25000, 5, 1);
     t.ctx.field.setCell(25001, 7, 1);
-    test::CountPopulation(t.ctx.field);
+    test::CountPopulation(t.ctx);
     const std::string file = WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes;
     EXPECT_EQ(file.substr(0, file.find("\r\n.")), "#Life 1.05\r\n#N\r\n#P -12500 -3\r\n*\r\n#P 7496 1");
     // Life 1.05 centres what it writes; the cells keep their places relative to each other.
@@ -118,7 +119,7 @@ TEST(RoundTrip, SharedCorpusPatternLargerThanTheField) {
     if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " absent";
     test::TestContext t;
     ASSERT_EQ(ReadRleFile(t.ctx, test::ReadBytes(path), path.string()), 0);
-    test::CountPopulation(t.ctx.field);
+    test::CountPopulation(t.ctx);
     const Cells cells = LiveCells(t.ctx.field);
     ASSERT_EQ(cells.size(), 22324u);  // cut to the 1200 × 1200 interior
     for (const Writer& w : kWriters) {

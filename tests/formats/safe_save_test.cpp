@@ -244,7 +244,7 @@ TEST_F(SafeSave, AFailedInPlaceSavePutsTheOldBytesBackOrSaysItCouldNot) {
                       gWrite = restored ? Cue{} : Cue{2, 99}, gTruncate = {1, 1}, gSync = {}, gReserve = {};
                       InstallFaults();
                       test::TestContext t;
-                      test::DrawPicture(t.ctx.field, 600, 600, {".*", "..*", "***"});
+                      test::DrawPicture(t.ctx, 600, 600, {".*", "..*", "***"});
                       if (StoreDocument(t.ctx, target.string(), nullptr)) return 1;
                       const std::string said = t.host.lastBox().text;
                       const bool unchanged = said.find("元のファイルは変更されていません。") != std::string::npos;

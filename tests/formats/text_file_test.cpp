@@ -35,7 +35,7 @@ TEST(TextRead, GliderInEverySpelling) {
         EXPECT_TRUE(t.host.boxes.empty()) << file;
         EXPECT_EQ(t.ctx.field.generation, 0);
         EXPECT_EQ(t.host.lastTitle(), "glider.txt - Gridbloom");
-        EXPECT_EQ(t.ctx.field.busy, 0);
+        EXPECT_EQ(t.ctx.run.busy, 0);
     }
 }
 
@@ -63,7 +63,7 @@ TEST(TextRead, InvalidDataQuestion) {
     EXPECT_EQ(box.icon, Icon::Exclamation);
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{3, 3}}));
     EXPECT_TRUE(t.host.titles.empty());
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
 
     t.host.answers = {Button::Yes};
     EXPECT_EQ(ReadTextFile(t.ctx, ".*x\n* .\t*\n", "bad.txt"), 0);
@@ -90,7 +90,7 @@ TEST(TextRead, ANulByteIsNoPicture) {
     EXPECT_EQ(t.host.boxes[0].text, "サポートしていないファイル形式なので読み込めません。");
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{3, 3}}));
     EXPECT_TRUE(t.host.titles.empty());
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
 }
 
 TEST(TextRead, CommentLinesTakeARowAndRuleLinesPushDown) {
@@ -133,13 +133,13 @@ TEST(TextRead, FullSizePictureStartsAtTheCorner) {
 
 TEST(TextWrite, LinesAndRule) {
     test::TestContext t;
-    test::DrawPicture(t.ctx.field, 20, 20, {"*"});
+    test::DrawPicture(t.ctx, 20, 20, {"*"});
     EXPECT_EQ(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes, "*\r\n");
     test::TestContext v;
-    test::DrawPicture(v.ctx.field, 20, 20, {"*", "*", "*"});
+    test::DrawPicture(v.ctx, 20, 20, {"*", "*", "*"});
     EXPECT_EQ(WriteTextFile(v.ctx.field, v.ctx.rule.ruleText).bytes, "*\r\n*\r\n*\r\n");
     test::TestContext g;
-    test::DrawPicture(g.ctx.field, 20, 20, {"*..*", "", ".*"});
+    test::DrawPicture(g.ctx, 20, 20, {"*..*", "", ".*"});
     g.ctx.rule.ruleText = "23/36";
     const std::string file = WriteTextFile(g.ctx.field, g.ctx.rule.ruleText).bytes;
     EXPECT_EQ(file, "#R 23/36\r\n*..*\r\n.\r\n.*\r\n.\r\n.\r\n");
@@ -226,7 +226,7 @@ TEST(TextWrite, ARuleLineLeavesThePictureWhereItLoadsWithout) {
                 if (rng() % 2) t.ctx.field.setCell(x, y, 1);
         t.ctx.field.setCell(left, top, 1);
         t.ctx.field.setCell(left + w - 1, top + h - 1, 1);
-        test::CountPopulation(t.ctx.field);
+        test::CountPopulation(t.ctx);
         const Cells drawn = LiveCells(t.ctx.field);
         SCOPED_TRACE(testing::Message() << "field " << fieldW << "x" << fieldH << " picture " << w
                                         << "x" << h << " at " << left << "," << top);
@@ -245,7 +245,7 @@ TEST(TextWrite, ARuleLineLeavesThePictureWhereItLoadsWithout) {
         test::TestContext loaded;
         ASSERT_TRUE(test::ResizeForTest(loaded.ctx, fieldW, fieldH));
         for (const auto& [x, y] : plain) loaded.ctx.field.setCell(x, y, 1);
-        test::CountPopulation(loaded.ctx.field);
+        test::CountPopulation(loaded.ctx);
         loaded.ctx.rule.ruleText = "23/36";
         EXPECT_EQ(reopen(WriteTextFile(loaded.ctx.field, loaded.ctx.rule.ruleText).bytes), plain);
     }

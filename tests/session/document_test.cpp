@@ -61,7 +61,7 @@ TEST_F(DocumentFiles, LoadingDispatchesByExtensionInLowerCase) {
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
     EXPECT_EQ(t.host.lastTitle(), "GLIDER.LIF - Gridbloom");
     EXPECT_EQ(t.ctx.shell.documentPath, "");  // emptied: the pattern did not come from quick launch
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
     EXPECT_EQ(t.host.pointers.back(), Pointer::Arrow);
 
     // A ".lif" that is really RLE is read as RLE; a quick-launch path stays, the item goes.
@@ -99,12 +99,12 @@ TEST_F(DocumentFiles, AFileThatCannotBeReadChangesNothing) {
     EXPECT_EQ(t.host.boxes[0].text, "ファイル\"" + missing + "\"が見つかりません。");
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{4, 4}}));
     EXPECT_EQ(t.ctx.shell.documentPath, "kept");
-    EXPECT_EQ(t.ctx.field.busy, 0);
+    EXPECT_EQ(t.ctx.run.busy, 0);
     EXPECT_FALSE(LoadDocument(t.ctx, dir.string()));  // a directory is no file
 }
 
 TEST_F(DocumentFiles, SavingByExtension) {
-    test::DrawPicture(t.ctx.field, 100, 100, {".*.", "..*", "***"});
+    test::DrawPicture(t.ctx, 100, 100, {".*.", "..*", "***"});
     t.ctx.shell.currentQuickLaunchItem = 4;
 
     // No extension: the warning, then RLE under exactly that name, and nothing else beside it.
@@ -166,7 +166,7 @@ int FailingSaveInChild(test::TestContext& t, const std::string& path, Prepare pr
 }
 
 TEST_F(DocumentFiles, AFailedSaveLeavesTheOldFileByteForByte) {
-    test::DrawPicture(t.ctx.field, 10, 10, {"*.*.*.*.*.*.*", ".*.*.*.*.*.*.", "*.*.*.*.*.*.*"});
+    test::DrawPicture(t.ctx, 10, 10, {"*.*.*.*.*.*.*", ".*.*.*.*.*.*.", "*.*.*.*.*.*.*"});
     std::string original = "#N precious\r\n";
     for (int i = 0; i < 256; ++i) original += static_cast<char>(i);
     const std::string target = Write("keep.rle", original);

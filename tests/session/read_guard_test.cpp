@@ -39,8 +39,8 @@ struct ReadGuard : ::testing::Test {
     test::TestContext t;
     test::Cells oldCells;
     void SetUp() override {
-        test::DrawPicture(t.ctx.field, 500, 400, {".*.", "..*", "***"});
-        test::DrawPicture(t.ctx.field, 900, 1100, {"**", "**"});
+        test::DrawPicture(t.ctx, 500, 400, {".*.", "..*", "***"});
+        test::DrawPicture(t.ctx, 900, 1100, {"**", "**"});
         oldCells = LiveCells(t.ctx.field);
         t.ctx.field.generation = 77;
         t.ctx.rule.ruleText = ApplyRule(t.ctx, "B36/S23");
@@ -61,7 +61,7 @@ struct ReadGuard : ::testing::Test {
         EXPECT_EQ(t.host.lastTitle(), "old.rle - Gridbloom");
         EXPECT_EQ(t.ctx.shell.windowTitle, "old.rle - Gridbloom");
         EXPECT_EQ(t.ctx.shell.documentPath, "/somewhere/old.rle");
-        EXPECT_EQ(t.ctx.field.busy, 0);
+        EXPECT_EQ(t.ctx.run.busy, 0);
         ASSERT_FALSE(t.host.boxes.empty());
         EXPECT_EQ(t.host.lastBox().caption, caption);
         EXPECT_EQ(t.host.lastBox().text, text);
@@ -159,7 +159,7 @@ TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheApplyChanged) {
     for (const auto& fail : failures) {
         const bool completed = ApplyWithinMemory(t.ctx, [&] {
             Field& f = t.ctx.field;
-            f.busy = 1;
+            t.ctx.run.busy = 1;
             ClearCells(f);
             f.generation = 0;
             f.setCell(10, 10, 1);
@@ -283,7 +283,7 @@ TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
     ASSERT_TRUE(test::ResizeForTest(t.ctx, 12000, 12000));
     for (int y = 1; y < 12000; y += CellGrid::kTileHeight)
         for (int x = 1; x < 12000; x += CellGrid::kTileWidth) t.ctx.field.setCell(x, y, 1);
-    test::CountPopulation(t.ctx.field);
+    test::CountPopulation(t.ctx);
     oldCells = LiveCells(t.ctx.field);
     const fs::path glider = dir / "glider.rle";
     std::ofstream(glider, std::ios::binary) << "x = 3, y = 3\nbo$2bo$3o!\n";
@@ -329,7 +329,7 @@ TEST_F(ReadGuard, ALifeReadShortOfMemoryLeavesNoCellTheFieldDoesNotKnow) {
                                            if (f.cells().get(x, y)) held.emplace(x, y);
                                    if (held.empty()) return 2;
                                    if (LiveCells(f) != held) return 3;
-                                   if (LiveCellCount(f) != static_cast<std::int64_t>(held.size())) return 4;
+                                   if (f.population() != static_cast<std::int64_t>(held.size())) return 4;
                                    if (!test::SameExtent(FieldExtent(f), test::ExtentOf(held))) return 5;
                                    test::TestContext back;
                                    ReadRleFile(back.ctx, WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "back.rle");

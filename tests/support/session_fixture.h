@@ -27,15 +27,15 @@ struct TestContext {
 };
 
 // The live cells the last frame counted.
-inline double CountedPopulation(const Context& ctx) { return ctx.field.population; }
+inline double CountedPopulation(const Context& ctx) { return ctx.view.population; }
 // Stands in for a frame that counted `population` live cells.
-inline void SetCountedPopulation(Context& ctx, double population) { ctx.field.population = population; }
+inline void SetCountedPopulation(Context& ctx, double population) { ctx.view.population = population; }
 
 // How many busy scopes are open; raised by hand by the tests of what an operation leaves.
-inline int BusyLevel(const Context& ctx) { return ctx.field.busy; }
-inline void SetBusyLevel(Context& ctx, int level) { ctx.field.busy = level; }
+inline int BusyLevel(const Context& ctx) { return ctx.run.busy; }
+inline void SetBusyLevel(Context& ctx, int level) { ctx.run.busy = level; }
 
 // True while the field-size command rebuilds the Field's blocks.
-inline bool Rebuilding(const Context& ctx) { return ctx.field.rebuilding; }
+inline bool Rebuilding(const Context& ctx) { return ctx.run.rebuilding; }
 
 }  // namespace gb::test

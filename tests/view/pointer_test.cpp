@@ -45,7 +45,7 @@ struct PointerFixture {
     }
     // A pixel of some interior cell's square (the texts at the top left left aside).
     bool inSquare(int x, int y) const { return full.pixel(x, y) != empty.pixel(x, y); }
-    double population() const { return static_cast<double>(CountLiveCells(t.ctx.field)); }
+    double population() const { return static_cast<double>(t.ctx.field.population()); }
 };
 
 bool TextCorner(int x, int y) { return x < 220 && y < 60; }

@@ -24,7 +24,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 // pattern and shows the name as it stands.
 QString QtNameFilter(const FileFilter& f) {
     const std::string tail = "(" + f.pattern + ")";
-    if (f.name.size() >= tail.size() && f.name.compare(f.name.size() - tail.size(), tail.size(), tail) == 0)
+    if (f.name.size() >= tail.size() &&
+        f.name.compare(f.name.size() - tail.size(), tail.size(), tail) == 0)
         return Q(f.name);
     return Q(f.name + " " + tail);
 }
@@ -107,15 +108,15 @@ void RecentFileList::add(const std::string& path) {
 }
 
 void RecentFileList::remove(int index) {
-    if (index >= 0 && index < static_cast<int>(files_.size()))
-        files_.erase(files_.begin() + index);
+    if (index >= 0 && index < static_cast<int>(files_.size())) files_.erase(files_.begin() + index);
 }
 
 void RecentFileList::load(QSettings& profile) {
     files_.clear();
     profile.beginGroup(ProfileSection(profile, "Recent File List"));
     for (int i = 1; i <= kSize; ++i) {
-        const QString path = profile.value(ProfileKey(profile, QStringLiteral("File%1").arg(i))).toString();
+        const QString path =
+            profile.value(ProfileKey(profile, QStringLiteral("File%1").arg(i))).toString();
         if (!path.isEmpty()) files_.push_back(path.toStdString());
     }
     profile.endGroup();
@@ -137,7 +138,8 @@ void RecentFileList::save(QSettings& profile) const {
 QString RecentFileMenuText(int n, const std::string& path, const std::string& currentDir) {
     std::string shown = path;
     const std::filesystem::path p(path);
-    if (!currentDir.empty() && p.has_parent_path() && p.parent_path() == std::filesystem::path(currentDir))
+    if (!currentDir.empty() && p.has_parent_path() &&
+        p.parent_path() == std::filesystem::path(currentDir))
         shown = p.filename().string();
     QString text = Q(shown);
     text.replace("&", "&&");
@@ -208,8 +210,9 @@ void CMyDocManager::addRecent(const std::string& path) {
 
 void RegisterDocumentCommands(CommandRegistry& registry, Context& ctx, CMyDocManager& docs) {
     registry.add(cmd::FileOpen, [&docs] { docs.OnFileOpen(); });
-    registry.add(cmd::FileSaveAs, [&docs] { docs.OnFileSaveAs(); },
-                 [&ctx](CommandState& s) { s.enabled = HasLiveCells(ctx.view); });
+    registry.add(
+        cmd::FileSaveAs, [&docs] { docs.OnFileSaveAs(); },
+        [&ctx](CommandState& s) { s.enabled = HasLiveCells(ctx.view); });
     for (int i = 0; i < RecentFileList::kSize; ++i) {
         registry.add(
             cmd::RecentFile1 + i, [&docs, i] { docs.OpenRecentFile(i); },
@@ -224,8 +227,9 @@ void RegisterDocumentCommands(CommandRegistry& registry, Context& ctx, CMyDocMan
                                                 CurrentDirectory());
             });
     }
-    registry.add(cmd::Paste, [&ctx] { PasteFromClipboard(ctx); },
-                 [&ctx](CommandState& s) { s.enabled = UpdatePasteCommand(ctx); });
+    registry.add(
+        cmd::Paste, [&ctx] { PasteFromClipboard(ctx); },
+        [&ctx](CommandState& s) { s.enabled = UpdatePasteCommand(ctx); });
 }
 
 void InstallRecentFileMenu(MenuBar& menus, const CommandRegistry& registry) {

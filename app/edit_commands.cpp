@@ -11,9 +11,12 @@ void RegisterEditCommands(CommandRegistry& registry, Context& ctx) {
     auto enabledWhen = [c](bool (*rule)(const Context&)) {
         return [c, rule](CommandState& s) { s.enabled = rule(*c); };
     };
-    registry.add(cmd::EditClear, [c] { ClearField(*c); }, enabledWhen(CanClearField));
-    registry.add(cmd::EditStart, [c] { StartEditing(*c); }, enabledWhen(CanStartEditing));
-    registry.add(cmd::EditEnd, [c] { EndEditing(*c); }, enabledWhen(CanEndEditing));
+    registry.add(
+        cmd::EditClear, [c] { ClearField(*c); }, enabledWhen(CanClearField));
+    registry.add(
+        cmd::EditStart, [c] { StartEditing(*c); }, enabledWhen(CanStartEditing));
+    registry.add(
+        cmd::EditEnd, [c] { EndEditing(*c); }, enabledWhen(CanEndEditing));
     registry.add(cmd::FileNew, [c] { NewField(*c); });
 }
 

@@ -21,11 +21,16 @@ void RegisterFieldCommands(Context& ctx, CommandRegistry& registry, QWidget* par
     const auto whileLive = [&ctx](CommandState& state) {
         state.enabled = HasLiveCells(ctx.view) != 0;
     };
-    registry.add(cmd::CentreByExtent, [&ctx] { CentreByExtent(ctx); }, whileLive);
-    registry.add(cmd::CentreByCentroid, [&ctx] { CentreByCentroid(ctx); }, whileLive);
-    registry.add(cmd::MoveByAmount, [&ctx, parent] {
-        MoveByAmount(ctx, [&ctx, parent] { return RunMoveAmountDialog(ctx, parent); });
-    }, whileLive);
+    registry.add(
+        cmd::CentreByExtent, [&ctx] { CentreByExtent(ctx); }, whileLive);
+    registry.add(
+        cmd::CentreByCentroid, [&ctx] { CentreByCentroid(ctx); }, whileLive);
+    registry.add(
+        cmd::MoveByAmount,
+        [&ctx, parent] {
+            MoveByAmount(ctx, [&ctx, parent] { return RunMoveAmountDialog(ctx, parent); });
+        },
+        whileLive);
 
     registry.add(cmd::FieldSize, [&ctx, parent] {
         ResizeField(ctx, [&ctx, parent](int width, int height) {

@@ -31,8 +31,8 @@ FieldSizeDialog::FieldSizeDialog(Context& ctx, int width, int height, QWidget* p
 }
 
 void FieldSizeDialog::showTotalCells() {
-    const TotalCellsUpdate update = ShowTotalCells(ctx_, widthBox_->text().toStdString(),
-                                                   heightBox_->text().toStdString());
+    const TotalCellsUpdate update =
+        ShowTotalCells(ctx_, widthBox_->text().toStdString(), heightBox_->text().toStdString());
     if (update.reset == SizeBox::None) {
         total_->setText(QString::fromStdString(update.line));
         return;

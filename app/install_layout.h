@@ -21,8 +21,9 @@ bool DirectoryTakesFiles(const QString& dir);
 // itself, so a build or a copied folder carries its settings along, unless that directory does
 // not take files (the same place under configHome then). An empty configHome leaves the file
 // beside the program.
-QString ProfileLocation(const QString& programFile, const QString& configHome,
-                        const std::function<bool(const QString&)>& takesFiles = DirectoryTakesFiles);
+QString ProfileLocation(
+    const QString& programFile, const QString& configHome,
+    const std::function<bool(const QString&)>& takesFiles = DirectoryTakesFiles);
 
 // The help document (help/index.html) beside the program, or in the data directory of an
 // installed prefix. Empty when there is none.

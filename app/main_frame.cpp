@@ -3,16 +3,16 @@
 #include <QCloseEvent>
 #include <QIcon>
 
-#include "app/edit_commands.h"
 #include "app/doc_manager.h"
+#include "app/edit_commands.h"
 #include "app/field_commands.h"
 #include "app/menu_bar.h"
 #include "app/quick_launch_commands.h"
 #include "app/shell_commands.h"
 #include "app/view_commands.h"
 #include "session/context.h"
-#include "session/shutdown.h"
 #include "session/document.h"
+#include "session/shutdown.h"
 #include "view/lg_view.h"
 
 namespace gb {
@@ -57,7 +57,8 @@ void CMainFrame::RegisterCommands() {
     RegisterFieldCommands(ctx_, commands_, this);
     RegisterEditCommands(commands_, ctx_);
     RegisterDocumentCommands(commands_, ctx_, *docManager_);
-    RegisterQuickLaunchCommands(commands_, ctx_, quickLaunch_, PathOpeners{OpenLifePath, OpenTextPath, OpenRlePath});
+    RegisterQuickLaunchCommands(commands_, ctx_, quickLaunch_,
+                                PathOpeners{OpenLifePath, OpenTextPath, OpenRlePath});
 }
 
 }  // namespace gb

@@ -11,9 +11,9 @@
 namespace gb {
 
 QString ProfilePath() {
-    const QString path = ProfileLocation(
-        QCoreApplication::applicationFilePath(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    const QString path =
+        ProfileLocation(QCoreApplication::applicationFilePath(),
+                        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
     QDir().mkpath(QFileInfo(path).absolutePath());
     return path;
 }
@@ -39,8 +39,8 @@ int ReadProfileInt(QSettings& profile, const QString& name, int def) {
     if (!profile.contains(key)) return def;
     const QVariant value = profile.value(key);
     // A value with a comma reads back as a list; its text starts with the first item.
-    const QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().value(0)
-                                                                    : value.toString();
+    const QString text =
+        value.typeId() == QMetaType::QStringList ? value.toStringList().value(0) : value.toString();
     return ProfileInteger(text.toStdString());
 }
 

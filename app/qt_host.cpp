@@ -5,12 +5,12 @@
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
@@ -117,8 +117,8 @@ Button QtHost::showMessage(const MessageBox& box) {
     QWidget* parent = QApplication::activeWindow();
     if (parent == nullptr) parent = mainWindow_.data();
     WholeLinesBox mb(ToQtIcon(box.icon), QString::fromStdString(box.caption),
-                   QString::fromStdString(DisplayLines(box.text)), ToQtButtons(box.buttons),
-                   parent);
+                     QString::fromStdString(DisplayLines(box.text)), ToQtButtons(box.buttons),
+                     parent);
     mb.setDefaultButton(ToQtButton(box.defaultButton.value_or(FirstButton(box.buttons))));
     FitLongText(mb);
     switch (mb.exec()) {
@@ -181,8 +181,8 @@ std::optional<std::pair<int, int>> QtHost::activeClientSize() const {
     if (window == nullptr) window = mainWindow_.data();
     if (window == nullptr) return std::nullopt;
     // The main window's client area is the view; a dialog's is its own rectangle.
-    QWidget* client = window == mainWindow_.data() && view_ ? static_cast<QWidget*>(view_.data())
-                                                             : window;
+    QWidget* client =
+        window == mainWindow_.data() && view_ ? static_cast<QWidget*>(view_.data()) : window;
     return std::make_pair(client->width(), client->height());
 }
 

@@ -21,9 +21,8 @@ void RegisterQuickLaunchCommands(CommandRegistry& registry, Context& ctx, QuickL
                                  const PathOpeners& openers) {
     for (int n = 1; n <= kQuickLaunchMax; ++n) {
         registry.add(
-            cmd::QuickLaunchItem(n), [&ctx, &list, openers, n] {
-                OpenQuickLaunchItem(ctx, list, n, openers);
-            },
+            cmd::QuickLaunchItem(n),
+            [&ctx, &list, openers, n] { OpenQuickLaunchItem(ctx, list, n, openers); },
             [&ctx, &list, n](CommandState& s) {
                 const QuickLaunchItemState item = UpdateQuickLaunchItem(ctx, list, n);
                 s.enabled = item.enabled;

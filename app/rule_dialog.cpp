@@ -42,9 +42,8 @@ RuleDialog::RuleDialog(Context& ctx, const QString& text, QWidget* parent)
     layout->addWidget(hint);
     layout->addLayout(buttons);
 
-    connect(default_, &QPushButton::clicked, this, [this] {
-        edit_->setText(QStringLiteral("23/3"));
-    });
+    connect(default_, &QPushButton::clicked, this,
+            [this] { edit_->setText(QStringLiteral("23/3")); });
     connect(ok_, &QPushButton::clicked, this, &RuleDialog::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     selectRuleText();

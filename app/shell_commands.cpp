@@ -45,7 +45,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(ok, 0, 2, Qt::AlignTop | Qt::AlignRight);
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(1, 1);  // the row hugs the icon, so the text sits beside it
-    setMinimumSize(352, 89);  // 235 × 55 dialog units
+    setMinimumSize(352, 89);      // 235 × 55 dialog units
 }
 
 void ShowAbout(Context& ctx, QWidget* parent) {

@@ -20,18 +20,21 @@ void RegisterRunAndViewCommands(CommandRegistry& commands, Context& ctx, CLGView
     const FrameFn draw = [v](bool advance) { v->DrawFrame(advance); };
 
     // Run menu.
-    commands.add(cmd::RunStart, [c] { StartRun(*c); }, enabledWhen(CanStartRun));
-    commands.add(cmd::RunStop, [c] { StopRun(*c); }, enabledWhen(CanStopRun));
-    commands.add(cmd::RunStep, [c, draw] { StepOnce(*c, draw); }, enabledWhen(CanStepOnce));
+    commands.add(
+        cmd::RunStart, [c] { StartRun(*c); }, enabledWhen(CanStartRun));
+    commands.add(
+        cmd::RunStop, [c] { StopRun(*c); }, enabledWhen(CanStopRun));
+    commands.add(
+        cmd::RunStep, [c, draw] { StepOnce(*c, draw); }, enabledWhen(CanStepOnce));
     commands.add(
         cmd::RunStopAt,
         [c, v] {
-            StopAtGenerationCommand(*c, [c, v](const StopAtValues& initial)
-                                            -> std::optional<std::int32_t> {
-                StopAtDialog dialog(*c, initial, v->window());
-                if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-                return dialog.target();
-            });
+            StopAtGenerationCommand(
+                *c, [c, v](const StopAtValues& initial) -> std::optional<std::int32_t> {
+                    StopAtDialog dialog(*c, initial, v->window());
+                    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+                    return dialog.target();
+                });
         },
         enabledWhen(CanStopAtGeneration));
     commands.add(cmd::TimerInterval, [c, v] {
@@ -43,8 +46,10 @@ void RegisterRunAndViewCommands(CommandRegistry& commands, Context& ctx, CLGView
     });
 
     // Zoom.
-    commands.add(cmd::ZoomIn, [c] { ZoomIn(*c); }, enabledWhen(CanZoomIn));
-    commands.add(cmd::ZoomOut, [c] { ZoomOut(*c); }, enabledWhen(CanZoomOut));
+    commands.add(
+        cmd::ZoomIn, [c] { ZoomIn(*c); }, enabledWhen(CanZoomIn));
+    commands.add(
+        cmd::ZoomOut, [c] { ZoomOut(*c); }, enabledWhen(CanZoomOut));
     commands.add(cmd::ZoomDialog, [c, v] {
         ZoomDialogCommand(*c, [c, v](int shown) -> std::optional<int> {
             ZoomDialog dialog(*c, shown, v->window());
@@ -70,11 +75,14 @@ void RegisterRunAndViewCommands(CommandRegistry& commands, Context& ctx, CLGView
                 s.enabled = CanScroll(*c, dir, v->width(), v->height());
             });
     }
-    commands.add(cmd::ScrollFieldCentre, [c] { ScrollToFieldCentre(*c); },
-                 enabledWhen(CanScrollToFieldCentre));
+    commands.add(
+        cmd::ScrollFieldCentre, [c] { ScrollToFieldCentre(*c); },
+        enabledWhen(CanScrollToFieldCentre));
     auto hasLiveCells = [c](CommandState& s) { s.enabled = HasLiveCells(c->view) != 0; };
-    commands.add(cmd::ScrollExtentCentre, [c] { ScrollToExtentCentre(*c); }, hasLiveCells);
-    commands.add(cmd::ScrollCentroid, [c] { ScrollToCentroid(*c); }, hasLiveCells);
+    commands.add(
+        cmd::ScrollExtentCentre, [c] { ScrollToExtentCentre(*c); }, hasLiveCells);
+    commands.add(
+        cmd::ScrollCentroid, [c] { ScrollToCentroid(*c); }, hasLiveCells);
 }
 
 }  // namespace gb

@@ -6,9 +6,9 @@
 
 #include "bench/bench_host.h"
 #include "engine/extent.h"
+#include "engine/step.h"
 #include "session/field_size.h"
 #include "session/move.h"
-#include "engine/step.h"
 
 namespace {
 
@@ -16,7 +16,8 @@ using gb::bench::BenchContext;
 
 // A glider near the top-left corner, heading right and down.
 void PlaceGlider(gb::Field& f, int at) {
-    for (auto [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}) f.setCell(at + x, at + y, 1);
+    for (auto [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}})
+        f.setCell(at + x, at + y, 1);
 }
 
 // Both planes are only address space here: a fresh Field's pages are never made.

@@ -59,9 +59,7 @@ void BM_DrawFrame(benchmark::State& state) {
     }
     state.counters["population"] = ctx.view.population;
 }
-BENCHMARK(BM_DrawFrame)
-    ->ArgsProduct({{1200, 5000, 32000}, {10, 0}})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawFrame)->ArgsProduct({{1200, 5000, 32000}, {10, 0}})->Unit(benchmark::kMillisecond);
 
 // The same right after an edit of one cell.
 void BM_DrawFrameAfterEdit(benchmark::State& state) {

@@ -5,10 +5,10 @@
 #include <random>
 
 #include "bench/bench_host.h"
-#include "session/document.h"
-#include "session/read_guard.h"
 #include "formats/rle_reader.h"
 #include "formats/rle_writer.h"
+#include "session/document.h"
+#include "session/read_guard.h"
 
 namespace {
 
@@ -21,7 +21,8 @@ void ReadSoup(benchmark::State& state, bool guarded) {
     }
     std::mt19937 rng(4242);
     for (int y = 1; y < f.gridHeight - 1; ++y)
-        for (int x = 1; x < f.gridWidth - 1; ++x) f.setCell(x, y, static_cast<std::int8_t>(rng() % 3 == 0));
+        for (int x = 1; x < f.gridWidth - 1; ++x)
+            f.setCell(x, y, static_cast<std::int8_t>(rng() % 3 == 0));
     const std::string file = gb::WriteRleFile(b.ctx.field, b.ctx.rule.ruleText);
     for (auto _ : state) {
         if (guarded)

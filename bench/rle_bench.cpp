@@ -9,18 +9,20 @@
 #include <random>
 
 #include "bench/bench_host.h"
-#include "session/document.h"
-#include "formats/rle_reader.h"
-#include "formats/rle_writer.h"
 #include "engine/extent.h"
 #include "engine/field.h"
+#include "formats/rle_reader.h"
+#include "formats/rle_writer.h"
+#include "session/document.h"
 
 namespace {
 
 // A Field of side × side with its staging grid, as the programs build it.
 bool PrepareLoad(benchmark::State& state, gb::bench::BenchContext& b, long long side) {
-    const auto grid = static_cast<int>(side + 2), load = static_cast<int>(side + 2 + gb::kLoadMargin);
-    const auto needed = static_cast<long long>(2 * gb::CellGrid::BlockBytes(grid, grid) + gb::CellGrid::BlockBytes(load, load));
+    const auto grid = static_cast<int>(side + 2),
+               load = static_cast<int>(side + 2 + gb::kLoadMargin);
+    const auto needed = static_cast<long long>(2 * gb::CellGrid::BlockBytes(grid, grid) +
+                                               gb::CellGrid::BlockBytes(load, load));
     if (!b.ok || !gb::bench::MemoryFor(needed)) {
         state.SkipWithError("not enough memory");
         return false;
@@ -35,13 +37,15 @@ void BM_ReadRle(benchmark::State& state) {
     gb::Field& f = b.ctx.field;
     std::mt19937 rng(4242);
     for (int y = 1; y < f.gridHeight - 1; ++y)
-        for (int x = 1; x < f.gridWidth - 1; ++x) f.setCell(x, y, static_cast<std::int8_t>(rng() % 3 == 0));
+        for (int x = 1; x < f.gridWidth - 1; ++x)
+            f.setCell(x, y, static_cast<std::int8_t>(rng() % 3 == 0));
     const std::string file = gb::WriteRleFile(b.ctx.field, b.ctx.rule.ruleText);
     for (auto _ : state) {
         gb::ReadRleFile(b.ctx, file, "soup.rle");
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(file.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(file.size()));
     state.counters["file_bytes"] = static_cast<double>(file.size());
 }
 BENCHMARK(BM_ReadRle)->Unit(benchmark::kMillisecond);
@@ -54,12 +58,14 @@ void BM_LoadRle(benchmark::State& state) {
     if (!PrepareLoad(state, b, side)) return;
     gb::bench::FillSoup(b.ctx.field, 777);
     const std::string file = gb::WriteRleFile(b.ctx.field, b.ctx.rule.ruleText);
-    gb::ReadRleFile(b.ctx, file, "soup.rle");  // once untimed: every page exists before the clock runs
+    gb::ReadRleFile(b.ctx, file,
+                    "soup.rle");  // once untimed: every page exists before the clock runs
     for (auto _ : state) {
         gb::ReadRleFile(b.ctx, file, "soup.rle");
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(file.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(file.size()));
 }
 BENCHMARK(BM_LoadRle)->Arg(1200)->Arg(5000)->Unit(benchmark::kMillisecond);
 
@@ -84,7 +90,8 @@ void BM_LoadRleFromFile(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     std::remove(path);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(file.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(file.size()));
 }
 BENCHMARK(BM_LoadRleFromFile)->Arg(5000)->Unit(benchmark::kMillisecond);
 
@@ -115,7 +122,8 @@ void BM_StageSparse(benchmark::State& state) {
         gb::RleReadState s;
         gb::RleReading(glider, params, f.staging(), s);
         const gb::Extent e = f.staged().extent();
-        f.placeStaged(e.left, e.top, e.right, e.bottom, (f.gridWidth - e.width) / 2, (f.gridHeight - e.height) / 2);
+        f.placeStaged(e.left, e.top, e.right, e.bottom, (f.gridWidth - e.width) / 2,
+                      (f.gridHeight - e.height) / 2);
         benchmark::ClobberMemory();
     }
 }
@@ -133,7 +141,8 @@ void BM_WriteRle(benchmark::State& state) {
         bytes = file.size();
         benchmark::DoNotOptimize(file.data());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_WriteRle)->Arg(5000)->Unit(benchmark::kMillisecond);
 

@@ -15,7 +15,8 @@ using gb::bench::FillSoup;
 
 // The bytes a Field of side × side needs: both bit planes.
 long long FieldBytes(long long side) {
-    return 2 * static_cast<long long>(gb::CellGrid::BlockBytes(static_cast<int>(side + 2), static_cast<int>(side + 2)));
+    return 2 * static_cast<long long>(gb::CellGrid::BlockBytes(static_cast<int>(side + 2),
+                                                               static_cast<int>(side + 2)));
 }
 
 // True when about `bytes` can be had and the Field was made; otherwise the benchmark is skipped.
@@ -93,7 +94,8 @@ void BM_PlaneCopy(benchmark::State& state) {
         return;
     }
     // Both filled untimed, so that their pages exist before the clock runs.
-    std::vector<std::int8_t> from(static_cast<std::size_t>(bytes), 1), to(static_cast<std::size_t>(bytes), 0);
+    std::vector<std::int8_t> from(static_cast<std::size_t>(bytes), 1),
+        to(static_cast<std::size_t>(bytes), 0);
     for (auto _ : state) {
         std::memcpy(to.data(), from.data(), to.size());
         benchmark::ClobberMemory();
@@ -107,7 +109,8 @@ void BM_StepSparse(benchmark::State& state) {
     gb::bench::BenchContext b(static_cast<int>(state.range(0)));
     if (!Prepare(state, b, FieldBytes(state.range(0)))) return;
     gb::Field& f = b.ctx.field;
-    for (auto [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}) f.setCell(100 + x, 100 + y, 1);
+    for (auto [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}})
+        f.setCell(100 + x, 100 + y, 1);
     gb::AdvanceGeneration(f, b.ctx.rule);  // the first step after the edit starts afresh
     for (auto _ : state) {
         gb::AdvanceGeneration(f, b.ctx.rule);
@@ -115,7 +118,10 @@ void BM_StepSparse(benchmark::State& state) {
     }
     if (f.population() != 5) state.SkipWithError("the glider broke");
 }
-BENCHMARK(BM_StepSparse)->Arg(32000)->Unit(benchmark::kMicrosecond)->Iterations(40000)
+BENCHMARK(BM_StepSparse)
+    ->Arg(32000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(40000)
     ->UseRealTime();
 
 }  // namespace

@@ -11,15 +11,16 @@
 #include "engine/extent.h"
 #include "engine/field.h"
 #include "engine/step.h"
-#include "session/frame.h"
 #include "frontends/cli/study.h"
+#include "session/frame.h"
 
 namespace {
 
 std::unique_ptr<gb::bench::BenchContext> Prepare(benchmark::State& state, int side) {
     const int grid = side + 2;
-    const auto cells = static_cast<long long>(2 * gb::CellGrid::BlockBytes(grid, grid) +
-                                              gb::CellGrid::BlockBytes(grid + gb::kLoadMargin, grid + gb::kLoadMargin));
+    const auto cells = static_cast<long long>(
+        2 * gb::CellGrid::BlockBytes(grid, grid) +
+        gb::CellGrid::BlockBytes(grid + gb::kLoadMargin, grid + gb::kLoadMargin));
     if (!gb::bench::MemoryFor(cells + 64 * 1024 * 1024)) {
         state.SkipWithError("not enough memory");
         return nullptr;
@@ -47,13 +48,18 @@ void BM_StatsEveryGeneration5000(benchmark::State& state) {
         if (rows) csv += gb::cli::StatsRow(0, ctx.field.population(), gb::FieldExtent(ctx.field));
         for (int g = 1; g <= 100; ++g) {
             gb::FrameWithoutPicture(ctx, true);
-            if (rows) csv += gb::cli::StatsRow(g, ctx.field.population(), gb::FieldExtent(ctx.field));
+            if (rows)
+                csv += gb::cli::StatsRow(g, ctx.field.population(), gb::FieldExtent(ctx.field));
         }
         benchmark::DoNotOptimize(csv.data());
     }
     state.counters["rows"] = rows ? 100 : 0;
 }
-BENCHMARK(BM_StatsEveryGeneration5000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StatsEveryGeneration5000)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The generation the 1200 × 1200 soup settles at, found once by the watch itself.
 std::int64_t SettleGeneration(gb::Context& ctx) {

@@ -46,8 +46,8 @@ struct Layout {
 };
 
 Layout LayoutOf(int width, int height) {
-    const std::size_t tiles =
-        static_cast<std::size_t>(Tiles(width, CellGrid::kTileWidth)) * Tiles(height, CellGrid::kTileHeight);
+    const std::size_t tiles = static_cast<std::size_t>(Tiles(width, CellGrid::kTileWidth)) *
+                              Tiles(height, CellGrid::kTileHeight);
     const std::size_t bitWords = (tiles + 63) / 64;
     Layout l{};
     l.words = 0;
@@ -256,12 +256,15 @@ void CellGrid::orFrom(const CellGrid& src, int srcLeft, int srcTop, int srcRight
     const auto lo = [](std::int64_t a, std::int64_t b) { return a > b ? a : b; };
     const auto hi = [](std::int64_t a, std::int64_t b) { return a < b ? a : b; };
     const std::int64_t l = lo(lo(srcLeft, 0), lo(std::int64_t{clipLeft}, 0) - dx);
-    const std::int64_t r = hi(hi(srcRight, src.width_ - 1), hi(std::int64_t{clipRight}, width_ - 1) - dx);
+    const std::int64_t r =
+        hi(hi(srcRight, src.width_ - 1), hi(std::int64_t{clipRight}, width_ - 1) - dx);
     const std::int64_t t = lo(lo(srcTop, 0), lo(std::int64_t{clipTop}, 0) - dy);
-    const std::int64_t b = hi(hi(srcBottom, src.height_ - 1), hi(std::int64_t{clipBottom}, height_ - 1) - dy);
+    const std::int64_t b =
+        hi(hi(srcBottom, src.height_ - 1), hi(std::int64_t{clipBottom}, height_ - 1) - dy);
     if (l > r || t > b) return;
     const int txFirst = static_cast<int>(l >> 6), txLast = static_cast<int>(r >> 6);
-    const std::uint64_t leftMask = ~std::uint64_t{0} << (l & 63), rightMask = Bits(0, static_cast<int>(r & 63));
+    const std::uint64_t leftMask = ~std::uint64_t{0} << (l & 63),
+                        rightMask = Bits(0, static_cast<int>(r & 63));
     // Source word tx lands at column 64 tx + dx: its low bits in word tx + words, shifted up by
     // off, the rest in the next word, where they join the low bits of source word tx + 1, so
     // that each word written is stored once.

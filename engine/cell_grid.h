@@ -79,7 +79,8 @@ public:
     std::uint64_t bitsAt(int x, int y) const {
         const int tx = x >> 6, off = x & 63, ty = y >> 4;
         std::uint64_t v = tileLive(tx, ty) ? word(tx, y) >> off : 0;
-        if (off != 0 && tx + 1 < tilesX_ && tileLive(tx + 1, ty)) v |= word(tx + 1, y) << (64 - off);
+        if (off != 0 && tx + 1 < tilesX_ && tileLive(tx + 1, ty))
+            v |= word(tx + 1, y) << (64 - off);
         return v;
     }
     // True when tile (tx, ty) holds a live cell.
@@ -144,7 +145,8 @@ private:
     friend struct Field;
     friend void AdvanceGeneration(Field& field, const Rule& rule);
     friend std::uint64_t HashTile(const CellGrid& grid, std::int32_t t);
-    friend void HashTiles(const CellGrid& grid, const std::int32_t* tiles, std::size_t count, std::uint64_t* out);
+    friend void HashTiles(const CellGrid& grid, const std::int32_t* tiles, std::size_t count,
+                          std::uint64_t* out);
 
     // For the step: access to a tile's 16 words (nullptr outside the grid), and the
     // bookkeeping of a tile it rewrote.
@@ -194,9 +196,9 @@ private:
     void store(int tx, int y, std::uint64_t value);
 
     int width_ = 0, height_ = 0, tilesX_ = 0, tilesY_ = 0;
-    std::uint64_t* words_ = nullptr;      // tileCount() × 16 words
-    std::uint16_t* tilePop_ = nullptr;    // live cells per tile
-    std::uint64_t* occupied_ = nullptr;   // a bit per tile: it has a live cell
+    std::uint64_t* words_ = nullptr;        // tileCount() × 16 words
+    std::uint16_t* tilePop_ = nullptr;      // live cells per tile
+    std::uint64_t* occupied_ = nullptr;     // a bit per tile: it has a live cell
     std::uint64_t* journalBits_ = nullptr;  // a bit per tile: it is in journal_
     std::vector<int> journal_;
     std::int64_t population_ = 0;
@@ -225,7 +227,8 @@ void CellGrid::forEachRun(int y, int left, int right, F&& f) const {
                 pos = std::countr_zero(rest);
                 runStart = base + pos;
             } else {
-                const std::uint64_t gaps = ~w & (pos == 0 ? ~std::uint64_t{0} : ~std::uint64_t{0} << pos);
+                const std::uint64_t gaps =
+                    ~w & (pos == 0 ? ~std::uint64_t{0} : ~std::uint64_t{0} << pos);
                 if (gaps == 0) break;  // the run goes on into the next word
                 pos = std::countr_zero(gaps);
                 f(runStart, base + pos - 1);

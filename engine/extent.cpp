@@ -33,7 +33,8 @@ CentroidSums SumLiveCells(const Field& field) {
             sumY += std::int64_t{n} * y;
         }
     });
-    return CentroidSums{static_cast<double>(count), static_cast<double>(sumX), static_cast<double>(sumY)};
+    return CentroidSums{static_cast<double>(count), static_cast<double>(sumX),
+                        static_cast<double>(sumY)};
 }
 
 }  // namespace gb

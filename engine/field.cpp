@@ -40,14 +40,16 @@ void Field::orRowBits(int y, int x0, const std::uint64_t* bits, int count) {
     std::vector<std::uint64_t> moved(static_cast<std::size_t>(n + 63) / 64, 0);
     for (int i = 0; i < n; ++i) {
         const int from = skip + i;
-        if ((bits[from >> 6] >> (from & 63) & 1) != 0) moved[static_cast<std::size_t>(i >> 6)] |= std::uint64_t{1} << (i & 63);
+        if ((bits[from >> 6] >> (from & 63) & 1) != 0)
+            moved[static_cast<std::size_t>(i >> 6)] |= std::uint64_t{1} << (i & 63);
     }
     plane_[0].orBits(y, x0 + skip, moved.data(), n);
 }
 
 void Field::placeStaged(int left, int top, int right, int bottom, int dx, int dy) {
     if (!hasCells() || !hasStaging()) return;
-    plane_[0].orFrom(staging_, left, top, right, bottom, dx, dy, 1, 1, gridWidth - 2, gridHeight - 2);
+    plane_[0].orFrom(staging_, left, top, right, bottom, dx, dy, 1, 1, gridWidth - 2,
+                     gridHeight - 2);
 }
 
 void Field::clearCells() {
@@ -81,7 +83,8 @@ void Field::restoreCells(const Snapshot& s) {
     for (std::size_t i = 0; i < s.tiles.size(); ++i) {
         const int tx = s.tiles[i] % g.tilesX(), ty = s.tiles[i] / g.tilesX();
         for (int r = 0; r < CellGrid::kTileHeight; ++r)
-            g.setWord(tx, ty * CellGrid::kTileHeight + r, s.words[i * CellGrid::kTileHeight + static_cast<std::size_t>(r)]);
+            g.setWord(tx, ty * CellGrid::kTileHeight + r,
+                      s.words[i * CellGrid::kTileHeight + static_cast<std::size_t>(r)]);
     }
 }
 

@@ -18,7 +18,8 @@ struct Rule;
 struct StepState;
 
 inline constexpr int kDefaultFieldSide = 1200;
-inline constexpr int kLoadMargin = 1000;  // the staging grid is this much wider and taller than the grid
+inline constexpr int kLoadMargin =
+    1000;  // the staging grid is this much wider and taller than the grid
 
 // The two blocks of a Field: the cells of the grid (both planes) and the staging grid.
 enum class FieldBlock { Cells, Staging };

@@ -74,7 +74,8 @@ void KeepOldSize(Field& f, const Sizes& old, const AllocFailureSink& failed) {
     if (f.loadAreaAllocated == 1) f.staging().clear();
     // The staging grid goes back to its old size too, rather than keeping a block made for a
     // field that never came (it may be far larger than the old one).
-    if (f.loadAreaAllocated == 0 || f.loadWidth != old.loadWidth || f.loadHeight != old.loadHeight) {
+    if (f.loadAreaAllocated == 0 || f.loadWidth != old.loadWidth ||
+        f.loadHeight != old.loadHeight) {
         ReleaseLoadArea(f);
         NewLoadArea(f, old.loadWidth, old.loadHeight, failed);
     }

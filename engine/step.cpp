@@ -67,7 +67,8 @@ struct TileSplit {
     explicit TileSplit(int tilesX)
         : d(tilesX), m((std::uint64_t{1} << 62) / static_cast<std::uint64_t>(tilesX) + 1) {}
     int row(int t) const {
-        return static_cast<int>((static_cast<unsigned __int128>(static_cast<std::uint32_t>(t)) * m) >> 62);
+        return static_cast<int>(
+            (static_cast<unsigned __int128>(static_cast<std::uint32_t>(t)) * m) >> 62);
     }
     stepk::GroupRef operator()(int t) const {
         const int ty = row(t);
@@ -118,7 +119,8 @@ void SizeMasks(StepState& s, int gw, int gh, int tilesX, int tilesY) {
     if (s.maskWidth == gw && s.maskHeight == gh && !s.columnMask.empty()) return;
     const int groupsX = (tilesX + 3) / 4;
     s.columnMask.assign(static_cast<std::size_t>(groupsX) * 4, 0);
-    for (int x = 1; x <= gw - 2; ++x) s.columnMask[static_cast<std::size_t>(x >> 6)] |= std::uint64_t{1} << (x & 63);
+    for (int x = 1; x <= gw - 2; ++x)
+        s.columnMask[static_cast<std::size_t>(x >> 6)] |= std::uint64_t{1} << (x & 63);
     s.rowMask.assign(static_cast<std::size_t>(tilesY) * 16, 0);
     for (int y = 1; y <= gh - 2; ++y) s.rowMask[static_cast<std::size_t>(y)] = ~std::uint64_t{0};
     const std::size_t groups = static_cast<std::size_t>(groupsX) * tilesY;
@@ -150,8 +152,9 @@ stepk::RuleTerms TermsOf(const Rule& rule) {
 struct ParallelJob {
     stepk::Job job;
     stepk::TileRecord* records = nullptr;
-    std::int32_t* lists = nullptr;   // the written, changed and emptied-or-filled lists, each 4 × job.count
-    std::uint16_t* pops = nullptr;   // live cells per tile of the buffer written to
+    std::int32_t* lists =
+        nullptr;  // the written, changed and emptied-or-filled lists, each 4 × job.count
+    std::uint16_t* pops = nullptr;  // live cells per tile of the buffer written to
     int chunkGroups = 0;
     int written[kChunks] = {}, changed[kChunks] = {}, flipped[kChunks] = {};
     std::int64_t population[kChunks] = {};  // change of the live cells
@@ -165,7 +168,8 @@ void RunChunk(void* data, int, int chunk) {
     part.count = std::max(0, end - begin);
     part.groups += begin;
     int records = 0;
-    const std::ptrdiff_t at = 4 * static_cast<std::ptrdiff_t>(begin), room = 4 * static_cast<std::ptrdiff_t>(p.job.count);
+    const std::ptrdiff_t at = 4 * static_cast<std::ptrdiff_t>(begin),
+                         room = 4 * static_cast<std::ptrdiff_t>(p.job.count);
     stepk::TileRecord* r = p.records + at;
     Kernels().stepTiles(part, r, records);
     // The tiles' counts and the lists, here on the thread that made the records: each tile is
@@ -259,7 +263,8 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         if (marks * 8 < static_cast<std::size_t>(groupsX) * tilesY) {
             // Few marks: each one's neighbours.
             const auto activate = [&](int tx, int ty) {
-                const int g0 = (tx > 0 ? tx - 1 : 0) >> 2, g1 = (tx + 1 < tilesX ? tx + 1 : tx) >> 2;
+                const int g0 = (tx > 0 ? tx - 1 : 0) >> 2,
+                          g1 = (tx + 1 < tilesX ? tx + 1 : tx) >> 2;
                 const int y0 = ty > 0 ? ty - 1 : 0, y1 = ty + 1 < tilesY ? ty + 1 : ty;
                 for (int y = y0; y <= y1; ++y)
                     for (int gx = g0; gx <= g1; ++gx) {
@@ -268,7 +273,8 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
                         SetBit(s.activeBits, n);
                         s.active.push_back(stepk::GroupRef{gx, y});
                         const int t0 = y * tilesX + 4 * gx;
-                        for (int j = 0, m = std::min(4, tilesX - 4 * gx); j < m; ++j) SetBit(s.computedBits, t0 + j);
+                        for (int j = 0, m = std::min(4, tilesX - 4 * gx); j < m; ++j)
+                            SetBit(s.computedBits, t0 + j);
                     }
             };
             for (int t : s.written) {
@@ -288,7 +294,8 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
             const std::size_t tiles = static_cast<std::size_t>(tilesX) * tilesY;
             s.flatMarks.assign((tiles + 63) / 64 + 1, 0);
             if (fresh)  // every tile with a cell: the grid's own bits
-                std::memcpy(s.flatMarks.data(), a.occupied_, (tiles + 63) / 64 * sizeof(std::uint64_t));
+                std::memcpy(s.flatMarks.data(), a.occupied_,
+                            (tiles + 63) / 64 * sizeof(std::uint64_t));
             {
                 BitRun marks(s.flatMarks.data());
                 for (int t : s.written) marks.add(static_cast<std::size_t>(t));
@@ -298,30 +305,41 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
             s.markRows.resize(static_cast<std::size_t>(words) * tilesY);
             for (int ty = 0; ty < tilesY; ++ty)
                 for (int w = 0; w < words; ++w) {
-                    const std::size_t at = static_cast<std::size_t>(ty) * tilesX + static_cast<std::size_t>(w) * 64;
+                    const std::size_t at =
+                        static_cast<std::size_t>(ty) * tilesX + static_cast<std::size_t>(w) * 64;
                     const int shift = static_cast<int>(at & 63);
                     std::uint64_t bits = s.flatMarks[at >> 6] >> shift;
                     if (shift != 0) bits |= s.flatMarks[(at >> 6) + 1] << (64 - shift);
-                    if (w == words - 1 && (tilesX & 63) != 0) bits &= (std::uint64_t{1} << (tilesX & 63)) - 1;
-                    s.markRows[static_cast<std::size_t>(ty) * words + static_cast<std::size_t>(w)] = bits;
+                    if (w == words - 1 && (tilesX & 63) != 0)
+                        bits &= (std::uint64_t{1} << (tilesX & 63)) - 1;
+                    s.markRows[static_cast<std::size_t>(ty) * words + static_cast<std::size_t>(w)] =
+                        bits;
                 }
-            const std::uint64_t lastWord = (tilesX & 63) == 0 ? ~std::uint64_t{0} : (std::uint64_t{1} << (tilesX & 63)) - 1;
+            const std::uint64_t lastWord =
+                (tilesX & 63) == 0 ? ~std::uint64_t{0} : (std::uint64_t{1} << (tilesX & 63)) - 1;
             std::vector<std::uint64_t>& near = s.nearRow;
             near.assign(static_cast<std::size_t>(words), 0);
             for (int ty = 0; ty < tilesY; ++ty) {
-                const std::uint64_t* above = ty > 0 ? &s.markRows[static_cast<std::size_t>(ty - 1) * words] : nullptr;
+                const std::uint64_t* above =
+                    ty > 0 ? &s.markRows[static_cast<std::size_t>(ty - 1) * words] : nullptr;
                 const std::uint64_t* here = &s.markRows[static_cast<std::size_t>(ty) * words];
-                const std::uint64_t* below = ty + 1 < tilesY ? &s.markRows[static_cast<std::size_t>(ty + 1) * words] : nullptr;
+                const std::uint64_t* below =
+                    ty + 1 < tilesY ? &s.markRows[static_cast<std::size_t>(ty + 1) * words]
+                                    : nullptr;
                 bool any = false;
                 for (int w = 0; w < words; ++w) {
-                    near[static_cast<std::size_t>(w)] = here[w] | (above != nullptr ? above[w] : 0) | (below != nullptr ? below[w] : 0);
+                    near[static_cast<std::size_t>(w)] = here[w] |
+                                                        (above != nullptr ? above[w] : 0) |
+                                                        (below != nullptr ? below[w] : 0);
                     any |= near[static_cast<std::size_t>(w)] != 0;
                 }
                 if (!any) continue;
                 for (int w = 0; w < words; ++w) {
                     const std::uint64_t d = near[static_cast<std::size_t>(w)];
-                    const std::uint64_t fromLeft = w > 0 ? near[static_cast<std::size_t>(w - 1)] >> 63 : 0;
-                    const std::uint64_t fromRight = w + 1 < words ? near[static_cast<std::size_t>(w + 1)] << 63 : 0;
+                    const std::uint64_t fromLeft =
+                        w > 0 ? near[static_cast<std::size_t>(w - 1)] >> 63 : 0;
+                    const std::uint64_t fromRight =
+                        w + 1 < words ? near[static_cast<std::size_t>(w + 1)] << 63 : 0;
                     std::uint64_t e = d | d << 1 | fromLeft | d >> 1 | fromRight;
                     if (w == words - 1) e &= lastWord;
                     if (e == 0) continue;
@@ -329,10 +347,13 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
                     e |= e >> 1;
                     e |= e >> 2;
                     std::uint64_t groups = e & 0x1111111111111111ull;
-                    const std::uint64_t tiles = groups * 0xF & (w == words - 1 ? lastWord : ~std::uint64_t{0});
-                    const std::size_t flat = static_cast<std::size_t>(ty) * tilesX + static_cast<std::size_t>(w) * 64;
+                    const std::uint64_t tiles =
+                        groups * 0xF & (w == words - 1 ? lastWord : ~std::uint64_t{0});
+                    const std::size_t flat =
+                        static_cast<std::size_t>(ty) * tilesX + static_cast<std::size_t>(w) * 64;
                     s.computedBits[flat >> 6] |= tiles << (flat & 63);
-                    if ((flat & 63) != 0) s.computedBits[(flat >> 6) + 1] |= tiles >> (64 - (flat & 63));
+                    if ((flat & 63) != 0)
+                        s.computedBits[(flat >> 6) + 1] |= tiles >> (64 - (flat & 63));
                     while (groups != 0) {
                         const int gx = w * 16 + (std::countr_zero(groups) >> 2);
                         groups &= groups - 1;
@@ -366,7 +387,9 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
     parallel.lists = s.lists.data();
     parallel.pops = b.tilePop_;
     int chunks = 1;
-    stepk::Helper* helper = static_cast<std::int64_t>(job.count) * 4096 >= parallelCells ? stepk::Helper::Get() : nullptr;
+    stepk::Helper* helper = static_cast<std::int64_t>(job.count) * 4096 >= parallelCells
+                                ? stepk::Helper::Get()
+                                : nullptr;
     if (helper != nullptr) {
         chunks = kChunks;
         parallel.chunkGroups = (job.count + chunks - 1) / chunks;
@@ -399,14 +422,16 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
         // The tile indices straight from the grid's bits, through a plain pointer.
         s.nextDirty.resize(static_cast<std::size_t>(a.liveTiles_));
         std::int32_t* out = s.nextDirty.data();
-        for (std::size_t w = 0, words = (static_cast<std::size_t>(a.tileCount()) + 63) / 64; w < words; ++w)
+        for (std::size_t w = 0, words = (static_cast<std::size_t>(a.tileCount()) + 63) / 64;
+             w < words; ++w)
             for (std::uint64_t bits = a.occupied_[w]; bits != 0; bits &= bits - 1)
                 *out++ = static_cast<std::int32_t>(w * 64) + std::countr_zero(bits);
     } else
         s.nextDirty.assign(s.journal.begin(), s.journal.end());
     if (fresh && !s.full) {
         // What the other buffer held where nothing was computed: the next state there is empty.
-        for (std::size_t w = 0, words = (static_cast<std::size_t>(b.tileCount()) + 63) / 64; w < words; ++w) {
+        for (std::size_t w = 0, words = (static_cast<std::size_t>(b.tileCount()) + 63) / 64;
+             w < words; ++w) {
             std::uint64_t stale = b.occupied_[w] & ~s.computedBits[w];
             while (stale != 0) {
                 b.wipeTile(static_cast<int>(w * 64) + std::countr_zero(stale));
@@ -426,7 +451,8 @@ void AdvanceGeneration(Field& field, const Rule& rule) {
             for (const stepk::GroupRef& g : s.active) {
                 ClearBit(s.activeBits, g.ty * groupsX + g.gx);
                 const int t0 = g.ty * tilesX + 4 * g.gx;
-                for (int j = 0, m = std::min(4, tilesX - 4 * g.gx); j < m; ++j) ClearBit(s.computedBits, t0 + j);
+                for (int j = 0, m = std::min(4, tilesX - 4 * g.gx); j < m; ++j)
+                    ClearBit(s.computedBits, t0 + j);
             }
         }
     }
@@ -440,7 +466,6 @@ StepChanges LastStepChanges(const Field& field) {
     const StepState& s = StepAccess::state(field);
     return StepChanges{s.valid && s.changesKnown, &s.changed, &s.written};
 }
-
 
 void SetParallelStepCells(std::int64_t cells) {
     parallelCells = cells > 0 ? cells : kDefaultParallelCells;

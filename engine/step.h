@@ -21,7 +21,8 @@ void AdvanceGeneration(Field& field, const Rule& rule);
 // The plain reference step on a byte per cell (gridWidth × gridHeight bytes, row-major, border
 // included): every interior cell from a copy of the previous generation, in memory order. The
 // fast step is checked against it.
-void ReferenceStep(std::vector<std::int8_t>& cells, int gridWidth, int gridHeight, const Rule& rule);
+void ReferenceStep(std::vector<std::int8_t>& cells, int gridWidth, int gridHeight,
+                   const Rule& rule);
 // The Field's current generation as such bytes.
 std::vector<std::int8_t> CellBytes(const Field& field);
 // One generation of the Field by the reference step.

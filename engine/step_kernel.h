@@ -9,7 +9,6 @@
 
 #include <cstdint>
 
-
 namespace gb::stepk {
 
 // The rule as terms of the 3 × 3 count k (cell included): the cell lives next when k matches a
@@ -48,9 +47,10 @@ struct Job {
     int tilesX = 0;
     int tilesY = 0;
     RuleTerms rule;
-    const std::uint64_t* columnMask = nullptr;  // per tile column (4 × groups): the interior's columns
-    const std::uint64_t* rowMask = nullptr;     // per tile row, 16 words: the interior's rows
-    const GroupRef* groups = nullptr;  // the groups of four tiles to compute
+    const std::uint64_t* columnMask =
+        nullptr;  // per tile column (4 × groups): the interior's columns
+    const std::uint64_t* rowMask = nullptr;  // per tile row, 16 words: the interior's rows
+    const GroupRef* groups = nullptr;        // the groups of four tiles to compute
     int count = 0;
     // The step starts afresh: `to` holds no earlier generation (whatever it holds is rewritten
     // where it differs), and two generations back counts as empty.

@@ -6,7 +6,9 @@
 namespace gb::stepk {
 #if defined(__x86_64__) || defined(_M_X64)
 namespace {
-void StepAvx2(const Job& job, TileRecord* out, int& written) { avx2::StepGroups(job, out, written); }
+void StepAvx2(const Job& job, TileRecord* out, int& written) {
+    avx2::StepGroups(job, out, written);
+}
 }  // namespace
 
 Kernels Avx2Kernels() { return Kernels{"avx2", StepAvx2}; }

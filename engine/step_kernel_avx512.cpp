@@ -6,7 +6,9 @@
 namespace gb::stepk {
 #if defined(__x86_64__) || defined(_M_X64)
 namespace {
-void StepAvx512(const Job& job, TileRecord* out, int& written) { avx512::StepGroups(job, out, written); }
+void StepAvx512(const Job& job, TileRecord* out, int& written) {
+    avx512::StepGroups(job, out, written);
+}
 }  // namespace
 
 Kernels Avx512Kernels() { return Kernels{"avx512", StepAvx512}; }

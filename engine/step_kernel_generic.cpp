@@ -6,7 +6,9 @@
 namespace gb::stepk {
 
 namespace {
-void StepGeneric(const Job& job, TileRecord* out, int& written) { generic::StepGroups(job, out, written); }
+void StepGeneric(const Job& job, TileRecord* out, int& written) {
+    generic::StepGroups(job, out, written);
+}
 }  // namespace
 
 Kernels GenericKernels() { return Kernels{"generic", StepGeneric}; }

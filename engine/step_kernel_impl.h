@@ -84,15 +84,16 @@ alignas(64) inline constexpr std::uint64_t kZeroTile[16] = {};
 #define GB_TERNARY 1
 template <int kTable>
 inline V Ternary(V a, V b, V c) {
-    return reinterpret_cast<V>(_mm512_ternarylogic_epi64(reinterpret_cast<__m512i>(a), reinterpret_cast<__m512i>(b),
+    return reinterpret_cast<V>(_mm512_ternarylogic_epi64(reinterpret_cast<__m512i>(a),
+                                                         reinterpret_cast<__m512i>(b),
                                                          reinterpret_cast<__m512i>(c), kTable));
 }
 inline V Xor3(V a, V b, V c) { return Ternary<0x96>(a, b, c); }
 inline V Majority(V a, V b, V c) { return Ternary<0xE8>(a, b, c); }
-inline V XorAnd(V a, V b, V c) { return Ternary<0x78>(a, b, c); }    // a ^ (b & c)
-inline V OrXor(V a, V b, V c) { return Ternary<0xF6>(a, b, c); }     // a | (b ^ c)
-inline V Choose(V a, V b, V c) { return Ternary<0x38>(a, b, c); }    // a ? ~b : b & c
-inline V AndNot(V a, V b, V c) { return Ternary<0x40>(a, b, c); }    // a & b & ~c
+inline V XorAnd(V a, V b, V c) { return Ternary<0x78>(a, b, c); }  // a ^ (b & c)
+inline V OrXor(V a, V b, V c) { return Ternary<0xF6>(a, b, c); }   // a | (b ^ c)
+inline V Choose(V a, V b, V c) { return Ternary<0x38>(a, b, c); }  // a ? ~b : b & c
+inline V AndNot(V a, V b, V c) { return Ternary<0x40>(a, b, c); }  // a & b & ~c
 #else
 inline V Xor3(V a, V b, V c) { return a ^ b ^ c; }
 inline V Majority(V a, V b, V c) { return (a & b) | (c & (a ^ b)); }
@@ -155,7 +156,8 @@ inline V Rule(V t0, V u0, V k, V u1, V centre, V mask, const RuleTerms& rule) {
 // The next state of tile (tx, ty) into next; n[dy][dx] are the 3 × 3 tiles around it. kEdge:
 // the tile holds border or padding cells, which the interior masks keep dead.
 template <bool kLife, bool kEdge>
-inline void StepTile(const Job& job, const std::uint64_t* const n[3][3], int tx, int ty, V next[kVectors]) {
+inline void StepTile(const Job& job, const std::uint64_t* const n[3][3], int tx, int ty,
+                     V next[kVectors]) {
     const std::uint64_t* c = n[1][1];
     const std::uint64_t* w = n[1][0];
     const std::uint64_t* e = n[1][2];
@@ -168,7 +170,8 @@ inline void StepTile(const Job& job, const std::uint64_t* const n[3][3], int tx,
     V columns{}, rows[kVectors]{};
     if constexpr (kEdge) {
         columns = Splat(job.columnMask[tx]);
-        for (int v = 0; v < kVectors; ++v) rows[v] = Load(job.rowMask + static_cast<std::ptrdiff_t>(ty) * 16 + v * kLanes);
+        for (int v = 0; v < kVectors; ++v)
+            rows[v] = Load(job.rowMask + static_cast<std::ptrdiff_t>(ty) * 16 + v * kLanes);
     }
     for (int v = 0; v < kVectors; ++v) {
         const V a0 = FromAbove(v == 0 ? Splat(aboveLo) : lo[v - 1], lo[v]);
@@ -188,8 +191,8 @@ inline void StepTile(const Job& job, const std::uint64_t* const n[3][3], int tx,
 
 // Compares tile (tx, ty)'s next state with the generation before (held where it goes) and the
 // current one, writes it where it differs from what is there, and records it.
-inline void Finish(const Job& job, const std::uint64_t* current, int tx, int ty, const V next[kVectors],
-                   TileRecord* out, int& written) {
+inline void Finish(const Job& job, const std::uint64_t* current, int tx, int ty,
+                   const V next[kVectors], TileRecord* out, int& written) {
     std::uint64_t* target = job.to + (static_cast<std::ptrdiff_t>(ty) * job.tilesX + tx) * 16;
     V dOld{}, dCur{}, live{};
     for (int v = 0; v < kVectors; ++v) {
@@ -206,8 +209,9 @@ inline void Finish(const Job& job, const std::uint64_t* current, int tx, int ty,
         flags |= kStored;
         for (int v = 0; v < kVectors; ++v) Store(target + v * kLanes, next[v]);
 #if GB_KERNEL_LANES == 8 && defined(__AVX512VPOPCNTDQ__)
-        const V counts = reinterpret_cast<V>(_mm512_add_epi64(_mm512_popcnt_epi64(reinterpret_cast<__m512i>(next[0])),
-                                                              _mm512_popcnt_epi64(reinterpret_cast<__m512i>(next[1]))));
+        const V counts = reinterpret_cast<V>(
+            _mm512_add_epi64(_mm512_popcnt_epi64(reinterpret_cast<__m512i>(next[0])),
+                             _mm512_popcnt_epi64(reinterpret_cast<__m512i>(next[1]))));
         for (int i = 0; i < kLanes; ++i) population += static_cast<int>(counts[i]);
 #else
         for (int r = 0; r < 16; ++r) population += __builtin_popcountll(target[r]);
@@ -232,11 +236,14 @@ inline void StepGroup(const Job& job, int gx, int ty, TileRecord* out, int& writ
     } else {
         // Which of the columns and rows lie inside, found once (unsigned: -1 is outside too).
         bool columnIn[6], rowIn[3];
-        for (int dx = 0; dx < 6; ++dx) columnIn[dx] = static_cast<unsigned>(tx0 + dx - 1) < static_cast<unsigned>(tilesX);
-        for (int dy = 0; dy < 3; ++dy) rowIn[dy] = static_cast<unsigned>(ty + dy - 1) < static_cast<unsigned>(tilesY);
+        for (int dx = 0; dx < 6; ++dx)
+            columnIn[dx] = static_cast<unsigned>(tx0 + dx - 1) < static_cast<unsigned>(tilesX);
+        for (int dy = 0; dy < 3; ++dy)
+            rowIn[dy] = static_cast<unsigned>(ty + dy - 1) < static_cast<unsigned>(tilesY);
         for (int dy = 0; dy < 3; ++dy)
             for (int dx = 0; dx < 6; ++dx)
-                p[dy][dx] = (columnIn[dx] & rowIn[dy]) ? base + (dy - 1) * rowWords + (dx - 1) * 16 : kZeroTile;
+                p[dy][dx] = (columnIn[dx] & rowIn[dy]) ? base + (dy - 1) * rowWords + (dx - 1) * 16
+                                                       : kZeroTile;
     }
     const std::uint64_t rowsInside = job.rowMask[static_cast<std::ptrdiff_t>(ty) * 16] &
                                      job.rowMask[static_cast<std::ptrdiff_t>(ty) * 16 + 15];
@@ -244,9 +251,10 @@ inline void StepGroup(const Job& job, int gx, int ty, TileRecord* out, int& writ
         // Every neighbour at a fixed distance in memory, every cell inside.
         for (int j = 0; j < 4; ++j) {
             const std::uint64_t* c = base + j * 16;
-            const std::uint64_t* const n[3][3] = {{c - rowWords - 16, c - rowWords, c - rowWords + 16},
-                                                  {c - 16, c, c + 16},
-                                                  {c + rowWords - 16, c + rowWords, c + rowWords + 16}};
+            const std::uint64_t* const n[3][3] = {
+                {c - rowWords - 16, c - rowWords, c - rowWords + 16},
+                {c - 16, c, c + 16},
+                {c + rowWords - 16, c + rowWords, c + rowWords + 16}};
             V next[kVectors];
             StepTile<kLife, false>(job, n, tx0 + j, ty, next);
             Finish(job, c, tx0 + j, ty, next, out, written);

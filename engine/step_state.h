@@ -21,13 +21,14 @@ struct StepState {
     stepk::RuleTerms terms;
 
     std::vector<std::int32_t> written;  // tiles whose state differs from two generations back
-    std::vector<std::int32_t> dirty;    // and tiles that may: written from outside before the last step
+    std::vector<std::int32_t>
+        dirty;  // and tiles that may: written from outside before the last step
     std::vector<std::int32_t> changed;  // tiles whose state differs from the generation before
     bool changesKnown = false;          // `changed` covers every change of the last step
 
     // Scratch, a bit per tile, and the interior masks of the current sizes.
-    std::vector<std::uint64_t> activeBits;    // a bit per group of four tiles (step_kernel.h)
-    std::vector<std::uint64_t> computedBits;  // a bit per tile: its group is computed
+    std::vector<std::uint64_t> activeBits;         // a bit per group of four tiles (step_kernel.h)
+    std::vector<std::uint64_t> computedBits;       // a bit per tile: its group is computed
     std::vector<std::uint64_t> flatMarks;          // many marks by tile index
     std::vector<std::uint64_t> markRows, nearRow;  // the spread of many marks, row by row
     bool spread = false;                           // this step's groups came from markRows

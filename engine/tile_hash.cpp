@@ -23,7 +23,8 @@ struct TileKeys {
     std::uint64_t emptySum = 0;  // the NH sum of a tile without a live cell
     TileKeys() {
         for (int i = 0; i < kTileRows * 2; ++i)
-            key[i] = static_cast<std::uint32_t>(SplitMix(0x6772696462ull + static_cast<std::uint64_t>(i)));
+            key[i] = static_cast<std::uint32_t>(
+                SplitMix(0x6772696462ull + static_cast<std::uint64_t>(i)));
         for (int r = 0; r < kTileRows; ++r) emptySum += std::uint64_t{key[2 * r]} * key[2 * r + 1];
     }
 };
@@ -34,7 +35,8 @@ const TileKeys kKeys;
 // in different places count differently. A tile without a live cell hashes to 0, so only the
 // tiles with one need hashing when the whole Field is.
 std::uint64_t FinishTileHash(std::uint64_t sum, std::int32_t tile) {
-    return (sum - kKeys.emptySum) * ((2 * static_cast<std::uint64_t>(tile) + 1) * 0x9E3779B97F4A7C15ull);
+    return (sum - kKeys.emptySum) *
+           ((2 * static_cast<std::uint64_t>(tile) + 1) * 0x9E3779B97F4A7C15ull);
 }
 
 std::uint64_t TileHash(const std::uint64_t* rows, std::int32_t tile) {
@@ -48,23 +50,27 @@ std::uint64_t TileHash(const std::uint64_t* rows, std::int32_t tile) {
 // Hashes tiles[0 .. count) from the grid's words (16 a tile, tile after tile) into out. This
 // runs over every tile that may have changed, most of a Field in a chaotic phase, so it uses AVX2
 // where there is one.
-using HashTilesFn = void (*)(const std::uint64_t* words, const std::int32_t* tiles, std::size_t count,
-                             std::uint64_t* out);
+using HashTilesFn = void (*)(const std::uint64_t* words, const std::int32_t* tiles,
+                             std::size_t count, std::uint64_t* out);
 
-void HashTilesPortable(const std::uint64_t* words, const std::int32_t* tiles, std::size_t count, std::uint64_t* out) {
-    for (std::size_t i = 0; i < count; ++i) out[i] = TileHash(words + static_cast<std::ptrdiff_t>(tiles[i]) * kTileRows, tiles[i]);
+void HashTilesPortable(const std::uint64_t* words, const std::int32_t* tiles, std::size_t count,
+                       std::uint64_t* out) {
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = TileHash(words + static_cast<std::ptrdiff_t>(tiles[i]) * kTileRows, tiles[i]);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
 // The same, four rows at a time: a row word's halves are the two 32-bit lanes its keys are
 // added to, and one multiply of the even lanes by the odd ones gives four products.
-__attribute__((target("avx2"))) void HashTilesAvx2(const std::uint64_t* words, const std::int32_t* tiles,
-                                                   std::size_t count, std::uint64_t* out) {
+__attribute__((target("avx2"))) void HashTilesAvx2(const std::uint64_t* words,
+                                                   const std::int32_t* tiles, std::size_t count,
+                                                   std::uint64_t* out) {
     const auto* keys = reinterpret_cast<const __m256i*>(kKeys.key);
     const __m256i k0 = _mm256_loadu_si256(keys), k1 = _mm256_loadu_si256(keys + 1);
     const __m256i k2 = _mm256_loadu_si256(keys + 2), k3 = _mm256_loadu_si256(keys + 3);
     for (std::size_t i = 0; i < count; ++i) {
-        const auto* rows = reinterpret_cast<const __m256i*>(words + static_cast<std::ptrdiff_t>(tiles[i]) * kTileRows);
+        const auto* rows = reinterpret_cast<const __m256i*>(
+            words + static_cast<std::ptrdiff_t>(tiles[i]) * kTileRows);
         const __m256i x0 = _mm256_add_epi32(_mm256_loadu_si256(rows), k0);
         const __m256i x1 = _mm256_add_epi32(_mm256_loadu_si256(rows + 1), k1);
         const __m256i x2 = _mm256_add_epi32(_mm256_loadu_si256(rows + 2), k2);
@@ -74,7 +80,8 @@ __attribute__((target("avx2"))) void HashTilesAvx2(const std::uint64_t* words, c
         const __m256i p2 = _mm256_mul_epu32(x2, _mm256_srli_epi64(x2, 32));
         const __m256i p3 = _mm256_mul_epu32(x3, _mm256_srli_epi64(x3, 32));
         const __m256i s = _mm256_add_epi64(_mm256_add_epi64(p0, p1), _mm256_add_epi64(p2, p3));
-        const __m128i half = _mm_add_epi64(_mm256_castsi256_si128(s), _mm256_extracti128_si256(s, 1));
+        const __m128i half =
+            _mm_add_epi64(_mm256_castsi256_si128(s), _mm256_extracti128_si256(s, 1));
         out[i] = FinishTileHash(static_cast<std::uint64_t>(_mm_cvtsi128_si64(half)) +
                                     static_cast<std::uint64_t>(_mm_extract_epi64(half, 1)),
                                 tiles[i]);
@@ -97,7 +104,8 @@ std::uint64_t HashTile(const CellGrid& grid, std::int32_t t) {
     return TileHash(grid.words_ + static_cast<std::ptrdiff_t>(t) * kTileRows, t);
 }
 
-void HashTiles(const CellGrid& grid, const std::int32_t* tiles, std::size_t count, std::uint64_t* out) {
+void HashTiles(const CellGrid& grid, const std::int32_t* tiles, std::size_t count,
+               std::uint64_t* out) {
     kHashTiles(grid.words_, tiles, count, out);
 }
 

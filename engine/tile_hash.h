@@ -14,6 +14,7 @@ namespace gb {
 // contents of one tile hash alike with a chance of about 2^-32.
 std::uint64_t HashTile(const CellGrid& grid, std::int32_t t);
 // HashTile of tiles[0 .. count) into out[0 .. count).
-void HashTiles(const CellGrid& grid, const std::int32_t* tiles, std::size_t count, std::uint64_t* out);
+void HashTiles(const CellGrid& grid, const std::int32_t* tiles, std::size_t count,
+               std::uint64_t* out);
 
 }  // namespace gb

@@ -204,7 +204,8 @@ void TextInput::refill(std::size_t want) {
             pendingCr_ = false;
             const char* const stop = p + n;
             while (p < stop) {
-                const auto* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(stop - p)));
+                const auto* cr = static_cast<const char*>(
+                    std::memchr(p, '\r', static_cast<std::size_t>(stop - p)));
                 const char* const upTo = cr == nullptr ? stop : cr;
                 std::memcpy(out, p, static_cast<std::size_t>(upTo - p));
                 out += upTo - p;
@@ -233,7 +234,9 @@ std::string_view LineReader::next() {
         len = static_cast<std::size_t>(static_cast<const char*>(lf) - avail.data()) + 1;
     input_->skip(len);
     const void* nul = std::memchr(avail.data(), '\0', len);
-    return avail.substr(0, nul == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(nul) - avail.data()));
+    return avail.substr(
+        0, nul == nullptr ? len
+                          : static_cast<std::size_t>(static_cast<const char*>(nul) - avail.data()));
 }
 
 std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareEncoding& encoding,
@@ -256,8 +259,9 @@ std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareE
             utf8 = false;
             break;
         }
-        const bool halfWidth =
-            n == 3 && b(len) == 0xEF && ((b(len + 1) == 0xBD && b(len + 2) >= 0xA1) || (b(len + 1) == 0xBE && b(len + 2) <= 0x9F));
+        const bool halfWidth = n == 3 && b(len) == 0xEF &&
+                               ((b(len + 1) == 0xBD && b(len + 2) >= 0xA1) ||
+                                (b(len + 1) == 0xBE && b(len + 2) <= 0x9F));
         const std::size_t u = halfWidth ? 1 : 2;
         if (units + u > maxUnits) break;
         units += u;
@@ -277,7 +281,9 @@ std::string_view NextPictureLine(TextInput& input, std::size_t maxUnits, SquareE
     input.skip(len);
     const void* first = std::memchr(avail.data(), '\0', len);
     if (nul != nullptr) *nul = first != nullptr;
-    return avail.substr(0, first == nullptr ? len : static_cast<std::size_t>(static_cast<const char*>(first) - avail.data()));
+    return avail.substr(0, first == nullptr ? len
+                                            : static_cast<std::size_t>(
+                                                  static_cast<const char*>(first) - avail.data()));
 }
 
 bool IsValidUtf8(std::string_view s) {
@@ -294,7 +300,8 @@ std::string Cp932ToUtf8(std::string_view bytes) {
     iconv_t cd = iconv_open("UTF-8", "CP932");
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         // No converter: keep ASCII, mark everything else.
-        for (char c : bytes) out += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : "\xEF\xBF\xBD";
+        for (char c : bytes)
+            out += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : "\xEF\xBF\xBD";
         return out;
     }
     std::vector<char> input(bytes.begin(), bytes.end());
@@ -327,7 +334,8 @@ std::string_view CutAtCharacter(std::string_view bytes, std::size_t limit) {
     return CutAtCharacter(bytes, limit, SquareEncodingOf(bytes));
 }
 
-std::string_view CutAtCharacter(std::string_view bytes, std::size_t limit, SquareEncoding encoding) {
+std::string_view CutAtCharacter(std::string_view bytes, std::size_t limit,
+                                SquareEncoding encoding) {
     if (bytes.size() <= limit) return bytes;
     std::size_t end = 0;
     if (encoding == SquareEncoding::Utf8) {

@@ -21,7 +21,8 @@ namespace {
 constexpr std::size_t kLifeLineBuffer = 10000;
 
 // Control lines shared by both bodies. Returns true when the line was a control line.
-bool ReadControlLine(std::string_view line, NoticeText& description, std::optional<std::string>& rule) {
+bool ReadControlLine(std::string_view line, NoticeText& description,
+                     std::optional<std::string>& rule) {
     if (line.empty() || line[0] != '#') return false;
     const char second = line.size() > 1 ? line[1] : '\0';
     if (second == 'D') description.append(ControlLineText(line));
@@ -31,13 +32,15 @@ bool ReadControlLine(std::string_view line, NoticeText& description, std::option
 }
 
 // The cells of a Life 1.05 body, staged where the grid would hold them, and where they go.
-StagedPattern ReadLife105(const Field& f, CellGrid& staging, LineReader& lines, NoticeText& description,
-                          std::optional<std::string>& rule) {
+StagedPattern ReadLife105(const Field& f, CellGrid& staging, LineReader& lines,
+                          NoticeText& description, std::optional<std::string>& rule) {
     Wide blockX = 0, blockY = 0;
     bool blockSeen = false;
     Wide row = 0;
-    const Wide limitX = std::min(2 * static_cast<Wide>(f.gridWidth) - 2, static_cast<Wide>(f.loadWidth));
-    const Wide limitY = std::min(2 * static_cast<Wide>(f.gridHeight) - 2, static_cast<Wide>(f.loadHeight));
+    const Wide limitX =
+        std::min(2 * static_cast<Wide>(f.gridWidth) - 2, static_cast<Wide>(f.loadWidth));
+    const Wide limitY =
+        std::min(2 * static_cast<Wide>(f.gridHeight) - 2, static_cast<Wide>(f.loadHeight));
     // A line's cells as bits by staging column, ORed into the staging grid once per line.
     std::vector<std::uint64_t> bits(static_cast<std::size_t>(f.loadWidth / 64 + 1), 0);
     while (!lines.atEnd()) {
@@ -74,7 +77,8 @@ StagedPattern ReadLife105(const Field& f, CellGrid& staging, LineReader& lines, 
                     }
                     const int first = (begin + sh) >> 6, last = (end - 1 + sh) >> 6;
                     if (any != 0)
-                        staging.orBits(static_cast<int>(y), first * 64, bits.data() + first, (last - first + 1) * 64);
+                        staging.orBits(static_cast<int>(y), first * 64, bits.data() + first,
+                                       (last - first + 1) * 64);
                     std::fill(bits.begin() + first, bits.begin() + last + 1, 0);
                 }
             }
@@ -91,8 +95,8 @@ StagedPattern ReadLife105(const Field& f, CellGrid& staging, LineReader& lines, 
 }
 
 // The cells of a Life 1.06 body, staged where they go on the grid.
-StagedPattern ReadLife106(const Field& f, CellGrid& staging, LineReader& lines, NoticeText& description,
-                          std::optional<std::string>& rule) {
+StagedPattern ReadLife106(const Field& f, CellGrid& staging, LineReader& lines,
+                          NoticeText& description, std::optional<std::string>& rule) {
     while (!lines.atEnd()) {
         const std::string_view line = lines.next();
         if (ReadControlLine(line, description, rule)) continue;
@@ -111,7 +115,8 @@ StagedPattern ReadLife106(const Field& f, CellGrid& staging, LineReader& lines, 
 
 // "#N\r\n" for the default rule, "#R <rule>\r\n" otherwise.
 std::string RuleLine(std::string_view ruleText) {
-    return ruleText == kDefaultRule ? std::string("#N\r\n") : "#R " + std::string(ruleText) + "\r\n";
+    return ruleText == kDefaultRule ? std::string("#N\r\n")
+                                    : "#R " + std::string(ruleText) + "\r\n";
 }
 
 }  // namespace
@@ -148,8 +153,9 @@ PatternRead ParseLifeFile(TextInput& input, const Field& field, CellGrid& stagin
         return r;
     }
     if (kind == LifeHeader::Unsupported) {
-        PatternRead r = PatternRead::Refuse(
-            {"サポートしていないファイル形式です。", "サポートしていないファイル形式なので読み込めません。"});
+        PatternRead r =
+            PatternRead::Refuse({"サポートしていないファイル形式です。",
+                                 "サポートしていないファイル形式なので読み込めません。"});
         r.pattern.format = PatternFormat::Life;
         return r;
     }
@@ -178,7 +184,8 @@ WriteResult WriteLifeFile(const Field& f, std::string_view ruleText, LifeFormat 
     std::vector<std::pair<int, int>> runs;
     const auto runsOfRow = [&](int y) {
         runs.clear();
-        f.cells().forEachRun(y, e.left, e.right, [&](int x0, int x1) { runs.emplace_back(x0, x1); });
+        f.cells().forEachRun(y, e.left, e.right,
+                             [&](int x0, int x1) { runs.emplace_back(x0, x1); });
     };
     if (format == LifeFormat::Life105) {
         out = "#Life 1.05\r\n" + RuleLine(ruleText);
@@ -201,13 +208,15 @@ WriteResult WriteLifeFile(const Field& f, std::string_view ruleText, LifeFormat 
                    std::to_string(-e.height / 2 + (top - e.top)) + "\r\n";
             for (int y = top; y <= bottom; ++y) {
                 runs.clear();
-                cells.forEachRun(y, left, right, [&](int x0, int x1) { runs.emplace_back(x0, x1); });
+                cells.forEachRun(y, left, right,
+                                 [&](int x0, int x1) { runs.emplace_back(x0, x1); });
                 if (runs.empty()) {
                     out += ".\r\n";
                     continue;
                 }
                 line.assign(static_cast<std::size_t>(runs.back().second - left + 1), '.');
-                for (const auto& [x0, x1] : runs) std::fill_n(line.begin() + (x0 - left), x1 - x0 + 1, '*');
+                for (const auto& [x0, x1] : runs)
+                    std::fill_n(line.begin() + (x0 - left), x1 - x0 + 1, '*');
                 out += line;
                 out += "\r\n";
             }

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <optional>
 
-
 namespace gb {
 
 namespace {
@@ -134,7 +133,8 @@ std::optional<std::string> ReadListFile(const char* name) {
 QuickLaunchListRead ReadQuickLaunchList(const std::string& path, QuickLaunch& list) {
     const std::optional<std::string> bytes = ReadListFile(path.c_str());
     if (!bytes) return QuickLaunchListRead::Missing;
-    return ParseQuickLaunchList(*bytes, list) ? QuickLaunchListRead::Read : QuickLaunchListRead::OtherVersion;
+    return ParseQuickLaunchList(*bytes, list) ? QuickLaunchListRead::Read
+                                              : QuickLaunchListRead::OtherVersion;
 }
 
 }  // namespace gb

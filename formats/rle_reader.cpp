@@ -20,9 +20,9 @@ namespace gb {
 
 namespace {
 
-constexpr std::size_t kRleLineMax = 10000;   // a longer line is taken in pieces
+constexpr std::size_t kRleLineMax = 10000;    // a longer line is taken in pieces
 constexpr std::size_t kCommentLimit = 10002;  // text after "!" is kept while below this
-constexpr std::size_t kRuleMax = 51;         // bytes of a header's rule text kept
+constexpr std::size_t kRuleMax = 51;          // bytes of a header's rule text kept
 
 bool IsCSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -30,7 +30,8 @@ bool IsCSpace(char c) {
 
 void ReadHeaderLine(std::string_view line, const RleReadingParams& params, RleReadState& s) {
     const std::size_t lastComma = line.rfind(',');
-    const long long p = lastComma == std::string_view::npos ? -1 : static_cast<long long>(lastComma);
+    const long long p =
+        lastComma == std::string_view::npos ? -1 : static_cast<long long>(lastComma);
     std::string text(line);
     for (char& c : text)
         if (c == '\n' || c == '\r') c = ',';
@@ -56,7 +57,8 @@ void ReadHeaderLine(std::string_view line, const RleReadingParams& params, RleRe
         if (field.find("rule=") != std::string::npos) {
             std::string rule;
             if (field.starts_with("rule=")) {
-                for (std::size_t i = 5; i < field.size() && !IsCSpace(field[i]) && rule.size() < kRuleMax; ++i)
+                for (std::size_t i = 5;
+                     i < field.size() && !IsCSpace(field[i]) && rule.size() < kRuleMax; ++i)
                     rule += field[i];
             }
             s.ruleText = rule;
@@ -70,15 +72,9 @@ void ReadControlLine(std::string_view line, RleReadState& s) {
     switch (second) {
         case 'C':
         case 'c':
-        case ' ':
-            s.comment.append(ControlLineText(line));
-            break;
-        case 'N':
-            s.nameText = DisplayText(ControlLineText(line)) + "\n";
-            break;
-        case 'O':
-            s.authorText = DisplayText(ControlLineText(line)) + "\n";
-            break;
+        case ' ': s.comment.append(ControlLineText(line)); break;
+        case 'N': s.nameText = DisplayText(ControlLineText(line)) + "\n"; break;
+        case 'O': s.authorText = DisplayText(ControlLineText(line)) + "\n"; break;
         case 'r':
             s.ruleText = std::string(ControlLineText(line));
             s.ruleGiven = true;
@@ -92,8 +88,7 @@ void ReadControlLine(std::string_view line, RleReadState& s) {
                 s.placeSeen = true;
             }
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -105,7 +100,8 @@ inline void PlaceRun(CellGrid& staging, const RleReadingParams& params, RleReadS
         const Wide x0 = s.columnCursor + s.placeX;
         const Wide lo = std::max<Wide>(x0, params.minX);
         const Wide hi = std::min<Wide>(x0 + n, params.endX);
-        if (lo < hi) staging.fillSpan(static_cast<int>(y), static_cast<int>(lo), static_cast<int>(hi) - 1);
+        if (lo < hi)
+            staging.fillSpan(static_cast<int>(y), static_cast<int>(lo), static_cast<int>(hi) - 1);
     }
     s.columnCursor = AddClamped(s.columnCursor, n);
 }
@@ -126,7 +122,7 @@ struct ByteClasses {
     std::uint64_t live = 0;     // "o"
     std::uint64_t rows = 0;     // "$"
     std::uint64_t digits = 0;
-    std::uint64_t other = 0;    // neither a letter nor a digit
+    std::uint64_t other = 0;  // neither a letter nor a digit
     // For a letter: the digit before it, or 1 (for no digit, or "0"); 0 for other bytes.
     alignas(16) std::uint8_t advance[64];
     // The same for "o" only: the live cells of its run.
@@ -179,7 +175,10 @@ void ClassifyBytes(const char* p, std::size_t n, unsigned before, ByteClasses& c
     for (std::size_t i = 0; i < 64; ++i) {
         const std::uint64_t bit = std::uint64_t{1} << i;
         const char ch = i < n ? p[i] : '\0';
-        const unsigned prior = i == 0 ? before : (c.digits >> (i - 1) & 1) != 0 ? static_cast<unsigned>(p[i - 1] - '0') : 0;
+        const unsigned prior = i == 0 ? before
+                               : (c.digits >> (i - 1) & 1) != 0
+                                   ? static_cast<unsigned>(p[i - 1] - '0')
+                                   : 0;
         c.advance[i] = c.cells[i] = 0;
         if (ch == 'o' || ch == 'b' || ch == '$') {
             c.letters |= bit;
@@ -249,8 +248,8 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
 // A run of live cells toggles two bits, where it starts and where it ends; the words of the
 // cursor's row gather in a register and each becomes cells by a prefix XOR when the cursor
 // leaves it, the parity carried into the next word (a long run fills the words between).
-[[gnu::noinline]] std::size_t ReadRunsFast(CellGrid& g, std::string_view line, const RleReadingParams& p,
-                                          RleReadState& s) {
+[[gnu::noinline]] std::size_t ReadRunsFast(CellGrid& g, std::string_view line,
+                                           const RleReadingParams& p, RleReadState& s) {
     // Every count taken here is below 2^40 and a line holds at most kRleLineMax of them, so
     // cursors starting below 2^58 cannot overflow.
     constexpr std::int64_t kSafe = std::int64_t{1} << 58;
@@ -320,7 +319,7 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
 
     const char* const data = line.data();
     const std::size_t size = line.size();
-    std::int64_t last = -1;  // the last letter taken
+    std::int64_t last = -1;            // the last letter taken
     std::uint64_t previousDigits = 0;  // the digits of the previous 64 bytes
     bool done = false;
     ByteClasses c;
@@ -354,7 +353,8 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
             continue;
         }
         if (shortCounts) {
-            if (letters != 0) last = static_cast<std::int64_t>(base) + 63 - __builtin_clzll(letters);
+            if (letters != 0)
+                last = static_cast<std::int64_t>(base) + 63 - __builtin_clzll(letters);
             while (letters != 0) {
                 // The letters before the next "$", then the "$".
                 const std::uint64_t rows = letters & c.rows;
@@ -387,7 +387,8 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
                     break;
                 }
                 count = carry;
-                for (std::int64_t k = last + 1; k < at; ++k) count = count * 10 + static_cast<std::uint64_t>(data[k] - '0');
+                for (std::int64_t k = last + 1; k < at; ++k)
+                    count = count * 10 + static_cast<std::uint64_t>(data[k] - '0');
                 if (count >= kCountMax) {
                     done = true;
                     break;
@@ -404,7 +405,8 @@ inline std::uint64_t PrefixXor(std::uint64_t v) {
             }
             const std::int64_t lo = x;
             x += static_cast<std::int64_t>(count);
-            toggle(lo, lo + static_cast<std::int64_t>(count & (std::uint64_t{0} - (c.live >> bit & 1))));
+            toggle(lo, lo + static_cast<std::int64_t>(count &
+                                                      (std::uint64_t{0} - (c.live >> bit & 1))));
         }
     }
     moveTo(cw + 1);
@@ -430,7 +432,8 @@ bool ReadPatternLine(CellGrid& staging, std::string_view line, const RleReadingP
             // digit with the limit.
             std::size_t j = i;
             std::uint64_t v = 0;
-            while (j < size && line[j] >= '0' && line[j] <= '9' && j - i < 18) v = v * 10 + static_cast<std::uint64_t>(line[j++] - '0');
+            while (j < size && line[j] >= '0' && line[j] <= '9' && j - i < 18)
+                v = v * 10 + static_cast<std::uint64_t>(line[j++] - '0');
             if (s.runCount == 0 && (j == size || line[j] < '0' || line[j] > '9')) {
                 s.runCount = static_cast<Wide>(v);
             } else {
@@ -455,9 +458,7 @@ bool ReadPatternLine(CellGrid& staging, std::string_view line, const RleReadingP
                 s.rowCursor = AddClamped(s.rowCursor, n);
                 s.runCount = 0;
                 break;
-            case '!':
-                s.patternEnded = true;
-                break;
+            case '!': s.patternEnded = true; break;
             default:
                 // Everything before i was a count or a run, none of them rejected.
                 for (char r : line.substr(i))
@@ -478,10 +479,12 @@ std::size_t FindLineStop(const char* p, std::size_t n) {
     const __m128i cr = _mm_set1_epi8('\r');
     for (; i + 16 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, ff)),
-                                         _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, ff)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
         const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     }
 #endif
     for (; i < n; ++i) {
@@ -499,8 +502,10 @@ std::size_t CountUnstoredEnds(const char* p, std::size_t n) {
     const __m128i ff = _mm_set1_epi8(static_cast<char>(0xFF));
     for (; i + 16 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, ff)));
-        if (mask != 0xFFFF) return i + static_cast<std::size_t>(__builtin_ctz(~static_cast<unsigned>(mask)));
+        const int mask =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, ff)));
+        if (mask != 0xFFFF)
+            return i + static_cast<std::size_t>(__builtin_ctz(~static_cast<unsigned>(mask)));
     }
 #endif
     for (; i < n; ++i) {
@@ -567,12 +572,14 @@ RleReadingParams PasteRleParams(const Field& f) {
     p.endY = std::min(2 * f.gridHeight - 2, f.loadHeight);
     p.centreInGrid = false;
     p.markCutNotice = false;
-    p.unsupported = {"RLEデータ貼り付け機能。サポートしていないデータ形式です。",
-                     "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。"};
+    p.unsupported = {
+        "RLEデータ貼り付け機能。サポートしていないデータ形式です。",
+        "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。"};
     p.rejected = {"RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。",
                   "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" "
                   "だけです。\r\nこのデータは貼り付けできません。"};
-    p.empty = {"RLEデータ貼り付け機能。認識できないデータ構造です。", "有効なパターンデータが見つかりませんでした。"};
+    p.empty = {"RLEデータ貼り付け機能。認識できないデータ構造です。",
+               "有効なパターンデータが見つかりませんでした。"};
     return p;
 }
 
@@ -582,8 +589,8 @@ std::optional<RleMessage> RleReading(std::string_view source, const RleReadingPa
     return RleReading(input, params, staging, s);
 }
 
-std::optional<RleMessage> RleReading(TextInput& input, const RleReadingParams& params, CellGrid& staging,
-                                     RleReadState& s) {
+std::optional<RleMessage> RleReading(TextInput& input, const RleReadingParams& params,
+                                     CellGrid& staging, RleReadState& s) {
     s.columnCursor = params.startColumn;
     s.rowCursor = params.startRow;
     s.runCount = 0;
@@ -598,14 +605,9 @@ std::optional<RleMessage> RleReading(TextInput& input, const RleReadingParams& p
         }
         if (line.empty()) continue;
         switch (line[0]) {
-            case 'x':
-                ReadHeaderLine(line, params, s);
-                break;
-            case '#':
-                ReadControlLine(line, s);
-                break;
-            case ' ':
-                break;
+            case 'x': ReadHeaderLine(line, params, s); break;
+            case '#': ReadControlLine(line, s); break;
+            case ' ': break;
             default:
                 if (!ReadPatternLine(staging, line, params, s)) return params.rejected;
         }
@@ -615,7 +617,8 @@ std::optional<RleMessage> RleReading(TextInput& input, const RleReadingParams& p
 
 PatternRead ParseRle(TextInput& input, const RleReadingParams& params, CellGrid& staging) {
     RleReadState s;
-    if (auto refusal = RleReading(input, params, staging, s)) return PatternRead::Refuse(std::move(*refusal));
+    if (auto refusal = RleReading(input, params, staging, s))
+        return PatternRead::Refuse(std::move(*refusal));
     if (s.patternLines == 0) return PatternRead::Refuse(params.empty);
 
     PatternRead r;
@@ -628,11 +631,13 @@ PatternRead ParseRle(TextInput& input, const RleReadingParams& params, CellGrid&
         p.cells = {true, e.left, e.top, e.right, e.bottom, 0, 0};
         if (!s.placeSeen) {
             p.cells.dx = params.centreInGrid ? (params.centreWidth - e.width) / 2 : -(e.width / 2);
-            p.cells.dy = params.centreInGrid ? (params.centreHeight - e.height) / 2 : -(e.height / 2);
+            p.cells.dy =
+                params.centreInGrid ? (params.centreHeight - e.height) / 2 : -(e.height / 2);
         }
     }
     // Each line of the notice is UTF-8 already, whichever encoding it was written in.
-    p.notice = s.nameText + s.authorText + (params.markCutNotice ? s.comment.shown() : s.comment.text);
+    p.notice =
+        s.nameText + s.authorText + (params.markCutNotice ? s.comment.shown() : s.comment.text);
     return r;
 }
 

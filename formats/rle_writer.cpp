@@ -17,7 +17,8 @@ std::size_t RunToken(char* out, int run, char symbol) {
     if (run > 1) {
         char digits[12];
         std::size_t k = 0;
-        for (unsigned v = static_cast<unsigned>(run); v != 0; v /= 10) digits[k++] = static_cast<char>('0' + v % 10);
+        for (unsigned v = static_cast<unsigned>(run); v != 0; v /= 10)
+            digits[k++] = static_cast<char>('0' + v % 10);
         while (k > 0) out[n++] = digits[--k];
     }
     out[n++] = symbol;
@@ -54,7 +55,8 @@ private:
 };
 
 std::string RleHeader(const Extent& e, std::string_view ruleText) {
-    return "x = " + std::to_string(e.found ? e.width : 0) + ", y = " + std::to_string(e.found ? e.height : 0) +
+    return "x = " + std::to_string(e.found ? e.width : 0) +
+           ", y = " + std::to_string(e.found ? e.height : 0) +
            ", rule = " + FormatRuleBS(ruleText) + "\r\n";
 }
 

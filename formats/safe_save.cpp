@@ -97,7 +97,8 @@ int FsyncDirectory(const fs::path& dir) {
 // A target that is not a regular file (a FIFO, a terminal, /dev/null) is written into, never
 // replaced. An open descriptor (/dev/stdout) is written after what was written to it before.
 int WriteIntoSpecialFile(const fs::path& target, std::string_view bytes, bool append) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0));
+    const int fd =
+        ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0));
     if (fd < 0) return errno;
     return CloseKeepingError(fd, WriteAll(fd, bytes));
 }
@@ -125,11 +126,13 @@ int ReadOldBytes(int fd, std::size_t size, std::string& old) {
 // new bytes nor the old ones put back can run out of it: the file-size limit, then the blocks,
 // reserved where the file system can (it counts free space and every quota itself) and counted
 // against the free space and the owner's and group's block quotas where it cannot.
-int CheckRoomForInPlaceWrite(int fd, const struct stat& st, std::size_t oldSize, std::size_t newSize) {
+int CheckRoomForInPlaceWrite(int fd, const struct stat& st, std::size_t oldSize,
+                             std::size_t newSize) {
     const InPlaceSaveCalls& calls = InPlaceSaveCallsInUse();
     const unsigned long long size = std::max(oldSize, newSize);
     rlimit limit{};
-    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size > limit.rlim_cur)
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        size > limit.rlim_cur)
         return EFBIG;
     if (size == 0) return 0;
     if (calls.reserve(fd, static_cast<off_t>(size)) == 0) return 0;
@@ -143,7 +146,8 @@ int CheckRoomForInPlaceWrite(int fd, const struct stat& st, std::size_t oldSize,
     if (wanted <= held) return 0;
     const unsigned long long more = wanted - held;
     if (more > static_cast<unsigned long long>(fs.f_bavail) * block) return ENOSPC;
-    for (const auto& [kind, id] : {std::pair<int, unsigned>{USRQUOTA, st.st_uid}, {GRPQUOTA, st.st_gid}}) {
+    for (const auto& [kind, id] :
+         {std::pair<int, unsigned>{USRQUOTA, st.st_uid}, {GRPQUOTA, st.st_gid}}) {
         struct dqblk quota {};
         // A quota that cannot be read (none set up, another user's) limits nothing known here.
         if (calls.getQuota(fd, kind, id, &quota) != 0 || !(quota.dqb_valid & QIF_BLIMITS) ||
@@ -161,7 +165,8 @@ int OverwriteFile(int fd, std::string_view bytes, bool& touched) {
     const InPlaceSaveCalls& calls = InPlaceSaveCallsInUse();
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = calls.pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        const ssize_t n =
+            calls.pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno;
@@ -272,7 +277,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     // group alone when only that is allowed), then its permission bits; a new file gets the
     // usual ones.
     if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)!::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)!::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
     }
     if (::fchmod(fd, exists ? (old.st_mode & 07777) : NewFileMode()) != 0) return discard(errno);
     if (::fsync(fd) != 0) return discard(errno);

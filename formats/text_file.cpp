@@ -20,12 +20,14 @@ constexpr std::size_t kTextLineMax = 10000;  // a longer line is taken in pieces
 constexpr std::size_t kShownInvalidBytes = 800;
 constexpr std::size_t kNoticeLimit = 10002;  // notice text is kept while below this
 
-bool IsRuleLine(std::string_view line) { return line.size() >= 2 && line[0] == '#' && line[1] == 'R'; }
+bool IsRuleLine(std::string_view line) {
+    return line.size() >= 2 && line[0] == '#' && line[1] == 'R';
+}
 
 // The text picture reader; with cells, a ".cells" file's "!" lines are its notice, shown last as
 // the other readers show theirs, and take no row, and the rule starts from "23/3".
-PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging, ReadQuestions& questions,
-                        bool cells) {
+PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging,
+                        ReadQuestions& questions, bool cells) {
     input.keepForRewind();
 
     // First pass: measure the picture lines and collect what else they hold. Each piece is read
@@ -56,8 +58,8 @@ PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging, Rea
         if (nul) {
             // A text holds no NUL byte: this is no picture but a binary file or a device, which
             // might never end.
-            return PatternRead::Refuse(
-                {"サポートしていないファイル形式です。", "サポートしていないファイル形式なので読み込めません。"});
+            return PatternRead::Refuse({"サポートしていないファイル形式です。",
+                                        "サポートしていないファイル形式なので読み込めません。"});
         }
         if (noticePiece(piece)) {
             takeNotice(piece, encoding, true);
@@ -67,19 +69,22 @@ PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging, Rea
         if (IsRuleLine(line)) lastRuleLine = lines;
         ++lines;
         if (!line.empty() && line[0] == '#') continue;
-        const auto marks = std::count_if(line.begin(), line.end(),
-                                         [](char c) { return c == '.' || c == '*'; });
+        const auto marks =
+            std::count_if(line.begin(), line.end(), [](char c) { return c == '.' || c == '*'; });
         widest = std::max<long long>(widest, marks);
         ++lineCount;
         std::string leftover;
         for (char c : line)
-            if (c != '\r' && c != '\n' && c != '\t' && c != '.' && c != '*' && c != ' ') leftover += c;
+            if (c != '\r' && c != '\n' && c != '\t' && c != '.' && c != '*' && c != ' ')
+                leftover += c;
         if (leftover.empty()) continue;
         invalid = true;
         if (shownBytes < kShownInvalidBytes) {
-            const std::string_view cut = CutAtCharacter(leftover, kShownInvalidBytes - shownBytes, encoding);
+            const std::string_view cut =
+                CutAtCharacter(leftover, kShownInvalidBytes - shownBytes, encoding);
             shown += ToUtf8(cut, encoding);
-            shownBytes = cut.size() < leftover.size() ? kShownInvalidBytes : shownBytes + cut.size();
+            shownBytes =
+                cut.size() < leftover.size() ? kShownInvalidBytes : shownBytes + cut.size();
         }
     }
     const long long w = widest - 1;
@@ -104,7 +109,8 @@ PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging, Rea
     p.format = PatternFormat::Picture;
     const long long rows = std::max<long long>(f.gridHeight, h);
     const long long columns = std::max<long long>(f.gridWidth, w);
-    const long long lastRow = std::min(rows - 1, std::max(lastRuleLine, f.gridHeight - 2 - originY));
+    const long long lastRow =
+        std::min(rows - 1, std::max(lastRuleLine, f.gridHeight - 2 - originY));
     if (cells) p.rule = kDefaultRule;
     inNotice = false;
     for (long long j = 0; j <= lastRow && !input.atEnd();) {
@@ -124,13 +130,16 @@ PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging, Rea
         // Positions i with 1 <= i + originX <= gridWidth - 2 and i < columns, a run of "*" at a
         // time.
         const long long from = std::max<long long>(0, 1 - originX);
-        const long long to = std::min({static_cast<long long>(line.size()), columns, f.gridWidth - 1 - originX});
+        const long long to =
+            std::min({static_cast<long long>(line.size()), columns, f.gridWidth - 1 - originX});
         for (long long i = from; i < to;) {
             const std::size_t live = line.find('*', static_cast<std::size_t>(i));
             if (live == std::string::npos || static_cast<long long>(live) >= to) break;
             const std::size_t dead = line.find_first_not_of('*', live);
-            const long long end = dead == std::string::npos ? to : std::min(static_cast<long long>(dead), to);
-            staging.fillSpan(static_cast<int>(y), static_cast<int>(static_cast<long long>(live) + originX),
+            const long long end =
+                dead == std::string::npos ? to : std::min(static_cast<long long>(dead), to);
+            staging.fillSpan(static_cast<int>(y),
+                             static_cast<int>(static_cast<long long>(live) + originX),
                              static_cast<int>(end - 1 + originX));
             i = end;
         }
@@ -144,11 +153,13 @@ PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging, Rea
 
 }  // namespace
 
-PatternRead ParseTextFile(TextInput& input, const Field& field, CellGrid& staging, ReadQuestions& questions) {
+PatternRead ParseTextFile(TextInput& input, const Field& field, CellGrid& staging,
+                          ReadQuestions& questions) {
     return ReadPicture(input, field, staging, questions, false);
 }
 
-PatternRead ParseCellsFile(TextInput& input, const Field& field, CellGrid& staging, ReadQuestions& questions) {
+PatternRead ParseCellsFile(TextInput& input, const Field& field, CellGrid& staging,
+                           ReadQuestions& questions) {
     return ReadPicture(input, field, staging, questions, true);
 }
 
@@ -158,7 +169,8 @@ WriteResult WriteTextFile(const Field& f, std::string_view ruleText) {
     // The reader takes a line in pieces of kTextLineMax bytes, its line feed included: a wider
     // row would come back cut into several rows, so such a picture is not written at all.
     static_assert(kTextWidestRow == static_cast<int>(kTextLineMax) - 1);
-    if (e.width > kTextWidestRow) return WriteResult::Refused(WriteRefusal::TooWideForText, e.width);
+    if (e.width > kTextWidestRow)
+        return WriteResult::Refused(WriteRefusal::TooWideForText, e.width);
     WriteResult result;
     std::string& out = result.bytes;
     const bool ruleLine = ruleText != kDefaultRule;
@@ -167,13 +179,15 @@ WriteResult WriteTextFile(const Field& f, std::string_view ruleText) {
     std::vector<std::pair<int, int>> runs;
     for (int y = e.top; y <= e.bottom; ++y) {
         runs.clear();
-        f.cells().forEachRun(y, e.left, e.right, [&](int x0, int x1) { runs.emplace_back(x0, x1); });
+        f.cells().forEachRun(y, e.left, e.right,
+                             [&](int x0, int x1) { runs.emplace_back(x0, x1); });
         if (runs.empty()) {
             out += ".\r\n";
             continue;
         }
         line.assign(static_cast<std::size_t>(runs.back().second - e.left + 1), '.');
-        for (const auto& [x0, x1] : runs) std::fill_n(line.begin() + (x0 - e.left), x1 - x0 + 1, '*');
+        for (const auto& [x0, x1] : runs)
+            std::fill_n(line.begin() + (x0 - e.left), x1 - x0 + 1, '*');
         out += line;
         out += "\r\n";
     }

@@ -20,12 +20,14 @@ struct Field;
 // Refused when it holds a NUL byte (no picture); declined when it holds invalid data and the
 // user does not want it loaded (asked through questions). The rule is the last "#R" line's, none
 // without one.
-PatternRead ParseTextFile(TextInput& input, const Field& field, CellGrid& staging, ReadQuestions& questions);
+PatternRead ParseTextFile(TextInput& input, const Field& field, CellGrid& staging,
+                          ReadQuestions& questions);
 
 // Plaintext ".cells" pictures, read as the pictures above are and placed alike: "O" and "*" live,
 // "." dead, and the "!" lines, which take no row, are the notice. The rule is "23/3" unless a
 // "#R" line says otherwise.
-PatternRead ParseCellsFile(TextInput& input, const Field& field, CellGrid& staging, ReadQuestions& questions);
+PatternRead ParseCellsFile(TextInput& input, const Field& field, CellGrid& staging,
+                           ReadQuestions& questions);
 
 // The widest row a picture is written with: the reader takes a line in pieces, and a wider row
 // would come back cut into several rows.

@@ -7,17 +7,17 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "session/context.h"
 #include "engine/rule.h"
-#include "session/run.h"
-#include "session/read_guard.h"
-#include "session/zoom.h"
 #include "formats/pattern.h"
 #include "formats/reader_common.h"
 #include "formats/rle_reader.h"
 #include "formats/safe_save.h"
 #include "formats/text_file.h"
+#include "session/context.h"
 #include "session/pattern_save.h"
+#include "session/read_guard.h"
+#include "session/run.h"
+#include "session/zoom.h"
 
 namespace gb {
 
@@ -84,7 +84,8 @@ public:
         ctx_.run.busy = 0;
         RefreshCursor(ctx_);
         ctx_.shell.messageCaption = question.caption;
-        return AppMessageBox(ctx_, question.text, Icon::Exclamation, Buttons::YesNo, Button::No) == Button::Yes;
+        return AppMessageBox(ctx_, question.text, Icon::Exclamation, Buttons::YesNo, Button::No) ==
+               Button::Yes;
     }
 
 private:
@@ -118,14 +119,15 @@ void ShowRefusal(Context& ctx, const ReadMessage& refusal) {
 // A read file's pattern in place, in the order its reader's format has: the grid cleared and the
 // cells placed, the zoom fitted, the rule, the offsets, the view, the wait cursor gone, the title
 // (a picture's before the zoom), and the notice. The rule's dropped topology goes to topology.
-void ApplyFilePattern(Context& ctx, const ReadPattern& pattern, const std::string& path, bool showNotice,
-                      std::string* topology) {
+void ApplyFilePattern(Context& ctx, const ReadPattern& pattern, const std::string& path,
+                      bool showNotice, std::string* topology) {
     Field& f = ctx.field;
     const bool picture = pattern.format == PatternFormat::Picture;
     PlacePattern(f, pattern.cells);
     if (picture) SetMainTitle(ctx, FileNameOf(path));
     FitZoomToPattern(ctx);
-    ctx.rule.ruleText = ApplyRule(ctx, FileRuleText(pattern.rule.value_or(ctx.rule.ruleText), topology));
+    ctx.rule.ruleText =
+        ApplyRule(ctx, FileRuleText(pattern.rule.value_or(ctx.rule.ruleText), topology));
     ctx.view.offsetX = ctx.view.offsetY = 0;
     if (pattern.format == PatternFormat::Rle)
         ctx.host.invalidateView();
@@ -175,13 +177,15 @@ LoadResult ReadPath(Context& ctx, const std::string& path, PatternKind kind, boo
         read = ParseFile(ctx, input, kind);
     });
     if (end != ReadEnd::Done)
-        result.status = end == ReadEnd::ReadFailed ? LoadStatus::ReadFailed : LoadStatus::OutOfMemory;
+        result.status =
+            end == ReadEnd::ReadFailed ? LoadStatus::ReadFailed : LoadStatus::OutOfMemory;
     if (end != ReadEnd::Done || result.status == LoadStatus::NotFound) return result;
 
     if (!read.read()) {
         if (defaultRuleFirst) ApplyDefaultRule(ctx);
         if (read.status == PatternRead::Status::Refused) ShowRefusal(ctx, read.refusal);
-        result.status = read.status == PatternRead::Status::Refused ? LoadStatus::Refused : LoadStatus::Declined;
+        result.status = read.status == PatternRead::Status::Refused ? LoadStatus::Refused
+                                                                    : LoadStatus::Declined;
         return result;
     }
     const bool applied = ApplyWithinMemory(ctx, [&] {
@@ -199,7 +203,8 @@ void PlacePattern(Field& field, const StagedPattern& pattern) {
     ClearCells(field);
     field.generation = 0;
     if (pattern.found)
-        field.placeStaged(pattern.left, pattern.top, pattern.right, pattern.bottom, pattern.dx, pattern.dy);
+        field.placeStaged(pattern.left, pattern.top, pattern.right, pattern.bottom, pattern.dx,
+                          pattern.dy);
 }
 
 int ReadRleFile(Context& ctx, TextInput& input, const std::string& path) {

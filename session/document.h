@@ -42,7 +42,8 @@ struct LoadResult {
     std::string droppedTopology;  // the topology suffix its rule named and the Field ignores
     // A file read to its end counts as opened, whatever the reader made of it.
     bool opened() const {
-        return status == LoadStatus::Loaded || status == LoadStatus::Refused || status == LoadStatus::Declined;
+        return status == LoadStatus::Loaded || status == LoadStatus::Refused ||
+               status == LoadStatus::Declined;
     }
 };
 
@@ -51,7 +52,8 @@ struct LoadResult {
 // currentQuickLaunchItem updated. A file that cannot be opened, a read of it that fails
 // part-way and a lack of memory change nothing but the pause (after their box); a file the
 // reader refuses still counts as opened. The notice is shown only when showNotice is set.
-LoadResult LoadPattern(Context& ctx, const std::string& path, PatternKind kind, bool showNotice = true);
+LoadResult LoadPattern(Context& ctx, const std::string& path, PatternKind kind,
+                       bool showNotice = true);
 // LoadPattern by the path's extension; true when the file counts as opened.
 bool LoadDocument(Context& ctx, const std::string& path);
 // The same with the reader chosen by the caller instead of by the extension.

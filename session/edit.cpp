@@ -123,7 +123,8 @@ void LeftDoubleClick(Context& ctx, double px, double py) {
     if (ctx.view.editMode && !ctx.host.shiftHeld()) return;
     const FieldPoint p = PointerToField(ctx, px, py);
     // Bounded by the interior's width and height, so the last column and row do not centre.
-    if (p.cellX >= 1 && p.cellX < ctx.field.fieldWidth && p.cellY >= 1 && p.cellY < ctx.field.fieldHeight)
+    if (p.cellX >= 1 && p.cellX < ctx.field.fieldWidth && p.cellY >= 1 &&
+        p.cellY < ctx.field.fieldHeight)
         CentreViewOn(ctx, static_cast<float>(p.x), static_cast<float>(p.y));
 }
 

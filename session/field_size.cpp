@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "session/context.h"
 #include "engine/resize.h"
+#include "session/context.h"
 #include "session/format_number.h"
 #include "session/input_numbers.h"
 #include "session/run.h"
@@ -47,10 +47,10 @@ FieldSizeCheck CheckFieldSizeOnOk(Context& ctx, std::string_view width, std::str
         return check;
     }
     if (LeadingNumber(width) * LeadingNumber(height) > kLargeFieldCells) {
-        const Button answer = ViewMessageBox(
-            ctx, kAppName,
-            "フィールドが大きすぎると、メモリ使用量が大きくなり、動作も遅くなります。\n\n続行しますか。",
-            Icon::Exclamation, Buttons::YesNo, Button::No);
+        const Button answer = ViewMessageBox(ctx, kAppName,
+                                             "フィールドが大きすぎると、メモリ使用量が大きくなり、"
+                                             "動作も遅くなります。\n\n続行しますか。",
+                                             Icon::Exclamation, Buttons::YesNo, Button::No);
         if (answer != Button::Yes) {
             check.focus = SizeBox::Width;
             check.restore = true;
@@ -66,9 +66,9 @@ FieldSizeCheck CheckFieldSizeOnOk(Context& ctx, std::string_view width, std::str
 bool RebuildField(Context& ctx, int width, int height) {
     const BusyScope busy(ctx);
     ctx.run.rebuilding = true;
-    const RebuildResult result = RebuildBlocks(
-        ctx.field, width, height,
-        [&ctx](const AllocResult& failure) { ShowAllocationFailure(ctx, failure); });
+    const RebuildResult result =
+        RebuildBlocks(ctx.field, width, height,
+                      [&ctx](const AllocResult& failure) { ShowAllocationFailure(ctx, failure); });
     if (result.carried) ctx.host.invalidateView();
     ctx.run.rebuilding = false;
     return result.resized;

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/step.h"
 #include "session/context.h"
 #include "session/format_number.h"
 #include "session/run.h"
-#include "engine/step.h"
 
 namespace gb {
 
@@ -63,8 +63,7 @@ int FirstCandidate(double start, double zoom, int s, int count) {
 // column after column from the left edge; when every such sum is exact (the usual case) it is
 // computed directly for the visible columns alone, otherwise the sums are made one by one up to
 // the right edge of the target.
-void VisibleColumns(int gw, float viewLeft, double zoom, int s, int width,
-                    std::vector<Span>& out) {
+void VisibleColumns(int gw, float viewLeft, double zoom, int s, int width, std::vector<Span>& out) {
     SpanBuilder spans(out, s, width);
     const double x0 = (0 - static_cast<double>(viewLeft)) * zoom;
     int k = 0;
@@ -221,11 +220,13 @@ public:
         spanOf_.assign(static_cast<std::size_t>(lastColumn - firstColumn_ + 1), -1);
         for (std::size_t n = 0; n < columns.size(); ++n)
             for (int k = 0; k < columns[n].count; ++k)
-                spanOf_[static_cast<std::size_t>(columns[n].first + k - firstColumn_)] = static_cast<int>(n);
+                spanOf_[static_cast<std::size_t>(columns[n].first + k - firstColumn_)] =
+                    static_cast<int>(n);
         visible_.assign(static_cast<std::size_t>(words_), 0);
         for (int x = firstColumn_; x <= lastColumn; ++x)
             if (spanOf_[static_cast<std::size_t>(x - firstColumn_)] >= 0)
-                visible_[static_cast<std::size_t>((x >> 6) - txFirst_)] |= std::uint64_t{1} << (x & 63);
+                visible_[static_cast<std::size_t>((x >> 6) - txFirst_)] |= std::uint64_t{1}
+                                                                           << (x & 63);
         need_.resize(static_cast<std::size_t>(words_));
         spanBits_.resize(columns.size());
         for (std::size_t n = 0; n < columns.size(); ++n) {
@@ -252,7 +253,8 @@ private:
     std::uint64_t bitsOf(int k, int from, int to) const {
         const int base = (txFirst_ + k) * 64;
         const int lo = std::max(from - base, 0), hi = std::min(to - base, 64);
-        return (hi >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1) & (~std::uint64_t{0} << lo);
+        return (hi >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1) &
+               (~std::uint64_t{0} << lo);
     }
     void take(int k, std::uint64_t bits) {
         std::uint64_t& n = need_[static_cast<std::size_t>(k)];
@@ -275,7 +277,8 @@ private:
     }
     void fill(const Span& r, const Span& c) {
         std::uint32_t* out = target_.pixels + static_cast<std::ptrdiff_t>(r.from) * target_.stride;
-        for (int y = r.from; y < r.to; ++y, out += target_.stride) std::fill(out + c.from, out + c.to, pixel_);
+        for (int y = r.from; y < r.to; ++y, out += target_.stride)
+            std::fill(out + c.from, out + c.to, pixel_);
     }
 
     const CellGrid& cells_;
@@ -284,7 +287,7 @@ private:
     const std::vector<Span>& columns_;
     const std::vector<Span>& rows_;
     int firstColumn_ = 0, txFirst_ = 0, words_ = 0;
-    int open_ = 0;  // words of need_ with a bit set
+    int open_ = 0;      // words of need_ with a bit set
     int liveRow_ = -1;  // the tile row last found to hold cells, and whether it does
     bool rowLive_ = false;
 
@@ -313,7 +316,8 @@ void CellPainter::paintShrunk() {
                 continue;
             }
             for (int k = 0; k < words_; ++k)
-                rowWords[static_cast<std::size_t>(k)] = cells_.tileLive(txFirst_ + k, ty) ? cells_.word(txFirst_ + k, i) : 0;
+                rowWords[static_cast<std::size_t>(k)] =
+                    cells_.tileLive(txFirst_ + k, ty) ? cells_.word(txFirst_ + k, i) : 0;
             still.clear();
             for (const int n : unlit) {
                 const SpanBits& b = spanBits_[static_cast<std::size_t>(n)];
@@ -325,7 +329,9 @@ void CellPainter::paintShrunk() {
                 } else {
                     lit = false;
                     for (int col = c.first; col < c.first + c.count && !lit; ++col)
-                        lit = (rowWords[static_cast<std::size_t>((col >> 6) - txFirst_)] >> (col & 63) & 1) != 0;
+                        lit = (rowWords[static_cast<std::size_t>((col >> 6) - txFirst_)] >>
+                                   (col & 63) &
+                               1) != 0;
                 }
                 if (!lit) {
                     still.push_back(n);
@@ -343,7 +349,8 @@ void CellPainter::paintSquares() {
         // A row of pixels whose rows of tiles are all empty needs nothing.
         if (!anyTileRow(r)) continue;
         std::copy(visible_.begin(), visible_.end(), need_.begin());
-        open_ = static_cast<int>(std::count_if(need_.begin(), need_.end(), [](std::uint64_t n) { return n != 0; }));
+        open_ = static_cast<int>(
+            std::count_if(need_.begin(), need_.end(), [](std::uint64_t n) { return n != 0; }));
         for (int i = r.first; i < r.first + r.count && open_ > 0; ++i) {
             const int ty = i >> 4;
             if (!tileRowLive(ty)) {
@@ -357,10 +364,13 @@ void CellPainter::paintSquares() {
                 std::uint64_t w;
                 while ((w = row & need_[static_cast<std::size_t>(k)]) != 0) {
                     const int x = tx * 64 + std::countr_zero(w);
-                    const auto n = static_cast<std::size_t>(spanOf_[static_cast<std::size_t>(x - firstColumn_)]);
+                    const auto n = static_cast<std::size_t>(
+                        spanOf_[static_cast<std::size_t>(x - firstColumn_)]);
                     const Span& c = columns_[n];
                     if (r.to - r.from == 1 && c.to - c.from == 1)
-                        target_.pixels[static_cast<std::ptrdiff_t>(r.from) * target_.stride + c.from] = pixel_;
+                        target_
+                            .pixels[static_cast<std::ptrdiff_t>(r.from) * target_.stride + c.from] =
+                            pixel_;
                     else
                         fill(r, c);
                     const SpanBits& b = spanBits_[n];

@@ -122,7 +122,8 @@ std::string FormatInt(double value) {
 std::string IntegerPrompt() { return "整数を入力してください。"; }
 
 std::string RangePrompt(std::int32_t low, std::int32_t high) {
-    return std::to_string(low) + " から " + std::to_string(high) + " までの整数を入力してください。";
+    return std::to_string(low) + " から " + std::to_string(high) +
+           " までの整数を入力してください。";
 }
 
 IntCheck CheckDialogInt(std::string_view text, std::int32_t low, std::int32_t high) {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "session/context.h"
 #include "engine/shift.h"
+#include "session/context.h"
 #include "session/input_numbers.h"
 #include "session/run.h"
 #include "session/shell.h"
@@ -47,10 +47,9 @@ bool AmountInRange(Context& ctx, std::string_view text, int size) {
     const int high = size - 1;
     if (value >= low && value <= high) return true;
     ctx.shell.messageCaption = kAppName;
-    AppMessageBox(ctx,
-                  std::to_string(low) + "から" + std::to_string(high) +
-                      "までの整数を入力してください。",
-                  Icon::None);
+    AppMessageBox(
+        ctx, std::to_string(low) + "から" + std::to_string(high) + "までの整数を入力してください。",
+        Icon::None);
     return false;
 }
 

@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <string>
 
-#include "session/context.h"
 #include "engine/rule.h"
+#include "formats/bytes.h"
+#include "formats/reader_common.h"
+#include "formats/rle_reader.h"
+#include "session/context.h"
 #include "session/document.h"
+#include "session/read_guard.h"
 #include "session/run.h"
 #include "session/shell.h"
 #include "session/zoom.h"
-#include "formats/bytes.h"
-#include "session/read_guard.h"
-#include "formats/reader_common.h"
-#include "formats/rle_reader.h"
 
 namespace gb {
 
@@ -93,7 +93,8 @@ void PastePicture(Context& ctx, std::string_view clipboard) {
     long long lines = 0;
     long long longest = 0;
     for (std::size_t pos = 0; pos < text.size(); ++lines)
-        longest = std::max<long long>(longest, static_cast<long long>(NextPictureLine(text, pos).size()));
+        longest =
+            std::max<long long>(longest, static_cast<long long>(NextPictureLine(text, pos).size()));
 
     Field& f = ctx.field;
     const long long originX = (f.gridWidth - (longest - 2)) / 2;
@@ -112,11 +113,12 @@ void PastePicture(Context& ctx, std::string_view clipboard) {
             if (y < 1 || y > f.gridHeight - 2) continue;
             // Positions i with 1 <= i + originX <= gridWidth - 2, a run of "*" at a time.
             const auto from = static_cast<std::size_t>(std::max<long long>(0, 1 - originX));
-            const auto to = static_cast<std::size_t>(
-                std::clamp<long long>(f.gridWidth - 1 - originX, 0, static_cast<long long>(line.size())));
+            const auto to = static_cast<std::size_t>(std::clamp<long long>(
+                f.gridWidth - 1 - originX, 0, static_cast<long long>(line.size())));
             for (std::size_t i = line.find('*', from); i < to; i = line.find('*', i)) {
                 const std::size_t end = std::min(line.find_first_not_of('*', i), to);
-                f.fillRow(static_cast<int>(y), static_cast<int>(static_cast<long long>(i) + originX),
+                f.fillRow(static_cast<int>(y),
+                          static_cast<int>(static_cast<long long>(i) + originX),
                           static_cast<int>(static_cast<long long>(end) - 1 + originX));
                 i = end;
             }
@@ -175,7 +177,8 @@ void PasteClipboardText(Context& ctx) {
         return;
     }
     // The clipboard's text is a NUL-terminated string: whatever follows the first NUL is not text.
-    if (const std::size_t end = clipboard->find('\0'); end != std::string::npos) clipboard->resize(end);
+    if (const std::size_t end = clipboard->find('\0'); end != std::string::npos)
+        clipboard->resize(end);
     if (clipboard->empty()) {
         ctx.shell.messageCaption = "クリップボードに有効なデータがありません。";
         AppMessageBox(ctx, "貼り付けできません。", Icon::Information);

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "session/context.h"
 #include "formats/rle_writer.h"
 #include "formats/text_file.h"
+#include "session/context.h"
 
 namespace gb {
 
@@ -19,8 +19,7 @@ std::string Shown(Context& ctx, WriteResult result) {
 
 void ShowWriteRefusal(Context& ctx, const WriteResult& result) {
     switch (result.refusal) {
-        case WriteRefusal::None:
-            return;
+        case WriteRefusal::None: return;
         case WriteRefusal::NothingToSave:
             ctx.shell.messageCaption = "セルが存在していません。";
             AppMessageBox(ctx, "保存するデータがありません。", Icon::Exclamation);
@@ -29,7 +28,8 @@ void ShowWriteRefusal(Context& ctx, const WriteResult& result) {
             ctx.shell.messageCaption = "テキストファイルに保存できません。";
             AppMessageBox(ctx,
                           "パターンの幅が" + std::to_string(result.patternWidth) +
-                              "セルあります。テキストファイルに保存できるのは幅" + std::to_string(kTextWidestRow) +
+                              "セルあります。テキストファイルに保存できるのは幅" +
+                              std::to_string(kTextWidestRow) +
                               "セルまでです。\r\nRLE形式かLife形式で保存してください。",
                           Icon::Exclamation);
             return;
@@ -53,7 +53,8 @@ std::string WriteLifePattern(Context& ctx, LifeFormat format) {
 std::string WriteTextPattern(Context& ctx) {
     CheckMemory(ctx);
     // The menu's idea of live cells is the last frame's count, which a save goes by as well.
-    if (!HasLiveCells(ctx.view)) return Shown(ctx, WriteResult::Refused(WriteRefusal::NothingToSave));
+    if (!HasLiveCells(ctx.view))
+        return Shown(ctx, WriteResult::Refused(WriteRefusal::NothingToSave));
     return Shown(ctx, WriteTextFile(ctx.field, ctx.rule.ruleText));
 }
 

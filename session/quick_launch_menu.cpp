@@ -3,17 +3,16 @@
 #include <filesystem>
 #include <system_error>
 
+#include "formats/bytes.h"
 #include "session/context.h"
 #include "session/run.h"
-#include "formats/bytes.h"
 
 namespace gb {
 
 void ReadQuickLaunchFile(Context& ctx, QuickLaunch& list) {
     SetProgramDirectoryCurrent(ctx);
     switch (ReadQuickLaunchList("quicklaunch.dat", list)) {
-        case QuickLaunchListRead::Read:
-            return;
+        case QuickLaunchListRead::Read: return;
         case QuickLaunchListRead::Missing:
             ViewMessageBox(ctx, "クイック起動データファイルが見つかりません",
                            "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。",
@@ -40,7 +39,8 @@ QuickLaunchItemState UpdateQuickLaunchItem(const Context& ctx, const QuickLaunch
     s.text += '\t';
     if (list.displayMode != QuickLaunchDisplayMode::NoFileName) {
         s.text += '(';
-        s.text += list.displayMode == QuickLaunchDisplayMode::FileName ? FileNameOf(e.path) : e.path;
+        s.text +=
+            list.displayMode == QuickLaunchDisplayMode::FileName ? FileNameOf(e.path) : e.path;
         s.text += ')';
     }
     // The item text fits 999 bytes, cut after the last whole character (a cut inside one would

@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "formats/bytes.h"
 #include "session/context.h"
 #include "session/run.h"
 #include "session/shell.h"
-#include "formats/bytes.h"
 
 namespace gb {
 
@@ -22,8 +22,8 @@ void ReportFileNotFound(Context& ctx, const std::string& path) {
 
 namespace {
 
-// What applying a pattern may change, taken before it starts. Of the cells only the old pattern's live tiles
-// are kept: outside them the grid held nothing.
+// What applying a pattern may change, taken before it starts. Of the cells only the old pattern's
+// live tiles are kept: outside them the grid held nothing.
 struct BeforeRead {
     Rule rule;
     ViewState view;  // with the population the last frame counted
@@ -95,7 +95,8 @@ bool ReadWithinMemory(Context& ctx, const std::function<void()>& read) {
     return Parse(ctx, nullptr, read) == ReadEnd::Done;
 }
 
-ReadEnd ReadFileWithinMemory(Context& ctx, const std::string& path, const std::function<void()>& read) {
+ReadEnd ReadFileWithinMemory(Context& ctx, const std::string& path,
+                             const std::function<void()>& read) {
     return Parse(ctx, &path, read);
 }
 

@@ -25,7 +25,8 @@ bool ReadWithinMemory(Context& ctx, const std::function<void()>& read);
 enum class ReadEnd { Done, OutOfMemory, ReadFailed };
 // The same for a read of the file at path, which may also fail part-way (ReadFailure): then the
 // box of a file that cannot be read is shown ("ファイルが見つかりません。").
-ReadEnd ReadFileWithinMemory(Context& ctx, const std::string& path, const std::function<void()>& read);
+ReadEnd ReadFileWithinMemory(Context& ctx, const std::string& path,
+                             const std::function<void()>& read);
 
 // Runs apply, which puts a parsed pattern in place (the cells, the generation, the rule, the
 // view, the title and where the pattern came from). When an allocation fails on the way all of

@@ -55,7 +55,8 @@ RuleTextCheck ValidateRuleText(std::string_view text) {
     for (char c : n)
         if (!IsRuleCharacter(c)) unrecognised += c;
     if (!unrecognised.empty()) {
-        check.caption = "ルール設定文字列に認識できない文字\"" + unrecognised + "\"が含まれています。";
+        check.caption =
+            "ルール設定文字列に認識できない文字\"" + unrecognised + "\"が含まれています。";
         check.text = "ルール設定文字列には\"B\"・\"S\" および 0～8の数字と\"/\"しか使えません。";
         return check;
     }

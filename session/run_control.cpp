@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "session/context.h"
-#include "session/input_numbers.h"
 #include "session/format_number.h"
+#include "session/input_numbers.h"
 #include "session/run.h"
 
 namespace gb {
@@ -55,16 +55,14 @@ std::string StopAtStatusLine(std::int32_t generation) {
 
 bool HasComma(std::string_view text) { return text.find(',') != std::string_view::npos; }
 
-std::optional<std::string> RelativeForAbsolute(std::string_view absolute,
-                                               std::string_view relative,
+std::optional<std::string> RelativeForAbsolute(std::string_view absolute, std::string_view relative,
                                                std::int32_t generation) {
     const double r = LenientNumber(absolute) - generation;
     if (r == LenientNumber(relative)) return std::nullopt;
     return FormatInt(r);
 }
 
-std::optional<std::string> AbsoluteForRelative(std::string_view relative,
-                                               std::string_view absolute,
+std::optional<std::string> AbsoluteForRelative(std::string_view relative, std::string_view absolute,
                                                std::int32_t generation) {
     const double a = LenientNumber(relative) + generation;
     if (a == LenientNumber(absolute)) return std::nullopt;

@@ -19,9 +19,9 @@ inline constexpr int kMaxTimerInterval = 10000;
 inline constexpr std::int32_t kMaxStopGeneration = 1000000000;
 
 // Enabling rules of the Run menu.
-bool CanStartRun(const Context& ctx);   // not running, live cells
-bool CanStopRun(const Context& ctx);    // running
-bool CanStepOnce(const Context& ctx);   // not running, live cells
+bool CanStartRun(const Context& ctx);          // not running, live cells
+bool CanStopRun(const Context& ctx);           // running
+bool CanStepOnce(const Context& ctx);          // not running, live cells
 bool CanStopAtGeneration(const Context& ctx);  // live cells
 
 // Stops, then draws one advancing frame.
@@ -51,11 +51,9 @@ inline constexpr const char* kPastGenerationMessage = "過去の世代を指定�
 inline constexpr const char* kStopAtCaption = "指定世代で停止";
 bool HasComma(std::string_view text);
 // The text the other field takes after a change, or nothing when it already agrees.
-std::optional<std::string> RelativeForAbsolute(std::string_view absolute,
-                                               std::string_view relative,
+std::optional<std::string> RelativeForAbsolute(std::string_view absolute, std::string_view relative,
                                                std::int32_t generation);
-std::optional<std::string> AbsoluteForRelative(std::string_view relative,
-                                               std::string_view absolute,
+std::optional<std::string> AbsoluteForRelative(std::string_view relative, std::string_view absolute,
                                                std::int32_t generation);
 // OK's first check: the absolute field must name a generation after the current one.
 bool TargetIsAhead(std::string_view absolute, std::int32_t generation);

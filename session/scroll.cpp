@@ -2,9 +2,8 @@
 
 #include <cmath>
 
+#include "engine/extent.h"
 #include "session/context.h"
-#include "engine/extent.h"
-#include "engine/extent.h"
 #include "session/run.h"
 #include "session/zoom.h"
 

@@ -14,8 +14,8 @@ Button AppMessageBox(Context& ctx, const std::string& text, Icon icon, Buttons b
     return ctx.host.showMessage(box);
 }
 
-Button ViewMessageBox(Context& ctx, const std::string& caption, const std::string& text,
-                      Icon icon, Buttons buttons, std::optional<Button> defaultButton) {
+Button ViewMessageBox(Context& ctx, const std::string& caption, const std::string& text, Icon icon,
+                      Buttons buttons, std::optional<Button> defaultButton) {
     return ctx.host.showMessage(MessageBox{caption, text, icon, buttons, defaultButton});
 }
 

@@ -33,8 +33,8 @@ Button AppMessageBox(Context& ctx, const std::string& text, Icon icon,
                      std::optional<Button> defaultButton = std::nullopt);
 
 // A box owned by a window, which passes its caption directly and leaves messageCaption alone.
-Button ViewMessageBox(Context& ctx, const std::string& caption, const std::string& text,
-                      Icon icon, Buttons buttons = Buttons::Ok,
+Button ViewMessageBox(Context& ctx, const std::string& caption, const std::string& text, Icon icon,
+                      Buttons buttons = Buttons::Ok,
                       std::optional<Button> defaultButton = std::nullopt);
 
 // Title = text + " - Gridbloom", when the main window exists.

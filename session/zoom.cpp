@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "session/context.h"
 #include "engine/extent.h"
+#include "session/context.h"
 
 namespace gb {
 

@@ -114,7 +114,7 @@ QImage ComposeFrame(Context& ctx, QSize client, bool advance, double devicePixel
     target.height = h;
     target.stride = image.bytesPerLine() / 4;
     ctx.view.population = PaintCells(ctx.field, target, at.viewLeft, at.viewTop, zoom,
-                                      ToQColor(ctx.display.liveColor).rgb());
+                                     ToQColor(ctx.display.liveColor).rgb());
 
     // From here on the painter works in the view's own (logical) pixels.
     image.setDevicePixelRatio(ratio);

@@ -8,12 +8,12 @@
 #include <QWheelEvent>
 
 #include "session/context.h"
+#include "session/document.h"
 #include "session/edit.h"
 #include "session/frame.h"
 #include "session/run.h"
 #include "session/run_control.h"
 #include "session/scroll.h"
-#include "session/document.h"
 #include "view/frame_image.h"
 
 namespace gb {
@@ -90,36 +90,18 @@ void CLGView::keyPressEvent(QKeyEvent* event) {
     const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
     switch (event->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter:
-            EnterKey(ctx_);
-            break;
-        case Qt::Key_Space:
-            SpaceKey(ctx_, [this](bool advance) { DrawFrame(advance); });
-            break;
-        case Qt::Key_F1:
-            ZoomOut(ctx_);
-            break;
-        case Qt::Key_F2:
-            ZoomIn(ctx_);
-            break;
-        case Qt::Key_Left:
-            ScrollView(ctx_, ScrollDirection::Left, width(), height(), shift);
-            break;
+        case Qt::Key_Enter: EnterKey(ctx_); break;
+        case Qt::Key_Space: SpaceKey(ctx_, [this](bool advance) { DrawFrame(advance); }); break;
+        case Qt::Key_F1: ZoomOut(ctx_); break;
+        case Qt::Key_F2: ZoomIn(ctx_); break;
+        case Qt::Key_Left: ScrollView(ctx_, ScrollDirection::Left, width(), height(), shift); break;
         case Qt::Key_Right:
             ScrollView(ctx_, ScrollDirection::Right, width(), height(), shift);
             break;
-        case Qt::Key_Up:
-            ScrollView(ctx_, ScrollDirection::Up, width(), height(), shift);
-            break;
-        case Qt::Key_Down:
-            ScrollView(ctx_, ScrollDirection::Down, width(), height(), shift);
-            break;
-        case Qt::Key_Shift:
-            RefreshCursor(ctx_);
-            break;
-        default:
-            QWidget::keyPressEvent(event);
-            return;
+        case Qt::Key_Up: ScrollView(ctx_, ScrollDirection::Up, width(), height(), shift); break;
+        case Qt::Key_Down: ScrollView(ctx_, ScrollDirection::Down, width(), height(), shift); break;
+        case Qt::Key_Shift: RefreshCursor(ctx_); break;
+        default: QWidget::keyPressEvent(event); return;
     }
     event->accept();
 }

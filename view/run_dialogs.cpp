@@ -27,7 +27,10 @@ QDialogButtonBox* OkCancel(QDialog* dialog) {
 }  // namespace
 
 TimerIntervalDialog::TimerIntervalDialog(Context& ctx, int interval, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), field_(new NumberSpinBox(this)), buttons_(OkCancel(this)),
+    : QDialog(parent),
+      ctx_(ctx),
+      field_(new NumberSpinBox(this)),
+      buttons_(OkCancel(this)),
       interval_(interval) {
     setWindowTitle(Utf8("タイマーインターバル設定"));
     field_->setRange(kMinTimerInterval, kMaxTimerInterval);
@@ -57,8 +60,12 @@ void TimerIntervalDialog::accept() {
 }
 
 StopAtDialog::StopAtDialog(Context& ctx, const StopAtValues& initial, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), absolute_(new NumberSpinBox(this)), relative_(new NumberSpinBox(this)),
-      status_(new QLabel(this)), buttons_(OkCancel(this)) {
+    : QDialog(parent),
+      ctx_(ctx),
+      absolute_(new NumberSpinBox(this)),
+      relative_(new NumberSpinBox(this)),
+      status_(new QLabel(this)),
+      buttons_(OkCancel(this)) {
     setWindowTitle(Utf8(kStopAtCaption));
     const std::int32_t generation = ctx.field.generation;
     absolute_->setRange(generation < kMaxStopGeneration ? generation + 1 : kMaxStopGeneration,

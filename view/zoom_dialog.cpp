@@ -12,7 +12,9 @@
 namespace gb {
 
 ZoomDialog::ZoomDialog(Context& ctx, int shown, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), field_(new NumberSpinBox(this)),
+    : QDialog(parent),
+      ctx_(ctx),
+      field_(new NumberSpinBox(this)),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)),
       number_(shown) {
     setWindowTitle(QString::fromUtf8("拡大率設定"));

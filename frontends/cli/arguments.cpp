@@ -79,7 +79,8 @@ const option kLongOptions[] = {
 };
 
 // The options that only make sense when generations are run.
-const std::set<int> kRunOnly = {'g', 'r', 'o', 'v', kLife106, kEvery, kStats, kUntil, kMaxPeriod, kGif, kDelay};
+const std::set<int> kRunOnly = {'g',    'r',    'o',        'v',  kLife106, kEvery,
+                                kStats, kUntil, kMaxPeriod, kGif, kDelay};
 
 // The name an option is reported by: its short form when it has one.
 std::string OptionName(int code) {
@@ -89,7 +90,8 @@ std::string OptionName(int code) {
     return "?";
 }
 
-std::string WholeNumberError(int code, std::string_view value, std::int64_t low, std::int64_t high) {
+std::string WholeNumberError(int code, std::string_view value, std::int64_t low,
+                             std::int64_t high) {
     return "bad " + OptionName(code) + " value " + Quoted(value) + ": give a whole number from " +
            std::to_string(low) + " to " + std::to_string(high);
 }
@@ -98,8 +100,9 @@ std::string WholeNumberError(int code, std::string_view value, std::int64_t low,
 
 std::optional<std::string> ParseFieldSize(std::string_view text, int& width, int& height) {
     const std::size_t x = text.find_first_of("xX");
-    const std::string wrong = "bad field size " + Quoted(text) +
-                              ": give WIDTHxHEIGHT, two whole numbers of at least 1 (such as 1200x1200)";
+    const std::string wrong =
+        "bad field size " + Quoted(text) +
+        ": give WIDTHxHEIGHT, two whole numbers of at least 1 (such as 1200x1200)";
     if (x == std::string_view::npos) return wrong;
     const std::string_view ws = text.substr(0, x);
     const std::string_view hs = text.substr(x + 1);
@@ -142,20 +145,20 @@ void Note(std::string& error, std::string message) {
 }
 
 // Takes option c, typed as name, with its value into o; a bad value is noted in error.
-void TakeOption(Options& o, int c, const std::string& name, std::string_view value, std::string& error) {
+void TakeOption(Options& o, int c, const std::string& name, std::string_view value,
+                std::string& error) {
     const auto note = [&](std::string message) { Note(error, std::move(message)); };
     switch (c) {
         case 'g': {
             const auto n = ParseCount(value, std::numeric_limits<std::int64_t>::max());
             if (!n)
-                note("bad generation count " + Quoted(value) + ": give a whole number of at least 0");
+                note("bad generation count " + Quoted(value) +
+                     ": give a whole number of at least 0");
             else
                 o.generations = *n, o.generationsGiven = true;
             break;
         }
-        case 'r':
-            o.rule = std::string(value);
-            break;
+        case 'r': o.rule = std::string(value); break;
         case 's':
             if (auto e = ParseFieldSize(value, o.width, o.height)) note(*e);
             break;
@@ -165,15 +168,9 @@ void TakeOption(Options& o, int c, const std::string& name, std::string_view val
             else
                 o.output = std::string(value);
             break;
-        case 'v':
-            o.verbose = true;
-            break;
-        case kLife106:
-            o.life106 = true;
-            break;
-        case kYes:
-            o.yes = true;
-            break;
+        case 'v': o.verbose = true; break;
+        case kLife106: o.life106 = true; break;
+        case kYes: o.yes = true; break;
         case kAs: {
             const std::string kind = Lower(value);
             if (kind == "rle")
@@ -235,31 +232,26 @@ void TakeOption(Options& o, int c, const std::string& name, std::string_view val
                 o.delayMs = static_cast<int>(*n);
             break;
         }
-        case kCrop:
-            o.crop = true;
-            break;
+        case kCrop: o.crop = true; break;
         case kLive:
         case kBack: {
             const auto colour = ParseColour(value);
             if (!colour)
-                note("bad colour " + Quoted(value) + " for " + name + ": give RRGGBB in hexadecimal (such as FF0000)");
+                note("bad colour " + Quoted(value) + " for " + name +
+                     ": give RRGGBB in hexadecimal (such as FF0000)");
             else
                 (c == kLive ? o.live : o.back) = *colour;
             break;
         }
-        case kJson:
-            o.json = true;
-            break;
-        default:
-            note("unknown option");
-            break;
+        case kJson: o.json = true; break;
+        default: note("unknown option"); break;
     }
 }
 
 // The command and its input file from the operands left after the options, then the checks that
 // need the whole command line.
-ParsedArguments CheckOperands(ParsedArguments parsed, const std::vector<std::string>& rest, bool version,
-                              const std::vector<std::pair<int, std::string>>& given) {
+ParsedArguments CheckOperands(ParsedArguments parsed, const std::vector<std::string>& rest,
+                              bool version, const std::vector<std::pair<int, std::string>>& given) {
     Options& o = parsed.options;
     const auto fail = [&](std::string message) {
         parsed.error = std::move(message);
@@ -279,13 +271,16 @@ ParsedArguments CheckOperands(ParsedArguments parsed, const std::vector<std::str
     else
         return fail("unknown command " + Quoted(rest[0]));
     if (rest.size() < 2) return fail("no input file given");
-    if (rest.size() > 2) return fail("more than one input file (" + Quoted(rest[1]) + " and " + Quoted(rest[2]) + ")");
+    if (rest.size() > 2)
+        return fail("more than one input file (" + Quoted(rest[1]) + " and " + Quoted(rest[2]) +
+                    ")");
     o.input = rest[1];
     if (o.input.empty()) return fail("no input file given");
 
     if (o.command == Command::Info)
         for (const auto& [code, name] : given)
-            if (kRunOnly.count(code) != 0) return fail(Quoted(name) + " belongs to the run command");
+            if (kRunOnly.count(code) != 0)
+                return fail(Quoted(name) + " belongs to the run command");
 
     // Standard output can carry one stream of data only.
     std::vector<std::string> toStdout;
@@ -340,7 +335,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         const std::string name = longIndex >= 0 ? std::string("--") + kLongOptions[longIndex].name
                                                 : std::string("-") + static_cast<char>(c);
         given.emplace_back(c, name);
-        const std::string_view value = optarg != nullptr ? std::string_view(optarg) : std::string_view();
+        const std::string_view value =
+            optarg != nullptr ? std::string_view(optarg) : std::string_view();
         if (c == 'h')
             help = true;
         else if (c == kVersion)

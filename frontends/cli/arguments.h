@@ -39,8 +39,8 @@ struct Options {
     bool verbose = false;  // the file's notice texts on standard error (run)
     std::optional<Format> as;
 
-    std::int64_t every = 0;                // 0: no statistics rows
-    std::optional<std::string> stats;      // where the rows go ("-": standard output)
+    std::int64_t every = 0;            // 0: no statistics rows
+    std::optional<std::string> stats;  // where the rows go ("-": standard output)
     bool untilSettled = false;
     int maxPeriod = kDefaultMaxPeriod;
 
@@ -54,7 +54,9 @@ struct Options {
     bool json = false;
 
     // The generations the run goes to: -g, or the settling limit when only --until is given.
-    std::int64_t limit() const { return untilSettled && !generationsGiven ? kSettleLimit : generations; }
+    std::int64_t limit() const {
+        return untilSettled && !generationsGiven ? kSettleLimit : generations;
+    }
     // Every how many generations the statistics rows and the GIF frames are taken.
     std::int64_t frameEvery() const { return every > 0 ? every : 1; }
     bool statsWanted() const { return every > 0 || stats.has_value(); }

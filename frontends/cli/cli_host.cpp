@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "session/shell.h"
 #include "frontends/cli/english.h"
+#include "session/shell.h"
 
 namespace gb::cli {
 
@@ -20,13 +20,10 @@ std::string BoxLines(const MessageBox& box, bool english) {
 Button CliHost::showMessage(const MessageBox& box) {
     std::cerr << BoxLines(box, english_) << std::flush;
     switch (box.buttons) {
-        case Buttons::Ok:
-            return Button::Ok;
-        case Buttons::OkCancel:
-            return answerYes_ ? Button::Ok : Button::Cancel;
+        case Buttons::Ok: return Button::Ok;
+        case Buttons::OkCancel: return answerYes_ ? Button::Ok : Button::Cancel;
         case Buttons::YesNo:
-        case Buttons::YesNoCancel:
-            break;
+        case Buttons::YesNoCancel: break;
     }
     return answerYes_ ? Button::Yes : Button::No;
 }

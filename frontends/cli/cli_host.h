@@ -13,7 +13,8 @@ namespace gb::cli {
 class CliHost : public Host {
 public:
     // english: captions and texts are printed in English (see english.h).
-    explicit CliHost(bool answerYes, bool english = false) : answerYes_(answerYes), english_(english) {}
+    explicit CliHost(bool answerYes, bool english = false)
+        : answerYes_(answerYes), english_(english) {}
 
     Button showMessage(const MessageBox& box) override;
 

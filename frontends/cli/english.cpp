@@ -16,11 +16,15 @@ constexpr MessageLine kLines[] = {
     {"保存できません。", "Cannot save."},
     {"ファイル\"{}\"に保存できませんでした。\r\n({})\r\n元のファイルは変更されていません。",
      "The pattern could not be saved to the file \"{}\".\r\n({})\r\nThe old file was not changed."},
-    {"ファイル\"{}\"に保存できませんでした。\r\n({})\r\n元のファイルは変更されましたが、元に戻せませんでした。",
-     "The pattern could not be saved to the file \"{}\".\r\n({})\r\nThe old file was changed and could not be put back."},
+    {"ファイル\"{}\"に保存できませんでした。\r\n({})"
+     "\r\n元のファイルは変更されましたが、元に戻せませんでした。",
+     "The pattern could not be saved to the file \"{}\".\r\n({})\r\nThe old file was changed and "
+     "could not be put back."},
     {"テキストファイルに保存できません。", "Cannot save as a text file."},
-    {"パターンの幅が{}セルあります。テキストファイルに保存できるのは幅{}セルまでです。\r\nRLE形式かLife形式で保存してください。",
-     "The pattern is {} cells wide; a text file holds patterns up to {} cells wide.\r\nSave it as RLE or Life instead."},
+    {"パターンの幅が{}セルあります。テキストファイルに保存できるのは幅{}"
+     "セルまでです。\r\nRLE形式かLife形式で保存してください。",
+     "The pattern is {} cells wide; a text file holds patterns up to {} cells wide.\r\nSave it as "
+     "RLE or Life instead."},
     {"\n（長いため、以降は省略しました。）\n", "\n(The rest was left out: it is too long.)\n"},
     {"メモリ不足です。", "Out of memory."},
     {"パターン読み込み領域が確保できません。", "The pattern loading area cannot be allocated."},
@@ -38,7 +42,8 @@ constexpr MessageLine kLines[] = {
      "Unrecognised characters were found in the pattern data."},
     {"パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。\r\n"
      "このファイルは読み込めません。",
-     "Pattern data may only use \"b\", \"o\", \"$\", digits and \"!\".\r\nThis file cannot be read."},
+     "Pattern data may only use \"b\", \"o\", \"$\", digits and \"!\".\r\nThis file cannot be "
+     "read."},
     {"認識できないデータ構造です。", "Unrecognised data structure."},
     {"有効なパターンデータが見つかりませんでした。", "No valid pattern data was found."},
     // Text pictures.
@@ -51,19 +56,25 @@ constexpr MessageLine kLines[] = {
     {"クリップボードのテキストに下記の無効なデータが含まれています。",
      "The clipboard text contains the invalid data below."},
     {"{}\r\n\r\n貼り付けを強行しますか。", "{}\r\n\r\nPaste it anyway?"},
-    {"RLEデータ貼り付け機能。サポートしていないデータ形式です。", "RLE paste: unsupported data format."},
+    {"RLEデータ貼り付け機能。サポートしていないデータ形式です。",
+     "RLE paste: unsupported data format."},
     {"RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。",
      "The data was pasted as RLE, but it does not start with \"x\" or \"#\"."},
     {"RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。",
      "RLE paste: unrecognised characters were found in the pattern data."},
     {"パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。\r\n"
      "このデータは貼り付けできません。",
-     "Pattern data may only use \"b\", \"o\", \"$\", digits and \"!\".\r\nThis data cannot be pasted."},
-    {"RLEデータ貼り付け機能。認識できないデータ構造です。", "RLE paste: unrecognised data structure."},
-    {"RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、パターンデータとしては認識されません。",
+     "Pattern data may only use \"b\", \"o\", \"$\", digits and \"!\".\r\nThis data cannot be "
+     "pasted."},
+    {"RLEデータ貼り付け機能。認識できないデータ構造です。",
+     "RLE paste: unrecognised data structure."},
+    {"RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、パターンデータとしては認識されませ"
+     "ん。",
      "RLE paste: the text below is taken as a comment, not as pattern data."},
-    {"クリップボードのデータがテキスト形式ではないようです。", "The clipboard does not seem to hold text."},
-    {"クリップボードからのデータ取得に失敗しました。", "The data could not be taken from the clipboard."},
+    {"クリップボードのデータがテキスト形式ではないようです。",
+     "The clipboard does not seem to hold text."},
+    {"クリップボードからのデータ取得に失敗しました。",
+     "The data could not be taken from the clipboard."},
     {"クリップボードに有効なデータがありません。", "The clipboard holds no usable data."},
     {"貼り付けできません。", "Nothing can be pasted."},
     // Quick launch.
@@ -86,7 +97,8 @@ constexpr MessageLine kLines[] = {
      "Give \"B{}\" or \"S{}\", or \"/{}\" or \"{}/\"."},
     {"ルール設定文字列に\"/\"が2個以上見つかりました。", "The rule holds more than one \"/\"."},
     {"ルール設定文字列に\"/\"は1個しか使えません。", "A rule may hold only one \"/\"."},
-    {"デフォルト(23/3)以外のルールが適用されます。", "A rule other than the default (23/3) applies."},
+    {"デフォルト(23/3)以外のルールが適用されます。",
+     "A rule other than the default (23/3) applies."},
     {"適用されるルール   {}   ({})\r\n\r\n隣人  0  1  2  3  4  5  6  7  8\r\n"
      "--------------------------\n\r生存{}\r\n誕生{}",
      "Rule   {}   ({})\r\n\r\nneighbours  0  1  2  3  4  5  6  7  8\r\n"
@@ -95,15 +107,18 @@ constexpr MessageLine kLines[] = {
     {"計算エラー。", "Calculation error."},
     {"パターン記録領域のセル数が多すぎるようです。", "The field seems to hold too many cells."},
     {"パターン記録領域が確保できません。", "The field cannot be allocated."},
-    {"パターン読み込み領域のセル数が多すぎるようです。", "The pattern loading area seems to hold too many cells."},
-    {"メモリ領域が確保できないので起動できません。", "Memory cannot be allocated, so the program cannot start."},
+    {"パターン読み込み領域のセル数が多すぎるようです。",
+     "The pattern loading area seems to hold too many cells."},
+    {"メモリ領域が確保できないので起動できません。",
+     "Memory cannot be allocated, so the program cannot start."},
     {"メモリ領域が確保できないため終了します。", "Memory cannot be allocated: the program ends."},
 };
 
 constexpr std::string_view kHole = "{}";
 
 // The parts of text that stand where pattern has "{}", when text is pattern filled in.
-std::optional<std::vector<std::string_view>> Holes(std::string_view pattern, std::string_view text) {
+std::optional<std::vector<std::string_view>> Holes(std::string_view pattern,
+                                                   std::string_view text) {
     std::vector<std::string_view> pieces;
     for (std::size_t from = 0;;) {
         const std::size_t hole = pattern.find(kHole, from);
@@ -116,7 +131,8 @@ std::optional<std::vector<std::string_view>> Holes(std::string_view pattern, std
         return std::vector<std::string_view>{};
     }
     const std::string_view first = pieces.front(), last = pieces.back();
-    if (text.size() < first.size() + last.size() || !text.starts_with(first) || !text.ends_with(last))
+    if (text.size() < first.size() + last.size() || !text.starts_with(first) ||
+        !text.ends_with(last))
         return std::nullopt;
     const std::size_t end = text.size() - last.size();
     std::vector<std::string_view> holes;
@@ -151,7 +167,8 @@ std::string InEnglish(std::string_view text) {
     return std::string(text);
 }
 
-bool JapaneseMessages(std::optional<std::string_view> lcAll, std::optional<std::string_view> lcMessages,
+bool JapaneseMessages(std::optional<std::string_view> lcAll,
+                      std::optional<std::string_view> lcMessages,
                       std::optional<std::string_view> lang) {
     for (const auto& value : {lcAll, lcMessages, lang})
         if (value && !value->empty()) return value->starts_with("ja");

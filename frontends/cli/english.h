@@ -25,7 +25,8 @@ std::string InEnglish(std::string_view text);
 
 // Whether the messages stay Japanese: the first of LC_ALL, LC_MESSAGES and LANG that is set and
 // not empty starts with "ja". Each value is what the variable holds, or nothing when unset.
-bool JapaneseMessages(std::optional<std::string_view> lcAll, std::optional<std::string_view> lcMessages,
+bool JapaneseMessages(std::optional<std::string_view> lcAll,
+                      std::optional<std::string_view> lcMessages,
                       std::optional<std::string_view> lang);
 // The same for this process's environment.
 bool JapaneseMessages();

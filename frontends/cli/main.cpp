@@ -15,15 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "session/context.h"
 #include "engine/extent.h"
 #include "engine/rule.h"
 #include "engine/step.h"
-#include "session/frame.h"
-#include "session/rule_edit.h"
-#include "session/shell.h"
-#include "session/document.h"
-#include "session/pattern_save.h"
 #include "formats/life_file.h"
 #include "formats/reader_common.h"
 #include "formats/safe_save.h"
@@ -34,6 +28,12 @@
 #include "frontends/cli/pictures.h"
 #include "frontends/cli/report.h"
 #include "frontends/cli/study.h"
+#include "session/context.h"
+#include "session/document.h"
+#include "session/frame.h"
+#include "session/pattern_save.h"
+#include "session/rule_edit.h"
+#include "session/shell.h"
 
 namespace gb::cli {
 
@@ -103,7 +103,8 @@ std::optional<std::string> FolderProblem(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error))
         return path + ": cannot be written (no folder " + folder.string() + ")";
-    if (std::filesystem::is_directory(target, error)) return path + ": cannot be written (is a directory)";
+    if (std::filesystem::is_directory(target, error))
+        return path + ": cannot be written (is a directory)";
     if (::access(folder.c_str(), W_OK) != 0 && ::access(target.c_str(), W_OK) != 0)
         return path + ": cannot be written (" + std::strerror(errno) + ")";
     return std::nullopt;
@@ -120,11 +121,13 @@ bool LoadInput(Context& ctx, const Options& o, Summary& summary, std::string& to
     // A name ending in ".rle", ".lif", ".txt" or ".cells" says which reader reads it; for any
     // other name (standard input, a pipe's /dev/fd path, no extension) --as does, RLE without it.
     const std::string ext = ExtensionOf(o.input);
-    const bool named = o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt" || ext == ".cells");
-    const LoadResult loaded =
-        LoadPattern(ctx, path, named ? KindOfPath(path) : KindOf(o.as.value_or(Format::Rle)), showNotice);
+    const bool named =
+        o.input != "-" && (ext == ".rle" || ext == ".lif" || ext == ".txt" || ext == ".cells");
+    const LoadResult loaded = LoadPattern(
+        ctx, path, named ? KindOfPath(path) : KindOf(o.as.value_or(Format::Rle)), showNotice);
     if (loaded.status != LoadStatus::Loaded) {
-        const bool readFailed = loaded.status == LoadStatus::NotFound || loaded.status == LoadStatus::ReadFailed;
+        const bool readFailed =
+            loaded.status == LoadStatus::NotFound || loaded.status == LoadStatus::ReadFailed;
         Complain((o.input == "-" ? std::string("standard input") : o.input) + ": " +
                  NotLoadedReason(path, loaded.status == LoadStatus::Declined, readFailed));
         return false;
@@ -221,8 +224,8 @@ int DeliverResults(Context& ctx, const Options& o, const PictureStyle& style, Su
     summary.withNotes = o.command == Command::Info;
     const std::string text = o.json ? SummaryJson(summary) : SummaryLines(summary);
     // When standard output carries data, the summary keeps out of its way.
-    const bool dataOnStdout = o.statsToStdout() || o.patternToStdout() || (o.png && *o.png == "-") ||
-                              (o.gif && *o.gif == "-");
+    const bool dataOnStdout = o.statsToStdout() || o.patternToStdout() ||
+                              (o.png && *o.png == "-") || (o.gif && *o.gif == "-");
     (dataOnStdout ? std::cerr : std::cout) << text << std::flush;
 
     int status = kExitOk;
@@ -317,7 +320,8 @@ int Execute(const Options& o) {
     const std::int64_t limit = o.command == Command::Run ? o.limit() : 0;
     // A GIF of the whole interior with a known number of frames is refused before the run.
     if (o.gif && !o.crop && !o.untilSettled)
-        if (auto problem = GifSizeProblem(InteriorBox(ctx.field), o.cell, limit / o.frameEvery() + 1)) {
+        if (auto problem =
+                GifSizeProblem(InteriorBox(ctx.field), o.cell, limit / o.frameEvery() + 1)) {
             Complain(*problem);
             return kExitUsage;
         }
@@ -328,9 +332,9 @@ int Execute(const Options& o) {
     // A torus or a plane of another size is not what runs here: -r's topology, or else the file's.
     if (!o.rule) topology = fileTopology;
     if (!topology.empty())
-        Complain("warning: the topology \"" + topology + "\" of the rule is not used: the field is " +
-                 std::to_string(o.width) + "x" + std::to_string(o.height) +
-                 " cells, bounded, with dead cells beyond its edge");
+        Complain("warning: the topology \"" + topology +
+                 "\" of the rule is not used: the field is " + std::to_string(o.width) + "x" +
+                 std::to_string(o.height) + " cells, bounded, with dead cells beyond its edge");
 
     // The program draws the loaded pattern at once; its frames keep the population the writers
     // check. Here the frames run without a picture.
@@ -369,8 +373,7 @@ int main(int argc, char** argv) {
             Complain("standard output: not written");
             return kExitRefused;
         case Command::Run:
-        case Command::Info:
-            break;
+        case Command::Info: break;
     }
     try {
         return Execute(parsed.options);

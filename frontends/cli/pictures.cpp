@@ -51,7 +51,8 @@ void SetPixels(std::vector<png_byte>& row, std::int64_t p0, std::int64_t p1) {
         return;
     }
     row[first++] |= head;
-    std::fill(row.begin() + static_cast<std::ptrdiff_t>(first), row.begin() + static_cast<std::ptrdiff_t>(last), png_byte{0xFF});
+    std::fill(row.begin() + static_cast<std::ptrdiff_t>(first),
+              row.begin() + static_cast<std::ptrdiff_t>(last), png_byte{0xFF});
     row[last] |= tail;
 }
 
@@ -78,7 +79,8 @@ bool WritePng(PngSink& sink, const Field& f, const CellBox& box, const PictureSt
     png_color palette[2];
     for (int i = 0; i < 2; ++i) {
         const Rgb c = i == 0 ? style.back : style.live;
-        palette[i] = {static_cast<png_byte>(c >> 16), static_cast<png_byte>(c >> 8), static_cast<png_byte>(c)};
+        palette[i] = {static_cast<png_byte>(c >> 16), static_cast<png_byte>(c >> 8),
+                      static_cast<png_byte>(c)};
     }
     png_set_PLTE(png, info, palette, 2);
     png_write_info(png, info);
@@ -86,7 +88,8 @@ bool WritePng(PngSink& sink, const Field& f, const CellBox& box, const PictureSt
     for (int y = box.top; y <= box.bottom; ++y) {
         std::fill(row.begin(), row.end(), png_byte{0});
         cells.forEachRun(y, box.left, box.right, [&](int x0, int x1) {
-            SetPixels(row, (x0 - box.left) * std::int64_t{style.cell}, (x1 - box.left + 1) * std::int64_t{style.cell} - 1);
+            SetPixels(row, (x0 - box.left) * std::int64_t{style.cell},
+                      (x1 - box.left + 1) * std::int64_t{style.cell} - 1);
         });
         for (int k = 0; k < style.cell; ++k) png_write_row(png, row.data());
     }
@@ -96,7 +99,8 @@ bool WritePng(PngSink& sink, const Field& f, const CellBox& box, const PictureSt
 }
 
 int GifWrite(GifFileType* gif, const GifByteType* data, int length) {
-    static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
+    static_cast<std::string*>(gif->UserData)
+        ->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
     return length;
 }
 
@@ -125,8 +129,10 @@ std::optional<std::string> GifSizeProblem(const CellBox& box, int cell, std::int
                " pixels; a GIF side holds at most 65535 (use --crop or a smaller --cell)";
     const __int128 pixels = static_cast<__int128>(width) * height * frames;
     if (pixels > kMaxGifPixels)
-        return "the GIF's " + std::to_string(frames) + " frames of " + std::to_string(width) + " x " +
-               std::to_string(height) + " pixels would exceed 2^31 pixels (use a larger --every, --crop or a smaller --cell)";
+        return "the GIF's " + std::to_string(frames) + " frames of " + std::to_string(width) +
+               " x " + std::to_string(height) +
+               " pixels would exceed 2^31 pixels (use a larger --every, --crop or a smaller "
+               "--cell)";
     return std::nullopt;
 }
 
@@ -155,7 +161,9 @@ CellBox GifRecorder::box() const {
     return CropBox(e);
 }
 
-std::optional<std::string> GifRecorder::tooLarge() const { return GifSizeProblem(box(), style_.cell, frames()); }
+std::optional<std::string> GifRecorder::tooLarge() const {
+    return GifSizeProblem(box(), style_.cell, frames());
+}
 
 std::optional<std::string> GifRecorder::encode(std::string& error) const {
     if (auto problem = tooLarge()) {
@@ -175,7 +183,8 @@ std::optional<std::string> GifRecorder::encode(std::string& error) const {
     GifColorType colours[2];
     for (int i = 0; i < 2; ++i) {
         const Rgb c = i == 0 ? style_.back : style_.live;
-        colours[i] = {static_cast<GifByteType>(c >> 16), static_cast<GifByteType>(c >> 8), static_cast<GifByteType>(c)};
+        colours[i] = {static_cast<GifByteType>(c >> 16), static_cast<GifByteType>(c >> 8),
+                      static_cast<GifByteType>(c)};
     }
     ColorMapObject* map = GifMakeMapObject(2, colours);
     const auto fail = [&] {
@@ -192,7 +201,8 @@ std::optional<std::string> GifRecorder::encode(std::string& error) const {
     static const GifByteType kLoop[] = {1, 0, 0};
     if (EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
         EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_ERROR ||
-        EGifPutExtensionBlock(gif, 3, kLoop) == GIF_ERROR || EGifPutExtensionTrailer(gif) == GIF_ERROR)
+        EGifPutExtensionBlock(gif, 3, kLoop) == GIF_ERROR ||
+        EGifPutExtensionTrailer(gif) == GIF_ERROR)
         return fail();
     GraphicsControlBlock control{};
     control.DisposalMode = DISPOSAL_UNSPECIFIED;
@@ -203,14 +213,17 @@ std::optional<std::string> GifRecorder::encode(std::string& error) const {
     const auto extensionLength = static_cast<int>(EGifGCBToExtension(&control, extension));
     std::vector<GifPixelType> line(static_cast<std::size_t>(width));
     for (const PackedCells& frame : frames_) {
-        if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, extensionLength, extension) == GIF_ERROR ||
+        if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, extensionLength, extension) ==
+                GIF_ERROR ||
             EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_ERROR)
             return fail();
         for (int y = b.top; y <= b.bottom; ++y) {
             std::fill(line.begin(), line.end(), GifPixelType{0});
             frame.forEachRun(y, b.left, b.right, [&](int x0, int x1) {
                 const auto px = static_cast<std::ptrdiff_t>(x0 - b.left) * style_.cell;
-                std::fill_n(line.begin() + px, static_cast<std::ptrdiff_t>(x1 - x0 + 1) * style_.cell, GifPixelType{1});
+                std::fill_n(line.begin() + px,
+                            static_cast<std::ptrdiff_t>(x1 - x0 + 1) * style_.cell,
+                            GifPixelType{1});
             });
             for (int k = 0; k < style_.cell; ++k)
                 if (EGifPutLine(gif, line.data(), width) == GIF_ERROR) return fail();

@@ -35,15 +35,15 @@ CellBox CropBox(const Extent& extent);
 
 // The cells of the Field within box as a PNG with a two-colour palette; nothing (and why) when
 // libpng gives up.
-std::optional<std::string> EncodePng(const Field& field, const CellBox& box, const PictureStyle& style,
-                                     std::string& error);
+std::optional<std::string> EncodePng(const Field& field, const CellBox& box,
+                                     const PictureStyle& style, std::string& error);
 
 // The largest GIF side (16 bits) and pixel count of all frames together.
 inline constexpr std::int64_t kMaxGifSide = 65535;
 inline constexpr std::int64_t kMaxGifPixels = std::int64_t{1} << 31;
 
-// Frames of a run, kept as packed copies of their cells until the GIF is written (a cropped GIF needs the union of
-// all the extents before its first frame).
+// Frames of a run, kept as packed copies of their cells until the GIF is written (a cropped GIF
+// needs the union of all the extents before its first frame).
 class GifRecorder {
 public:
     GifRecorder(const Field& field, bool crop, const PictureStyle& style, int delayMs);

@@ -13,13 +13,15 @@ std::string SummaryLines(const Summary& s) {
     out += "population " + std::to_string(s.population) + "\n";
     const Extent& e = s.extent;
     if (e.found)
-        out += "extent " + std::to_string(e.left) + ' ' + std::to_string(e.top) + ' ' + std::to_string(e.right) +
-               ' ' + std::to_string(e.bottom) + ' ' + std::to_string(e.width) + ' ' + std::to_string(e.height) + '\n';
+        out += "extent " + std::to_string(e.left) + ' ' + std::to_string(e.top) + ' ' +
+               std::to_string(e.right) + ' ' + std::to_string(e.bottom) + ' ' +
+               std::to_string(e.width) + ' ' + std::to_string(e.height) + '\n';
     else
         out += "extent none\n";
     if (s.settleAsked) {
         if (s.settled)
-            out += "settled " + std::to_string(s.settled->generation) + " period " + std::to_string(s.settled->period) + '\n';
+            out += "settled " + std::to_string(s.settled->generation) + " period " +
+                   std::to_string(s.settled->period) + '\n';
         else
             out += "settled none\n";
     }
@@ -56,9 +58,12 @@ std::string JsonString(std::string_view text) {
         // A whole UTF-8 sequence is copied; anything else becomes U+FFFD.
         std::size_t length = 0;
         std::uint32_t low = 0;
-        if (c >= 0xC2 && c <= 0xDF) length = 2, low = 0x80;
-        else if (c >= 0xE0 && c <= 0xEF) length = 3, low = 0x800;
-        else if (c >= 0xF0 && c <= 0xF4) length = 4, low = 0x10000;
+        if (c >= 0xC2 && c <= 0xDF)
+            length = 2, low = 0x80;
+        else if (c >= 0xE0 && c <= 0xEF)
+            length = 3, low = 0x800;
+        else if (c >= 0xF0 && c <= 0xF4)
+            length = 4, low = 0x10000;
         bool ok = length != 0 && i + length <= n;
         std::uint32_t code = ok ? c & (0x7Fu >> length) : 0;
         for (std::size_t k = 1; ok && k < length; ++k) {
@@ -85,17 +90,20 @@ std::string SummaryJson(const Summary& s) {
     if (e.found)
         out += "{\"left\":" + std::to_string(e.left) + ",\"top\":" + std::to_string(e.top) +
                ",\"right\":" + std::to_string(e.right) + ",\"bottom\":" + std::to_string(e.bottom) +
-               ",\"width\":" + std::to_string(e.width) + ",\"height\":" + std::to_string(e.height) + "}";
+               ",\"width\":" + std::to_string(e.width) + ",\"height\":" + std::to_string(e.height) +
+               "}";
     else
         out += "null";
     out += ",\"settled\":";
     if (s.settled)
-        out += "{\"generation\":" + std::to_string(s.settled->generation) + ",\"period\":" + std::to_string(s.settled->period) + "}";
+        out += "{\"generation\":" + std::to_string(s.settled->generation) +
+               ",\"period\":" + std::to_string(s.settled->period) + "}";
     else
         out += "null";
     if (s.withNotes) {
         out += ",\"notes\":[";
-        for (std::size_t i = 0; i < s.notes.size(); ++i) out += (i > 0 ? "," : "") + JsonString(s.notes[i]);
+        for (std::size_t i = 0; i < s.notes.size(); ++i)
+            out += (i > 0 ? "," : "") + JsonString(s.notes[i]);
         out += "]";
     }
     return out + "}\n";
@@ -103,14 +111,18 @@ std::string SummaryJson(const Summary& s) {
 
 std::string Duration(double seconds) {
     const auto whole = static_cast<long long>(std::llround(std::max(0.0, seconds)));
-    if (whole >= 3600) return std::to_string(whole / 3600) + " h " + std::to_string(whole % 3600 / 60) + " min";
-    if (whole >= 60) return std::to_string(whole / 60) + " min " + std::to_string(whole % 60) + " s";
+    if (whole >= 3600)
+        return std::to_string(whole / 3600) + " h " + std::to_string(whole % 3600 / 60) + " min";
+    if (whole >= 60)
+        return std::to_string(whole / 60) + " min " + std::to_string(whole % 60) + " s";
     return std::to_string(whole) + " s";
 }
 
 Progress::Progress(std::int64_t limit, bool enabled)
-    : limit_(limit), enabled_(enabled && limit > 0 && ::isatty(STDERR_FILENO) == 1),
-      start_(Clock::now()), last_(start_) {}
+    : limit_(limit),
+      enabled_(enabled && limit > 0 && ::isatty(STDERR_FILENO) == 1),
+      start_(Clock::now()),
+      last_(start_) {}
 
 void Progress::show(std::int64_t g) {
     const Clock::time_point now = Clock::now();

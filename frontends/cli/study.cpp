@@ -49,7 +49,8 @@ bool SameCells(const Field::Snapshot& a, const Field::Snapshot& b) {
 std::string StatsRow(std::int64_t generation, std::int64_t population, const Extent& e) {
     std::string row = std::to_string(generation) + ',' + std::to_string(population);
     if (e.found) {
-        for (int v : {e.left, e.top, e.right, e.bottom, e.width, e.height}) row += ',' + std::to_string(v);
+        for (int v : {e.left, e.top, e.right, e.bottom, e.width, e.height})
+            row += ',' + std::to_string(v);
         row += '\n';
     } else {
         row += ",,,,,,\n";
@@ -124,7 +125,8 @@ bool SettleWatch::confirm(std::int64_t g, int period) {
     const std::int64_t target = g - period;
     const Checkpoint* from = nullptr;
     for (const Checkpoint& c : checkpoints_)
-        if (c.generation >= 0 && c.generation <= target && (from == nullptr || c.generation > from->generation))
+        if (c.generation >= 0 && c.generation <= target &&
+            (from == nullptr || c.generation > from->generation))
             from = &c;
     if (from == nullptr) return false;
     Field::Snapshot now;
@@ -150,7 +152,8 @@ std::optional<int> SettleWatch::afterStep(std::int64_t g) {
     // The step lists the tiles whose cells it changed; when it cannot vouch for the list (the
     // Field was written otherwise, or it started afresh), every tile is hashed again.
     const StepChanges changes = LastStepChanges(field_);
-    if (hashEverything_ || !changes.known || changes.tiles == nullptr || changes.fromTwoBack == nullptr || tiles_ == 0)
+    if (hashEverything_ || !changes.known || changes.tiles == nullptr ||
+        changes.fromTwoBack == nullptr || tiles_ == 0)
         hashAll(g);
     else
         hashChanged(changes, g);
@@ -171,7 +174,8 @@ std::optional<int> SettleWatch::afterStep(std::int64_t g) {
         if (confirm(g, p)) return p;
     remember(static_cast<std::size_t>(slot), total_);
     if (g % checkpointEvery_ == 0) {
-        Checkpoint& slotFor = checkpoints_[static_cast<std::size_t>((g / checkpointEvery_) % static_cast<std::int64_t>(checkpoints_.size()))];
+        Checkpoint& slotFor = checkpoints_[static_cast<std::size_t>(
+            (g / checkpointEvery_) % static_cast<std::int64_t>(checkpoints_.size()))];
         slotFor.generation = g;
         field_.snapshotCells(slotFor.cells);
     }

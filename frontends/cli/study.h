@@ -38,7 +38,8 @@ PackedCells PackCells(const Field& field, const Extent& extent);
 bool SameCells(const Field::Snapshot& a, const Field::Snapshot& b);
 
 // The CSV header and one row: empty extent fields for an empty Field.
-inline constexpr const char* kStatsHeader = "generation,population,left,top,right,bottom,width,height\n";
+inline constexpr const char* kStatsHeader =
+    "generation,population,left,top,right,bottom,width,height\n";
 std::string StatsRow(std::int64_t generation, std::int64_t population, const Extent& extent);
 
 // Finds the first generation G whose Field equals the Field of G - P for some P from 1 to the
@@ -85,15 +86,15 @@ private:
     // How much is known: the hashes of the latest generation only (after the Field was written
     // otherwise), or of the two latest.
     enum class Stage { OneGeneration, TwoGenerations } stage_ = Stage::OneGeneration;
-    std::vector<std::uint64_t> fresh_;  // scratch
-    std::vector<std::uint64_t> recent_;    // hash of generation g at g % recent_.size()
+    std::vector<std::uint64_t> fresh_;   // scratch
+    std::vector<std::uint64_t> recent_;  // hash of generation g at g % recent_.size()
     // How many hashes of recent_ fall in each slot of their top bits: the ring is searched only
     // when the latest hash's slot is not empty.
     static constexpr std::size_t kSeenSlots = std::size_t{1} << 14;
     static std::size_t SeenSlot(std::uint64_t hash) { return static_cast<std::size_t>(hash >> 50); }
     std::vector<std::uint32_t> seen_;
     void remember(std::size_t slot, std::uint64_t hash);
-    std::vector<int> candidates_;          // scratch
+    std::vector<int> candidates_;  // scratch
 
     std::int64_t checkpointEvery_ = 1;
     std::vector<Checkpoint> checkpoints_;  // the one of generation g at (g / every) % size

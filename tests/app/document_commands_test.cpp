@@ -4,12 +4,12 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -23,12 +23,12 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/menu_bar.h"
-#include "app/quick_launch_commands.h"
 #include "app/qt_host.h"
-#include "session/run.h"
+#include "app/quick_launch_commands.h"
 #include "engine/step.h"
 #include "session/document.h"
 #include "session/paste.h"
+#include "session/run.h"
 #include "tests/support/grab.h"
 #include "tests/support/session_fixture.h"
 #include "view/lg_view.h"
@@ -72,13 +72,15 @@ TEST(FileDialogs, FiltersInOrder) {
 
     // The dialog shows the names as they stand, the first preselected.
     QFileDialog dialog;
-    ConfigureFileDialog(dialog, MakeFileDialogRequest(test::TestContext(false).ctx, false, "a.rle"));
+    ConfigureFileDialog(dialog,
+                        MakeFileDialogRequest(test::TestContext(false).ctx, false, "a.rle"));
     EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("名前を付けて保存"));
     EXPECT_EQ(dialog.nameFilters().size(), 5);
     const auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
     ASSERT_NE(types, nullptr);
-    EXPECT_EQ(types->itemText(0), QString::fromUtf8("保存の際は必ず拡張子を指定してください (*.*)"));
+    EXPECT_EQ(types->itemText(0),
+              QString::fromUtf8("保存の際は必ず拡張子を指定してください (*.*)"));
     EXPECT_EQ(types->itemText(2), QString::fromUtf8("Life 1.05／1.06 ファイル (*.lif)"));
     EXPECT_EQ(types->currentIndex(), 0);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
@@ -111,7 +113,8 @@ TEST(FileDialogs, TheAllFilesEntriesListNamesWithoutADot) {
     for (const bool isOpen : {true, false}) {
         SCOPED_TRACE(isOpen ? "open" : "save");
         QFileDialog dialog;
-        const FileDialogRequest request = MakeFileDialogRequest(test::TestContext(false).ctx, isOpen, "");
+        const FileDialogRequest request =
+            MakeFileDialogRequest(test::TestContext(false).ctx, isOpen, "");
         ConfigureFileDialog(dialog, request);
         dialog.setDirectory(QString::fromStdString(d.dir.string()));
         const auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
@@ -119,9 +122,10 @@ TEST(FileDialogs, TheAllFilesEntriesListNamesWithoutADot) {
         ASSERT_EQ(types->count(), static_cast<int>(request.filters.size()));
         for (int i = 0; i < types->count(); ++i) {
             const FileFilter& f = request.filters[static_cast<std::size_t>(i)];
-            const QString shown = QString::fromStdString(
-                f.name.find("(" + f.pattern + ")") != std::string::npos ? f.name
-                                                                         : f.name + " (" + f.pattern + ")");
+            const QString shown =
+                QString::fromStdString(f.name.find("(" + f.pattern + ")") != std::string::npos
+                                           ? f.name
+                                           : f.name + " (" + f.pattern + ")");
             EXPECT_EQ(types->itemText(i), shown);
             dialog.selectNameFilter(dialog.nameFilters()[i]);
             const QStringList expected = f.pattern == "*.*"     ? all
@@ -162,7 +166,8 @@ TEST(FileDialogs, TheRunIsHeldWhileTheDialogIsUp) {
     EXPECT_TRUE(s.t.ctx.run.running);  // cancelled: the run goes on
     EXPECT_TRUE(s.t.host.activeTimers.count(RUN_TIMER));
 
-    s.docs.setDialogRunner([](const FileDialogRequest&) { return std::optional<std::string>("/tmp/x"); });
+    s.docs.setDialogRunner(
+        [](const FileDialogRequest&) { return std::optional<std::string>("/tmp/x"); });
     EXPECT_TRUE(s.docs.PromptFileName(name, true));
     EXPECT_EQ(name, "/tmp/x");
     EXPECT_FALSE(s.t.ctx.run.running);  // confirmed: the run stays stopped
@@ -236,7 +241,8 @@ TEST(FileDialogs, RealDialogTakesATypedName) {
         shownName = edit->text();
         auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
         ASSERT_NE(types, nullptr);
-        EXPECT_EQ(types->currentText(), QString::fromUtf8("保存の際は必ず拡張子を指定してください (*.*)"));
+        EXPECT_EQ(types->currentText(),
+                  QString::fromUtf8("保存の際は必ず拡張子を指定してください (*.*)"));
         // Let the dialog's directory listing arrive before typing (it may reset the name).
         QTest::qWait(300);
         test::MaybeGrab(*dialog, "save_dialog");
@@ -290,10 +296,12 @@ TEST(RecentFiles, FourNewestFirstInTheProfileAndTheMenu) {
     EXPECT_EQ(fs::path(list.files()[1]).filename(), "p5.rle");
     EXPECT_EQ(fs::path(list.files()[3]).filename(), "p2.rle");
     {
-        QSettings profile(QString::fromStdString((d.dir / "Gridbloom.ini").string()), QSettings::IniFormat);
+        QSettings profile(QString::fromStdString((d.dir / "Gridbloom.ini").string()),
+                          QSettings::IniFormat);
         list.save(profile);
     }
-    QSettings profile(QString::fromStdString((d.dir / "Gridbloom.ini").string()), QSettings::IniFormat);
+    QSettings profile(QString::fromStdString((d.dir / "Gridbloom.ini").string()),
+                      QSettings::IniFormat);
     RecentFileList again;
     again.load(profile);
     EXPECT_EQ(again.files(), list.files());
@@ -348,7 +356,8 @@ TEST(DroppedFiles, TheFirstLocalFileIsLoaded) {
     const std::string first = d.file("first.text", ".*.\n..*\n***\n");
     const std::string second = d.file("second.rle", "x = 1, y = 1\no!\n");
     QMimeData data;
-    data.setUrls({QUrl("https://example.org/x.rle"), QUrl::fromLocalFile(QString::fromStdString(first)),
+    data.setUrls({QUrl("https://example.org/x.rle"),
+                  QUrl::fromLocalFile(QString::fromStdString(first)),
                   QUrl::fromLocalFile(QString::fromStdString(second))});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&view, &enter);

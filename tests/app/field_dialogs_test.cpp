@@ -9,9 +9,9 @@
 #include "app/field_commands.h"
 #include "app/field_size_dialog.h"
 #include "app/move_amount_dialog.h"
-#include "view/number_spin_box.h"
 #include "app/rule_dialog.h"
 #include "tests/support/session_fixture.h"
+#include "view/number_spin_box.h"
 
 namespace gb {
 namespace {

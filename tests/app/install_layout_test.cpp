@@ -52,7 +52,8 @@ TEST(InstallLayout, TheProgramWorksFromWhereItsQuickLaunchListIs) {
 TEST(ProfileLocation, InstalledProgramsKeepTheirSettingsInTheUsersConfiguration) {
     Layout l;
     l.install();
-    EXPECT_EQ(InstalledDataDirectory(l.program), QDir::cleanPath(l.root.filePath("prefix/share/gridbloom")));
+    EXPECT_EQ(InstalledDataDirectory(l.program),
+              QDir::cleanPath(l.root.filePath("prefix/share/gridbloom")));
     EXPECT_EQ(ProfileLocation(l.program, l.config, Always), l.inConfig);
     // A trailing slash in $XDG_CONFIG_HOME changes nothing.
     EXPECT_EQ(ProfileLocation(l.program, l.config + "/", Always), l.inConfig);
@@ -93,7 +94,8 @@ TEST(ProfileLocation, AnUnknownProgramPathFallsBackToTheConfiguration) {
     Layout l;
     EXPECT_TRUE(InstalledDataDirectory(QString()).isEmpty());
     EXPECT_EQ(ProfileLocation(QString(), l.config, Always), l.inConfig);
-    EXPECT_EQ(ProfileLocation(QString(), QString(), Always), QDir::current().filePath("Gridbloom.ini"));
+    EXPECT_EQ(ProfileLocation(QString(), QString(), Always),
+              QDir::current().filePath("Gridbloom.ini"));
 }
 
 TEST(ProfileLocation, DirectoriesAreAskedWhetherTheyTakeFiles) {
@@ -127,7 +129,8 @@ TEST(HelpDocument, FoundBesideTheProgramOrInTheInstalledData) {
               QDir::cleanPath(l.root.filePath("prefix/share/gridbloom/help/index.html")));
     // A build's own copy wins.
     Touch(l.root.filePath("prefix/bin/help/index.html"));
-    EXPECT_EQ(HelpDocumentLocation(l.program), QDir::cleanPath(l.root.filePath("prefix/bin/help/index.html")));
+    EXPECT_EQ(HelpDocumentLocation(l.program),
+              QDir::cleanPath(l.root.filePath("prefix/bin/help/index.html")));
 }
 
 TEST(HelpDocument, TheHelpFileComesFirstThenOurDocumentThenTheMessage) {
@@ -166,7 +169,9 @@ TEST(HelpDocument, TheHelpFileComesFirstThenOurDocumentThenTheMessage) {
         OpenHelpFile(t.ctx, chm(false), document(false));
         EXPECT_EQ(asked, (std::vector<std::string>{"説明.chm", "document"}));
         ASSERT_EQ(t.host.boxes.size(), 1u);
-        EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ヘルプを表示できません", "ヘルプファイル\"説明.chm\"を起動できません。"}));
+        EXPECT_TRUE(test::Shows(
+            t.host.lastBox(),
+            {"ヘルプを表示できません", "ヘルプファイル\"説明.chm\"を起動できません。"}));
         EXPECT_TRUE(t.ctx.run.running);
         EXPECT_TRUE(t.host.timersKilled.empty());
         // The caption served that one box only.

@@ -80,8 +80,8 @@ struct App {
     // A pointer move with a button held. QTest's own moves carry no modifiers (and reset the
     // modifier state), so a drag with Shift held is sent this way.
     void drag(QPoint to, Qt::KeyboardModifiers mods) {
-        QMouseEvent e(QEvent::MouseMove, to, view().mapToGlobal(to), Qt::NoButton,
-                      Qt::LeftButton, mods);
+        QMouseEvent e(QEvent::MouseMove, to, view().mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                      mods);
         QCoreApplication::sendEvent(&view(), &e);
     }
     void trigger(int id) { frame().menus().action(id)->trigger(); }
@@ -200,11 +200,11 @@ TEST_F(MainWindow, StandardEditKeysAndCtrlSDoNothing) {
     for (QAction* action : a.frame().findChildren<QAction*>())
         EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
     const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
-        {Qt::Key_C, Qt::ControlModifier},     {Qt::Key_Insert, Qt::ControlModifier},
-        {Qt::Key_X, Qt::ControlModifier},     {Qt::Key_Delete, Qt::ShiftModifier},
-        {Qt::Key_Z, Qt::ControlModifier},     {Qt::Key_Backspace, Qt::AltModifier},
-        {Qt::Key_Insert, Qt::ShiftModifier},  {Qt::Key_S, Qt::ControlModifier},
-        {Qt::Key_F6, Qt::NoModifier},         {Qt::Key_F6, Qt::ShiftModifier},
+        {Qt::Key_C, Qt::ControlModifier},    {Qt::Key_Insert, Qt::ControlModifier},
+        {Qt::Key_X, Qt::ControlModifier},    {Qt::Key_Delete, Qt::ShiftModifier},
+        {Qt::Key_Z, Qt::ControlModifier},    {Qt::Key_Backspace, Qt::AltModifier},
+        {Qt::Key_Insert, Qt::ShiftModifier}, {Qt::Key_S, Qt::ControlModifier},
+        {Qt::Key_F6, Qt::NoModifier},        {Qt::Key_F6, Qt::ShiftModifier},
     };
     for (const auto& [key, mods] : keys) {
         QTest::keyClick(&a.view(), key, mods);

@@ -35,7 +35,8 @@ TEST(MemoryFailure, ACommandThatRunsOutOfMemoryEndsTheProgramWithStatusOne) {
         }
         EXPECT_EQ(status, 1);
         ASSERT_EQ(t.host.boxes.size(), 1u);
-        EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "メモリ領域が確保できないため終了します。"}));
+        EXPECT_TRUE(test::Shows(t.host.lastBox(),
+                                {"Gridbloom", "メモリ領域が確保できないため終了します。"}));
         EXPECT_EQ(t.ctx.field.cellsAllocated, 0);
         EXPECT_EQ(t.ctx.field.loadAreaAllocated, 0);
     }

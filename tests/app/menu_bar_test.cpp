@@ -12,7 +12,8 @@ TEST(MenuBar, ItemsCarryTheirIdsAndFollowTheirUpdateRules) {
     CommandRegistry registry;
     int runs = 0;
     bool enabled = false;
-    registry.add(cmd::RunStart, [&] { ++runs; }, [&](CommandState& s) { s.enabled = enabled; });
+    registry.add(
+        cmd::RunStart, [&] { ++runs; }, [&](CommandState& s) { s.enabled = enabled; });
     MenuBar menus(&window, window.menuBar(), registry);
 
     QAction* start = menus.action(cmd::RunStart);
@@ -27,7 +28,8 @@ TEST(MenuBar, ItemsCarryTheirIdsAndFollowTheirUpdateRules) {
     // Disabled by its rule: a trigger does nothing. Commands without a handler stay disabled.
     menus.updateAll();
     EXPECT_FALSE(start->isEnabled());
-    EXPECT_FALSE(menus.action(cmd::EditCopy) != nullptr && menus.action(cmd::EditCopy)->isEnabled());
+    EXPECT_FALSE(menus.action(cmd::EditCopy) != nullptr &&
+                 menus.action(cmd::EditCopy)->isEnabled());
     registry.runIfEnabled(cmd::RunStart);
     EXPECT_EQ(runs, 0);
     enabled = true;

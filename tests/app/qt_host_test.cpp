@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "session/context.h"
-#include "view/help.h"
 #include "tests/support/grab.h"
+#include "view/help.h"
 
 namespace gb {
 namespace {
@@ -43,10 +43,12 @@ TEST(HelpBoxes, EveryLineOfTheMouseHelpIsShownWhole) {
         if (box == nullptr) return;
         test::MaybeGrab(*box, "mouse-help");
         for (const QLabel* label : box->findChildren<QLabel*>()) {
-            if (!label->isVisible() || !label->text().contains(QString::fromUtf8("中心に来る"))) continue;
+            if (!label->isVisible() || !label->text().contains(QString::fromUtf8("中心に来る")))
+                continue;
             const QFontMetrics metrics(label->font());
             for (const QString& line : label->text().split(QLatin1Char('\n'))) {
-                EXPECT_GE(label->contentsRect().width(), metrics.horizontalAdvance(line)) << line.toStdString();
+                EXPECT_GE(label->contentsRect().width(), metrics.horizontalAdvance(line))
+                    << line.toStdString();
                 ++lines;
             }
         }

@@ -49,7 +49,8 @@ TEST(QuickLaunchMenu, ItemsShowTheListAndOpenTheirEntry) {
     test::TestContext t(false);
     QuickLaunchMenus m;
     ASSERT_TRUE(m.build(
-        t.ctx, "GridbloomQuickLaunch0.3\n\x83\x4f\x83\x89\x83\x43\x83\x5f\x81\x5b\ndir\\glider.rle\n"));
+        t.ctx,
+        "GridbloomQuickLaunch0.3\n\x83\x4f\x83\x89\x83\x43\x83\x5f\x81\x5b\ndir\\glider.rle\n"));
     MenuBar& menus = *m.menus;
     m.registry.run(cmd::QuickLaunchFileName);
     menus.updateAll();
@@ -71,7 +72,8 @@ TEST(QuickLaunchMenu, ItemsShowTheListAndOpenTheirEntry) {
 TEST(QuickLaunchMenu, FiftyOneEntriesAndTheCheckMark) {
     test::TestContext t;
     std::string text = "GridbloomQuickLaunch0.3\r\n";
-    for (int i = 1; i <= 51; ++i) text += "T" + std::to_string(i) + "\r\n\r\np" + std::to_string(i) + ".rle\r\n";
+    for (int i = 1; i <= 51; ++i)
+        text += "T" + std::to_string(i) + "\r\n\r\np" + std::to_string(i) + ".rle\r\n";
     QuickLaunchMenus m;
     ASSERT_TRUE(m.build(t.ctx, text));
     EXPECT_EQ(m.list.quickLaunchCount, 50);
@@ -101,7 +103,8 @@ TEST(QuickLaunchMenu, FiftyOneEntriesAndTheCheckMark) {
     ASSERT_TRUE(LoadDocument(t.ctx, file.string()));
     std::filesystem::remove(file);
     menus.updateAll();
-    for (int n = 1; n <= 50; ++n) EXPECT_FALSE(menus.action(cmd::QuickLaunchItem(n))->isChecked()) << n;
+    for (int n = 1; n <= 50; ++n)
+        EXPECT_FALSE(menus.action(cmd::QuickLaunchItem(n))->isChecked()) << n;
 }
 
 }  // namespace

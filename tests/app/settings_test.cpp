@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDirIterator>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QFile>
 #include <gtest/gtest.h>
 
 #include "app/display_commands.h"
@@ -41,7 +41,8 @@ TEST(Profile, MissingFileGivesDefaultsAndSavedValuesComeBack) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    for (const char* line : {"[Settings]", "color=65280", "backcolor=0", "gridcolor=14474460", "grid=1"})
+    for (const char* line :
+         {"[Settings]", "color=65280", "backcolor=0", "gridcolor=14474460", "grid=1"})
         EXPECT_TRUE(text.contains(line)) << line;
 
     DisplaySettings back;
@@ -61,8 +62,8 @@ void WriteProfileFile(const QString& path, const QByteArray& text) {
 
 TEST(Profile, ValuesAreTheirLeadingIntegers) {
     const std::pair<const char*, int> values[] = {
-        {"65280abc", 65280}, {"0x00FF00", 0}, {"abc", 0}, {"", 0}, {" +12 34", 12}, {"-5", -5},
-        {"4294967296", 0},  // 2^32 wraps in 32 bits
+        {"65280abc", 65280},     {"0x00FF00", 0}, {"abc", 0},        {"", 0},
+        {" +12 34", 12},         {"-5", -5},      {"4294967296", 0},  // 2^32 wraps in 32 bits
         {"16777215.9", 16777215}};
     for (auto [text, value] : values) EXPECT_EQ(ProfileInteger(text), value) << text;
 }
@@ -205,14 +206,16 @@ TEST(Colours, TheChooserLeavesNoSettingsFileBesideTheProfile) {
     };
     EXPECT_EXIT(session(), ::testing::ExitedWithCode(0), "");
     qunsetenv("GRIDBLOOM_CHOOSER_CHILD");
-    for (const auto& [name, saved] : {std::pair{"XDG_CONFIG_HOME", savedHome}, std::pair{"LSAN_OPTIONS", savedLsan}}) {
+    for (const auto& [name, saved] :
+         {std::pair{"XDG_CONFIG_HOME", savedHome}, std::pair{"LSAN_OPTIONS", savedLsan}}) {
         if (saved.isNull())
             qunsetenv(name);
         else
             qputenv(name, saved);
     }
     QStringList files;
-    for (QDirIterator it(dir.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+    for (QDirIterator it(dir.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
         files << QDir(dir.path()).relativeFilePath(it.next());
     EXPECT_EQ(files.join(' ').toStdString(), "Gridbloom/Gridbloom.ini");
 }
@@ -243,7 +246,8 @@ TEST(Help, MissingHelpFileIsReportedAndTheRunGoesOn) {
         return false;
     });
     EXPECT_EQ(asked, "説明.chm");
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ヘルプを表示できません", "ヘルプファイル\"説明.chm\"を起動できません。"}));
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ヘルプを表示できません",
+                                               "ヘルプファイル\"説明.chm\"を起動できません。"}));
     EXPECT_TRUE(t.ctx.run.running);
     EXPECT_TRUE(t.host.timersKilled.empty());
     // The desktop opener refuses a file that is not there.
@@ -253,9 +257,9 @@ TEST(Help, MissingHelpFileIsReportedAndTheRunGoesOn) {
 }  // namespace
 }  // namespace gb
 
-#include <QLabel>
 #include "app/shell_commands.h"
 #include "tests/support/grab.h"
+#include <QLabel>
 
 namespace gb {
 namespace {

@@ -11,8 +11,8 @@
 #include "app/main_frame.h"
 #include "app/menu_bar.h"
 #include "engine/step.h"
-#include "session/document.h"
 #include "formats/quick_launch.h"
+#include "session/document.h"
 #include "tests/support/grab.h"
 #include "tests/support/session_fixture.h"
 
@@ -30,7 +30,8 @@ struct ShippedList : ::testing::Test {
     void SetUp() override {
         t.host.program = (kRes / "gridbloom").string();
         std::ifstream in(kRes / "quicklaunch.dat", std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
         ASSERT_TRUE(ParseQuickLaunchList(bytes, list));
     }
     void TearDown() override { fs::current_path(before); }
@@ -49,7 +50,8 @@ TEST_F(ShippedList, EveryItemLoadsItsPattern) {
         const std::string name = FileNameOf(list.entries[n].path);
         EXPECT_EQ(t.host.lastTitle(), name + " - Gridbloom");
         for (const MessageBox& box : t.host.boxes)
-            EXPECT_TRUE(box.caption == name || box.caption == "デフォルト(23/3)以外のルールが適用されます。")
+            EXPECT_TRUE(box.caption == name ||
+                        box.caption == "デフォルト(23/3)以外のルールが適用されます。")
                 << box.caption << ": " << box.text;
         rules.insert(t.ctx.rule.ruleText);
     }

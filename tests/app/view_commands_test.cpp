@@ -23,8 +23,8 @@ TEST(ViewCommands, RunAndViewMenuRules) {
 
     // Start: an empty field allows neither start, step nor a target; the interval always.
     const std::pair<int, bool> atStart[] = {
-        {cmd::RunStart, false},     {cmd::RunStop, false},           {cmd::RunStep, false},
-        {cmd::RunStopAt, false},    {cmd::TimerInterval, true},      {cmd::ZoomDialog, true},
+        {cmd::RunStart, false},          {cmd::RunStop, false},        {cmd::RunStep, false},
+        {cmd::RunStopAt, false},         {cmd::TimerInterval, true},   {cmd::ZoomDialog, true},
         {cmd::ScrollFieldCentre, false}, {cmd::ScrollCentroid, false}, {cmd::ScrollLeft, true}};
     for (auto [id, on] : atStart) EXPECT_EQ(enabled(id), on) << id;
 

@@ -36,7 +36,8 @@ TEST_F(CliTest, GliderLinesAndNotes) {
     // Name, author and comment follow, as the reader's box shows them.
     EXPECT_EQ(lines[4], "Glider");
     EXPECT_NE(info.out.find("Gridbloom samples\n"), std::string::npos);
-    EXPECT_NE(info.out.find("moves one cell diagonally every four generations.\n"), std::string::npos);
+    EXPECT_NE(info.out.find("moves one cell diagonally every four generations.\n"),
+              std::string::npos);
     // Once: the reader's box is not printed on standard error as well.
     EXPECT_EQ(info.err, "");
 
@@ -44,12 +45,14 @@ TEST_F(CliTest, GliderLinesAndNotes) {
     // captioned with the file name as the reader's box is.
     const Result run = Run({"run", Pattern("glider.rle"), "-g", "0"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "rule 23/3 (B3/S23)\ngeneration 0\npopulation 5\nextent 599 599 601 601 3 3\n");
+    EXPECT_EQ(run.out,
+              "rule 23/3 (B3/S23)\ngeneration 0\npopulation 5\nextent 599 599 601 601 3 3\n");
     EXPECT_EQ(run.err, "");
     for (const char* verbose : {"-v", "--verbose"}) {
         const Result told = Run({"run", Pattern("glider.rle"), verbose, "-g", "8"});
         EXPECT_EQ(told.status, 0);
-        EXPECT_EQ(told.out, "rule 23/3 (B3/S23)\ngeneration 8\npopulation 5\nextent 601 601 603 603 3 3\n");
+        EXPECT_EQ(told.out,
+                  "rule 23/3 (B3/S23)\ngeneration 8\npopulation 5\nextent 601 601 603 603 3 3\n");
         EXPECT_EQ(told.err.rfind("glider.rle\nGlider\n", 0), 0u) << told.err;
         EXPECT_EQ(Lines(told.err).size(), 1 + Lines(info.out).size() - 4) << told.err;
     }
@@ -79,7 +82,8 @@ TEST_F(CliTest, GliderMovesOneCellDiagonallyEveryFourGenerations) {
         ASSERT_EQ(e.size(), 6u);
         if (g % 4 != 0) continue;
         const long long k = g / 4;
-        EXPECT_EQ(e, (std::vector<long long>{start[0] + k, start[1] + k, start[2] + k, start[3] + k, 3, 3}))
+        EXPECT_EQ(e, (std::vector<long long>{start[0] + k, start[1] + k, start[2] + k, start[3] + k,
+                                             3, 3}))
             << "after " << g;
     }
     // On a small field the glider reaches the border, turns into a block and stays.
@@ -96,7 +100,8 @@ TEST_F(CliTest, RuleOptionAndFileRules) {
     EXPECT_NE(hl.err.find("デフォルト(23/3)以外のルールが適用されます。\n"), std::string::npos);
 
     // -r is applied after loading, whatever the file said, in any accepted spelling.
-    EXPECT_EQ(RunReport({"run", Pattern("highlife-replicator.txt"), "-r", "B3/S23"}).rule, "23/3 (B3/S23)");
+    EXPECT_EQ(RunReport({"run", Pattern("highlife-replicator.txt"), "-r", "B3/S23"}).rule,
+              "23/3 (B3/S23)");
     EXPECT_EQ(RunReport({"run", Pattern("glider.rle"), "-r", "S23/B36"}).rule, "23/36 (B36/S23)");
     EXPECT_EQ(RunReport({"run", Pattern("glider.rle"), "-r", "１２／３"}).rule, "12/3 (B3/S12)");
 
@@ -108,10 +113,11 @@ TEST_F(CliTest, RuleOptionAndFileRules) {
     struct Case {
         std::string rule, caption;
     };
-    for (const Case& c : {Case{"B3/S2x3", "ルール設定文字列に認識できない文字\"x\"が含まれています。"},
-                          Case{"23", "ルールの指定があいまいです。"},
-                          Case{"2/3/4", "ルール設定文字列に\"/\"が2個以上見つかりました。"},
-                          Case{"", "ルール設定文字列が見つかりません。"}}) {
+    for (const Case& c :
+         {Case{"B3/S2x3", "ルール設定文字列に認識できない文字\"x\"が含まれています。"},
+          Case{"23", "ルールの指定があいまいです。"},
+          Case{"2/3/4", "ルール設定文字列に\"/\"が2個以上見つかりました。"},
+          Case{"", "ルール設定文字列が見つかりません。"}}) {
         const Result r = Run({"run", Pattern("glider.rle"), "-r", c.rule});
         EXPECT_EQ(r.status, 2) << c.rule;
         EXPECT_EQ(r.out, "") << c.rule;
@@ -148,7 +154,8 @@ TEST_F(CliTest, SavedInEveryFormatReadsBack) {
         EXPECT_EQ(saved.err.find("認識できない拡張子です。"), std::string::npos);
         EXPECT_EQ(Slurp(Temp(c.file)).rfind(c.head, 0), 0u) << c.file;
 
-        const Report back = RunReport({"run", Temp(c.file).string(), "-o", Temp("again.rle").string()});
+        const Report back =
+            RunReport({"run", Temp(c.file).string(), "-o", Temp("again.rle").string()});
         EXPECT_EQ(back.rule, original.rule) << c.file;
         EXPECT_EQ(back.population, original.population) << c.file;
         EXPECT_EQ(Numbers(back.extent)[4], Numbers(original.extent)[4]) << c.file;
@@ -158,7 +165,8 @@ TEST_F(CliTest, SavedInEveryFormatReadsBack) {
     // An unknown extension: the warning on standard error, an RLE file under that very name.
     const Result other = Run({"run", source, "-g", "12", "-o", Temp("f.pattern").string()});
     EXPECT_EQ(other.status, 0);
-    EXPECT_NE(other.err.find("\n認識できない拡張子です。\nRLE形式として保存します。\n"), std::string::npos)
+    EXPECT_NE(other.err.find("\n認識できない拡張子です。\nRLE形式として保存します。\n"),
+              std::string::npos)
         << other.err;
     EXPECT_EQ(Slurp(Temp("f.pattern")), reference);
 }
@@ -167,7 +175,8 @@ TEST_F(CliTest, TheWritersSeeTheLastGenerationCounted) {
     // Nothing live when loaded, the whole interior after one step (B0): the text writer, which
     // refuses a Field whose last frame counted nothing, sees the generation it writes.
     const fs::path empty = Write("empty.rle", "x = 0, y = 0\n!\n");
-    const Result born = Run({"run", empty.string(), "-s", "4x3", "-r", "/0", "-g", "1", "-o", Temp("born.txt").string()});
+    const Result born = Run({"run", empty.string(), "-s", "4x3", "-r", "/0", "-g", "1", "-o",
+                             Temp("born.txt").string()});
     EXPECT_EQ(born.status, 0) << born.err;
     EXPECT_EQ(Slurp(Temp("born.txt")), "#R /0\r\n****\r\n****\r\n****\r\n.\r\n.\r\n");
 }
@@ -179,18 +188,23 @@ TEST_F(CliTest, SaveFailuresLeaveStatusOne) {
     const Result dead = Run({"run", empty.string(), "-o", Temp("keep.txt").string()});
     EXPECT_EQ(dead.status, 1);
     EXPECT_EQ(dead.out, "rule 23/3 (B3/S23)\ngeneration 0\npopulation 0\nextent none\n");
-    EXPECT_NE(dead.err.find("セルが存在していません。\n保存するデータがありません。\n"), std::string::npos);
+    EXPECT_NE(dead.err.find("セルが存在していません。\n保存するデータがありません。\n"),
+              std::string::npos);
     EXPECT_EQ(Slurp(Temp("keep.txt")), "*\r\n");
 
     // A picture wider than a text line can hold is refused before anything is written.
     const fs::path wide = Write("wide.rle", "x = 12000, y = 2\n2o11997bo$o5000bo!\n");
-    const Result tooWide = Run({"run", wide.string(), "-s", "20000x100", "-o", Temp("keep.txt").string()});
+    const Result tooWide =
+        Run({"run", wide.string(), "-s", "20000x100", "-o", Temp("keep.txt").string()});
     EXPECT_EQ(tooWide.status, 1);
-    EXPECT_NE(tooWide.err.find("テキストファイルに保存できません。\nパターンの幅が12000セルあります。"), std::string::npos)
+    EXPECT_NE(
+        tooWide.err.find("テキストファイルに保存できません。\nパターンの幅が12000セルあります。"),
+        std::string::npos)
         << tooWide.err;
     EXPECT_EQ(Slurp(Temp("keep.txt")), "*\r\n");
 
-    const Result nowhere = Run({"run", Pattern("glider.rle"), "-o", Temp("no/such/dir.rle").string()});
+    const Result nowhere =
+        Run({"run", Pattern("glider.rle"), "-o", Temp("no/such/dir.rle").string()});
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_NE(nowhere.err.find("保存できません。\n"), std::string::npos);
 }
@@ -219,7 +233,8 @@ TEST_F(CliTest, InputsThatAreNotLoaded) {
     const fs::path odd = Write("odd.txt", ".*.\n..*\n***\nhello\n");
     const Result no = Run({"info", odd.string()});
     EXPECT_EQ(no.status, 1);
-    EXPECT_NE(no.err.find("テキストファイルに下記の無効なデータが含まれています。\nhello\n"), std::string::npos);
+    EXPECT_NE(no.err.find("テキストファイルに下記の無効なデータが含まれています。\nhello\n"),
+              std::string::npos);
     EXPECT_NE(no.err.find("--yes"), std::string::npos);
     const Report yes = RunReport({"info", odd.string(), "--yes"});
     EXPECT_EQ(yes.population, 5);
@@ -303,9 +318,10 @@ TEST_F(CliTest, ALoadsBoxesAndWhyAFileIsNotLoadedReadExactly) {
     Write("q.txt", "*\nxy\n");
     const Result declined = Run({"info", "q.txt"});
     EXPECT_EQ(declined.status, 1);
-    EXPECT_EQ(declined.err,
-              "テキストファイルに下記の無効なデータが含まれています。\nxy\n\n読み込みを強行しますか。\n"
-              "gridbloom-cli: q.txt: not loaded (the question was answered No; --yes answers Yes)\n");
+    EXPECT_EQ(
+        declined.err,
+        "テキストファイルに下記の無効なデータが含まれています。\nxy\n\n読み込みを強行しますか。\n"
+        "gridbloom-cli: q.txt: not loaded (the question was answered No; --yes answers Yes)\n");
 
     // A rule other than the default is reported before the notice; the notice is held unless run
     // is verbose, and info prints it once, as a note.
@@ -322,8 +338,9 @@ TEST_F(CliTest, ALoadsBoxesAndWhyAFileIsNotLoadedReadExactly) {
     EXPECT_EQ(told.err, ruleBox + "n.rle\nName\n\nfirst\nsecond\n");
     const Result info = Run({"info", "n.rle"});
     EXPECT_EQ(info.err, ruleBox);
-    EXPECT_EQ(info.out, "rule 34/34 (B34/S34)\ngeneration 0\npopulation 1\nextent 600 600 600 600 1 1\n"
-                        "Name\n\nfirst\nsecond\n");
+    EXPECT_EQ(info.out,
+              "rule 34/34 (B34/S34)\ngeneration 0\npopulation 1\nextent 600 600 600 600 1 1\n"
+              "Name\n\nfirst\nsecond\n");
     // A file without notice texts has no note.
     Write("plain.rle", "x = 1, y = 1\no!\n");
     EXPECT_EQ(Run({"info", "plain.rle"}).out,

@@ -16,12 +16,15 @@ using gb::cli::InEnglish;
 using gb::cli::MessageLines;
 
 bool Ascii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 std::size_t Holes(std::string_view text) {
     std::size_t n = 0;
-    for (std::size_t at = text.find("{}"); at != std::string_view::npos; at = text.find("{}", at + 2)) ++n;
+    for (std::size_t at = text.find("{}"); at != std::string_view::npos;
+         at = text.find("{}", at + 2))
+        ++n;
     return n;
 }
 
@@ -38,13 +41,16 @@ TEST(English, EveryLineTranslatesItsMessageFilledIn) {
         ASSERT_EQ(Holes(line.program), Holes(line.english));
         for (const std::string& fill : fills) {
             std::string program(line.program), english(line.english);
-            for (std::size_t at; (at = program.find("{}")) != std::string::npos;) program.replace(at, 2, fill);
-            for (std::size_t at; (at = english.find("{}")) != std::string::npos;) english.replace(at, 2, fill);
+            for (std::size_t at; (at = program.find("{}")) != std::string::npos;)
+                program.replace(at, 2, fill);
+            for (std::size_t at; (at = english.find("{}")) != std::string::npos;)
+                english.replace(at, 2, fill);
             EXPECT_EQ(InEnglish(program), english);
         }
     }
     // A file's own texts are left as they are.
-    for (const char* text : {"Glider", "", "glider.rle", "グライダー\n", "認識できない拡張子です。!"})
+    for (const char* text :
+         {"Glider", "", "glider.rle", "グライダー\n", "認識できない拡張子です。!"})
         EXPECT_EQ(InEnglish(text), text);
 }
 
@@ -98,11 +104,13 @@ std::vector<std::string> Literals(const std::string& source) {
 // a new message without its English fails here.
 TEST(English, TheTableHoldsEveryMessageOfTheSources) {
     const fs::path root = GRIDBLOOM_SOURCE_DIR;
-    std::vector<fs::path> sources = {root / "session/rule_edit.cpp", root / "engine/rule.cpp",
-                                     root / "engine/field.cpp", root / "session/document.cpp",
-                                     root / "session/paste.cpp", root / "session/read_guard.cpp",
-                                     root / "session/pattern_save.cpp", root / "session/quick_launch_menu.cpp"};
-    for (const auto& entry : fs::directory_iterator(root / "formats")) sources.push_back(entry.path());
+    std::vector<fs::path> sources = {
+        root / "session/rule_edit.cpp",    root / "engine/rule.cpp",
+        root / "engine/field.cpp",         root / "session/document.cpp",
+        root / "session/paste.cpp",        root / "session/read_guard.cpp",
+        root / "session/pattern_save.cpp", root / "session/quick_launch_menu.cpp"};
+    for (const auto& entry : fs::directory_iterator(root / "formats"))
+        sources.push_back(entry.path());
     // Menu texts, not messages.
     const std::set<std::string> notMessages = {"- クイック起動 "};
     int found = 0;
@@ -113,7 +121,8 @@ TEST(English, TheTableHoldsEveryMessageOfTheSources) {
             bool held = false;
             for (const auto& line : MessageLines()) {
                 std::string key(line.program);
-                for (std::size_t at; (at = key.find("{}")) != std::string::npos;) key.replace(at, 2, "\x01");
+                for (std::size_t at; (at = key.find("{}")) != std::string::npos;)
+                    key.replace(at, 2, "\x01");
                 for (std::size_t from = 0; !held && from <= key.size();) {
                     const std::size_t to = std::min(key.find('\x01', from), key.size());
                     held = key.substr(from, to - from).find(literal) != std::string::npos;
@@ -141,7 +150,8 @@ public:
         Set("LANG", lang);
     }
     ~Locale() {
-        for (const auto& [name, value] : saved_) Set(name.c_str(), value ? value->c_str() : nullptr);
+        for (const auto& [name, value] : saved_)
+            Set(name.c_str(), value ? value->c_str() : nullptr);
     }
 
 private:
@@ -164,30 +174,38 @@ TEST_F(CliTest, MessagesInTheLocalesLanguage) {
         std::string english, japanese;
     };
     const std::vector<Case> cases = {
-        {{"info", "missing.rle"}, "File not found.\nThe file \"missing.rle\" was not found.\n",
+        {{"info", "missing.rle"},
+         "File not found.\nThe file \"missing.rle\" was not found.\n",
          "ファイルが見つかりません。\nファイル\"missing.rle\"が見つかりません。\n"},
-        {{"info", "bad.rle"}, "Unsupported file format.\nThe file was read as RLE, but its data does not",
+        {{"info", "bad.rle"},
+         "Unsupported file format.\nThe file was read as RLE, but its data does not",
          "サポートしていないファイル形式です。\nRLE形式として読み込みましたが"},
-        {{"run", "rule.rle", "-o", "out.xyz"}, "Unrecognised extension.\nThe pattern is saved as RLE.\n",
+        {{"run", "rule.rle", "-o", "out.xyz"},
+         "Unrecognised extension.\nThe pattern is saved as RLE.\n",
          "認識できない拡張子です。\nRLE形式として保存します。\n"},
-        {{"run", "rule.rle", "-r", "2/3/4"}, "The rule holds more than one \"/\".\nA rule may hold only one \"/\".\n",
+        {{"run", "rule.rle", "-r", "2/3/4"},
+         "The rule holds more than one \"/\".\nA rule may hold only one \"/\".\n",
          "ルール設定文字列に\"/\"が2個以上見つかりました。\n"},
         {{"info", "rule.rle"},
-         "A rule other than the default (23/3) applies.\nRule   23/36   (B36/S23)\n\nneighbours  0  1  2",
+         "A rule other than the default (23/3) applies.\nRule   23/36   (B36/S23)\n\nneighbours  0 "
+         " 1  2",
          "デフォルト(23/3)以外のルールが適用されます。\n適用されるルール   23/36"},
     };
     struct Env {
         const char *lcAll, *lcMessages, *lang;
         bool japanese;
     };
-    for (const Env env : {Env{nullptr, nullptr, nullptr, false}, Env{nullptr, nullptr, "C", false},
-                          Env{"", nullptr, "en_US.UTF-8", false}, Env{"C.UTF-8", nullptr, "ja_JP.UTF-8", false},
-                          Env{nullptr, nullptr, "ja_JP.UTF-8", true}, Env{nullptr, "ja_JP.UTF-8", "C", true}}) {
+    for (const Env env :
+         {Env{nullptr, nullptr, nullptr, false}, Env{nullptr, nullptr, "C", false},
+          Env{"", nullptr, "en_US.UTF-8", false}, Env{"C.UTF-8", nullptr, "ja_JP.UTF-8", false},
+          Env{nullptr, nullptr, "ja_JP.UTF-8", true}, Env{nullptr, "ja_JP.UTF-8", "C", true}}) {
         const Locale locale(env.lcAll, env.lcMessages, env.lang);
         for (const Case& c : cases) {
-            SCOPED_TRACE(c.args[0] + " " + c.args[1] + (env.lang ? std::string(" LANG=") + env.lang : ""));
+            SCOPED_TRACE(c.args[0] + " " + c.args[1] +
+                         (env.lang ? std::string(" LANG=") + env.lang : ""));
             const Result r = Run(c.args);
-            EXPECT_NE(r.err.find(env.japanese ? c.japanese : c.english), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find(env.japanese ? c.japanese : c.english), std::string::npos)
+                << r.err;
             if (!env.japanese) {
                 EXPECT_TRUE(Ascii(r.err)) << r.err;
             }

@@ -50,7 +50,8 @@ protected:
 
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -92,7 +93,8 @@ protected:
 // A side × side pattern of scattered cells, as RLE (one token a cell) or as a picture of the
 // given dead and live characters.
 std::string ScatteredPattern(int side = 200, const char* picture = nullptr) {
-    std::string out = picture ? "" : "x = " + std::to_string(side) + ", y = " + std::to_string(side) + "\n";
+    std::string out =
+        picture ? "" : "x = " + std::to_string(side) + ", y = " + std::to_string(side) + "\n";
     std::uint32_t seed = 12345;
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
@@ -126,8 +128,8 @@ TEST_F(CliLimits, AFileSizeLimitMakesAnOrdinaryFailedSave) {
 // The standard output named as the output file: the pattern follows the report there.
 TEST_F(CliLimits, SavingToTheStandardOutputWritesIntoIt) {
     std::ofstream(dir / "in.rle", std::ios::binary) << "x = 3, y = 1\n3o!\n";
-    const Outcome r = Run({"run", "in.rle", "-o", "/dev/fd/1"}, RLIMIT_FSIZE, RLIM_INFINITY,
-                          dir / "shown.txt");
+    const Outcome r =
+        Run({"run", "in.rle", "-o", "/dev/fd/1"}, RLIMIT_FSIZE, RLIM_INFINITY, dir / "shown.txt");
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string shown = Slurp(dir / "shown.txt");
     EXPECT_EQ(shown.rfind("rule 23/3", 0), 0u) << shown;
@@ -140,9 +142,10 @@ TEST_F(CliLimits, SavingToTheStandardOutputWritesIntoIt) {
 TEST_F(CliLimits, AFullStandardOutputEndsWithStatusOne) {
     std::ofstream(dir / "in.rle", std::ios::binary) << "x = 3, y = 1\n3o!\n";
     const std::vector<std::vector<std::string>> outputs = {
-        {"run", "in.rle", "-g", "2"},                  // the summary
-        {"info", "in.rle", "--json"},                 // the summary as JSON
-        {"run", "in.rle", "-g", "3", "--stats", "-"},  // statistics rows; the summary on standard error
+        {"run", "in.rle", "-g", "2"},  // the summary
+        {"info", "in.rle", "--json"},  // the summary as JSON
+        {"run", "in.rle", "-g", "3", "--stats",
+         "-"},  // statistics rows; the summary on standard error
         {"--version"},
     };
     for (const auto& args : outputs) {
@@ -173,7 +176,8 @@ TEST_F(CliLimits, AReadThatFailsPartWaySavesNothing) {
                                {"GB_FAIL_READ_AFTER", "1"},
                                {"ASAN_OPTIONS", asan}});
         EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_NE(r.err.find("ファイル\"" + name + "\"が見つかりません。"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("ファイル\"" + name + "\"が見つかりません。"), std::string::npos)
+            << r.err;
         EXPECT_NE(r.err.find("cannot be read"), std::string::npos) << r.err;
         EXPECT_TRUE(Slurp(dir / name) == bytes) << "the input was written over";
     }
@@ -196,7 +200,8 @@ TEST_F(CliLimits, NulFilledRunsAfterAPatternAreReadAtOnce) {
         ::close(fd);
         const Outcome r = Run({"info", name}, RLIMIT_CPU, 10, dir / "shown.txt");
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(Slurp(dir / "shown.txt").find("population 3\n"), std::string::npos) << Slurp(dir / "shown.txt");
+        EXPECT_NE(Slurp(dir / "shown.txt").find("population 3\n"), std::string::npos)
+            << Slurp(dir / "shown.txt");
         fs::remove(dir / name);
     }
 }
@@ -210,7 +215,9 @@ TEST_F(CliLimits, EndlessInputsAreNoPictures) {
         fs::create_symlink(device, dir / "endless.txt");
         const Outcome r = Run({"info", "endless.txt"}, RLIMIT_CPU, 10);
         EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_NE(r.err.find("サポートしていないファイル形式なので読み込めません。"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("サポートしていないファイル形式なので読み込めません。"),
+                  std::string::npos)
+            << r.err;
     }
 }
 

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "session/context.h"
 #include "engine/extent.h"
 #include "engine/field.h"
 #include "engine/rule.h"
@@ -16,6 +15,7 @@
 #include "frontends/cli/arguments.h"
 #include "frontends/cli/report.h"
 #include "frontends/cli/study.h"
+#include "session/context.h"
 #include "tests/support/byte_extent.h"
 #include "tests/support/scripted_host.h"
 
@@ -35,7 +35,8 @@ struct Board {
         std::mt19937 rng(seed);
         std::bernoulli_distribution live(chance);
         for (int y = y0; y < y0 + h && y < f().gridHeight - 1; ++y)
-            for (int x = x0; x < x0 + w && x < f().gridWidth - 1; ++x) f().setCell(x, y, live(rng) ? 1 : 0);
+            for (int x = x0; x < x0 + w && x < f().gridWidth - 1; ++x)
+                f().setCell(x, y, live(rng) ? 1 : 0);
     }
     void Cells(const std::vector<std::pair<int, int>>& cells) {
         for (const auto& [x, y] : cells) f().setCell(x, y, 1);
@@ -56,10 +57,12 @@ void ExpectSameExtent(const Extent& a, const Extent& b, const std::string& where
 using Runs = std::vector<std::pair<int, int>>;
 
 // Row y's runs within left .. right from the Field's cells as bytes, one cell at a time.
-Runs RunsOfBytes(const Field& f, const std::vector<std::int8_t>& bytes, int y, int left, int right) {
+Runs RunsOfBytes(const Field& f, const std::vector<std::int8_t>& bytes, int y, int left,
+                 int right) {
     Runs runs;
     for (int x = std::max(left, 0); x <= std::min(right, f.gridWidth - 1); ++x) {
-        if (bytes[static_cast<std::size_t>(y) * static_cast<std::size_t>(f.gridWidth) + static_cast<std::size_t>(x)] == 0)
+        if (bytes[static_cast<std::size_t>(y) * static_cast<std::size_t>(f.gridWidth) +
+                  static_cast<std::size_t>(x)] == 0)
             continue;
         if (!runs.empty() && runs.back().second == x - 1)
             runs.back().second = x;
@@ -83,12 +86,16 @@ void ExpectStudyMatchesBytes(const Field& f, unsigned seed, const std::string& w
     }
     std::mt19937 rng(seed);
     for (int y = extent.top - 1; y <= extent.bottom + 1; ++y) {
-        const int a = extent.left - 2 + static_cast<int>(rng() % static_cast<unsigned>(extent.width + 4));
-        const int b = extent.left - 2 + static_cast<int>(rng() % static_cast<unsigned>(extent.width + 4));
-        for (const auto& [left, right] : {std::make_pair(0, f.gridWidth - 1), std::make_pair(std::min(a, b), std::max(a, b))}) {
+        const int a =
+            extent.left - 2 + static_cast<int>(rng() % static_cast<unsigned>(extent.width + 4));
+        const int b =
+            extent.left - 2 + static_cast<int>(rng() % static_cast<unsigned>(extent.width + 4));
+        for (const auto& [left, right] :
+             {std::make_pair(0, f.gridWidth - 1), std::make_pair(std::min(a, b), std::max(a, b))}) {
             Runs runs;
             packed.forEachRun(y, left, right, [&](int x0, int x1) { runs.emplace_back(x0, x1); });
-            ASSERT_EQ(runs, y < 0 || y >= f.gridHeight ? Runs{} : RunsOfBytes(f, bytes, y, left, right))
+            ASSERT_EQ(runs,
+                      y < 0 || y >= f.gridHeight ? Runs{} : RunsOfBytes(f, bytes, y, left, right))
                 << where << " row " << y << " columns " << left << ".." << right;
         }
     }
@@ -97,7 +104,8 @@ void ExpectStudyMatchesBytes(const Field& f, unsigned seed, const std::string& w
 TEST(Study, ExtentAndPackedCopyOfSingleCellsAndSoups) {
     // Narrow, word-sized and odd widths, rows that cross a 64-bit word; single cells at every
     // position of the interior and soups in random boxes.
-    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {3, 5}, {6, 2}, {13, 4}, {62, 3}, {63, 17}, {70, 33}, {200, 9}}) {
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{
+             {1, 1}, {3, 5}, {6, 2}, {13, 4}, {62, 3}, {63, 17}, {70, 33}, {200, 9}}) {
         Board b(w, h);
         const std::string size = std::to_string(w) + "x" + std::to_string(h);
         ExpectStudyMatchesBytes(b.f(), 0, size + " empty");
@@ -105,14 +113,17 @@ TEST(Study, ExtentAndPackedCopyOfSingleCellsAndSoups) {
             for (int x = 1; x <= w; ++x) {
                 ClearCells(b.f());
                 b.f().setCell(x, y, 1);
-                ExpectStudyMatchesBytes(b.f(), static_cast<unsigned>(x * 131 + y),
-                                        size + " at " + std::to_string(x) + "," + std::to_string(y));
+                ExpectStudyMatchesBytes(
+                    b.f(), static_cast<unsigned>(x * 131 + y),
+                    size + " at " + std::to_string(x) + "," + std::to_string(y));
             }
         for (unsigned seed = 0; seed < 20; ++seed) {
             ClearCells(b.f());
             std::mt19937 rng(seed);
-            b.Soup(seed, 0.02 + 0.2 * (seed % 4), 1 + static_cast<int>(rng() % static_cast<unsigned>(w)),
-                   1 + static_cast<int>(rng() % static_cast<unsigned>(h)), 1 + static_cast<int>(rng() % 150), 1 + static_cast<int>(rng() % 20));
+            b.Soup(seed, 0.02 + 0.2 * (seed % 4),
+                   1 + static_cast<int>(rng() % static_cast<unsigned>(w)),
+                   1 + static_cast<int>(rng() % static_cast<unsigned>(h)),
+                   1 + static_cast<int>(rng() % 150), 1 + static_cast<int>(rng() % 20));
             ExpectStudyMatchesBytes(b.f(), seed, size + " soup " + std::to_string(seed));
         }
     }
@@ -132,7 +143,8 @@ TEST(Study, ExtentAndPackedCopyFollowARun) {
                 b.f().setCell(300, 140, 1);
                 b.Step();
             }
-            ExpectStudyMatchesBytes(b.f(), static_cast<unsigned>(g), std::string(rule) + " at " + std::to_string(g));
+            ExpectStudyMatchesBytes(b.f(), static_cast<unsigned>(g),
+                                    std::string(rule) + " at " + std::to_string(g));
         }
     }
 }
@@ -208,9 +220,11 @@ TEST(SettleWatch, FindsWhatKeepingEveryGenerationFinds) {
         int maxPeriod;
     };
     int settledCases = 0;
-    for (const Case& c : {Case{100, 70, 1, "23/3", 10}, Case{100, 70, 2, "23/3", 1}, Case{70, 40, 3, "23/36", 60},
-                          Case{130, 20, 4, "23/3", 2}, Case{40, 40, 5, "23/3", 15}, Case{64, 32, 6, "23/3", 30}}) {
-        const std::string where = std::to_string(c.w) + "x" + std::to_string(c.h) + " seed " + std::to_string(c.seed);
+    for (const Case& c :
+         {Case{100, 70, 1, "23/3", 10}, Case{100, 70, 2, "23/3", 1}, Case{70, 40, 3, "23/36", 60},
+          Case{130, 20, 4, "23/3", 2}, Case{40, 40, 5, "23/3", 15}, Case{64, 32, 6, "23/3", 30}}) {
+        const std::string where =
+            std::to_string(c.w) + "x" + std::to_string(c.h) + " seed " + std::to_string(c.seed);
         Settled results[3];
         for (int way = 0; way < 3; ++way) {
             Board b(c.w, c.h, c.rule);
@@ -228,7 +242,8 @@ TEST(SettleWatch, FindsWhatKeepingEveryGenerationFinds) {
 TEST(SettleWatch, HashesOnlyWhatChangedYetAlwaysTheWholeField) {
     // The tiles hashed again are the ones the step changed; any tile missed shows as a hash that
     // differs from one computed over every tile. Cells written between two steps included.
-    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{100, 70}, {64, 16}, {200, 37}, {5, 5}}) {
+    for (const auto& [w, h] :
+         std::vector<std::pair<int, int>>{{100, 70}, {64, 16}, {200, 37}, {5, 5}}) {
         Board b(w, h);
         b.Soup(static_cast<unsigned>(w * h), 0.4, 1, 1, w, h);
         SettleWatch quick(b.f(), b.ctx.rule, 50), full(b.f(), b.ctx.rule, 50);
@@ -286,7 +301,10 @@ TEST(Json, StringsAreEscapedAndAlwaysUtf8) {
     EXPECT_EQ(JsonString("\xF0\x9F\x98\x80"), "\"\xF0\x9F\x98\x80\"");
     // Shift-JIS bytes, a lone continuation byte, a cut sequence, an overlong form, a surrogate.
     EXPECT_EQ(JsonString("\x83\x4f"), "\"\xEF\xBF\xBD\x4f\"");
-    EXPECT_EQ(JsonString("a\x80" "b"), "\"a\xEF\xBF\xBD" "b\"");
+    EXPECT_EQ(JsonString("a\x80"
+                         "b"),
+              "\"a\xEF\xBF\xBD"
+              "b\"");
     EXPECT_EQ(JsonString("\xE3\x81"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\"");
     EXPECT_EQ(JsonString("\xC0\xAF"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\"");
     EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");
@@ -319,8 +337,10 @@ TEST(Arguments, EveryFormOfAnOption) {
     EXPECT_EQ(settle.limit(), kSettleLimit);
     EXPECT_EQ(settle.maxPeriod, kDefaultMaxPeriod);
     EXPECT_EQ(parse({"run", "a", "--until=settled", "-g", "0"}).options.limit(), 0);
-    const Options pictures = parse({"run", "a", "--png", "p.png", "--gif=g.gif", "--cell", "20", "--crop",
-                                    "--live", "#00ff80", "--back", "102030", "--delay", "0", "--every", "3"}).options;
+    const Options pictures =
+        parse({"run", "a", "--png", "p.png", "--gif=g.gif", "--cell", "20", "--crop", "--live",
+               "#00ff80", "--back", "102030", "--delay", "0", "--every", "3"})
+            .options;
     EXPECT_EQ(pictures.cell, 20);
     EXPECT_TRUE(pictures.crop);
     EXPECT_EQ(pictures.live, 0x00FF80u);
@@ -338,7 +358,8 @@ TEST(Arguments, EveryFormOfAnOption) {
 TEST(Arguments, ColoursAndCounts) {
     EXPECT_EQ(ParseColour("FF0000"), 0xFF0000u);
     EXPECT_EQ(ParseColour("#0a0B0c"), 0x0A0B0Cu);
-    for (const char* bad : {"", "#", "FF000", "FF00000", "GG0000", "0xFF00", "ff 000"}) EXPECT_FALSE(ParseColour(bad)) << bad;
+    for (const char* bad : {"", "#", "FF000", "FF00000", "GG0000", "0xFF00", "ff 000"})
+        EXPECT_FALSE(ParseColour(bad)) << bad;
 }
 
 }  // namespace

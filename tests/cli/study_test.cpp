@@ -29,7 +29,9 @@ struct Picture {
     int width = 0, height = 0;
     std::vector<unsigned char> rgb;
     unsigned pixel(int x, int y) const {
-        const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3;
+        const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                               static_cast<std::size_t>(x)) *
+                              3;
         return rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2];
     }
 };
@@ -54,7 +56,8 @@ Picture ReadPng(const fs::path& path) {
 
 TEST_F(CliTest, StandardInputAndOutput) {
     const std::string glider = Slurp(Pattern("glider.rle"));
-    const std::string expected = "rule 23/3 (B3/S23)\ngeneration 4\npopulation 5\nextent 600 600 602 602 3 3\n";
+    const std::string expected =
+        "rule 23/3 (B3/S23)\ngeneration 4\npopulation 5\nextent 600 600 602 602 3 3\n";
     // "-" is standard input, read as RLE.
     EXPECT_EQ(Run({"run", "-", "-g", "4"}, Feed::File, glider).out, expected);
 
@@ -70,7 +73,8 @@ TEST_F(CliTest, StandardInputAndOutput) {
     const Result text = Run({"run", Pattern("glider.rle"), "--as", "txt", "-o", "-"});
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_EQ(text.out.find("x = "), std::string::npos);
-    EXPECT_EQ(ParseReport(Run({"info", "-", "--as", "txt"}, Feed::File, text.out).out).population, 5);
+    EXPECT_EQ(ParseReport(Run({"info", "-", "--as", "txt"}, Feed::File, text.out).out).population,
+              5);
     const Result lif = Run({"run", Pattern("glider.rle"), "--as", "lif", "--life106", "-o", "-"});
     EXPECT_EQ(lif.out.rfind("#Life 1.06", 0), 0u) << lif.out;
     // Read as RLE, a picture is refused. A name with a pattern extension decides its reader;
@@ -80,10 +84,12 @@ TEST_F(CliTest, StandardInputAndOutput) {
     EXPECT_EQ(Run({"info", Temp("picture.rle").string(), "--as", "txt"}).status, 1);
     Write("picture", text.out);
     EXPECT_EQ(Run({"info", Temp("picture").string()}).status, 1);
-    EXPECT_EQ(ParseReport(Run({"info", Temp("picture").string(), "--as", "txt"}).out).population, 5);
+    EXPECT_EQ(ParseReport(Run({"info", Temp("picture").string(), "--as", "txt"}).out).population,
+              5);
 
     // The writer's refusal of an empty Field: status 1 and nothing on standard output.
-    const Result empty = Run({"run", Write("d.rle", kPair).string(), "-g", "1", "--as", "txt", "-o", "-"});
+    const Result empty =
+        Run({"run", Write("d.rle", kPair).string(), "-g", "1", "--as", "txt", "-o", "-"});
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.out, "");
 }
@@ -93,7 +99,8 @@ TEST_F(CliTest, PipesBothWays) {
     const std::string glider = Slurp(Pattern("glider.rle"));
     const Result piped = Run({"run", "-", "-g", "4"}, Feed::Pipe, glider);
     EXPECT_EQ(piped.status, 0) << piped.err;
-    EXPECT_EQ(piped.out, "rule 23/3 (B3/S23)\ngeneration 4\npopulation 5\nextent 600 600 602 602 3 3\n");
+    EXPECT_EQ(piped.out,
+              "rule 23/3 (B3/S23)\ngeneration 4\npopulation 5\nextent 600 600 602 602 3 3\n");
 
     // One tool's pattern on standard output piped into the next.
     const Result out = Run({"run", Pattern("r-pentomino.rle"), "-g", "40", "-o", "-"});
@@ -102,7 +109,8 @@ TEST_F(CliTest, PipesBothWays) {
     EXPECT_EQ(back.status, 0) << back.err;
     EXPECT_EQ(back.out, Run({"run", Pattern("r-pentomino.rle"), "-g", "50", "-o", "-"}).out);
     const Result text = Run({"run", Pattern("pulsar.txt"), "--as", "txt", "-o", "-"});
-    EXPECT_EQ(ParseReport(Run({"info", "-", "--as", "txt"}, Feed::Pipe, text.out).out).population, 48);
+    EXPECT_EQ(ParseReport(Run({"info", "-", "--as", "txt"}, Feed::Pipe, text.out).out).population,
+              48);
 
     // A pipe that stays empty is refused, at once.
     const Result empty = Run({"run", "-"}, Feed::Pipe, "");
@@ -132,7 +140,12 @@ TEST_F(CliTest, SettlingGenerationAndPeriod) {
         {"block", kBlock, {}, "settled 1 period 1", 1, 4},
         {"dies", kPair, {}, "settled 2 period 1", 2, 0},  // empty at 1, the same at 2
         {"empty", "x = 0, y = 0\n!\n", {}, "settled 1 period 1", 1, 0},
-        {"period longer than allowed", kBlinker, {"-g", "50", "--max-period", "1"}, "settled none", 50, 3},
+        {"period longer than allowed",
+         kBlinker,
+         {"-g", "50", "--max-period", "1"},
+         "settled none",
+         50,
+         3},
         {"limit first", kBlinker, {"-g", "1"}, "settled none", 1, 3},
         {"pulsar", Slurp(Pattern("pulsar.txt")), {"--as", "txt"}, "settled 3 period 3", 3, 48},
     };
@@ -147,7 +160,8 @@ TEST_F(CliTest, SettlingGenerationAndPeriod) {
         EXPECT_EQ(rep.generation, c.generation) << c.name;
         EXPECT_EQ(rep.population, c.population) << c.name;
     }
-    EXPECT_EQ(RunReport({"run", Write("d.rle", kPair).string(), "--until", "settled"}).extent, "none");
+    EXPECT_EQ(RunReport({"run", Write("d.rle", kPair).string(), "--until", "settled"}).extent,
+              "none");
 }
 
 TEST_F(CliTest, GliderOnASmallFieldSettlesAsABlock) {
@@ -164,18 +178,23 @@ TEST_F(CliTest, GliderOnASmallFieldSettlesAsABlock) {
     EXPECT_EQ(Numbers(rep.extent)[4], 2);
     // The cells themselves: G repeats G - 1, and G - 1 does not repeat G - 2.
     const auto cellsAt = [&](long long gen) {
-        return Run({"run", Pattern("glider.rle"), "-s", "8x8", "-g", std::to_string(gen), "--as", "txt", "-o", "-"}).out;
+        return Run({"run", Pattern("glider.rle"), "-s", "8x8", "-g", std::to_string(gen), "--as",
+                    "txt", "-o", "-"})
+            .out;
     };
     EXPECT_EQ(cellsAt(g), cellsAt(g - 1));
     EXPECT_NE(cellsAt(g - 1), cellsAt(g - 2));
     // JSON says the same.
-    const Result json = Run({"run", Pattern("glider.rle"), "-s", "8x8", "--until", "settled", "--json"});
-    EXPECT_NE(json.out.find("\"settled\":{\"generation\":" + std::to_string(g) + ",\"period\":1}"), std::string::npos)
+    const Result json =
+        Run({"run", Pattern("glider.rle"), "-s", "8x8", "--until", "settled", "--json"});
+    EXPECT_NE(json.out.find("\"settled\":{\"generation\":" + std::to_string(g) + ",\"period\":1}"),
+              std::string::npos)
         << json.out;
 }
 
 TEST_F(CliTest, StatisticsRowsAgreeWithTheFinalLines) {
-    const Result r = Run({"run", Pattern("r-pentomino.rle"), "-s", "60x50", "-g", "30", "--every", "5"});
+    const Result r =
+        Run({"run", Pattern("r-pentomino.rle"), "-s", "60x50", "-g", "30", "--every", "5"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto rows = r.lines();
     ASSERT_EQ(rows.size(), 8u) << r.out;  // header, generations 0, 5, ..., 30
@@ -183,40 +202,49 @@ TEST_F(CliTest, StatisticsRowsAgreeWithTheFinalLines) {
     EXPECT_EQ(r.out.find("rule "), std::string::npos);  // the summary went to standard error
     for (int i = 1; i < 8; ++i) {
         const int g = (i - 1) * 5;
-        const Report rep = RunReport({"run", Pattern("r-pentomino.rle"), "-s", "60x50", "-g", std::to_string(g)});
+        const Report rep =
+            RunReport({"run", Pattern("r-pentomino.rle"), "-s", "60x50", "-g", std::to_string(g)});
         std::string extent = rep.extent;
         for (char& c : extent) c = c == ' ' ? ',' : c;
-        EXPECT_EQ(rows[static_cast<std::size_t>(i)], std::to_string(g) + "," + std::to_string(rep.population) + "," + extent);
+        EXPECT_EQ(rows[static_cast<std::size_t>(i)],
+                  std::to_string(g) + "," + std::to_string(rep.population) + "," + extent);
     }
     EXPECT_EQ(ParseReport(r.err.substr(r.err.find("rule "))).generation, 30);
 
     // To a file: the same rows; an empty Field leaves its extent fields empty.
-    const Result dies = Run({"run", Write("pair.rle", kPair).string(), "-g", "3", "--stats", Temp("s.csv").string()});
+    const Result dies = Run(
+        {"run", Write("pair.rle", kPair).string(), "-g", "3", "--stats", Temp("s.csv").string()});
     ASSERT_EQ(dies.status, 0);
     EXPECT_EQ(ParseReport(dies.out).generation, 3);
-    EXPECT_EQ(Slurp(Temp("s.csv")), "generation,population,left,top,right,bottom,width,height\n"
-                                    "0,2,600,600,601,600,2,1\n1,0,,,,,,\n2,0,,,,,,\n3,0,,,,,,\n");
+    EXPECT_EQ(Slurp(Temp("s.csv")),
+              "generation,population,left,top,right,bottom,width,height\n"
+              "0,2,600,600,601,600,2,1\n1,0,,,,,,\n2,0,,,,,,\n3,0,,,,,,\n");
     // With settling, the rows stop where the run stops.
-    const Result settle = Run({"run", Write("b.rle", kBlinker).string(), "--until", "settled", "--every", "1",
-                               "--stats", Temp("b.csv").string()});
+    const Result settle = Run({"run", Write("b.rle", kBlinker).string(), "--until", "settled",
+                               "--every", "1", "--stats", Temp("b.csv").string()});
     EXPECT_EQ(Lines(Slurp(Temp("b.csv"))).size(), 4u);
 }
 
 TEST_F(CliTest, PngDecodesBackToTheField) {
     // A glider, cropped with a one-cell margin, 10 pixels a cell, default colours.
-    const Result r = Run({"run", Pattern("glider.rle"), "--png", Temp("g.png").string(), "--crop", "--cell", "10"});
+    const Result r = Run(
+        {"run", Pattern("glider.rle"), "--png", Temp("g.png").string(), "--crop", "--cell", "10"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Picture p = ReadPng(Temp("g.png"));
     ASSERT_EQ(p.width, 50);
     ASSERT_EQ(p.height, 50);
-    const char* rows[] = {".....", "..*..", "...*.", ".***.", "....."};  // the glider with its margin
+    const char* rows[] = {".....", "..*..", "...*.", ".***.",
+                          "....."};  // the glider with its margin
     for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 50; ++x)
-            ASSERT_EQ(p.pixel(x, y), rows[y / 10][x / 10] == '*' ? 0xFF0000u : 0xFFFFFFu) << x << "," << y;
+            ASSERT_EQ(p.pixel(x, y), rows[y / 10][x / 10] == '*' ? 0xFF0000u : 0xFFFFFFu)
+                << x << "," << y;
 
     // The whole interior without --crop, in chosen colours.
-    ASSERT_EQ(Run({"run", Write("b.rle", kBlock).string(), "-s", "40x30", "--png", Temp("w.png").string(),
-                   "--live", "00FF00", "--back", "#102030"}).status, 0);
+    ASSERT_EQ(Run({"run", Write("b.rle", kBlock).string(), "-s", "40x30", "--png",
+                   Temp("w.png").string(), "--live", "00FF00", "--back", "#102030"})
+                  .status,
+              0);
     const Picture w = ReadPng(Temp("w.png"));
     ASSERT_EQ(w.width, 40);
     ASSERT_EQ(w.height, 30);
@@ -239,8 +267,9 @@ TEST_F(CliTest, PngDecodesBackToTheField) {
 
 TEST_F(CliTest, GifFramesAndSize) {
     const fs::path gif = Temp("run.gif");
-    const Result r = Run({"run", Pattern("glider.rle"), "-s", "30x20", "-g", "12", "--every", "3",
-                          "--stats", Temp("s.csv").string(), "--gif", gif.string(), "--cell", "2", "--delay", "70"});
+    const Result r =
+        Run({"run", Pattern("glider.rle"), "-s", "30x20", "-g", "12", "--every", "3", "--stats",
+             Temp("s.csv").string(), "--gif", gif.string(), "--cell", "2", "--delay", "70"});
     ASSERT_EQ(r.status, 0) << r.err;
     int error = 0;
     GifFileType* file = DGifOpenFileName(gif.c_str(), &error);
@@ -268,8 +297,10 @@ TEST_F(CliTest, GifFramesAndSize) {
 
     // Cropped to the union of the extents: the glider's path from generation 0 to 12 plus the
     // margin, 3 + 3 cells wide and tall.
-    ASSERT_EQ(Run({"run", Pattern("glider.rle"), "-g", "12", "--every", "3", "--stats", Temp("t.csv").string(),
-                   "--gif", gif.string(), "--crop"}).status, 0);
+    ASSERT_EQ(Run({"run", Pattern("glider.rle"), "-g", "12", "--every", "3", "--stats",
+                   Temp("t.csv").string(), "--gif", gif.string(), "--crop"})
+                  .status,
+              0);
     file = DGifOpenFileName(gif.c_str(), &error);
     ASSERT_NE(file, nullptr);
     ASSERT_EQ(DGifSlurp(file), GIF_OK);
@@ -324,8 +355,8 @@ TEST_F(CliTest, BadValuesOfTheNewOptions) {
 
     // A cropped GIF is measured as it grows: the soup's frames pass the limit during the run,
     // and nothing is left behind.
-    const Result grows = Run({"run", Pattern("r-pentomino.rle"), "--until", "settled", "--crop", "--cell", "20",
-                              "--gif", "grow.gif"});
+    const Result grows = Run({"run", Pattern("r-pentomino.rle"), "--until", "settled", "--crop",
+                              "--cell", "20", "--gif", "grow.gif"});
     EXPECT_EQ(grows.status, 2) << grows.err;
     EXPECT_NE(grows.err.find("would exceed 2^31 pixels"), std::string::npos);
     EXPECT_FALSE(fs::exists(Temp("grow.gif")));
@@ -352,9 +383,11 @@ TEST_F(CliTest, OptionsAnywhereInEveryForm) {
         EXPECT_EQ(r.extent, plain.extent);
     }
     const Result help = Run({"--help"});
-    for (const char* option : {"--generations", "--rule", "--size", "--output", "--life106", "--as", "--yes", "--every",
-                               "--stats", "--until", "--max-period", "--png", "--gif", "--cell", "--crop", "--live",
-                               "--back", "--delay", "--json", "--help", "--version"})
+    for (const char* option :
+         {"--generations", "--rule",  "--size",   "--output", "--life106",    "--as",
+          "--yes",         "--every", "--stats",  "--until",  "--max-period", "--png",
+          "--gif",         "--cell",  "--crop",   "--live",   "--back",       "--delay",
+          "--json",        "--help",  "--version"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     EXPECT_EQ(Run({"--version"}).status, 0);
 }
@@ -362,16 +395,25 @@ TEST_F(CliTest, OptionsAnywhereInEveryForm) {
 TEST_F(CliTest, JsonSummary) {
     const Result info = Run({"info", Pattern("two-gliders.lif"), "--json"});
     ASSERT_EQ(info.status, 0);
-    EXPECT_EQ(info.out.rfind("{\"rule\":\"23/3\",\"rule_bs\":\"B3/S23\",\"generation\":0,\"population\":10,\"extent\":{", 0), 0u)
+    EXPECT_EQ(info.out.rfind("{\"rule\":\"23/3\",\"rule_bs\":\"B3/"
+                             "S23\",\"generation\":0,\"population\":10,\"extent\":{",
+                             0),
+              0u)
         << info.out;
-    EXPECT_NE(info.out.find("\"notes\":[\"Two gliders in two blocks, written as Life 1.05.\\nThe blocks count from the centre of the field.\"]"),
+    EXPECT_NE(info.out.find("\"notes\":[\"Two gliders in two blocks, written as Life 1.05.\\nThe "
+                            "blocks count from the centre of the field.\"]"),
               std::string::npos)
         << info.out;
     EXPECT_EQ(Lines(info.out).size(), 1u);
     const Result dead = Run({"run", Write("d.rle", kPair).string(), "-g", "1", "--json"});
-    EXPECT_EQ(dead.out, "{\"rule\":\"23/3\",\"rule_bs\":\"B3/S23\",\"generation\":1,\"population\":0,\"extent\":null,\"settled\":null}\n");
+    EXPECT_EQ(dead.out,
+              "{\"rule\":\"23/3\",\"rule_bs\":\"B3/"
+              "S23\",\"generation\":1,\"population\":0,\"extent\":null,\"settled\":null}\n");
     // A Shift-JIS name reaches JSON as UTF-8.
-    const Result sjis = Run({"info", Write("n.rle", "#N \x83\x4f\x83\x89\x83\x43\x83\x5f\x81\x5b\nx = 1, y = 1\no!\n").string(), "--json"});
+    const Result sjis = Run(
+        {"info",
+         Write("n.rle", "#N \x83\x4f\x83\x89\x83\x43\x83\x5f\x81\x5b\nx = 1, y = 1\no!\n").string(),
+         "--json"});
     EXPECT_NE(sjis.out.find("\"notes\":[\"グライダー\"]"), std::string::npos) << sjis.out;
 }
 
@@ -386,8 +428,10 @@ using namespace gb::clitest;
 // more than two seconds on the development machine).
 TEST_F(CliTest, ProgressOnlyOnATerminal) {
     int master = -1, slave = -1;
-    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) GTEST_SKIP() << "no pseudo-terminal";
-    const std::vector<std::string> args = {kTool, "run", Pattern("glider.rle"), "-r", "B2/S", "-g", "60000"};
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        GTEST_SKIP() << "no pseudo-terminal";
+    const std::vector<std::string> args = {kTool, "run",  Pattern("glider.rle"), "-r", "B2/S",
+                                           "-g",  "60000"};
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(master);
@@ -404,7 +448,8 @@ TEST_F(CliTest, ProgressOnlyOnATerminal) {
     ::close(slave);
     std::string seen;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+        seen.append(buffer, static_cast<std::size_t>(n));
     ::close(master);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);

@@ -39,7 +39,8 @@ bool ReadPattern(const char* path, Cells& live, int& width, int& height) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (!line.empty() && line[0] == '#') continue;
         for (int x = 0; x < static_cast<int>(line.size()); ++x)
-            if (line[static_cast<std::size_t>(x)] == '*' || line[static_cast<std::size_t>(x)] == 'O')
+            if (line[static_cast<std::size_t>(x)] == '*' ||
+                line[static_cast<std::size_t>(x)] == 'O')
                 live.insert({row, x});
         width = std::max(width, static_cast<int>(line.size()));
         ++row;
@@ -85,7 +86,9 @@ Box BoxOf(const Cells& cells) {
 constexpr QRgb kLive = qRgb(255, 0, 0);
 constexpr QRgb kBack = qRgb(255, 255, 255);
 
-const char* Name(QRgb c) { return c == kLive ? "live colour" : c == kBack ? "background" : "other"; }
+const char* Name(QRgb c) {
+    return c == kLive ? "live colour" : c == kBack ? "background" : "other";
+}
 
 }  // namespace
 
@@ -167,14 +170,16 @@ int main(int argc, char** argv) {
         for (int x = red.left; x <= red.right; ++x) {
             const int dx = x - red.left, dy = y - red.top;
             const bool gap = dx % zoom == zoom - 1 || dy % zoom == zoom - 1;
-            const bool live = !gap && expected.count({cells.top + dy / zoom, cells.left + dx / zoom});
+            const bool live =
+                !gap && expected.count({cells.top + dy / zoom, cells.left + dx / zoom});
             const QRgb want = live ? kLive : kBack;
             const QRgb got = pixel(x, y) | 0xFF000000u;
             if (got == want) continue;
             if (++wrong <= 5)
-                std::printf("%s: pixel (%d,%d) of cell row %d column %d is %06X (%s), expected %s\n",
-                            mode.c_str(), x, y, cells.top + dy / zoom, cells.left + dx / zoom,
-                            got & 0xFFFFFFu, Name(got), Name(want));
+                std::printf(
+                    "%s: pixel (%d,%d) of cell row %d column %d is %06X (%s), expected %s\n",
+                    mode.c_str(), x, y, cells.top + dy / zoom, cells.left + dx / zoom,
+                    got & 0xFFFFFFu, Name(got), Name(want));
         }
     }
     if (wrong > 0) {

@@ -22,8 +22,8 @@
 #include "engine/rule.h"
 #include "engine/shift.h"
 #include "engine/step.h"
-#include "tests/support/field_fixture.h"
 #include "tests/support/byte_extent.h"
+#include "tests/support/field_fixture.h"
 
 namespace gb::test {
 
@@ -53,12 +53,15 @@ struct Model {
     int w = 0, h = 0;
     std::vector<std::int8_t> cells;
 
-    Model(int width = 0, int height = 0) : w(width), h(height), cells(static_cast<std::size_t>(w) * h, 0) {}
+    Model(int width = 0, int height = 0)
+        : w(width), h(height), cells(static_cast<std::size_t>(w) * h, 0) {}
     std::int8_t& at(int x, int y) { return cells[static_cast<std::size_t>(y) * w + x]; }
     int get(std::int64_t x, std::int64_t y) const {
         return x >= 0 && y >= 0 && x < w && y < h ? cells[static_cast<std::size_t>(y * w + x)] : 0;
     }
-    bool interior(std::int64_t x, std::int64_t y) const { return x >= 1 && x <= w - 2 && y >= 1 && y <= h - 2; }
+    bool interior(std::int64_t x, std::int64_t y) const {
+        return x >= 1 && x <= w - 2 && y >= 1 && y <= h - 2;
+    }
     void Live(std::int64_t x, std::int64_t y) {
         if (interior(x, y)) at(static_cast<int>(x), static_cast<int>(y)) = 1;
     }
@@ -80,7 +83,8 @@ struct Model {
         const int cx = (out.w - lw) / 2, cy = (out.h - lh) / 2;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                if (at(x, y) != 0 && x + sx >= 1 && y + sy >= 1 && x + sx <= lw - 2 && y + sy <= lh - 2)
+                if (at(x, y) != 0 && x + sx >= 1 && y + sy >= 1 && x + sx <= lw - 2 &&
+                    y + sy <= lh - 2)
                     out.Live(x + sx + cx, y + sy + cy);
         *this = std::move(out);
     }
@@ -96,20 +100,24 @@ inline std::vector<int> Box(const Extent& e) {
 inline ::testing::AssertionResult SameExtent(const Extent& got, const Model& m) {
     const Extent want = ByteExtent(m.cells.data(), m.w, m.h);
     if (Box(got) == Box(want)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "extent " << got.left << "," << got.top << " - " << got.right << ","
-                                         << got.bottom << " (" << got.found << "), expected " << want.left << ","
-                                         << want.top << " - " << want.right << "," << want.bottom;
+    return ::testing::AssertionFailure()
+           << "extent " << got.left << "," << got.top << " - " << got.right << "," << got.bottom
+           << " (" << got.found << "), expected " << want.left << "," << want.top << " - "
+           << want.right << "," << want.bottom;
 }
 
 // Every cell, count, tile, word and walk of the grid against the model.
 inline ::testing::AssertionResult GridAgrees(const CellGrid& g, const Model& m, std::mt19937& rng) {
     using ::testing::AssertionFailure;
-    if (g.width() != m.w || g.height() != m.h) return AssertionFailure() << "size " << g.width() << " x " << g.height();
+    if (g.width() != m.w || g.height() != m.h)
+        return AssertionFailure() << "size " << g.width() << " x " << g.height();
     for (int y = -1; y <= m.h; ++y)
         for (int x = -1; x <= m.w; ++x)
-            if (g.get(x, y) != (m.get(x, y) != 0)) return AssertionFailure() << "cell (" << x << ", " << y << ")";
+            if (g.get(x, y) != (m.get(x, y) != 0))
+                return AssertionFailure() << "cell (" << x << ", " << y << ")";
     if (g.population() != m.population() || g.empty() != (m.population() == 0))
-        return AssertionFailure() << "population " << g.population() << ", expected " << m.population();
+        return AssertionFailure() << "population " << g.population() << ", expected "
+                                  << m.population();
     if (auto same = SameExtent(g.extent(), m); !same) return same;
     std::vector<std::pair<int, int>> live, visited;
     for (int ty = 0; ty < g.tilesY(); ++ty) {
@@ -119,11 +127,13 @@ inline ::testing::AssertionResult GridAgrees(const CellGrid& g, const Model& m, 
             for (int y = ty * 16; y < ty * 16 + 16; ++y) {  // the padding rows and columns too
                 std::uint64_t word = 0;
                 for (int k = 0; k < 64; ++k) word |= std::uint64_t(m.get(tx * 64 + k, y)) << k;
-                if (g.word(tx, y) != word) return AssertionFailure() << "word (" << tx << ", " << y << ")";
+                if (g.word(tx, y) != word)
+                    return AssertionFailure() << "word (" << tx << ", " << y << ")";
                 pop += std::popcount(word);
             }
             if (g.tilePopulation(tx, ty) != pop || g.tileLive(tx, ty) != (pop != 0))
-                return AssertionFailure() << "tile (" << tx << ", " << ty << ") counts " << g.tilePopulation(tx, ty);
+                return AssertionFailure()
+                       << "tile (" << tx << ", " << ty << ") counts " << g.tilePopulation(tx, ty);
             if (pop != 0) live.emplace_back(tx, ty);
             rowLive |= pop != 0;
         }
@@ -134,14 +144,19 @@ inline ::testing::AssertionResult GridAgrees(const CellGrid& g, const Model& m, 
         const int x = Between(rng, 0, m.w - 1), y = Between(rng, 0, m.h - 1);
         std::uint64_t bits = 0;
         for (int k = 0; k < 64; ++k) bits |= std::uint64_t(m.get(x + k, y) != 0) << k;
-        if (g.bitsAt(x, y) != bits) return AssertionFailure() << "64 cells from (" << x << ", " << y << ")";
+        if (g.bitsAt(x, y) != bits)
+            return AssertionFailure() << "64 cells from (" << x << ", " << y << ")";
     }
     g.forEachLiveTile([&](int tx, int ty) { visited.emplace_back(tx, ty); });
-    if (visited != live) return AssertionFailure() << "forEachLiveTile visits " << visited.size() << " tiles";
+    if (visited != live)
+        return AssertionFailure() << "forEachLiveTile visits " << visited.size() << " tiles";
     // Runs, first and last live cells over windows of every kind, against a plain walk.
     for (int y = -1; y <= m.h; ++y) {
-        const int windows[][2] = {{0, m.w - 1}, {-9, m.w + 70}, {Between(rng, -2, m.w), Between(rng, -2, m.w + 1)},
-                                  {Between(rng, 0, m.w), Between(rng, 0, m.w)}, {m.w - 1, 0}};
+        const int windows[][2] = {{0, m.w - 1},
+                                  {-9, m.w + 70},
+                                  {Between(rng, -2, m.w), Between(rng, -2, m.w + 1)},
+                                  {Between(rng, 0, m.w), Between(rng, 0, m.w)},
+                                  {m.w - 1, 0}};
         for (const auto& [left, right] : windows) {
             std::vector<std::pair<int, int>> runs, plain;
             g.forEachRun(y, left, right, [&](int x0, int x1) { runs.emplace_back(x0, x1); });
@@ -152,12 +167,13 @@ inline ::testing::AssertionResult GridAgrees(const CellGrid& g, const Model& m, 
                 }
             const int first = plain.empty() ? -1 : plain.front().first;
             const int last = plain.empty() ? -1 : plain.back().second;
-            if (runs != plain || g.firstLive(y, left, right) != first || g.lastLive(y, left, right) != last ||
-                g.anyLive(y, left, right) != !plain.empty())
-                return AssertionFailure() << "row " << y << " within " << left << " .. " << right << ": "
-                                          << runs.size() << " runs, first " << g.firstLive(y, left, right)
-                                          << ", last " << g.lastLive(y, left, right) << "; expected "
-                                          << plain.size() << ", " << first << ", " << last;
+            if (runs != plain || g.firstLive(y, left, right) != first ||
+                g.lastLive(y, left, right) != last || g.anyLive(y, left, right) != !plain.empty())
+                return AssertionFailure()
+                       << "row " << y << " within " << left << " .. " << right << ": "
+                       << runs.size() << " runs, first " << g.firstLive(y, left, right) << ", last "
+                       << g.lastLive(y, left, right) << "; expected " << plain.size() << ", "
+                       << first << ", " << last;
         }
     }
     return ::testing::AssertionSuccess();
@@ -165,14 +181,17 @@ inline ::testing::AssertionResult GridAgrees(const CellGrid& g, const Model& m, 
 
 // The Field's current generation as the user sees it: every cell (the border dead) and the count.
 inline ::testing::AssertionResult SameCells(const Field& f, const Model& m) {
-    if (f.gridWidth != m.w || f.gridHeight != m.h || f.cells().width() != m.w || f.cells().height() != m.h)
+    if (f.gridWidth != m.w || f.gridHeight != m.h || f.cells().width() != m.w ||
+        f.cells().height() != m.h)
         return ::testing::AssertionFailure() << "size " << f.gridWidth << " x " << f.gridHeight;
     for (int y = 0; y < m.h; ++y)
         for (int x = 0; x < m.w; ++x)
             if (f.at(x, y) != m.get(x, y))
-                return ::testing::AssertionFailure() << "cell (" << x << ", " << y << ") is " << int{f.at(x, y)};
+                return ::testing::AssertionFailure()
+                       << "cell (" << x << ", " << y << ") is " << int{f.at(x, y)};
     if (f.population() != m.population())
-        return ::testing::AssertionFailure() << "population " << f.population() << ", expected " << m.population();
+        return ::testing::AssertionFailure()
+               << "population " << f.population() << ", expected " << m.population();
     return ::testing::AssertionSuccess();
 }
 
@@ -187,7 +206,8 @@ inline ::testing::AssertionResult FieldAgrees(const Field& f, const Model& m, st
             if (m.get(x, y) != 0) want.count += 1, want.sumX += x, want.sumY += y;
     const CentroidSums got = SumLiveCells(f);
     if (got.count != want.count || got.sumX != want.sumX || got.sumY != want.sumY)
-        return ::testing::AssertionFailure() << "centroid sums " << got.count << ", " << got.sumX << ", " << got.sumY;
+        return ::testing::AssertionFailure()
+               << "centroid sums " << got.count << ", " << got.sumX << ", " << got.sumY;
     return ::testing::AssertionSuccess();
 }
 
@@ -196,7 +216,8 @@ inline void Soup(Field& f, Model& m, std::mt19937& rng, unsigned eighths = 0) {
     if (eighths == 0) eighths = rng() % 3 == 0 ? 9 : 1 + rng() % 8;
     for (int y = 1; y < m.h - 1; ++y)
         for (int x = 1; x < m.w - 1; ++x)
-            if (eighths > 8 ? rng() % 200 == 0 : rng() % 8 < eighths) f.setCell(x, y, 1), m.at(x, y) = 1;
+            if (eighths > 8 ? rng() % 200 == 0 : rng() % 8 < eighths)
+                f.setCell(x, y, 1), m.at(x, y) = 1;
 }
 
 // Puts the step's kernel set and thread split back as they were when it goes.
@@ -220,78 +241,81 @@ inline bool Resize(Field& f, int w, int h) {
 inline std::string RandomOperation(TestField& t, Model& m, std::mt19937& rng, bool resize = true) {
     Field& f = t.field;
     switch (rng() % 10) {
-    case 0:  // drawing, anywhere (the border and beyond are refused)
-        for (int i = 0; i < 6; ++i) {
-            const int x = Between(rng, -1, m.w), y = Between(rng, -1, m.h);
-            const bool live = rng() % 3 != 0;
-            EXPECT_EQ(f.setCell(x, y, live ? 1 : 0), m.interior(x, y));
-            if (m.interior(x, y)) m.at(x, y) = live ? 1 : 0;
+        case 0:  // drawing, anywhere (the border and beyond are refused)
+            for (int i = 0; i < 6; ++i) {
+                const int x = Between(rng, -1, m.w), y = Between(rng, -1, m.h);
+                const bool live = rng() % 3 != 0;
+                EXPECT_EQ(f.setCell(x, y, live ? 1 : 0), m.interior(x, y));
+                if (m.interior(x, y)) m.at(x, y) = live ? 1 : 0;
+            }
+            return "cells";
+        case 1: {  // a row span or a row's bits, clipped to the interior
+            const int y = Between(rng, -1, m.h), x0 = Between(rng, -70, m.w + 2),
+                      count = Between(rng, 0, 200);
+            const bool span = rng() % 2 == 0;
+            std::vector<std::uint64_t> bits(static_cast<std::size_t>(count / 64 + 1),
+                                            ~std::uint64_t{0});
+            if (span) f.fillRow(y, x0, x0 + count - 1);
+            for (auto& word : bits) word = span ? word : std::uint64_t{rng()} << 32 | rng();
+            if (!span) f.orRowBits(y, x0, bits.data(), count);
+            for (int i = 0; i < count; ++i)
+                if (bits[static_cast<std::size_t>(i / 64)] >> (i % 64) & 1)
+                    m.Live(std::int64_t{x0} + i, y);
+            return (span ? "row " : "row bits ") + std::to_string(y) + ": " + std::to_string(x0) +
+                   " + " + std::to_string(count);
         }
-        return "cells";
-    case 1: {  // a row span or a row's bits, clipped to the interior
-        const int y = Between(rng, -1, m.h), x0 = Between(rng, -70, m.w + 2), count = Between(rng, 0, 200);
-        const bool span = rng() % 2 == 0;
-        std::vector<std::uint64_t> bits(static_cast<std::size_t>(count / 64 + 1), ~std::uint64_t{0});
-        if (span) f.fillRow(y, x0, x0 + count - 1);
-        for (auto& word : bits) word = span ? word : std::uint64_t{rng()} << 32 | rng();
-        if (!span) f.orRowBits(y, x0, bits.data(), count);
-        for (int i = 0; i < count; ++i)
-            if (bits[static_cast<std::size_t>(i / 64)] >> (i % 64) & 1) m.Live(std::int64_t{x0} + i, y);
-        return (span ? "row " : "row bits ") + std::to_string(y) + ": " + std::to_string(x0) + " + " + std::to_string(count);
-    }
-    case 2: {  // a reader's placement: cells staged near a random point, a box of them placed
-        const CellGrid& s = f.staged();
-        const int sx = Between(rng, 0, s.width() - 1), sy = Between(rng, 0, s.height() - 1);
-        Model staged(s.width(), s.height());
-        for (int y = sy; y < std::min(sy + Between(rng, 1, 40), s.height()); ++y)
-            for (int x = sx; x < std::min(sx + Between(rng, 1, 140), s.width()); ++x)
-                if (rng() % 3 == 0) f.staging().set(x, y, true), staged.at(x, y) = 1;
-        EXPECT_TRUE(SameExtent(LoadAreaExtent(f), staged));
-        const bool whole = rng() % 3 == 0;
-        const int left = whole ? 0 : sx + Between(rng, -5, 60), top = whole ? 0 : sy + Between(rng, -5, 20);
-        const int right = whole ? s.width() - 1 : left + Between(rng, -1, 100);
-        const int bottom = whole ? s.height() - 1 : top + Between(rng, -1, 30);
-        const int dx = Between(rng, -2, m.w) - sx, dy = Between(rng, -2, m.h) - sy;
-        f.placeStaged(left, top, right, bottom, dx, dy);
-        for (int y = std::max(top, 0); y <= std::min(bottom, s.height() - 1); ++y)
-            for (int x = std::max(left, 0); x <= std::min(right, s.width() - 1); ++x)
-                if (staged.at(x, y) != 0) m.Live(std::int64_t{x} + dx, std::int64_t{y} + dy);
-        f.staging().clear();
-        EXPECT_TRUE(f.staged().empty());
-        return "placement at " + std::to_string(dx) + ", " + std::to_string(dy);
-    }
-    case 3: {
-        const bool far = rng() % 8 == 0;
-        const int dx = far ? INT_MAX : Between(rng, -m.w, m.w), dy = far ? INT_MIN : Between(rng, -m.h, m.h);
-        ShiftPlane(f, dx, dy);
-        m.Shift(dx, dy);
-        return "shift " + std::to_string(dx) + ", " + std::to_string(dy);
-    }
-    case 4: {
-        if (!resize) break;
-        const bool same = rng() % 4 == 0;  // the same size again: new blocks all the same
-        const int w = same ? m.w - 2 : Between(rng, 1, 260), h = same ? m.h - 2 : Between(rng, 1, 120);
-        EXPECT_TRUE(Resize(f, w, h));
-        m.Resize(w, h);
-        return "resize " + std::to_string(w) + " x " + std::to_string(h);
-    }
-    case 5:
-        ClearCells(f);
-        std::fill(m.cells.begin(), m.cells.end(), 0);
-        return "clear";
-    case 6: {  // edits undone from a snapshot
-        const Field::Snapshot snapshot = f.snapshotCells();
-        f.fillRow(Between(rng, 1, m.h), 1, m.w);
-        f.setCell(Between(rng, 1, m.w - 2), Between(rng, 1, m.h - 2), 0);
-        f.restoreCells(snapshot);
-        return "restore";
-    }
-    case 7:
-        t.rule = RandomRule(rng);
-        return "rule change";
-    case 8:
-        ResetStepTracking(f);
-        return "reset tracking";
+        case 2: {  // a reader's placement: cells staged near a random point, a box of them placed
+            const CellGrid& s = f.staged();
+            const int sx = Between(rng, 0, s.width() - 1), sy = Between(rng, 0, s.height() - 1);
+            Model staged(s.width(), s.height());
+            for (int y = sy; y < std::min(sy + Between(rng, 1, 40), s.height()); ++y)
+                for (int x = sx; x < std::min(sx + Between(rng, 1, 140), s.width()); ++x)
+                    if (rng() % 3 == 0) f.staging().set(x, y, true), staged.at(x, y) = 1;
+            EXPECT_TRUE(SameExtent(LoadAreaExtent(f), staged));
+            const bool whole = rng() % 3 == 0;
+            const int left = whole ? 0 : sx + Between(rng, -5, 60),
+                      top = whole ? 0 : sy + Between(rng, -5, 20);
+            const int right = whole ? s.width() - 1 : left + Between(rng, -1, 100);
+            const int bottom = whole ? s.height() - 1 : top + Between(rng, -1, 30);
+            const int dx = Between(rng, -2, m.w) - sx, dy = Between(rng, -2, m.h) - sy;
+            f.placeStaged(left, top, right, bottom, dx, dy);
+            for (int y = std::max(top, 0); y <= std::min(bottom, s.height() - 1); ++y)
+                for (int x = std::max(left, 0); x <= std::min(right, s.width() - 1); ++x)
+                    if (staged.at(x, y) != 0) m.Live(std::int64_t{x} + dx, std::int64_t{y} + dy);
+            f.staging().clear();
+            EXPECT_TRUE(f.staged().empty());
+            return "placement at " + std::to_string(dx) + ", " + std::to_string(dy);
+        }
+        case 3: {
+            const bool far = rng() % 8 == 0;
+            const int dx = far ? INT_MAX : Between(rng, -m.w, m.w),
+                      dy = far ? INT_MIN : Between(rng, -m.h, m.h);
+            ShiftPlane(f, dx, dy);
+            m.Shift(dx, dy);
+            return "shift " + std::to_string(dx) + ", " + std::to_string(dy);
+        }
+        case 4: {
+            if (!resize) break;
+            const bool same = rng() % 4 == 0;  // the same size again: new blocks all the same
+            const int w = same ? m.w - 2 : Between(rng, 1, 260),
+                      h = same ? m.h - 2 : Between(rng, 1, 120);
+            EXPECT_TRUE(Resize(f, w, h));
+            m.Resize(w, h);
+            return "resize " + std::to_string(w) + " x " + std::to_string(h);
+        }
+        case 5:
+            ClearCells(f);
+            std::fill(m.cells.begin(), m.cells.end(), 0);
+            return "clear";
+        case 6: {  // edits undone from a snapshot
+            const Field::Snapshot snapshot = f.snapshotCells();
+            f.fillRow(Between(rng, 1, m.h), 1, m.w);
+            f.setCell(Between(rng, 1, m.w - 2), Between(rng, 1, m.h - 2), 0);
+            f.restoreCells(snapshot);
+            return "restore";
+        }
+        case 7: t.rule = RandomRule(rng); return "rule change";
+        case 8: ResetStepTracking(f); return "reset tracking";
     }
     return "nothing";
 }

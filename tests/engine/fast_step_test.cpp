@@ -26,7 +26,8 @@ std::vector<std::int32_t> TilesThatDiffer(const CellGrid& g, const Model& a, con
         for (int tx = 0; tx < g.tilesX(); ++tx) {
             bool differs = false;
             for (int y = ty * 16; y < ty * 16 + 16 && !differs; ++y)
-                for (int x = tx * 64; x < tx * 64 + 64 && !differs; ++x) differs = a.get(x, y) != b.get(x, y);
+                for (int x = tx * 64; x < tx * 64 + 64 && !differs; ++x)
+                    differs = a.get(x, y) != b.get(x, y);
             if (differs) tiles.push_back(ty * g.tilesX() + tx);
         }
     return tiles;
@@ -41,13 +42,15 @@ std::vector<std::int32_t> TilesThatDiffer(const CellGrid& g, const Model& a, con
     std::vector<std::int32_t> got(changes.tiles->begin(), changes.tiles->end());
     std::sort(got.begin(), got.end());
     if (got != TilesThatDiffer(f.cells(), before, after))
-        return ::testing::AssertionFailure() << "the step reports " << got.size() << " changed tiles, wrongly";
+        return ::testing::AssertionFailure()
+               << "the step reports " << got.size() << " changed tiles, wrongly";
     if (twoBack == nullptr) return ::testing::AssertionSuccess();
     got.assign(changes.fromTwoBack->begin(), changes.fromTwoBack->end());
     std::sort(got.begin(), got.end());
     if (got != TilesThatDiffer(f.cells(), *twoBack, after))
-        return ::testing::AssertionFailure() << "the step reports " << got.size()
-                                             << " tiles differing from two generations back, wrongly";
+        return ::testing::AssertionFailure()
+               << "the step reports " << got.size()
+               << " tiles differing from two generations back, wrongly";
     return ::testing::AssertionSuccess();
 }
 
@@ -87,19 +90,21 @@ protected:
 
 TEST_P(FastStep, MatchesTheReferenceOnEveryShapeAndRuleWithEditsBetweenSteps) {
     static constexpr std::pair<int, int> kShapes[] = {
-        {1, 1},    {1, 40},  {40, 1},  {2, 2},    {3, 3},     {62, 14}, {63, 15}, {64, 16}, {65, 17},
+        {1, 1},    {1, 40},   {40, 1},  {2, 2},   {3, 3},    {62, 14}, {63, 15}, {64, 16}, {65, 17},
         {126, 30}, {127, 33}, {128, 1}, {1, 129}, {130, 70}, {200, 3}, {5, 200}, {191, 48}};
     // Birth on 0 (every tile, every step), nothing at all, birth without survival, dense rules.
-    static constexpr const char* kRules[] = {"B3/S23", "B0", "0/0", "/", "B2/S", "B3678/S34678", "B36/S23",
-                                             "B0123/S012345678"};
+    static constexpr const char* kRules[] = {
+        "B3/S23", "B0", "0/0", "/", "B2/S", "B3678/S34678", "B36/S23", "B0123/S012345678"};
     for (const auto& [w, h] : kShapes)
         for (const char* rule : kRules) {
             Start(w, h);
             t_.rule = test::RuleOf(rule);
             test::Soup(t_.field, m_, rng_);
             for (int g = 0; g < 16; ++g) {
-                const std::string what = rng_() % 4 == 0 ? RandomOperation(t_, m_, rng_, false) : "step";
-                ASSERT_TRUE(Step()) << w << " x " << h << ", " << rule << ", generation " << g << " after " << what;
+                const std::string what =
+                    rng_() % 4 == 0 ? RandomOperation(t_, m_, rng_, false) : "step";
+                ASSERT_TRUE(Step())
+                    << w << " x " << h << ", " << rule << ", generation " << g << " after " << what;
             }
         }
     // (Random sizes and rules, with resizes among the edits: cell_grid_test.cpp.)
@@ -116,13 +121,17 @@ TEST_P(FastStep, LongRunsAndTheEdgesOfWhatIsComputed) {
         const char* rule;
         int generations, left, top, right, bottom;  // the soup's box; none: islands
     };
-    static constexpr Case kCases[] = {
-        {150, 90, "B3/S23", 200, 1, 1, 150, 90},     {97, 131, "B3/S23", 200, 1, 1, 97, 131},
-        {400, 250, "B3/S23", 200, 1, 1, 400, 250},   {300, 120, "B3678/S34678", 200, 1, 1, 300, 120},
-        {700, 150, "B3/S23", 200, 0, 0, -1, -1},     {500, 190, "B34/S34", 200, 0, 0, -1, -1},
-        {4300, 40, "B3/S23", 40, 3900, 1, 4095, 40}, {4300, 40, "B3/S23", 40, 4096, 1, 4299, 40},
-        {2000, 300, "B3/S23", 40, 236, 140, 255, 159}, {2000, 300, "B3/S23", 40, 256, 150, 275, 175},
-        {2100, 1050, "B3/S23", 6, 1, 1, 2100, 1050}};
+    static constexpr Case kCases[] = {{150, 90, "B3/S23", 200, 1, 1, 150, 90},
+                                      {97, 131, "B3/S23", 200, 1, 1, 97, 131},
+                                      {400, 250, "B3/S23", 200, 1, 1, 400, 250},
+                                      {300, 120, "B3678/S34678", 200, 1, 1, 300, 120},
+                                      {700, 150, "B3/S23", 200, 0, 0, -1, -1},
+                                      {500, 190, "B34/S34", 200, 0, 0, -1, -1},
+                                      {4300, 40, "B3/S23", 40, 3900, 1, 4095, 40},
+                                      {4300, 40, "B3/S23", 40, 4096, 1, 4299, 40},
+                                      {2000, 300, "B3/S23", 40, 236, 140, 255, 159},
+                                      {2000, 300, "B3/S23", 40, 256, 150, 275, 175},
+                                      {2100, 1050, "B3/S23", 6, 1, 1, 2100, 1050}};
     for (const Case& c : kCases) {
         Start(c.w, c.h);
         t_.rule = test::RuleOf(c.rule);
@@ -134,11 +143,13 @@ TEST_P(FastStep, LongRunsAndTheEdgesOfWhatIsComputed) {
                     if (rng_() % 2 == 0) f.setCell(x, y, 1), m_.at(x, y) = 1;
         };
         for (int i = islands ? Between(rng_, 4, 14) : 0; i > 0; --i) {
-            const int side = Between(rng_, 3, 22), x0 = Between(rng_, 1, c.w - side), y0 = Between(rng_, 1, c.h - side);
+            const int side = Between(rng_, 3, 22), x0 = Between(rng_, 1, c.w - side),
+                      y0 = Between(rng_, 1, c.h - side);
             fill(x0, y0, x0 + side - 1, y0 + side - 1);
         }
         fill(c.left, c.top, c.right, c.bottom);
-        int unknown = 1;  // the last step that may not know its changes: the first, or one after a write
+        int unknown =
+            1;  // the last step that may not know its changes: the first, or one after a write
         for (int g = 1; g <= c.generations; ++g) {
             if (islands && g % 40 == 0) {
                 const int gx = Between(rng_, 1, c.w - 3), gy = Between(rng_, 1, c.h - 3);
@@ -147,7 +158,8 @@ TEST_P(FastStep, LongRunsAndTheEdgesOfWhatIsComputed) {
                 unknown = g;
             }
             ASSERT_TRUE(Step(c.generations <= 40 || g % 10 == 0 || g == unknown + 1))
-                << c.w << " x " << c.h << " from " << c.left << ", " << c.rule << ", generation " << g;
+                << c.w << " x " << c.h << " from " << c.left << ", " << c.rule << ", generation "
+                << g;
             if (g > unknown) {
                 ASSERT_TRUE(LastStepChanges(f).known) << "generation " << g;
             }
@@ -156,9 +168,11 @@ TEST_P(FastStep, LongRunsAndTheEdgesOfWhatIsComputed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, FastStep,
-                         ::testing::Combine(::testing::Values("avx512", "avx2", "generic"), ::testing::Bool()),
+                         ::testing::Combine(::testing::Values("avx512", "avx2", "generic"),
+                                            ::testing::Bool()),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param)) + (std::get<1>(info.param) ? "_split" : "_usual");
+                             return std::string(std::get<0>(info.param)) +
+                                    (std::get<1>(info.param) ? "_split" : "_usual");
                          });
 
 }  // namespace

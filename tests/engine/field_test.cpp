@@ -39,7 +39,8 @@ TEST(Field, WritersRefuseTheBorder) {
     f.fillRow(7, -5, f.gridWidth + 5);
     f.staging().fillSpan(3, 0, f.loadWidth - 1);
     f.placeStaged(0, 0, f.loadWidth - 1, f.loadHeight - 1, 0, -3);  // onto row 0
-    f.placeStaged(0, 0, f.loadWidth - 1, f.loadHeight - 1, -500, f.gridHeight - 4);  // onto the last row
+    f.placeStaged(0, 0, f.loadWidth - 1, f.loadHeight - 1, -500,
+                  f.gridHeight - 4);  // onto the last row
     EXPECT_TRUE(BorderIsDead(f));
     EXPECT_EQ(f.population(), f.fieldWidth);  // row 7's interior
     EXPECT_TRUE(f.setCell(1, 1, 1));
@@ -109,8 +110,8 @@ TEST(Allocation, ResultsNameTheBlockTheSizeAndHowItEnded) {
                             {false, 65536, 65536, AllocStatus::TooLarge},
                             {false, -3, 5, AllocStatus::TooLarge}};
     for (const Case& c : refused) {
-        const AllocResult r = c.cells ? AllocateCells(f, c.width, c.height)
-                                      : AllocateLoadArea(f, c.width, c.height);
+        const AllocResult r =
+            c.cells ? AllocateCells(f, c.width, c.height) : AllocateLoadArea(f, c.width, c.height);
         EXPECT_EQ(r.block, c.cells ? FieldBlock::Cells : FieldBlock::Staging);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(static_cast<int>(r.status), kAllocTooLarge);

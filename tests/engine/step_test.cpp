@@ -25,7 +25,8 @@ struct StepTest : ::testing::TestWithParam<void (*)(Field&, const Rule&)> {
     void Soup(unsigned seed) {
         std::mt19937 rng(seed);
         for (int y = 1; y < f.gridHeight - 1; ++y)
-            for (int x = 1; x < f.gridWidth - 1; ++x) f.setCell(x, y, static_cast<std::int8_t>(rng() & 1));
+            for (int x = 1; x < f.gridWidth - 1; ++x)
+                f.setCell(x, y, static_cast<std::int8_t>(rng() & 1));
     }
 };
 
@@ -130,7 +131,9 @@ TEST_P(StepTest, CountFollowsWritesBetweenSteps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, StepTest, ::testing::Values(&StepGeneration, &AdvanceGeneration),
-                         [](const auto& info) { return std::string(info.index == 0 ? "Reference" : "Fast"); });
+                         [](const auto& info) {
+                             return std::string(info.index == 0 ? "Reference" : "Fast");
+                         });
 
 TEST(ReferenceStep, BytesOtherThanZeroAndOneKeepTheirValue) {
     std::vector<std::int8_t> cells(6 * 5, 0);

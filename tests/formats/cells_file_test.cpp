@@ -55,7 +55,8 @@ TEST(CellsRead, PlacedAsTheTextPictureOfTheSameCells) {
         ASSERT_EQ(cells.host.boxes.size(), 1u);
         EXPECT_EQ(cells.host.boxes[0].caption, "p.cells");
         EXPECT_EQ(cells.host.boxes[0].icon, Icon::Information);
-        EXPECT_EQ(cells.host.boxes[0].text, "Name: R" + std::to_string(round) + "\n\nOO.O comment\n");
+        EXPECT_EQ(cells.host.boxes[0].text,
+                  "Name: R" + std::to_string(round) + "\n\nOO.O comment\n");
     }
 }
 
@@ -63,7 +64,10 @@ TEST(CellsRead, NoticeLinesOfAnyLengthAndEncoding) {
     // A notice line longer than a picture line's piece stays notice; Shift-JIS is shown as UTF-8.
     test::TestContext t;
     const std::string longLine = "!" + std::string(25000, 'O') + "\n";
-    ASSERT_EQ(ReadCellsFile(t.ctx, "!\x83\x4f\x83\x89\x83\x43\x83\x5f\x81\x5b\n" + longLine + "OO\n", "l.cells"), 0);
+    ASSERT_EQ(
+        ReadCellsFile(t.ctx, "!\x83\x4f\x83\x89\x83\x43\x83\x5f\x81\x5b\n" + longLine + "OO\n",
+                      "l.cells"),
+        0);
     EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {1, 0}}));
     ASSERT_EQ(t.host.boxes.size(), 1u);
     EXPECT_EQ(t.host.boxes[0].text.rfind("グライダー\nOOO", 0), 0u);
@@ -73,8 +77,9 @@ TEST(CellsRead, NoticeLinesOfAnyLengthAndEncoding) {
 // Any bytes: a Plaintext file reads as the text picture of the same bytes without its "!" lines,
 // with the notice as the only box more, and nothing is left half done.
 TEST(CellsRead, MutatedFilesReadAsTheirPictureWithoutNotices) {
-    const std::string_view pieces[] = {"!", "!Name: x", "O", "*", ".", "\n", "\r\n", "\r", "x", " ", "\t",
-                                       "#R 36/23\n", "#", "\x81\xa1", "\xe2\x96\xa0", "\xff", "OOOO"};
+    const std::string_view pieces[] = {
+        "!", "!Name: x", "O",          "*", ".",        "\n",           "\r\n", "\r",  "x",
+        " ", "\t",       "#R 36/23\n", "#", "\x81\xa1", "\xe2\x96\xa0", "\xff", "OOOO"};
     std::mt19937 random(15);
     for (int round = 0; round < 400; ++round) {
         std::string bytes;
@@ -154,7 +159,9 @@ TEST(CellsRead, OpenedAndDroppedByExtension) {
         EXPECT_TRUE(LoadDocument(opened.ctx, path));
         DropPatternFile(dropped.ctx, path);
         for (test::TestContext* t : {&opened, &dropped}) {
-            EXPECT_EQ(Shape(LiveCells(t->ctx.field)), (Cells{{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}})) << name;
+            EXPECT_EQ(Shape(LiveCells(t->ctx.field)),
+                      (Cells{{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}))
+                << name;
             EXPECT_EQ(t->host.lastTitle(), name + " - Gridbloom");
             ASSERT_FALSE(t->host.boxes.empty());
             EXPECT_EQ(t->host.lastBox().text, "Name: Glider\n");

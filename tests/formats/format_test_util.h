@@ -56,8 +56,8 @@ inline Extent ExtentOf(const Cells& cells) {
 
 inline bool SameExtent(const Extent& a, const Extent& b) {
     if (a.found != b.found) return false;
-    return !a.found || (a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom &&
-                        a.width == b.width && a.height == b.height);
+    return !a.found || (a.left == b.left && a.top == b.top && a.right == b.right &&
+                        a.bottom == b.bottom && a.width == b.width && a.height == b.height);
 }
 
 // The cells moved so that their bounding box starts at (0, 0).
@@ -77,14 +77,17 @@ inline Cells Shape(const Cells& cells) {
 inline void CountPopulation(Context& ctx) { ctx.view.population = CountCells(ctx.field); }
 
 // Makes the Field side × side (interior) with its staging grid.
-inline bool ResizeForTest(Context& ctx, int width, int height) { return SetUpField(ctx, width, height); }
+inline bool ResizeForTest(Context& ctx, int width, int height) {
+    return SetUpField(ctx, width, height);
+}
 
 // Cells given as picture rows ("*" live) with their top-left corner at (left, top).
 inline void DrawPicture(Context& ctx, int left, int top, const std::vector<std::string>& rows) {
     Field& f = ctx.field;
     for (std::size_t y = 0; y < rows.size(); ++y)
         for (std::size_t x = 0; x < rows[y].size(); ++x)
-            if (rows[y][x] == '*') f.setCell(left + static_cast<int>(x), top + static_cast<int>(y), 1);
+            if (rows[y][x] == '*')
+                f.setCell(left + static_cast<int>(x), top + static_cast<int>(y), 1);
     CountPopulation(ctx);
 }
 

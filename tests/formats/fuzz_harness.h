@@ -35,11 +35,13 @@ public:
         const Cells live = LiveCells(f);
         for (const auto& [x, y] : live)
             if (!f.isInterior(x, y)) return "live cell on the border";
-        if (f.cells().population() != static_cast<std::int64_t>(live.size())) return "count differs from the cells";
+        if (f.cells().population() != static_cast<std::int64_t>(live.size()))
+            return "count differs from the cells";
         if (!SameExtent(FieldExtent(f), ExtentOf(live))) return "extent differs from the cells";
         Rule check;
         if (ParseRuleTables(check, t.ctx.rule.ruleText) != t.ctx.rule.ruleText ||
-            check.birthTable != t.ctx.rule.birthTable || check.survivalTable != t.ctx.rule.survivalTable)
+            check.birthTable != t.ctx.rule.birthTable ||
+            check.survivalTable != t.ctx.rule.survivalTable)
             return "rule text and tables disagree";
         if (t.host.titles.empty()) {
             if (live != before) return "failed read changed the Field";
@@ -59,9 +61,11 @@ public:
         if (reader == FuzzReader::Text) {
             written = WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes;
         } else {
-            const LifeHeader kind = reader == FuzzReader::Life ? ClassifyLifeFile(bytes) : LifeHeader::HandedToRle;
+            const LifeHeader kind =
+                reader == FuzzReader::Life ? ClassifyLifeFile(bytes) : LifeHeader::HandedToRle;
             if (kind == LifeHeader::Life105 || kind == LifeHeader::Life106) {
-                const LifeFormat format = kind == LifeHeader::Life105 ? LifeFormat::Life105 : LifeFormat::Life106;
+                const LifeFormat format =
+                    kind == LifeHeader::Life105 ? LifeFormat::Life105 : LifeFormat::Life106;
                 written = WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, format).bytes;
             } else {
                 written = WriteRleFile(t.ctx.field, t.ctx.rule.ruleText);
@@ -74,13 +78,15 @@ public:
         Prepare(back);
         Read(back.ctx, backReader, written, path);
         if (back.host.titles.empty()) return "written file was refused: " + written;
-        if (Shape(LiveCells(back.ctx.field)) != shape) return "round trip changed the cells: " + written;
+        if (Shape(LiveCells(back.ctx.field)) != shape)
+            return "round trip changed the cells: " + written;
         if (back.ctx.rule.ruleText != rule) return "round trip changed the rule: " + written;
         return {};
     }
 
 private:
-    static void Read(Context& ctx, FuzzReader reader, std::string_view bytes, const std::string& path) {
+    static void Read(Context& ctx, FuzzReader reader, std::string_view bytes,
+                     const std::string& path) {
         switch (reader) {
             case FuzzReader::Rle: ReadRleFile(ctx, bytes, path); break;
             case FuzzReader::Life: ReadLifeFile(ctx, bytes, path); break;

@@ -14,10 +14,44 @@ namespace fs = std::filesystem;
 using test::FuzzReader;
 
 const std::string_view kTokens[] = {
-    "#Life 1.05\n", "#Life 1.06\n", "#P ", "#R ", "#r ", "#N ", "#D ", "#C ", "x = ", "rule = ",
-    "b3/s23:T10,10", ",", "$", "!", "o", "b", "*", ".", "O", "\r\n", "\r", "\n", " ", std::string_view("\0", 1),
-    "\xFF", "99999999999999999999", "2147483647", "-2147483648", "4294967296", "1000000000$",
-    "\x81\xA0", "\x81\xA1", "\xE2\x96\xA0", "\xE2\x96\xA1", "\x83", "-", "+", "#P -1 -1\n",
+    "#Life 1.05\n",
+    "#Life 1.06\n",
+    "#P ",
+    "#R ",
+    "#r ",
+    "#N ",
+    "#D ",
+    "#C ",
+    "x = ",
+    "rule = ",
+    "b3/s23:T10,10",
+    ",",
+    "$",
+    "!",
+    "o",
+    "b",
+    "*",
+    ".",
+    "O",
+    "\r\n",
+    "\r",
+    "\n",
+    " ",
+    std::string_view("\0", 1),
+    "\xFF",
+    "99999999999999999999",
+    "2147483647",
+    "-2147483648",
+    "4294967296",
+    "1000000000$",
+    "\x81\xA0",
+    "\x81\xA1",
+    "\xE2\x96\xA0",
+    "\xE2\x96\xA1",
+    "\x83",
+    "-",
+    "+",
+    "#P -1 -1\n",
 };
 
 std::vector<std::string> Seeds() {
@@ -74,14 +108,16 @@ TEST(Fuzz, MutatedAndRandomBytesForEveryReader) {
             for (FuzzReader reader : readers) {
                 const std::string input = round == 0 ? seed : Mutate(seed, rng);
                 const std::string error = bench.run(reader, input, static_cast<unsigned>(rng()));
-                ASSERT_EQ(error, "") << "reader " << static_cast<int>(reader) << " input:\n" << input;
+                ASSERT_EQ(error, "") << "reader " << static_cast<int>(reader) << " input:\n"
+                                     << input;
                 ++runs;
             }
         }
     }
     for (int i = 0; i < 600; ++i) {
         std::string input(rng() % 300, '\0');
-        for (char& c : input) c = static_cast<char>(rng() % 4 == 0 ? "xo$b!#*.\n"[rng() % 9] : rng());
+        for (char& c : input)
+            c = static_cast<char>(rng() % 4 == 0 ? "xo$b!#*.\n"[rng() % 9] : rng());
         for (FuzzReader reader : readers) {
             const std::string error = bench.run(reader, input, static_cast<unsigned>(rng()));
             ASSERT_EQ(error, "") << "reader " << static_cast<int>(reader);
@@ -95,7 +131,9 @@ TEST(Fuzz, MutatedAndRandomBytesForEveryReader) {
 TEST(Fuzz, Regressions) {
     test::FuzzBench bench;
     const std::pair<FuzzReader, std::string> cases[] = {
-        {FuzzReader::Rle, "#R -99999999999999999999999999999999999999999999 0\n99999999999999999999999999999999999999999999bo!"},
+        {FuzzReader::Rle,
+         "#R -99999999999999999999999999999999999999999999 "
+         "0\n99999999999999999999999999999999999999999999bo!"},
         {FuzzReader::Life, "#Life 1.05\n#P 2147483647 -2147483648\n*\n"},
         {FuzzReader::Life, "#Life 1.06\n-2147483648 -2147483648\n2147483647 2147483647\n"},
         {FuzzReader::Text, std::string(20000, '*') + "\n"},

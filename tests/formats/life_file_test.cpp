@@ -38,7 +38,8 @@ TEST(LifeRead, BlocksCountFromTheCentre) {
 TEST(LifeRead, WithoutBlocksThePictureIsCentredByExtent) {
     test::TestContext t;
     ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.05\n.*.\n..*\n***\n", "g.lif"), 0);
-    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{601, 600}, {602, 601}, {600, 602}, {601, 602}, {602, 602}}));
+    EXPECT_EQ(LiveCells(t.ctx.field),
+              (Cells{{601, 600}, {602, 601}, {600, 602}, {601, 602}, {602, 602}}));
     // A "#D" line between two picture lines takes a row; "#P" alone does not switch to blocks.
     ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.05\n#P\n*\n#D between\n*\n", "g.lif"), 0);
     EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {0, 2}}));
@@ -81,7 +82,11 @@ TEST(LifeRead, Life106CoordinatesAndBorder) {
     ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.06\n0 0\n-601 0\n\n7\n  1   2\n#P 5 5\n", "s.lif"), 0);
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{601, 601}, {602, 603}}));
     // Beyond the 32-bit range: dropped, never wrapped onto the field.
-    ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.06\n4294967296 0\n-4294967296 0\n99999999999999999999999 1\n1 0\n", "s.lif"), 0);
+    ASSERT_EQ(
+        ReadLifeFile(t.ctx,
+                     "#Life 1.06\n4294967296 0\n-4294967296 0\n99999999999999999999999 1\n1 0\n",
+                     "s.lif"),
+        0);
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{602, 601}}));
 }
 
@@ -90,12 +95,9 @@ TEST(LifeRead, RulesAndDescriptions) {
         const char* file;
         const char* rule;
     } cases[] = {
-        {"#Life 1.05\n#R 23/3\n*\n", "23/3"},
-        {"#Life 1.05\n#R B3/S23\n*\n", "23/3"},
-        {"#Life 1.06\n#R 34/34\n0 0\n", "34/34"},
-        {"#Life 1.06\n#R b36/s23\n0 0\n", "23/36"},
-        {"#Life 1.05\n#N\n*\n", "23/3"},
-        {"#Life 1.05\n*\n", "1/1"},
+        {"#Life 1.05\n#R 23/3\n*\n", "23/3"},     {"#Life 1.05\n#R B3/S23\n*\n", "23/3"},
+        {"#Life 1.06\n#R 34/34\n0 0\n", "34/34"}, {"#Life 1.06\n#R b36/s23\n0 0\n", "23/36"},
+        {"#Life 1.05\n#N\n*\n", "23/3"},          {"#Life 1.05\n*\n", "1/1"},
     };
     for (const Case& c : cases) {
         test::TestContext t;
@@ -137,8 +139,9 @@ TEST(LifeWrite, GliderInBothFormats) {
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
               "#Life 1.06\r\n#N\r\n0 -1\r\n1 0\r\n-1 1\r\n0 1\r\n1 1\r\n");
     t.ctx.rule.ruleText = "3/23";
-    EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes.substr(0, 21),
-              "#Life 1.06\r\n#R 3/23\r\n");
+    EXPECT_EQ(
+        WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes.substr(0, 21),
+        "#Life 1.06\r\n#R 3/23\r\n");
 }
 
 TEST(LifeWrite, EmptyRowIsADotAndTheBlockIsHalfTheSize) {
@@ -156,7 +159,8 @@ TEST(LifeWrite, SparseIslandsAsAWalkOverTheWholeExtent) {
         test::TestContext t;
         Field& f = t.ctx.field;
         for (int island = 0; island < 1 + round; ++island) {
-            const int ix = 1 + static_cast<int>(rng() % 1190), iy = 1 + static_cast<int>(rng() % 1190);
+            const int ix = 1 + static_cast<int>(rng() % 1190),
+                      iy = 1 + static_cast<int>(rng() % 1190);
             for (int k = 0; k < 10; ++k)
                 f.setCell(ix + static_cast<int>(rng() % 8), iy + static_cast<int>(rng() % 8),
                           static_cast<std::int8_t>(k % 4 == 3 ? 0 : 1));
@@ -170,13 +174,19 @@ TEST(LifeWrite, SparseIslandsAsAWalkOverTheWholeExtent) {
             std::string line;
             for (int x = e.left; x <= e.right; ++x) {
                 line += f.at(x, y) == 1 ? '*' : '.';
-                if (f.at(x, y) == 1) life106 += std::to_string(x - cx) + " " + std::to_string(y - cy) + "\r\n";
+                if (f.at(x, y) == 1)
+                    life106 += std::to_string(x - cx) + " " + std::to_string(y - cy) + "\r\n";
             }
             const std::size_t last = line.rfind('*');
-            life105 += (last == std::string::npos ? std::string(".") : line.substr(0, last + 1)) + "\r\n";
+            life105 +=
+                (last == std::string::npos ? std::string(".") : line.substr(0, last + 1)) + "\r\n";
         }
-        EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes, life105) << round;
-        EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes, life106) << round;
+        EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
+                  life105)
+            << round;
+        EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
+                  life106)
+            << round;
     }
 }
 
@@ -184,7 +194,8 @@ TEST(LifeWrite, InvalidFormatWritesNothing) {
     test::TestContext t;
     test::DrawPicture(t.ctx, 10, 10, {"*"});
     for (const int format : {-1, 2}) {
-        const WriteResult refused = WriteLifeFile(t.ctx.field, kDefaultRule, static_cast<LifeFormat>(format));
+        const WriteResult refused =
+            WriteLifeFile(t.ctx.field, kDefaultRule, static_cast<LifeFormat>(format));
         EXPECT_EQ(refused.refusal, WriteRefusal::InvalidLifeFormat) << format;
         EXPECT_EQ(refused.bytes, "") << format;
     }

@@ -51,11 +51,14 @@ TEST_F(ParseFixture, EachReaderStagesThePatternAndSaysWhereItGoes) {
         std::optional<std::string> rule;
         std::string notice;
     } cases[] = {
-        {PatternFormat::Rle, "#N Glider\nx = 3, y = 3, rule = b3/s23:T9,9\nbo$2bo$3o!\n", PatternFormat::Rle,
-         "b3/s23:T9", "Glider\n\n"},  // the header ends the rule at a comma
-        {PatternFormat::Life, "#Life 1.05\n#D glider\n#N\n.*.\n..*\n***\n", PatternFormat::Life, "23/3", "glider\n"},
-        {PatternFormat::Life, "#Life 1.06\n#R 34/34\n0 -1\n1 0\n-1 1\n0 1\n1 1\n", PatternFormat::Life, "34/34\n", ""},
-        {PatternFormat::Life, "#C by hand\nx = 3, y = 3\nbo$2bo$3o!\n", PatternFormat::Rle, "23/3", "by hand\n"},
+        {PatternFormat::Rle, "#N Glider\nx = 3, y = 3, rule = b3/s23:T9,9\nbo$2bo$3o!\n",
+         PatternFormat::Rle, "b3/s23:T9", "Glider\n\n"},  // the header ends the rule at a comma
+        {PatternFormat::Life, "#Life 1.05\n#D glider\n#N\n.*.\n..*\n***\n", PatternFormat::Life,
+         "23/3", "glider\n"},
+        {PatternFormat::Life, "#Life 1.06\n#R 34/34\n0 -1\n1 0\n-1 1\n0 1\n1 1\n",
+         PatternFormat::Life, "34/34\n", ""},
+        {PatternFormat::Life, "#C by hand\nx = 3, y = 3\nbo$2bo$3o!\n", PatternFormat::Rle, "23/3",
+         "by hand\n"},
         {PatternFormat::Picture, ".*.\n..*\n***\n", PatternFormat::Picture, std::nullopt, ""},
     };
     for (const auto& c : cases) {
@@ -69,8 +72,10 @@ TEST_F(ParseFixture, EachReaderStagesThePatternAndSaysWhereItGoes) {
         // The box holds exactly the staged glider, and the move puts it on the grid.
         const StagedPattern& p = r.pattern.cells;
         ASSERT_TRUE(p.found);
-        EXPECT_EQ(test::Shape(test::StagedCells(field)), test::Cells({{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}));
-        EXPECT_TRUE(test::SameExtent(field.staged().extent(), test::ExtentOf(test::StagedCells(field))));
+        EXPECT_EQ(test::Shape(test::StagedCells(field)),
+                  test::Cells({{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}));
+        EXPECT_TRUE(
+            test::SameExtent(field.staged().extent(), test::ExtentOf(test::StagedCells(field))));
         EXPECT_EQ(p.right - p.left, 2);
         EXPECT_EQ(p.bottom - p.top, 2);
         EXPECT_TRUE(field.isInterior(p.left + p.dx, p.top + p.dy));

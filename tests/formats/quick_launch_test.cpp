@@ -42,13 +42,15 @@ TEST(QuickLaunchList, PairsBlankLinesAndTrimming) {
 
 TEST(QuickLaunchList, AtMostFiftyAndLongLinesInPieces) {
     std::string list = "GridbloomQuickLaunch0.3\n";
-    for (int i = 1; i <= 55; ++i) list += "T" + std::to_string(i) + "\np" + std::to_string(i) + ".rle\n";
+    for (int i = 1; i <= 55; ++i)
+        list += "T" + std::to_string(i) + "\np" + std::to_string(i) + ".rle\n";
     QuickLaunch q;
     ASSERT_TRUE(ParseQuickLaunchList(list, q));
     EXPECT_EQ(q.quickLaunchCount, 50);
     EXPECT_EQ(q.entries[50].title, "T50");
     // A 12,000-byte line is a 9,999-byte title and the rest is its path.
-    ASSERT_TRUE(ParseQuickLaunchList("GridbloomQuickLaunch0.3\n" + std::string(12000, 'x') + "\n", q));
+    ASSERT_TRUE(
+        ParseQuickLaunchList("GridbloomQuickLaunch0.3\n" + std::string(12000, 'x') + "\n", q));
     EXPECT_EQ(q.quickLaunchCount, 1);
     EXPECT_EQ(q.entries[1].title.size(), 9999u);
     EXPECT_EQ(q.entries[1].path.size(), 2001u);

@@ -14,10 +14,10 @@
 #include <thread>
 
 #include "engine/extent.h"
-#include "session/field_size.h"
 #include "engine/rule.h"
 #include "formats/bytes.h"
 #include "session/document.h"
+#include "session/field_size.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {
@@ -113,7 +113,8 @@ TEST(TextInput, RewindStartsAgain) {
         ASSERT_EQ(::pipe(ends), 0);
         std::thread writer([&] {
             for (std::size_t at = 0; at < source->size();) {
-                const ssize_t n = ::write(ends[1], source->data() + at, std::min<std::size_t>(source->size() - at, 4096));
+                const ssize_t n = ::write(ends[1], source->data() + at,
+                                          std::min<std::size_t>(source->size() - at, 4096));
                 if (n <= 0) break;
                 at += static_cast<std::size_t>(n);
             }
@@ -189,7 +190,8 @@ TEST(TextInput, PictureLinesEndOnCharactersAndCountShiftJisBytes) {
 
 // A reader refuses what cannot be a pattern on its first piece: the rest is never read.
 TEST(ReadingPieces, ANulFileIsRefusedAfterOnePiece) {
-    const fs::path path = fs::temp_directory_path() / ("gb-pieces-nul-" + std::to_string(::getpid()) + ".rle");
+    const fs::path path =
+        fs::temp_directory_path() / ("gb-pieces-nul-" + std::to_string(::getpid()) + ".rle");
     {
         std::ofstream(path, std::ios::binary).close();
         fs::resize_file(path, 256u << 20);  // sparse: costs no disk
@@ -210,7 +212,8 @@ TEST(ReadingPieces, ANulFileIsRefusedAfterOnePiece) {
 }
 
 TEST(ReadingPieces, OpeningNeverBlocksAndReadsPipesToTheirEnd) {
-    const fs::path dir = fs::temp_directory_path() / ("gb-pieces-dir-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("gb-pieces-dir-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     EXPECT_LT(OpenForReading(dir.string()), 0);
     EXPECT_FALSE(ReadFileBytes(dir.string()).has_value());
@@ -264,7 +267,9 @@ TEST(ReadingPieces, OpeningNeverBlocksAndReadsPipesToTheirEnd) {
 // A random RLE body: runs, row ends, occasional huge counts and "#R" positions.
 std::string RandomRle(std::mt19937& rng, int rows, int width) {
     std::string file = "x = 0, y = 0\n";
-    if (rng() % 3 == 0) file += "#R " + std::to_string(static_cast<int>(rng() % 3000) - 500) + " " + std::to_string(static_cast<int>(rng() % 3000) - 500) + "\n";
+    if (rng() % 3 == 0)
+        file += "#R " + std::to_string(static_cast<int>(rng() % 3000) - 500) + " " +
+                std::to_string(static_cast<int>(rng() % 3000) - 500) + "\n";
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < width;) {
             const int run = 1 + static_cast<int>(rng() % 6);
@@ -293,7 +298,8 @@ TEST(ReadingPieces, StagingKeepsNoLeftoversAndItsExtentMatchesItsCells) {
         // The same file staged in a fresh Field: nothing of the last round is left.
         test::TestContext fresh;
         RleReadState freshState;
-        ASSERT_FALSE(RleReading(file, FileRleParams(fresh.ctx.field), fresh.ctx.field.staging(), freshState));
+        ASSERT_FALSE(RleReading(file, FileRleParams(fresh.ctx.field), fresh.ctx.field.staging(),
+                                freshState));
         EXPECT_EQ(staged, test::StagedCells(fresh.ctx.field)) << round;
         // Loading the same file through the reader places exactly the reference cells.
         ASSERT_EQ(ReadRleFile(fresh.ctx, file, "a.rle"), 0);
@@ -369,7 +375,8 @@ std::string ReferenceRleBody(const Field& f) {
                     rowEndPending = false;
                 }
                 if (v != state) {
-                    append(run <= 1 ? std::string(symbol(state)) : std::to_string(run) + symbol(state));
+                    append(run <= 1 ? std::string(symbol(state))
+                                    : std::to_string(run) + symbol(state));
                     run = 1;
                     state = v;
                 } else {
@@ -392,7 +399,8 @@ TEST(RleWrite, RunsMatchACellByCellWriter) {
         // Long runs, short runs, runs broken after they were drawn, empty rows, and cells on the
         // interior's edges.
         const int density = 1 + round % 5;
-        const int top = 1 + static_cast<int>(rng() % 50), left = round % 4 == 0 ? 1 : 1 + static_cast<int>(rng() % 50);
+        const int top = 1 + static_cast<int>(rng() % 50),
+                  left = round % 4 == 0 ? 1 : 1 + static_cast<int>(rng() % 50);
         const int right = round % 3 == 0 ? f.gridWidth - 2 : left + static_cast<int>(rng() % 300);
         for (int y = top; y < top + 40; ++y) {
             if (rng() % 7 == 0) continue;
@@ -407,7 +415,8 @@ TEST(RleWrite, RunsMatchACellByCellWriter) {
         for (int island = 0; round >= 30 && island < 12; ++island) {
             const int ix = 1 + static_cast<int>(rng() % static_cast<unsigned>(f.gridWidth - 10));
             const int iy = 1 + static_cast<int>(rng() % static_cast<unsigned>(f.gridHeight - 10));
-            for (int k = 0; k < 12; ++k) f.setCell(ix + static_cast<int>(rng() % 8), iy + static_cast<int>(rng() % 8), 1);
+            for (int k = 0; k < 12; ++k)
+                f.setCell(ix + static_cast<int>(rng() % 8), iy + static_cast<int>(rng() % 8), 1);
         }
         const std::string file = WriteRleFile(t.ctx.field, t.ctx.rule.ruleText);
         const std::string body = file.substr(file.find("\r\n") + 2);
@@ -453,8 +462,8 @@ TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
     std::mt19937 rng(5);
     for (int round = 0; round < 40; ++round) {
         test::Cells expected;
-        const std::string file =
-            "#R 0 0\nx = 0, y = 0\n" + RandomSoup(rng, round >= 30, 0, 0, 1, 1201, 1, 1201, expected);
+        const std::string file = "#R 0 0\nx = 0, y = 0\n" +
+                                 RandomSoup(rng, round >= 30, 0, 0, 1, 1201, 1, 1201, expected);
         test::TestContext t;
         ASSERT_EQ(ReadRleFile(t.ctx, file, "soup.rle"), 0);
         ASSERT_EQ(LiveCells(t.ctx.field), expected) << round;
@@ -479,8 +488,9 @@ TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
             p.endY = f.loadHeight - static_cast<int>(rng() % 100);
         }
         test::Cells expected;
-        const std::string file = "x = 0, y = 0\n" + RandomSoup(rng, round % 4 == 3, p.startColumn, p.startRow,
-                                                              p.minX, p.endX, p.minY, p.endY, expected);
+        const std::string file =
+            "x = 0, y = 0\n" + RandomSoup(rng, round % 4 == 3, p.startColumn, p.startRow, p.minX,
+                                          p.endX, p.minY, p.endY, expected);
         RleReadState s;
         ASSERT_FALSE(RleReading(file, p, t.ctx.field.staging(), s));
         ASSERT_EQ(test::StagedCells(f), expected) << round;
@@ -508,10 +518,12 @@ TEST(ReadingPieces, LetterLoopMatchesAPlainDecoder) {
         p.endX = f.loadWidth - static_cast<int>(rng() % 200);
         p.minY = static_cast<int>(rng() % 100);
         p.endY = f.loadHeight - static_cast<int>(rng() % 100);
-        const int placeX = static_cast<int>(rng() % 201) - 100, placeY = static_cast<int>(rng() % 41) - 20;
-        std::string file = "x = 0\n#R " + std::to_string(placeX) + " " + std::to_string(placeY) + "\n";
-        const bool longLines = round % 3 == 0;   // lines cut into 10,000-byte pieces
-        const bool huge = round % 5 == 4;        // counts far beyond every limit
+        const int placeX = static_cast<int>(rng() % 201) - 100,
+                  placeY = static_cast<int>(rng() % 41) - 20;
+        std::string file =
+            "x = 0\n#R " + std::to_string(placeX) + " " + std::to_string(placeY) + "\n";
+        const bool longLines = round % 3 == 0;  // lines cut into 10,000-byte pieces
+        const bool huge = round % 5 == 4;       // counts far beyond every limit
         Wide x = p.startColumn, y = p.startRow, count = 0;
         test::Cells expected;
         std::string line;
@@ -519,10 +531,13 @@ TEST(ReadingPieces, LetterLoopMatchesAPlainDecoder) {
             const unsigned kind = rng() % 100;
             // Mostly counts of one digit in some rounds, so that whole 64-byte pieces have them.
             const bool longCount = rng() % 100 < (round % 3 == 0 ? 1u : round % 3 == 1 ? 10u : 40u);
-            long long n = !longCount ? 1 + rng() % 9 : rng() % 4 != 0 ? 1 + rng() % 200 : 1 + rng() % 100000;
+            long long n = !longCount       ? 1 + rng() % 9
+                          : rng() % 4 != 0 ? 1 + rng() % 200
+                                           : 1 + rng() % 100000;
             std::string digits = n == 1 && rng() % 2 ? "" : std::to_string(n);
             if (rng() % 25 == 0) digits = std::string(1 + rng() % 3, '0') + digits;
-            if (huge && rng() % 400 == 0) digits = std::to_string(rng()) + std::string(rng() % 22, '7');
+            if (huge && rng() % 400 == 0)
+                digits = std::to_string(rng()) + std::string(rng() % 22, '7');
             for (char d : digits) count = AppendDigit(count, d - '0');
             const Wide run = count == 0 ? 1 : count;
             count = 0;
@@ -536,7 +551,8 @@ TEST(ReadingPieces, LetterLoopMatchesAPlainDecoder) {
             if (kind < 47) {
                 const Wide ay = y + placeY, ax = x + placeX;
                 if (ay >= p.minY && ay < p.endY)
-                    for (Wide c = std::max<Wide>(ax, p.minX); c < std::min<Wide>(ax + run, p.endX); ++c)
+                    for (Wide c = std::max<Wide>(ax, p.minX); c < std::min<Wide>(ax + run, p.endX);
+                         ++c)
                         expected.emplace(static_cast<int>(c), static_cast<int>(ay));
                 line += 'o';
                 x = AddClamped(x, run);
@@ -571,7 +587,8 @@ TEST(ReadingPieces, ACursorPutBackKeepsTheCellsItPasses) {
     test::TestContext t;
     ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 10\nx = 0\n5o$o3bo!\n", "a.rle"), 0);
     const test::Cells first = LiveCells(t.ctx.field);
-    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 10\nx = 0\n5o$o3bo\nx = 0, y = 0\nb2o2b$b2o!\n", "b.rle"), 0);
+    ASSERT_EQ(ReadRleFile(t.ctx, "#R 10 10\nx = 0\n5o$o3bo\nx = 0, y = 0\nb2o2b$b2o!\n", "b.rle"),
+              0);
     test::Cells expected = first;
     expected.emplace(12, 11);
     expected.emplace(11, 11);

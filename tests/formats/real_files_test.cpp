@@ -20,7 +20,8 @@ std::vector<fs::path> PatternFiles(const std::string& dir) {
     std::vector<fs::path> files;
     if (!fs::is_directory(dir)) return files;
     for (const auto& entry : fs::recursive_directory_iterator(dir))
-        if (entry.is_regular_file() && entry.path().filename() != "MANIFEST.md") files.push_back(entry.path());
+        if (entry.is_regular_file() && entry.path().filename() != "MANIFEST.md")
+            files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -36,8 +37,10 @@ std::string WriteOwnFormat(Context& ctx, const std::string& bytes, const std::st
     if (ext == ".txt") return WriteTextFile(ctx.field, ctx.rule.ruleText).bytes;
     if (ext == ".lif") {
         const LifeHeader kind = ClassifyLifeFile(bytes);
-        if (kind == LifeHeader::Life105) return WriteLifeFile(ctx.field, ctx.rule.ruleText, LifeFormat::Life105).bytes;
-        if (kind == LifeHeader::Life106) return WriteLifeFile(ctx.field, ctx.rule.ruleText, LifeFormat::Life106).bytes;
+        if (kind == LifeHeader::Life105)
+            return WriteLifeFile(ctx.field, ctx.rule.ruleText, LifeFormat::Life105).bytes;
+        if (kind == LifeHeader::Life106)
+            return WriteLifeFile(ctx.field, ctx.rule.ruleText, LifeFormat::Life106).bytes;
     }
     return WriteRleFile(ctx.field, ctx.rule.ruleText);
 }

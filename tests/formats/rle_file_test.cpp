@@ -1,6 +1,6 @@
 #include "formats/rle_reader.h"
-#include "session/read_guard.h"
 #include "formats/rle_writer.h"
+#include "session/read_guard.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +53,9 @@ TEST(RleRead, CrLfFileMatchesItsLfTwin) {
 
 TEST(RleRead, NoticeIsNameAuthorCommentsInOneBox) {
     test::TestContext t;
-    ASSERT_EQ(ReadRleFile(t.ctx, "#C first\n#Ohe\n#N  name\n#c second\n#N last\n# third\no!\n", "/x/n.rle"), 0);
+    ASSERT_EQ(ReadRleFile(t.ctx, "#C first\n#Ohe\n#N  name\n#c second\n#N last\n# third\no!\n",
+                          "/x/n.rle"),
+              0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
     EXPECT_EQ(t.host.boxes[0].caption, "n.rle");
     EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
@@ -73,25 +75,46 @@ TEST(RleRead, FilesPlaceTheirCells) {
     const Case cases[] = {
         {"#R counts from the grid's corner: (0, 0) is border", "#R 0 0\no!\n", {}},
         {"#R counts from the grid's corner", "#R 10 20\no!\n", {{10, 20}}},
-        {"#R shorter than 6 bytes: (0, 0) without switching to placement", "#R 10 20\n#R 5\no!\n", {}},
-        {"two row ends leave an empty row; a count at a line's end goes on", "x = 0\no$$3\no!\n",
-         {{0, 0}, {0, 2}, {1, 2}, {2, 2}}, true},
+        {"#R shorter than 6 bytes: (0, 0) without switching to placement",
+         "#R 10 20\n#R 5\no!\n",
+         {}},
+        {"two row ends leave an empty row; a count at a line's end goes on",
+         "x = 0\no$$3\no!\n",
+         {{0, 0}, {0, 2}, {1, 2}, {2, 2}},
+         true},
         {"a line starting with a blank is skipped; a blank inside a line ends it",
-         "#C\n 5o$\n2o 3o\n$o!\n", {{0, 0}, {1, 0}, {0, 1}}, true},
+         "#C\n 5o$\n2o 3o\n$o!\n",
+         {{0, 0}, {1, 0}, {0, 1}},
+         true},
         // The origin goes to ((1202 - 1) / 2, (1202 - 1) / 2), the cell two columns right of it.
         {"leading dead cells shift the centred pattern", "x = 3\n2bo!\n", {{602, 600}}},
         {"a \"!\" alone loads an empty Field", "x = 0, y = 0\n!\n", {}},
         {"NUL and 0xFF end a line unstored; a lone CR ends a line",
-         std::string("x = 2\r2o\0$o\xFF$3o!\n", 17), {{0, 0}, {1, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}}, true},
+         std::string("x = 2\r2o\0$o\xFF$3o!\n", 17),
+         {{0, 0}, {1, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}},
+         true},
         {"a line longer than 10,000 bytes is taken in pieces; a count may span the cut",
          "x = 0\n" + std::string(9999, '0') + "12o!\n",
-         {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}, {10, 0}, {11, 0}}, true},
+         {{0, 0},
+          {1, 0},
+          {2, 0},
+          {3, 0},
+          {4, 0},
+          {5, 0},
+          {6, 0},
+          {7, 0},
+          {8, 0},
+          {9, 0},
+          {10, 0},
+          {11, 0}},
+         true},
     };
     for (const Case& c : cases) {
         test::TestContext t;
         t.ctx.field.setCell(5, 6, 1);
         ASSERT_EQ(ReadRleFile(t.ctx, c.file, "p.rle"), 0) << c.what;
-        EXPECT_EQ(c.shapeOnly ? Shape(LiveCells(t.ctx.field)) : LiveCells(t.ctx.field), c.cells) << c.what;
+        EXPECT_EQ(c.shapeOnly ? Shape(LiveCells(t.ctx.field)) : LiveCells(t.ctx.field), c.cells)
+            << c.what;
     }
 }
 
@@ -114,8 +137,8 @@ TEST(RleRead, HeaderFieldsAndRules) {
         {"x = 1, y = 1, rule = s23/b36\no!\n", "23/36"},
         {"x = 1, y = 1, rule = B3/S23:T100,100\no!\n", "23/3"},
         {"x = 1, y = 1, rule = B36/S23:P60,40\no!\n", "23/36"},
-        {"x = 1 rule = B36/S23\no!\n", "23/3"},      // no comma: not examined, default rule
-        {"x = 1, rule = B36/S23,\no!\n", "23/36"},   // trailing comma: examined
+        {"x = 1 rule = B36/S23\no!\n", "23/3"},     // no comma: not examined, default rule
+        {"x = 1, rule = B36/S23,\no!\n", "23/36"},  // trailing comma: examined
         {"#r 34/34\no!\n", "34/34"},
         {"#N no rule\no!\n", "23/3"},
     };
@@ -134,8 +157,10 @@ TEST(RleRead, FailuresLeaveFieldRuleAndTitleAlone) {
         const char* caption;
         int result;
     } cases[] = {
-        {"x = 3, y = 3, rule = B36/S23\nbo$2bo$3O!\n", "パターンデータの中に認識できない文字が見つかりました。", 1},
-        {"x = 3, rule = 34/34,\nbo$B!\n", "パターンデータの中に認識できない文字が見つかりました。", 1},
+        {"x = 3, y = 3, rule = B36/S23\nbo$2bo$3O!\n",
+         "パターンデータの中に認識できない文字が見つかりました。", 1},
+        {"x = 3, rule = 34/34,\nbo$B!\n", "パターンデータの中に認識できない文字が見つかりました。",
+         1},
         {"#r 34\n3o.\n", "パターンデータの中に認識できない文字が見つかりました。", 1},
         {"o!\n", "サポートしていないファイル形式です。", 1},
         {" x = 1\no!\n", "サポートしていないファイル形式です。", 1},
@@ -170,9 +195,10 @@ TEST(RleRead, MessagesReadExactly) {
     ReadRleFile(t.ctx, "hello\n", "m.rle");
     ReadRleFile(t.ctx, "x = 1\n", "m.rle");
     ASSERT_EQ(t.host.boxes.size(), 3u);
-    EXPECT_EQ(t.host.boxes[0].text,
-              "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。\r\n"
-              "このファイルは読み込めません。");
+    EXPECT_EQ(
+        t.host.boxes[0].text,
+        "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。\r\n"
+        "このファイルは読み込めません。");
     EXPECT_EQ(t.host.boxes[1].text,
               "RLE形式として読み込みましたが、データが\"x\"または\"#\"で始まっていません。");
     EXPECT_EQ(t.host.boxes[2].text, "有効なパターンデータが見つかりませんでした。");
@@ -194,9 +220,9 @@ TEST(RleRead, HostileNumbersStayExactAndCheap) {
     ASSERT_EQ(ReadRleFile(t.ctx, "x = 1\no1000000000$o!\n", "h.rle"), 0);
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
     // Positions at the ends of the 32-bit range and beyond.
-    for (const char* file : {"#R 2147483647 2147483647\no!\n", "#R -2147483648 5\no!\n",
-                             "#R -99999999999999999999999 0\no!\n",
-                             "#R -4294967296 0\n4294967306bo!\n"}) {
+    for (const char* file :
+         {"#R 2147483647 2147483647\no!\n", "#R -2147483648 5\no!\n",
+          "#R -99999999999999999999999 0\no!\n", "#R -4294967296 0\n4294967306bo!\n"}) {
         // Far outside, or (for the last) staged at (10, 0), which is border.
         ASSERT_EQ(ReadRleFile(t.ctx, file, "h.rle"), 0) << file;
         EXPECT_TRUE(LiveCells(t.ctx.field).empty()) << file;
@@ -252,15 +278,18 @@ TEST(RleReading, PasteParametersStartAtTheCentreAndRefuseAsData) {
 TEST(RleWrite, GliderBytes) {
     test::TestContext t;
     test::DrawPicture(t.ctx, 40, 50, {".*", "..*", "***"});
-    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
+    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText),
+              "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
     t.ctx.rule.ruleText = "23/36";
-    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "x = 3, y = 3, rule = B36/S23\r\nbo$2bo$3o!\r\n");
+    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText),
+              "x = 3, y = 3, rule = B36/S23\r\nbo$2bo$3o!\r\n");
 }
 
 TEST(RleWrite, EmptyRowsAndLineBreaks) {
     test::TestContext t;
     test::DrawPicture(t.ctx, 10, 10, {"*", "", "", "**"});
-    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "x = 2, y = 4, rule = B3/S23\r\no3$2o!\r\n");
+    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText),
+              "x = 2, y = 4, rule = B3/S23\r\no3$2o!\r\n");
 
     // Alternating cells: "ob" pairs; every body line but the last stays below 69 characters
     // and no token is split.
@@ -358,7 +387,8 @@ TEST(RleRead, NoticesAreKeptUpToWhatABoxCanShow) {
         ASSERT_EQ(test::ReadByExtension(t.ctx, c.bytes, c.name), 0);
         EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
         EXPECT_EQ(t.host.lastBox().caption, c.name);
-        EXPECT_TRUE(t.host.lastBox().text == c.shown) << t.host.lastBox().text.size() << " bytes shown";
+        EXPECT_TRUE(t.host.lastBox().text == c.shown)
+            << t.host.lastBox().text.size() << " bytes shown";
     }
 }
 
@@ -366,8 +396,19 @@ TEST(RleRead, NoticesAreKeptUpToWhatABoxCanShow) {
 // long runs at once, inside lines and across its buffer's refills, with the same cells, rule and
 // boxes as for the run cut to its first byte.
 TEST(RleRead, RunsOfUnstoredLineEndsReadAsOne) {
-    const char* pieces[] = {"x = 5, y = 5, rule = B36/S23\n", "#C note\n", "#N name\n", "3o$bo",
-                            "2b3o$\n", "o\n", "!\n", "after\n", "#R 10 20\n", "12", "bo", "x", " o\n"};
+    const char* pieces[] = {"x = 5, y = 5, rule = B36/S23\n",
+                            "#C note\n",
+                            "#N name\n",
+                            "3o$bo",
+                            "2b3o$\n",
+                            "o\n",
+                            "!\n",
+                            "after\n",
+                            "#R 10 20\n",
+                            "12",
+                            "bo",
+                            "x",
+                            " o\n"};
     std::mt19937 rng(7);
     for (int round = 0; round < 40; ++round) {
         std::string longRuns = round % 2 == 0 ? "x = 1, y = 1\n" : "#C\n", oneByte = longRuns;

@@ -21,10 +21,15 @@ struct Writer {
 };
 const Writer kWriters[] = {
     {"Life 1.05", "p.lif",
-     [](const Field& f, const std::string& rule) { return WriteLifeFile(f, rule, LifeFormat::Life105).bytes; }},
+     [](const Field& f, const std::string& rule) {
+         return WriteLifeFile(f, rule, LifeFormat::Life105).bytes;
+     }},
     {"Life 1.06", "p.lif",
-     [](const Field& f, const std::string& rule) { return WriteLifeFile(f, rule, LifeFormat::Life106).bytes; }},
-    {"text", "p.txt", [](const Field& f, const std::string& rule) { return WriteTextFile(f, rule).bytes; }},
+     [](const Field& f, const std::string& rule) {
+         return WriteLifeFile(f, rule, LifeFormat::Life106).bytes;
+     }},
+    {"text", "p.txt",
+     [](const Field& f, const std::string& rule) { return WriteTextFile(f, rule).bytes; }},
 };
 
 // Random cells over the box, with its four corners live so the extent is the whole box.
@@ -52,11 +57,13 @@ Cells RoundTrip(const Writer& w, Context& from, const std::string& rule) {
 }
 
 TEST(RoundTrip, APatternFillingTheInteriorComesBackInPlace) {
-    const std::pair<int, int> sizes[] = {{64, 64}, {63, 65}, {8, 5}, {7, 6}, {2, 2}, {1, 1}, {1, 4}};
+    const std::pair<int, int> sizes[] = {{64, 64}, {63, 65}, {8, 5}, {7, 6},
+                                         {2, 2},   {1, 1},   {1, 4}};
     for (const Writer& w : kWriters) {
         for (const char* rule : {"23/3", "23/36"}) {
             for (auto [width, height] : sizes) {
-                SCOPED_TRACE(testing::Message() << w.name << " " << rule << " " << width << "x" << height);
+                SCOPED_TRACE(testing::Message()
+                             << w.name << " " << rule << " " << width << "x" << height);
                 test::TestContext t;
                 ASSERT_TRUE(test::ResizeForTest(t.ctx, width, height));
                 const Cells cells = FillBox(t.ctx, 1, 1, width, height, width * 7 + height);
@@ -74,7 +81,8 @@ TEST(RoundTrip, TheWritersKeepTheirFormatsForSmallPatterns) {
               "#Life 1.06\r\n#N\r\n-2 -1\r\n1 -1\r\n-2 0\r\n");
     // A rule line in a text picture is balanced by two dead rows after the picture.
     t.ctx.rule.ruleText = "23/36";
-    EXPECT_EQ(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes, "#R 23/36\r\n*..*\r\n*\r\n.\r\n.\r\n");
+    EXPECT_EQ(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes,
+              "#R 23/36\r\n*..*\r\n*\r\n.\r\n.\r\n");
 }
 
 // Readers take a line in pieces (9,999 bytes for Life 1.05, 10,000 for a picture, line feed
@@ -107,8 +115,10 @@ TEST(RoundTrip, WidePatternsComeBackInPlaceOrAreRefused) {
     t.ctx.field.setCell(25000, 5, 1);
     t.ctx.field.setCell(25001, 7, 1);
     test::CountPopulation(t.ctx);
-    const std::string file = WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes;
-    EXPECT_EQ(file.substr(0, file.find("\r\n.")), "#Life 1.05\r\n#N\r\n#P -12500 -3\r\n*\r\n#P 7496 1");
+    const std::string file =
+        WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes;
+    EXPECT_EQ(file.substr(0, file.find("\r\n.")),
+              "#Life 1.05\r\n#N\r\n#P -12500 -3\r\n*\r\n#P 7496 1");
     // Life 1.05 centres what it writes; the cells keep their places relative to each other.
     EXPECT_EQ(test::Shape(RoundTrip(life105, t.ctx, "23/3")), test::Shape(LiveCells(t.ctx.field)));
 }

@@ -4,13 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <cstring>
 
-#include "session/document.h"
 #include "formats/safe_save.h"
+#include "session/document.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {
@@ -37,7 +37,8 @@ struct SafeSave : ::testing::Test {
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -173,7 +174,9 @@ void InstallFaults() {
         if (gWrite.fails()) return errno = gWrite.err, -1;
         return ::pwrite(fd, b, std::min<std::size_t>(n, 1000), at);
     };
-    c.ftruncate = [](int fd, off_t n) { return gTruncate.fails() ? (errno = gTruncate.err, -1) : ::ftruncate(fd, n); };
+    c.ftruncate = [](int fd, off_t n) {
+        return gTruncate.fails() ? (errno = gTruncate.err, -1) : ::ftruncate(fd, n);
+    };
     c.fsync = [](int fd) { return gSync.fails() ? (errno = gSync.err, -1) : ::fsync(fd); };
     c.reserve = [](int, off_t) { return gReserve.fails() ? (errno = gReserve.err, -1) : 0; };
     c.getQuota = [](int, int kind, unsigned, struct dqblk* q) {
@@ -194,8 +197,8 @@ TEST_F(SafeSave, AFailedInPlaceSavePutsTheOldBytesBackOrSaysItCouldNot) {
         const char* name;
         Cue write, truncate, sync, reserve;
         int quotaKb;
-        int err;       // the reason given, 0 for success
-        bool changed;  // what the save says of the old file
+        int err;             // the reason given, 0 for success
+        bool changed;        // what the save says of the old file
         const char* result;  // "old", "new" or "" (neither)
     };
     const Case cases[] = {
@@ -241,15 +244,18 @@ TEST_F(SafeSave, AFailedInPlaceSavePutsTheOldBytesBackOrSaysItCouldNot) {
         fs::permissions(dir, static_cast<fs::perms>(0555));
         EXPECT_EQ(AsOrdinaryUser([&] {
                       // Failing once the glider is written: its truncation, then putting back.
-                      gWrite = restored ? Cue{} : Cue{2, 99}, gTruncate = {1, 1}, gSync = {}, gReserve = {};
+                      gWrite = restored ? Cue{} : Cue{2, 99}, gTruncate = {1, 1}, gSync = {},
+                      gReserve = {};
                       InstallFaults();
                       test::TestContext t;
                       test::DrawPicture(t.ctx, 600, 600, {".*", "..*", "***"});
                       if (StoreDocument(t.ctx, target.string(), nullptr)) return 1;
                       const std::string said = t.host.lastBox().text;
-                      const bool unchanged = said.find("元のファイルは変更されていません。") != std::string::npos;
+                      const bool unchanged =
+                          said.find("元のファイルは変更されていません。") != std::string::npos;
                       const bool changed =
-                          said.find("元のファイルは変更されましたが、元に戻せませんでした。") != std::string::npos;
+                          said.find("元のファイルは変更されましたが、元に戻せませんでした。") !=
+                          std::string::npos;
                       return unchanged == restored && changed != restored ? 0 : 2;
                   }),
                   0);
@@ -279,7 +285,8 @@ TEST_F(SafeSave, WhatIsNotARegularFileIsWrittenIntoNotReplaced) {
     char buffer[64] = {};
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     ::close(fd);
-    EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0), "x = 1, y = 1\r\no!\r\n");
+    EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0),
+              "x = 1, y = 1\r\no!\r\n");
     EXPECT_TRUE(fs::is_fifo(fifo));
 
     // A link to a device: the device takes the bytes and stays a device.
@@ -298,11 +305,13 @@ TEST_F(SafeSave, WhatIsNotARegularFileIsWrittenIntoNotReplaced) {
     char pipeBuffer[64] = {};
     const ssize_t got = ::read(ends[0], pipeBuffer, sizeof pipeBuffer);
     ::close(ends[0]);
-    EXPECT_EQ(std::string(pipeBuffer, got > 0 ? static_cast<std::size_t>(got) : 0), "through the pipe");
+    EXPECT_EQ(std::string(pipeBuffer, got > 0 ? static_cast<std::size_t>(got) : 0),
+              "through the pipe");
     const int out = ::open((dir / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(out, 0);
     ASSERT_EQ(::write(out, "report\n", 7), 7);
-    EXPECT_TRUE(WriteFileAtomically("/proc/self/fd/" + std::to_string(out), "pattern\n", error)) << error;
+    EXPECT_TRUE(WriteFileAtomically("/proc/self/fd/" + std::to_string(out), "pattern\n", error))
+        << error;
     ::close(out);
     EXPECT_EQ(test::ReadBytes((dir / "out.txt").string()), "report\npattern\n");
     EXPECT_TRUE(fs::is_symlink("/dev/stdout"));

@@ -214,10 +214,13 @@ TEST(TextWrite, ARuleLineLeavesThePictureWhereItLoadsWithout) {
     // line loads the picture exactly where the same picture without one loads, and saving that
     // loaded picture with the rule and opening it again leaves it there.
     std::mt19937 rng(22);
-    const auto pick = [&rng](int lo, int hi) { return lo + static_cast<int>(rng() % (hi - lo + 1)); };
+    const auto pick = [&rng](int lo, int hi) {
+        return lo + static_cast<int>(rng() % (hi - lo + 1));
+    };
     for (int round = 0; round < 400; ++round) {
         const int fieldW = pick(1, 16), fieldH = pick(1, 16);
-        const int w = pick(1, std::min(fieldW, 6)), h = pick(1, round % 4 == 0 ? fieldH : std::min(fieldH, 6));
+        const int w = pick(1, std::min(fieldW, 6)),
+                  h = pick(1, round % 4 == 0 ? fieldH : std::min(fieldH, 6));
         test::TestContext t;
         ASSERT_TRUE(test::ResizeForTest(t.ctx, fieldW, fieldH));
         const int left = pick(1, fieldW - w + 1), top = pick(1, fieldH - h + 1);

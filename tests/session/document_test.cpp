@@ -38,7 +38,8 @@ struct DocumentFiles : ::testing::Test {
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -155,9 +156,9 @@ int FailingSaveInChild(test::TestContext& t, const std::string& path, Prepare pr
     if (pid == 0) {
         prepare();
         const bool ok = StoreDocument(t.ctx, path, nullptr);
-        const bool boxed = !t.host.boxes.empty() && t.host.lastBox().caption == "保存できません。" &&
-                           t.host.lastBox().text.find("元のファイルは変更されていません。") !=
-                               std::string::npos;
+        const bool boxed =
+            !t.host.boxes.empty() && t.host.lastBox().caption == "保存できません。" &&
+            t.host.lastBox().text.find("元のファイルは変更されていません。") != std::string::npos;
         ::_exit(!ok && boxed && t.ctx.shell.documentPath != path ? 0 : 1);
     }
     int status = -1;
@@ -186,7 +187,8 @@ TEST_F(DocumentFiles, AFailedSaveLeavesTheOldFileByteForByte) {
     // unprivileged user when run as root); a writable file there is written in place.
     fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+                             fs::perms::group_exec | fs::perms::others_read |
+                             fs::perms::others_exec);
     EXPECT_EQ(FailingSaveInChild(t, target,
                                  [] {
                                      if (::geteuid() == 0 && ::setuid(65534) != 0) ::_exit(2);

@@ -180,8 +180,8 @@ TEST(Editing, ClearAsksAndOnYesEmptiesAndRenamesTheField) {
     f.t.host.answers.push_back(Button::No);
     ClearField(f.ctx);
     const MessageBox& box = f.t.host.lastBox();
-    EXPECT_TRUE(test::Shows(box, {"クリアが選択されました。",
-                                  "データを消去しますか？", Icon::Exclamation, Buttons::YesNo}));
+    EXPECT_TRUE(test::Shows(box, {"クリアが選択されました。", "データを消去しますか？",
+                                  Icon::Exclamation, Buttons::YesNo}));
     EXPECT_EQ(f.live(), 1);
     EXPECT_EQ(f.ctx.shell.documentPath, "/p/glider.rle");
     EXPECT_TRUE(f.ctx.run.running);
@@ -214,7 +214,8 @@ TEST(Editing, NewAsksOnlyWhenThereIsLifeAndLeavesEditModeOnAndTheRunStopped) {
     StartRun(f.ctx);
     f.t.host.answers.push_back(Button::No);
     NewField(f.ctx);
-    EXPECT_TRUE(test::Shows(f.t.host.lastBox(), {"新規作成が選択されました。", "データを消去しますか？"}));
+    EXPECT_TRUE(
+        test::Shows(f.t.host.lastBox(), {"新規作成が選択されました。", "データを消去しますか？"}));
     EXPECT_EQ(f.live(), 1);
     EXPECT_FALSE(f.ctx.view.editMode);
     EXPECT_TRUE(f.ctx.run.running);  // No: the run goes on

@@ -40,8 +40,9 @@ TEST(Allocation, OverflowingSizeReturnsTwoAndCaptionsOneBoxOnly) {
     EXPECT_EQ(test::LiveCells(t.ctx.field), (test::Cells{{9, 9}}));
     EXPECT_EQ(test::BusyLevel(t.ctx), 0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"計算エラー。",
-                                               "パターン記録領域のセル数が多すぎるようです。", Icon::Exclamation}));
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(),
+        {"計算エラー。", "パターン記録領域のセル数が多すぎるようです。", Icon::Exclamation}));
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
 
     // The load area has its own text; its factor is 1, so 40000 × 40000 still overflows,
@@ -63,7 +64,8 @@ TEST(Allocation, ShortMemoryReturnsOneWithItsMessage) {
     EXPECT_EQ(AllocateLoadArea(t.ctx, 100, 100), kAllocNoMemory);
     EXPECT_EQ(t.ctx.field.staged().width(), 2202);  // the staging grid is kept as it was
     EXPECT_TRUE(t.ctx.field.staged().get(2201, 2201));
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"メモリ不足です。", "パターン読み込み領域が確保できません。"}));
+    EXPECT_TRUE(test::Shows(t.host.lastBox(),
+                            {"メモリ不足です。", "パターン読み込み領域が確保できません。"}));
     EXPECT_EQ(AllocateCells(t.ctx, 100, 100), kAllocNoMemory);
     EXPECT_EQ(t.host.lastBox().text, "パターン記録領域が確保できません。");
 }
@@ -99,7 +101,8 @@ TEST(CheckMemory, PassesWhenBothBlocksAreHeldAndEndsTheProgramOtherwise) {
             }
         },
         ProcessExit);
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "メモリ領域が確保できないため終了します。"}));
+    EXPECT_TRUE(
+        test::Shows(t.host.lastBox(), {"Gridbloom", "メモリ領域が確保できないため終了します。"}));
     EXPECT_FALSE(t.ctx.field.hasCells());
     EXPECT_FALSE(t.ctx.field.hasStaging());
     EXPECT_EQ(t.ctx.field.cellsAllocated, 0);

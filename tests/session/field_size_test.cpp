@@ -54,7 +54,9 @@ Cells RandomInterior(const Field& f, int count, unsigned seed) {
     return cells;
 }
 
-std::size_t CellsBytes(int gridWidth, int gridHeight) { return 2 * CellGrid::BlockBytes(gridWidth, gridHeight); }
+std::size_t CellsBytes(int gridWidth, int gridHeight) {
+    return 2 * CellGrid::BlockBytes(gridWidth, gridHeight);
+}
 
 using Shown = std::vector<std::pair<std::string, std::string>>;
 const char* const kTooLarge = "計算エラー。";
@@ -64,8 +66,10 @@ const char* const kFieldTooLarge = "パターン記録領域のセル数が多�
 
 TEST(TotalCells, LineGroupsDigitsAndWritesAThreeDigitExponent) {
     const std::pair<double, const char*> lines[] = {
-        {1440000, "総セル数   1,440,000   1.440000e+006"}, {0, "総セル数   0   0.000000e+000"},
-        {1e10, "総セル数   10,000,000,000   1.000000e+010"}, {12.25, "総セル数   12   1.225000e+001"}};
+        {1440000, "総セル数   1,440,000   1.440000e+006"},
+        {0, "総セル数   0   0.000000e+000"},
+        {1e10, "総セル数   10,000,000,000   1.000000e+010"},
+        {12.25, "総セル数   12   1.225000e+001"}};
     for (auto [cells, line] : lines) EXPECT_EQ(TotalCellsLine(cells), line) << cells;
 
     test::TestContext t;
@@ -84,8 +88,8 @@ TEST(TotalCells, ACommaRestoresThatBoxToTheCurrentSize) {
     EXPECT_EQ(update.reset, SizeBox::Width);
     EXPECT_EQ(update.resetText, "1200");
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom",
-                                               "入力値に\",\"は使用しないでください。", Icon::Exclamation}));
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "入力値に\",\"は使用しないでください。",
+                                               Icon::Exclamation}));
     update = ShowTotalCells(t.ctx, "1200", "1,200");
     EXPECT_EQ(update.reset, SizeBox::Height);
     EXPECT_EQ(update.resetText, "700");
@@ -94,7 +98,9 @@ TEST(TotalCells, ACommaRestoresThatBoxToTheCurrentSize) {
 
 TEST(FieldSizeOk, ChecksInOrder) {
     test::TestContext t;
-    const auto check = [&](const char* w, const char* h) { return CheckFieldSizeOnOk(t.ctx, w, h); };
+    const auto check = [&](const char* w, const char* h) {
+        return CheckFieldSizeOnOk(t.ctx, w, h);
+    };
 
     FieldSizeCheck c = check("0", "5");
     EXPECT_FALSE(c.accept);
@@ -118,7 +124,8 @@ TEST(FieldSizeOk, ChecksInOrder) {
     ASSERT_EQ(t.host.boxes.size(), 1u);
     const MessageBox& question = t.host.lastBox();
     EXPECT_EQ(question.text,
-              "フィールドが大きすぎると、メモリ使用量が大きくなり、動作も遅くなります。\n\n続行しますか。");
+              "フィールドが大きすぎると、メモリ使用量が大きくなり、動作も遅くなります。\n\n続行しま"
+              "すか。");
     EXPECT_EQ(question.buttons, Buttons::YesNo);
     EXPECT_EQ(question.defaultButton, Button::No);
     EXPECT_EQ(question.icon, Icon::Exclamation);

@@ -18,10 +18,10 @@ TEST(FitZoom, ChoosesTheLargestZoomUpToSixThatLeavesRoom) {
         EXPECT_EQ(t.ctx.view.zoom, ZoomSteps[static_cast<std::size_t>(t.ctx.view.zoomStep)]);
         return t.ctx.view.zoomStep;
     };
-    EXPECT_EQ(fit(10, 10), 10);   // 133 × 100 cells visible at zoom 6
-    EXPECT_EQ(fit(200, 1), 7);    // zoom 3: 266 × 200 visible
+    EXPECT_EQ(fit(10, 10), 10);     // 133 × 100 cells visible at zoom 6
+    EXPECT_EQ(fit(200, 1), 7);      // zoom 3: 266 × 200 visible
     EXPECT_EQ(fit(1100, 1100), 3);  // 1/2 shows 1200 rows, too few; 1/4 shows 2400
-    t.host.clientSize.reset();    // no window: 800 × 600
+    t.host.clientSize.reset();      // no window: 800 × 600
     EXPECT_EQ(fit(200, 1), 7);
     t.host.clientSize = std::make_pair(10, 10);
     EXPECT_EQ(fit(1100, 1100), 0);  // even 1/32 is not enough: stops at step 0

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "session/frame.h"
 #include "engine/step.h"
+#include "session/frame.h"
 #include "session/zoom.h"
 #include "tests/support/field_fixture.h"
 #include "tests/support/session_fixture.h"
@@ -23,7 +23,8 @@ std::vector<std::uint32_t> PlainPaint(const Field& f, int width, int height, flo
     const int s = CellSize(zoom);
     std::vector<int> columnX(static_cast<std::size_t>(f.gridWidth));
     double x = (0 - static_cast<double>(viewLeft)) * zoom;
-    for (int j = 0; j < f.gridWidth; ++j, x += zoom) columnX[static_cast<std::size_t>(j)] = TruncPixel(x);
+    for (int j = 0; j < f.gridWidth; ++j, x += zoom)
+        columnX[static_cast<std::size_t>(j)] = TruncPixel(x);
     for (int i = 0; i < f.gridHeight; ++i) {
         const int py = TruncPixel((i - static_cast<double>(viewTop)) * zoom);
         for (int j = 0; j < f.gridWidth; ++j) {
@@ -52,16 +53,19 @@ TEST(FramePaint, MatchesAPlainPainterAtEveryZoomAndPosition) {
         // Whole, half and odd positions, some far off the Field.
         const auto position = [&](int side) {
             switch (rng() % 5) {
-            case 4:  // so fine a fraction that adding zoom column after column rounds
-                return std::ldexp(static_cast<float>(1 + rng() % 1000), -50) - static_cast<float>(rng() % 3);
-            case 0: return static_cast<float>(static_cast<int>(rng() % (side + 40)) - 20);
-            case 1: return static_cast<float>(static_cast<int>(rng() % (side + 40)) - 20) + 0.5f;
-            case 2: return static_cast<float>(rng() % 100000) / 997.0f - 30.0f;
-            default: return static_cast<float>(static_cast<int>(rng() % 20001) - 10000) / 3.0f;
+                case 4:  // so fine a fraction that adding zoom column after column rounds
+                    return std::ldexp(static_cast<float>(1 + rng() % 1000), -50) -
+                           static_cast<float>(rng() % 3);
+                case 0: return static_cast<float>(static_cast<int>(rng() % (side + 40)) - 20);
+                case 1:
+                    return static_cast<float>(static_cast<int>(rng() % (side + 40)) - 20) + 0.5f;
+                case 2: return static_cast<float>(rng() % 100000) / 997.0f - 30.0f;
+                default: return static_cast<float>(static_cast<int>(rng() % 20001) - 10000) / 3.0f;
             }
         };
         const float viewLeft = position(w), viewTop = position(h);
-        const int width = 1 + static_cast<int>(rng() % 160), height = 1 + static_cast<int>(rng() % 120);
+        const int width = 1 + static_cast<int>(rng() % 160),
+                  height = 1 + static_cast<int>(rng() % 120);
         std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height, 0);
         PixelTarget target{pixels.data(), width, height, width};
         const double population = PaintCells(f, target, viewLeft, viewTop, zoom, 9);

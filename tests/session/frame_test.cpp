@@ -15,8 +15,11 @@ namespace gb {
 namespace {
 
 TEST(FrameText, ThousandsStatusLineAndZoomLabel) {
-    const std::pair<const char*, const char*> grouped[] = {
-        {"1234567", "1,234,567"}, {"1000", "1,000"}, {"100000", "100,000"}, {"999", "999"}, {"", ""}};
+    const std::pair<const char*, const char*> grouped[] = {{"1234567", "1,234,567"},
+                                                           {"1000", "1,000"},
+                                                           {"100000", "100,000"},
+                                                           {"999", "999"},
+                                                           {"", ""}};
     for (auto [digits, text] : grouped) EXPECT_EQ(FormatThousands(digits), text) << digits;
     EXPECT_EQ(StatusLine(1000, 1234567), "G 1,000 / P 1,234,567");
     EXPECT_EQ(StatusLine(0, 0), "G 0 / P 0");
@@ -26,7 +29,8 @@ TEST(FrameText, ThousandsStatusLineAndZoomLabel) {
 }
 
 TEST(FrameGeometry, SpacingCellSizeAndTextGrey) {
-    const std::pair<double, int> spacings[] = {{20, 1}, {3, 1}, {2, 2}, {1, 4}, {0.5, 8}, {1.0 / 32, 128}};
+    const std::pair<double, int> spacings[] = {{20, 1}, {3, 1},   {2, 2},
+                                               {1, 4},  {0.5, 8}, {1.0 / 32, 128}};
     for (auto [zoom, spacing] : spacings) EXPECT_EQ(GridSpacing(zoom), spacing) << zoom;
     const std::pair<double, int> sides[] = {{6, 5}, {3, 2}, {2, 2}, {1, 1}, {1.0 / 4, 1}};
     for (auto [zoom, side] : sides) EXPECT_EQ(CellSize(zoom), side) << zoom;
@@ -199,7 +203,8 @@ TEST(RunControl, StopAtCancelDisarmsAndKeepsARunGoing) {
     EXPECT_FALSE(t.ctx.run.stopArmed);
     EXPECT_TRUE(t.ctx.run.running);
     StopRun(t.ctx);
-    StopAtGenerationCommand(t.ctx, [](const StopAtValues&) { return std::optional<std::int32_t>(); });
+    StopAtGenerationCommand(t.ctx,
+                            [](const StopAtValues&) { return std::optional<std::int32_t>(); });
     EXPECT_FALSE(t.ctx.run.running);
 }
 

@@ -13,24 +13,35 @@ namespace {
 
 TEST(InputNumbers, LenientReadingTakesTheLeadingNumber) {
     const double inf = std::numeric_limits<double>::infinity();
-    const std::pair<const char*, double> numbers[] = {
-        {"3.7", 3.7},  {"  -12.5abc", -12.5}, {"+.5", 0.5}, {"7.", 7},      {"1e3x", 1000},
-        {"2e", 2},     {"2e+", 2},            {"1,200", 1}, {"", 0},        {".", 0},
-        {"abc", 0},    {"inf", 0},            {"0x10", 0},  {"1e999", inf}, {"-1e999", -inf},
-        {"0.0001e-999", 0}, {"1e-999", 0}};
+    const std::pair<const char*, double> numbers[] = {{"3.7", 3.7},     {"  -12.5abc", -12.5},
+                                                      {"+.5", 0.5},     {"7.", 7},
+                                                      {"1e3x", 1000},   {"2e", 2},
+                                                      {"2e+", 2},       {"1,200", 1},
+                                                      {"", 0},          {".", 0},
+                                                      {"abc", 0},       {"inf", 0},
+                                                      {"0x10", 0},      {"1e999", inf},
+                                                      {"-1e999", -inf}, {"0.0001e-999", 0},
+                                                      {"1e-999", 0}};
     for (auto [text, value] : numbers) EXPECT_EQ(LeadingNumber(text), value) << text;
 
     const std::int64_t most = std::numeric_limits<std::int64_t>::max();
-    const std::pair<const char*, std::int64_t> integers[] = {
-        {"12.9", 12}, {" -3x", -3}, {"x3", 0}, {"99999999999999999999999", most},
-        {"-99999999999999999999999", -most}};
+    const std::pair<const char*, std::int64_t> integers[] = {{"12.9", 12},
+                                                             {" -3x", -3},
+                                                             {"x3", 0},
+                                                             {"99999999999999999999999", most},
+                                                             {"-99999999999999999999999", -most}};
     for (auto [text, value] : integers) EXPECT_EQ(LeadingInteger(text), value) << text;
 }
 
 TEST(InputNumbers, StrictIntegersOnly) {
-    const std::pair<const char*, int> good[] = {
-        {"42", 42}, {" -7 \t", -7}, {"+0", 0}, {" 42 ", 42}, {"-4", -4}, {"+7", 7},
-        {"2147483647", 2147483647}, {"-2147483648", std::numeric_limits<int>::min()}};
+    const std::pair<const char*, int> good[] = {{"42", 42},
+                                                {" -7 \t", -7},
+                                                {"+0", 0},
+                                                {" 42 ", 42},
+                                                {"-4", -4},
+                                                {"+7", 7},
+                                                {"2147483647", 2147483647},
+                                                {"-2147483648", std::numeric_limits<int>::min()}};
     for (auto [text, value] : good) EXPECT_EQ(ParseStrictInt(text), value) << text;
     for (const char* bad : {"", " ", "-", "3.7", "1.5", "1,200", "12a", "2147483648", "-2147483649",
                             "99999999999999999999", "1 2", "０"})
@@ -55,7 +66,7 @@ TEST(FormatNumber, ThousandsAndExponent) {
 
 TEST(InputNumbers, LenientReadingTakesTheLeadingNumberTruncated) {
     const std::pair<const char*, double> numbers[] = {
-        {"12.9abc", 12}, {"  -3.7", -3}, {"abc", 0}, {"", 0}, {"-", 0},
+        {"12.9abc", 12}, {"  -3.7", -3}, {"abc", 0},   {"", 0},  {"-", 0},
         {"1e3", 1000},   {"2e", 2},      {"1,000", 1}, {".5", 0}};
     for (auto [text, value] : numbers) EXPECT_EQ(LenientNumber(text), value) << text;
 }

@@ -120,8 +120,9 @@ TEST(MoveAmounts, RangeCheckReadsLenientlyAndNamesTheBox) {
     t.ctx.shell.messageCaption = "something else";
     EXPECT_EQ(CheckMoveAmounts(t.ctx, "1200", "99999"), AmountBox::Horizontal);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "-1199から1199までの整数を入力してください。",
-                                               Icon::None, Buttons::Ok}));
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(),
+        {"Gridbloom", "-1199から1199までの整数を入力してください。", Icon::None, Buttons::Ok}));
 
     t.ctx.field.fieldHeight = 50;
     EXPECT_EQ(CheckMoveAmounts(t.ctx, "0", "-50"), AmountBox::Vertical);

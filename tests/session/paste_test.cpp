@@ -208,7 +208,8 @@ TEST(PasteRleText, RejectedTexts) {
     EXPECT_EQ(t.host.lastBox().text, "有効なパターンデータが見つかりませんでした。");
     // The guard of the RLE paste itself.
     EXPECT_EQ(PasteRle(t.ctx, "bo$2bo$3o!"), 1);
-    EXPECT_EQ(t.host.lastBox().caption, "RLEデータ貼り付け機能。サポートしていないデータ形式です。");
+    EXPECT_EQ(t.host.lastBox().caption,
+              "RLEデータ貼り付け機能。サポートしていないデータ形式です。");
     EXPECT_EQ(t.host.lastBox().text,
               "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。");
     EXPECT_EQ(t.host.boxes.size(), 3u);

@@ -22,9 +22,12 @@ struct Refusal {
 // Each refusal a writer returns, as the session shows it: one exclamation box, nothing written.
 TEST(PatternSave, EachRefusalIsShownInItsBox) {
     const Refusal refusals[] = {
-        {"nothing to save", false, WriteTextPattern, "セルが存在していません。", "保存するデータがありません。"},
-        {"invalid Life format", true, [](Context& c) { return WriteLifePattern(c, static_cast<LifeFormat>(-1)); },
-         "Life 1.05／Life 1.06 以外のフォーマットが指定されました。", "フォーマットの指定が無効です。"},
+        {"nothing to save", false, WriteTextPattern, "セルが存在していません。",
+         "保存するデータがありません。"},
+        {"invalid Life format", true,
+         [](Context& c) { return WriteLifePattern(c, static_cast<LifeFormat>(-1)); },
+         "Life 1.05／Life 1.06 以外のフォーマットが指定されました。",
+         "フォーマットの指定が無効です。"},
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.name);
@@ -48,9 +51,10 @@ TEST(PatternSave, ATooWidePictureNamesItsWidthAndTheLimit) {
     EXPECT_EQ(WriteTextPattern(t.ctx), "");
     ASSERT_EQ(t.host.boxes.size(), 1u);
     EXPECT_EQ(t.host.boxes[0].caption, "テキストファイルに保存できません。");
-    EXPECT_EQ(t.host.boxes[0].text,
-              "パターンの幅が12000セルあります。テキストファイルに保存できるのは幅9999セルまでです。\r\n"
-              "RLE形式かLife形式で保存してください。");
+    EXPECT_EQ(
+        t.host.boxes[0].text,
+        "パターンの幅が12000セルあります。テキストファイルに保存できるのは幅9999セルまでです。\r\n"
+        "RLE形式かLife形式で保存してください。");
     EXPECT_EQ(t.host.boxes[0].icon, Icon::Exclamation);
 }
 
@@ -75,7 +79,8 @@ TEST(PatternSave, WrittenFilesAreTheWritersBytes) {
     EXPECT_EQ(WriteRlePattern(t.ctx), WriteRleFile(t.ctx.field, "23/36"));
     EXPECT_EQ(WriteRlePattern(t.ctx), "x = 3, y = 3, rule = B36/S23\r\nbo$2bo$3o!\r\n");
     for (LifeFormat format : {LifeFormat::Life105, LifeFormat::Life106})
-        EXPECT_EQ(WriteLifePattern(t.ctx, format), WriteLifeFile(t.ctx.field, "23/36", format).bytes);
+        EXPECT_EQ(WriteLifePattern(t.ctx, format),
+                  WriteLifeFile(t.ctx.field, "23/36", format).bytes);
     EXPECT_EQ(WriteTextPattern(t.ctx), WriteTextFile(t.ctx.field, "23/36").bytes);
     EXPECT_TRUE(t.host.boxes.empty());
 }

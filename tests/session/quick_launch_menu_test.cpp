@@ -44,7 +44,8 @@ TEST(QuickLaunchMenu, LongItemTextsAreCutAfterAWholeCharacter) {
     for (int i = 0; i < 400; ++i) utf8 += "あ";
     for (int i = 0; i < 500; ++i) sjis += "\x82\xa0";  // "あ" in Shift-JIS
     QuickLaunch q;
-    ASSERT_TRUE(ParseQuickLaunchList("GridbloomQuickLaunch0.3\n" + utf8 + "\nu.rle\n" + sjis + "\ns.rle\n", q));
+    ASSERT_TRUE(ParseQuickLaunchList(
+        "GridbloomQuickLaunch0.3\n" + utf8 + "\nu.rle\n" + sjis + "\ns.rle\n", q));
     // 1 + 332 × 3 = 997 bytes: a 333rd "あ" would end at byte 1000.
     const std::string cutUtf8 = UpdateQuickLaunchItem(t.ctx, q, 1).text;
     EXPECT_EQ(cutUtf8, utf8.substr(0, 997));
@@ -72,7 +73,9 @@ struct QuickLaunchFiles : ::testing::Test {
         fs::current_path(before);
         fs::remove_all(dir);
     }
-    void Write(const std::string& text) { std::ofstream(dir / "quicklaunch.dat", std::ios::binary) << text; }
+    void Write(const std::string& text) {
+        std::ofstream(dir / "quicklaunch.dat", std::ios::binary) << text;
+    }
 };
 
 TEST_F(QuickLaunchFiles, MissingAndWrongVersionFilesAreReported) {
@@ -82,12 +85,14 @@ TEST_F(QuickLaunchFiles, MissingAndWrongVersionFilesAreReported) {
     EXPECT_EQ(fs::current_path(), fs::canonical(dir));  // the program's directory became current
     ASSERT_EQ(t.host.boxes.size(), 1u);
     EXPECT_EQ(t.host.lastBox().caption, "クイック起動データファイルが見つかりません");
-    EXPECT_EQ(t.host.lastBox().text, "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。");
+    EXPECT_EQ(t.host.lastBox().text,
+              "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。");
     EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
     Write("");
     ReadQuickLaunchFile(t.ctx, q);
     EXPECT_EQ(t.host.lastBox().caption, "クイック起動データファイルのバージョンが異なります。");
-    EXPECT_EQ(t.host.lastBox().text, "クイック起動データファイルのバージョンが異なるので読み込めません。");
+    EXPECT_EQ(t.host.lastBox().text,
+              "クイック起動データファイルのバージョンが異なるので読み込めません。");
     EXPECT_EQ(q.quickLaunchCount, 0);
     Write("GridbloomQuickLaunch0.3\r\nA\r\na.rle\r\n");
     ReadQuickLaunchFile(t.ctx, q);
@@ -119,7 +124,8 @@ TEST_F(QuickLaunchFiles, AFolderOrAFifoIsAMissingList) {
         q.quickLaunchCount = 0;
         EXPECT_NO_THROW(readWithoutWaiting(q));
         ASSERT_EQ(t.host.boxes.size(), 1u);
-        EXPECT_EQ(t.host.lastBox().text, "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。");
+        EXPECT_EQ(t.host.lastBox().text,
+                  "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。");
         EXPECT_EQ(q.quickLaunchCount, 0);
         EXPECT_FALSE(UpdateQuickLaunchItem(t.ctx, q, 1).enabled);
     }
@@ -131,9 +137,18 @@ TEST_F(QuickLaunchFiles, OpeningChoosesTheReaderByExtensionAndStopsTheRun) {
         "GridbloomQuickLaunch0.3\nA\nGLIDER.LIF\nB\nsub\\g.Rle\nC\npic.text\nD\nnothing\n", q));
     std::vector<std::string> calls;
     PathOpeners open;
-    open.life = [&](Context&, const std::string& p) { calls.push_back("life " + p); return 0; };
-    open.text = [&](Context&, const std::string& p) { calls.push_back("text " + p); return 0; };
-    open.rle = [&](Context&, const std::string& p) { calls.push_back("rle " + p); return 0; };
+    open.life = [&](Context&, const std::string& p) {
+        calls.push_back("life " + p);
+        return 0;
+    };
+    open.text = [&](Context&, const std::string& p) {
+        calls.push_back("text " + p);
+        return 0;
+    };
+    open.rle = [&](Context&, const std::string& p) {
+        calls.push_back("rle " + p);
+        return 0;
+    };
     StartRun(t.ctx);
     OpenQuickLaunchItem(t.ctx, q, 1, open);
     EXPECT_FALSE(t.ctx.run.running);
@@ -143,7 +158,8 @@ TEST_F(QuickLaunchFiles, OpeningChoosesTheReaderByExtensionAndStopsTheRun) {
     OpenQuickLaunchItem(t.ctx, q, 3, open);
     EXPECT_EQ(t.host.repaints, 1);
     OpenQuickLaunchItem(t.ctx, q, 4, open);
-    EXPECT_EQ(calls, (std::vector<std::string>{"life GLIDER.LIF", "rle sub/g.Rle", "text pic.text"}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"life GLIDER.LIF", "rle sub/g.Rle", "text pic.text"}));
     EXPECT_EQ(t.ctx.shell.currentQuickLaunchItem, 4);  // the check mark moves all the same
     EXPECT_TRUE(t.host.boxes.empty());
     EXPECT_FALSE(t.ctx.run.running);

@@ -21,12 +21,12 @@
 #include "engine/extent.h"
 #include "engine/rule.h"
 #include "engine/step.h"
-#include "session/shell.h"
 #include "formats/bytes.h"
-#include "session/document.h"
-#include "session/paste.h"
 #include "formats/rle_reader.h"
 #include "formats/rle_writer.h"
+#include "session/document.h"
+#include "session/paste.h"
+#include "session/shell.h"
 #include "tests/formats/format_test_util.h"
 
 namespace gb {
@@ -92,7 +92,8 @@ public:
         std::copy(bytes.begin(), bytes.end(), map_);
         ::munmap(map_ + size_, page);
         fd_ = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
-        if (fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(reinterpret_cast<std::uintptr_t>(map_)), SEEK_SET) < 0) {
+        if (fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(reinterpret_cast<std::uintptr_t>(map_)),
+                                SEEK_SET) < 0) {
             ::close(fd_);
             fd_ = -1;
         }
@@ -126,28 +127,34 @@ TEST_F(ReadGuard, AReadThatFailsPartWayFailsAsAWhole) {
         SCOPED_TRACE(c.name);
         // Whole, the bytes load.
         test::ReadByExtension(t.ctx, c.bytes, c.name);
-        ASSERT_EQ(test::Shape(LiveCells(t.ctx.field)), test::Cells({{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}));
+        ASSERT_EQ(test::Shape(LiveCells(t.ctx.field)),
+                  test::Cells({{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}));
         Reset();
 
         const FailingAfter input(c.bytes);
         ASSERT_GE(input.fd(), 0) << std::strerror(errno);
-        EXPECT_EQ(ReadFileWithinMemory(t.ctx, c.name, [&] {
-            TextInput in(input.fd());
-            c.reader(t.ctx, in, c.name);
-        }), ReadEnd::ReadFailed);
-        ExpectUnchangedAfter("ファイルが見つかりません。", std::string("ファイル\"") + c.name + "\"が見つかりません。");
+        EXPECT_EQ(ReadFileWithinMemory(t.ctx, c.name,
+                                       [&] {
+                                           TextInput in(input.fd());
+                                           c.reader(t.ctx, in, c.name);
+                                       }),
+                  ReadEnd::ReadFailed);
+        ExpectUnchangedAfter("ファイルが見つかりません。",
+                             std::string("ファイル\"") + c.name + "\"が見つかりません。");
     }
     // Opening a file whose first read fails, through the document (which keeps its path too)
     // and by path.
     for (const PatternKind kind : {PatternKind::Rle, PatternKind::Life, PatternKind::Text}) {
         Reset();
         EXPECT_FALSE(LoadDocument(t.ctx, "/proc/self/mem", kind));
-        ExpectUnchangedAfter("ファイルが見つかりません。", "ファイル\"/proc/self/mem\"が見つかりません。");
+        ExpectUnchangedAfter("ファイルが見つかりません。",
+                             "ファイル\"/proc/self/mem\"が見つかりません。");
     }
     for (const auto open : {OpenRlePath, OpenLifePath, OpenTextPath}) {
         Reset();
         open(t.ctx, "/proc/self/mem");
-        ExpectUnchangedAfter("ファイルが見つかりません。", "ファイル\"/proc/self/mem\"が見つかりません。");
+        ExpectUnchangedAfter("ファイルが見つかりません。",
+                             "ファイル\"/proc/self/mem\"が見つかりません。");
     }
 }
 
@@ -186,13 +193,14 @@ TEST_F(ReadGuard, AFailedAllocationPutsBackWhatTheApplyChanged) {
 
 // A parse changes nothing the user sees, so its guard keeps no copy: it only says what failed.
 TEST_F(ReadGuard, AFailedParseShowsItsBoxAndLeavesEverythingAsItWas) {
-    t.ctx.field.busy = 1;
+    test::SetBusyLevel(t.ctx, 1);
     const int invalidations = t.host.invalidations;
     EXPECT_FALSE(ReadWithinMemory(t.ctx, [] { throw std::bad_alloc(); }));
     ExpectUnchangedAfterTheMemoryBox();
     EXPECT_EQ(t.host.invalidations, invalidations + 1);
-    t.ctx.field.busy = 1;
-    EXPECT_EQ(ReadFileWithinMemory(t.ctx, "a.rle", [] { throw ReadFailure(5); }), ReadEnd::ReadFailed);
+    test::SetBusyLevel(t.ctx, 1);
+    EXPECT_EQ(ReadFileWithinMemory(t.ctx, "a.rle", [] { throw ReadFailure(5); }),
+              ReadEnd::ReadFailed);
     ExpectUnchangedAfter("ファイルが見つかりません。", "ファイル\"a.rle\"が見つかりません。");
     EXPECT_EQ(ReadFileWithinMemory(t.ctx, "a.rle", [] {}), ReadEnd::Done);
     // Without a file, a failed read is not this guard's to report.
@@ -209,7 +217,8 @@ TEST_F(ReadGuard, AFailedParseShowsItsBoxAndLeavesEverythingAsItWas) {
         std::ifstream statm("/proc/self/statm");
         std::size_t pages = 0;
         statm >> pages;
-        const rlim_t limit = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (extraMiB << 20);
+        const rlim_t limit =
+            pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (extraMiB << 20);
         const rlimit r{limit, limit};
         if (::setrlimit(RLIMIT_AS, &r) != 0) ::_exit(90);
         // Everything the allocator can still give, in blocks it takes from its own room, and
@@ -217,7 +226,8 @@ TEST_F(ReadGuard, AFailedParseShowsItsBoxAndLeavesEverythingAsItWas) {
         constexpr std::size_t kBlock = 32 * 1024;
         std::size_t n = 0;
         while (n < std::size(held) && (held[n] = std::malloc(kBlock)) != nullptr) ++n;
-        for (std::size_t i = 0; i < std::min(n, (extraMiB << 20) / kBlock); ++i) std::free(held[n - 1 - i]);
+        for (std::size_t i = 0; i < std::min(n, (extraMiB << 20) / kBlock); ++i)
+            std::free(held[n - 1 - i]);
         ::_exit(check());
     }
     int status = -1;
@@ -309,7 +319,8 @@ TEST_F(ReadGuard, ALifeReadShortOfMemoryLeavesNoCellTheFieldDoesNotKnow) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
 #else
-    const fs::path dir = fs::temp_directory_path() / ("gb-readguard106-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("gb-readguard106-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     const fs::path file = dir / "far.lif";
@@ -329,11 +340,16 @@ TEST_F(ReadGuard, ALifeReadShortOfMemoryLeavesNoCellTheFieldDoesNotKnow) {
                                            if (f.cells().get(x, y)) held.emplace(x, y);
                                    if (held.empty()) return 2;
                                    if (LiveCells(f) != held) return 3;
-                                   if (f.population() != static_cast<std::int64_t>(held.size())) return 4;
-                                   if (!test::SameExtent(FieldExtent(f), test::ExtentOf(held))) return 5;
+                                   if (f.population() != static_cast<std::int64_t>(held.size()))
+                                       return 4;
+                                   if (!test::SameExtent(FieldExtent(f), test::ExtentOf(held)))
+                                       return 5;
                                    test::TestContext back;
-                                   ReadRleFile(back.ctx, WriteRleFile(t.ctx.field, t.ctx.rule.ruleText), "back.rle");
-                                   if (test::Shape(LiveCells(back.ctx.field)) != test::Shape(held)) return 6;
+                                   ReadRleFile(back.ctx,
+                                               WriteRleFile(t.ctx.field, t.ctx.rule.ruleText),
+                                               "back.rle");
+                                   if (test::Shape(LiveCells(back.ctx.field)) != test::Shape(held))
+                                       return 6;
                                    ClearCells(f);
                                    for (int y = 0; y < f.cells().height(); ++y)
                                        for (int x = 0; x < f.cells().width(); ++x)

@@ -70,28 +70,37 @@ const std::string kRuleBox = "box デフォルト(23/3)以外のルールが適�
 
 TEST_F(ReadSequence, OpeningEachFormat) {
     LoadDocument(ctx, Write("n.rle", "#N Name\nx = 1, y = 1, rule = 34/34\no!\n"));
-    EXPECT_EQ(Taken(), (Log{"wait", kRuleBox, "invalidate", "arrow", "title n.rle - Gridbloom", "box n.rle"}));
+    EXPECT_EQ(Taken(), (Log{"wait", kRuleBox, "invalidate", "arrow", "title n.rle - Gridbloom",
+                            "box n.rle"}));
     LoadDocument(ctx, Write("d.lif", "#Life 1.05\n#D about\n#R 36/23\n**\n"));
-    EXPECT_EQ(Taken(), (Log{"wait", kRuleBox, "repaint", "arrow", "title d.lif - Gridbloom", "box d.lif"}));
+    EXPECT_EQ(Taken(),
+              (Log{"wait", kRuleBox, "repaint", "arrow", "title d.lif - Gridbloom", "box d.lif"}));
     LoadDocument(ctx, Write("h.lif", "#C handed\nx = 1\no!\n"));
-    EXPECT_EQ(Taken(), (Log{"wait", "invalidate", "arrow", "title h.lif - Gridbloom", "box h.lif"}));
+    EXPECT_EQ(Taken(),
+              (Log{"wait", "invalidate", "arrow", "title h.lif - Gridbloom", "box h.lif"}));
     // The picture names the window first, and asks its question before anything changes.
     host.answers.push_back(Button::Yes);
     LoadDocument(ctx, Write("p.txt", "#R 36/23\n*\nx\n"));
-    EXPECT_EQ(Taken(), (Log{"wait", "arrow", "box テキストファイルに下記の無効なデータが含まれています。",
-                            "title p.txt - Gridbloom", kRuleBox, "repaint"}));
+    EXPECT_EQ(Taken(),
+              (Log{"wait", "arrow", "box テキストファイルに下記の無効なデータが含まれています。",
+                   "title p.txt - Gridbloom", kRuleBox, "repaint"}));
     LoadDocument(ctx, Write("c.cells", "!about\nO\n"));
-    EXPECT_EQ(Taken(), (Log{"wait", "title c.cells - Gridbloom", "repaint", "arrow", "box c.cells"}));
+    EXPECT_EQ(Taken(),
+              (Log{"wait", "title c.cells - Gridbloom", "repaint", "arrow", "box c.cells"}));
 }
 
 TEST_F(ReadSequence, DroppingRefusingAndFailing) {
     DropPatternFile(ctx, Write("c.cells", "!about\nO\n"));
-    EXPECT_EQ(Taken(), (Log{"wait", "title c.cells - Gridbloom", "repaint", "arrow", "box c.cells", "repaint"}));
+    EXPECT_EQ(Taken(), (Log{"wait", "title c.cells - Gridbloom", "repaint", "arrow", "box c.cells",
+                            "repaint"}));
     DropPatternFile(ctx, Write("bad.rle", "x = 1\nbo$O!\n"));
-    EXPECT_EQ(Taken(), (Log{"wait", "arrow", "box パターンデータの中に認識できない文字が見つかりました。"}));
+    EXPECT_EQ(Taken(),
+              (Log{"wait", "arrow", "box パターンデータの中に認識できない文字が見つかりました。"}));
     host.answers.push_back(Button::No);
     DropPatternFile(ctx, Write("q.txt", "*\nx\n"));
-    EXPECT_EQ(Taken(), (Log{"wait", "arrow", "box テキストファイルに下記の無効なデータが含まれています。", "repaint"}));
+    EXPECT_EQ(Taken(),
+              (Log{"wait", "arrow", "box テキストファイルに下記の無効なデータが含まれています。",
+                   "repaint"}));
     EXPECT_FALSE(LoadDocument(ctx, (dir / "missing.rle").string()));
     EXPECT_EQ(Taken(), (Log{"wait", "arrow", "box ファイルが見つかりません。"}));
     EXPECT_EQ(ctx.shell.windowTitle, "c.cells - Gridbloom");
@@ -110,7 +119,9 @@ TEST_F(ReadSequence, Pasting) {
                             "title 新規 - Gridbloom", "repaint"}));
     host.clipboard = "x = 1\nbO!\n";
     PasteFromClipboard(ctx);
-    EXPECT_EQ(Taken(), (Log{"box RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。"}));
+    EXPECT_EQ(
+        Taken(),
+        (Log{"box RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。"}));
 }
 
 }  // namespace

@@ -67,8 +67,11 @@ TEST(ValidateRuleText, RejectsInOrderWithTheExactTexts) {
 
 TEST(ValidateRuleText, AcceptsAndTurnsFullWidthDigitsAndSlashIntoAscii) {
     const std::pair<const char*, const char*> accepted[] = {
-        {"３４／３４", "34/34"}, {"０１２３４５６７８／８", "012345678/8"}, {"B3/S23", "B3/S23"},
-        {"S23", "S23"}, {" 2\t3 /3", " 2\t3 /3"}};
+        {"３４／３４", "34/34"},
+        {"０１２３４５６７８／８", "012345678/8"},
+        {"B3/S23", "B3/S23"},
+        {"S23", "S23"},
+        {" 2\t3 /3", " 2\t3 /3"}};
     for (auto [typed, rule] : accepted) EXPECT_EQ(ValidateRuleText(typed).rule, rule) << typed;
     EXPECT_TRUE(ValidateRuleText("/").ok);
 }
@@ -132,12 +135,14 @@ TEST(EditRule, PausesTheRunAroundTheDialogAndResumesAfterCancelAndOk) {
     EXPECT_TRUE(t.ctx.run.running);
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
 
-    // An empty result (never passed by the dialog itself) shows the not-found box and keeps the rule.
+    // An empty result (never passed by the dialog itself) shows the not-found box and keeps the
+    // rule.
     EditRule(t.ctx, [](const std::string&) { return std::optional<std::string>(""); });
     EXPECT_TRUE(t.ctx.run.running);
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ルール設定文字列が見つかりません。", "ルール設定文字列を入力してください。"}));
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ルール設定文字列が見つかりません。",
+                                               "ルール設定文字列を入力してください。"}));
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ TEST(Zoom, WheelAddsUpToWholeNotches) {
     WheelZoom(t.ctx, -40);
     WheelZoom(t.ctx, 30);
     EXPECT_EQ(t.ctx.view.wheelAccumulator, -10);  // the remainder stays
-    WheelZoom(t.ctx, -240);                        // two notches in one message: one step
+    WheelZoom(t.ctx, -240);                       // two notches in one message: one step
     EXPECT_EQ(t.ctx.view.zoomStep, 10);
     WheelZoom(t.ctx, 40000);  // 16-bit arithmetic: wraps to a negative sum
     EXPECT_EQ(t.ctx.view.zoomStep, 9);

@@ -11,10 +11,13 @@ namespace gb {
 namespace {
 
 TEST(PathHelpers, Extension) {
-    const std::pair<const char*, const char*> extensions[] = {
-        {"C:\\pat\\GLIDER.LIF", ".lif"}, {"/home/u/glider.Rle", ".rle"},
-        {"C:\\pat.d\\glider", ".d\\glider"}, {"/srv/pat.d/glider", ".d/glider"},
-        {"glider", "glider"}, {"", ""}, {"パターン.TXT", ".txt"}};
+    const std::pair<const char*, const char*> extensions[] = {{"C:\\pat\\GLIDER.LIF", ".lif"},
+                                                              {"/home/u/glider.Rle", ".rle"},
+                                                              {"C:\\pat.d\\glider", ".d\\glider"},
+                                                              {"/srv/pat.d/glider", ".d/glider"},
+                                                              {"glider", "glider"},
+                                                              {"", ""},
+                                                              {"パターン.TXT", ".txt"}};
     for (auto [path, extension] : extensions) EXPECT_EQ(ExtensionOf(path), extension) << path;
 }
 
@@ -25,9 +28,10 @@ TEST(PathHelpers, StripDirectoryAndName) {
     EXPECT_EQ(DirectoryOf("C:\\pat\\glider.lif"), "C:\\pat");
     EXPECT_EQ(DirectoryOf("/usr/share/gridbloom/glider.rle"), "/usr/share/gridbloom");
     EXPECT_EQ(DirectoryOf("glider.rle"), "glider.rle");
-    const std::pair<const char*, const char*> names[] = {
-        {"C:\\pat\\glider.lif", "glider.lif"}, {"samples/sub\\glider.rle", "glider.rle"},
-        {"glider.rle", "glider.rle"}, {"dir/", ""}};
+    const std::pair<const char*, const char*> names[] = {{"C:\\pat\\glider.lif", "glider.lif"},
+                                                         {"samples/sub\\glider.rle", "glider.rle"},
+                                                         {"glider.rle", "glider.rle"},
+                                                         {"dir/", ""}};
     for (auto [path, name] : names) EXPECT_EQ(FileNameOf(path), name) << path;
 }
 

@@ -18,7 +18,8 @@ TEST(CloseCheck, NoKeepsEverythingAndTheRunGoing) {
     EXPECT_EQ(writes, 0);
     EXPECT_EQ(t.ctx.field.cellsAllocated, 1);
     const MessageBox& box = t.host.lastBox();
-    EXPECT_TRUE(test::Shows(box, {"Gridbloom", "終了しますか。", Icon::Information, Buttons::YesNo}));
+    EXPECT_TRUE(
+        test::Shows(box, {"Gridbloom", "終了しますか。", Icon::Information, Buttons::YesNo}));
 }
 
 TEST(CloseCheck, YesReleasesTheFieldAndWritesTheSettings) {

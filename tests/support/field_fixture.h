@@ -64,7 +64,8 @@ inline Cells CellsOf(int left, int top, const Picture& rows) {
     Cells cells;
     for (std::size_t y = 0; y < rows.size(); ++y)
         for (std::size_t x = 0; x < rows[y].size(); ++x)
-            if (rows[y][x] == '*') cells.emplace(left + static_cast<int>(x), top + static_cast<int>(y));
+            if (rows[y][x] == '*')
+                cells.emplace(left + static_cast<int>(x), top + static_cast<int>(y));
     return cells;
 }
 
@@ -75,10 +76,12 @@ inline void PlacePicture(Field& f, int left, int top, const Picture& rows) {
 
 // The width × height cells from (left, top) as a picture ('*' live, '.' dead).
 inline Picture PictureAt(const Field& f, int left, int top, int width, int height) {
-    Picture rows(static_cast<std::size_t>(height), std::string(static_cast<std::size_t>(width), '.'));
+    Picture rows(static_cast<std::size_t>(height),
+                 std::string(static_cast<std::size_t>(width), '.'));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            if (f.at(left + x, top + y) != 0) rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = '*';
+            if (f.at(left + x, top + y) != 0)
+                rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = '*';
     return rows;
 }
 
@@ -87,18 +90,27 @@ inline Picture PictureAt(const Field& f, int left, int top, int width, int heigh
 // say so.
 inline ::testing::AssertionResult HasSize(const Field& f, int width, int height, int loadWidth = -1,
                                           int loadHeight = -1) {
-    const char* const names[] = {"fieldWidth", "fieldHeight", "gridWidth", "gridHeight", "planeSize",
-                                 "loadWidth", "loadHeight", "cellsAllocated", "loadAreaAllocated"};
-    const long long got[] = {f.fieldWidth, f.fieldHeight, f.gridWidth, f.gridHeight, f.planeSize,
-                             f.loadWidth, f.loadHeight, f.cellsAllocated, f.loadAreaAllocated};
-    const long long want[] = {width, height, width + 2, height + 2, (width + 2LL) * (height + 2),
+    const char* const names[] = {"fieldWidth", "fieldHeight",    "gridWidth",
+                                 "gridHeight", "planeSize",      "loadWidth",
+                                 "loadHeight", "cellsAllocated", "loadAreaAllocated"};
+    const long long got[] = {f.fieldWidth, f.fieldHeight,    f.gridWidth,
+                             f.gridHeight, f.planeSize,      f.loadWidth,
+                             f.loadHeight, f.cellsAllocated, f.loadAreaAllocated};
+    const long long want[] = {width,
+                              height,
+                              width + 2,
+                              height + 2,
+                              (width + 2LL) * (height + 2),
                               loadWidth < 0 ? width + 2 + kLoadMargin : loadWidth,
-                              loadHeight < 0 ? height + 2 + kLoadMargin : loadHeight, 1, 1};
+                              loadHeight < 0 ? height + 2 + kLoadMargin : loadHeight,
+                              1,
+                              1};
     ::testing::Message wrong;
     bool ok = true;
     for (std::size_t i = 0; i < std::size(names); ++i)
         if (got[i] != want[i])
-            ok = false, wrong << " " << names[i] << " " << got[i] << " (expected " << want[i] << ")";
+            ok = false,
+            wrong << " " << names[i] << " " << got[i] << " (expected " << want[i] << ")";
     if (ok) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "the Field's sizes:" << wrong;
 }

@@ -56,10 +56,8 @@ public:
         if (box.defaultButton) return *box.defaultButton;
         switch (box.buttons) {
             case Buttons::YesNo:
-            case Buttons::YesNoCancel:
-                return Button::Yes;
-            default:
-                return Button::Ok;
+            case Buttons::YesNoCancel: return Button::Yes;
+            default: return Button::Ok;
         }
     }
     bool hasMainWindow() const override { return mainWindow; }

@@ -29,7 +29,9 @@ struct TestContext {
 // The live cells the last frame counted.
 inline double CountedPopulation(const Context& ctx) { return ctx.view.population; }
 // Stands in for a frame that counted `population` live cells.
-inline void SetCountedPopulation(Context& ctx, double population) { ctx.view.population = population; }
+inline void SetCountedPopulation(Context& ctx, double population) {
+    ctx.view.population = population;
+}
 
 // How many busy scopes are open; raised by hand by the tests of what an operation leaves.
 inline int BusyLevel(const Context& ctx) { return ctx.run.busy; }

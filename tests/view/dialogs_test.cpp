@@ -29,7 +29,8 @@ TEST(Dialogs, TimerIntervalTakesTenToTenThousand) {
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_TRUE(dialog.isVisible());
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "10 から 10000 までの整数を入力してください。"}));
+    EXPECT_TRUE(test::Shows(t.host.lastBox(),
+                            {"Gridbloom", "10 から 10000 までの整数を入力してください。"}));
     EXPECT_EQ(dialog.field()->edit()->selectedText(), "5");
     Type(dialog.field(), "500");
     PressOk(dialog.buttons());
@@ -73,8 +74,8 @@ TEST(Dialogs, StopAtKeepsTheFieldsInStepAndRefusesCommasAndThePast) {
     // A separator while typing: the message, then the field starts over at the next generation.
     Type(dialog.absoluteField(), "2,");
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom",
-                                               "入力値に\",\"は使用しないでください。", Icon::Exclamation}));
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"Gridbloom", "入力値に\",\"は使用しないでください。",
+                                               Icon::Exclamation}));
     EXPECT_EQ(dialog.absoluteField()->text(), "1235");
     EXPECT_EQ(dialog.relativeField()->text(), "1");
     Type(dialog.relativeField(), "1,");
@@ -86,7 +87,8 @@ TEST(Dialogs, StopAtKeepsTheFieldsInStepAndRefusesCommasAndThePast) {
     EXPECT_EQ(dialog.relativeField()->text(), "0");
     PressOk(dialog.buttons());
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"指定世代で停止", "過去の世代を指定することはできません。"}));
+    EXPECT_TRUE(test::Shows(t.host.lastBox(),
+                            {"指定世代で停止", "過去の世代を指定することはできません。"}));
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
     EXPECT_EQ(dialog.absoluteField()->text(), "1235");
     EXPECT_EQ(dialog.relativeField()->text(), "1");

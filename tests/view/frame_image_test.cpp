@@ -80,8 +80,13 @@ TEST(FrameImage, AtZoomTwoTheGridRunsEveryOtherCellFromColumnTwoInsideTheBorder)
     ASSERT_EQ(t.ctx.view.viewLeft, 0.0f);
     // Row 100 holds no horizontal line (those fall on rows 3, 7, 11, ...). Interior column 1
     // has no line before it, column 2 has (pixel 3), column 3 not, column 4 has.
-    EXPECT_TRUE(PixelsAre(image, {{2, 100, kWhite}, {3, 100, kGrid}, {5, 100, kWhite}, {7, 100, kGrid},
-                                  {11, 100, kGrid}, {100, 3, kGrid}, {100, 5, kWhite}}));
+    EXPECT_TRUE(PixelsAre(image, {{2, 100, kWhite},
+                                  {3, 100, kGrid},
+                                  {5, 100, kWhite},
+                                  {7, 100, kGrid},
+                                  {11, 100, kGrid},
+                                  {100, 3, kGrid},
+                                  {100, 5, kWhite}}));
     // The dotted border lies on column 1 (left − 1), in the live colour or the background.
     const std::set<QRgb> border = ColoursIn(image, QRect(1, 50, 1, 100));
     EXPECT_TRUE(border.count(kRed));
@@ -95,8 +100,11 @@ TEST(FrameImage, AtAQuarterFourColumnsShareOnePixel) {
     t.ctx.field.setCell(600, 600, 1);
     // 600 pixels show 2400 cells, from −599: cells 597..600 fall on pixel 299.
     QImage image = ComposeFrame(t.ctx, QSize(600, 600), false);
-    EXPECT_TRUE(PixelsAre(image, {{299, 299, kRed}, {298, 299, kWhite}, {300, 299, kWhite},
-                                  {299, 298, kWhite}, {299, 300, kWhite}}));
+    EXPECT_TRUE(PixelsAre(image, {{299, 299, kRed},
+                                  {298, 299, kWhite},
+                                  {300, 299, kWhite},
+                                  {299, 298, kWhite},
+                                  {299, 300, kWhite}}));
     t.ctx.field.setCell(600, 600, 0);
     t.ctx.field.setCell(597, 597, 1);
     image = ComposeFrame(t.ctx, QSize(600, 600), false);

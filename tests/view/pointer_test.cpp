@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
-#include "session/edit.h"
 #include "engine/step.h"
+#include "session/edit.h"
 #include "session/zoom.h"
 #include "tests/support/session_fixture.h"
 #include "view/frame_image.h"
@@ -60,12 +60,13 @@ TEST(ViewPointer, ClicksDrawEraseAndCentreTheSquareUnderThePointerAtEveryZoom) {
             f.look(step, ox, oy);
             std::vector<QPoint> pixels;
             while (pixels.size() < 40) {
-                const int x = 2 + static_cast<int>(rng() % (kW - 4)), y = 2 + static_cast<int>(rng() % (kH - 4));
+                const int x = 2 + static_cast<int>(rng() % (kW - 4)),
+                          y = 2 + static_cast<int>(rng() % (kH - 4));
                 if (!TextCorner(x, y)) pixels.emplace_back(x, y);
             }
             for (const QPoint at : pixels) {
-                SCOPED_TRACE(testing::Message() << "zoom step " << step << " offset " << ox << "," << oy
-                                                << " pixel " << at.x() << "," << at.y());
+                SCOPED_TRACE(testing::Message() << "zoom step " << step << " offset " << ox << ","
+                                                << oy << " pixel " << at.x() << "," << at.y());
                 const bool square = f.inSquare(at.x(), at.y());
                 // Draw: one cell, and its square holds the pixel (or the pixel is the grid line
                 // right after it).
@@ -76,7 +77,8 @@ TEST(ViewPointer, ClicksDrawEraseAndCentreTheSquareUnderThePointerAtEveryZoom) {
                 ASSERT_EQ(f.population(), 1);
                 const QImage one = f.draw();
                 const auto lit = [&](int dx, int dy) {
-                    return one.pixel(at.x() - dx, at.y() - dy) != f.empty.pixel(at.x() - dx, at.y() - dy);
+                    return one.pixel(at.x() - dx, at.y() - dy) !=
+                           f.empty.pixel(at.x() - dx, at.y() - dy);
                 };
                 if (square) {
                     EXPECT_TRUE(lit(0, 0));
@@ -128,7 +130,8 @@ TEST(ViewPointer, OnAHighDensityScreenTheClientPixelsFirstImagePixelDecides) {
         ClearCells(t.ctx.field);
         const QImage empty = ComposeFrame(t.ctx, QSize(kW, kH), false, 2.0);
         for (int n = 0; n < 60; ++n) {
-            const int x = 110 + static_cast<int>(rng() % 100), y = 80 + static_cast<int>(rng() % 80);
+            const int x = 110 + static_cast<int>(rng() % 100),
+                      y = 80 + static_cast<int>(rng() % 80);
             ClearCells(t.ctx.field);
             ComposeFrame(t.ctx, QSize(kW, kH), false, 2.0);
             LeftPress(t.ctx, x, y);

@@ -1,6 +1,7 @@
 // libFuzzer target for one pattern reader, chosen at compile time by GRIDBLOOM_FUZZ_READER
 // (0 RLE, 1 Life, 2 text). The last byte picks the field size and the answer to a question; the
-// bytes before it are the file, so pattern files serve as seeds as they are. Any broken rule aborts with its description.
+// bytes before it are the file, so pattern files serve as seeds as they are. Any broken rule aborts
+// with its description.
 //
 // GRIDBLOOM_FUZZ_FAULT=crash|leak|hang makes every input fail in that way instead, so that
 // `scripts/fuzz --self-check` can show that each kind of finding fails the run.

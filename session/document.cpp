@@ -81,8 +81,7 @@ class HostQuestions : public ReadQuestions {
 public:
     explicit HostQuestions(Context& ctx) : ctx_(ctx) {}
     bool confirm(const ReadMessage& question) override {
-        ctx_.run.busy = 0;
-        RefreshCursor(ctx_);
+        SetBusy(ctx_, false);
         ctx_.shell.messageCaption = question.caption;
         return AppMessageBox(ctx_, question.text, Icon::Exclamation, Buttons::YesNo, Button::No) ==
                Button::Yes;
@@ -95,8 +94,7 @@ private:
 // What every reading of a file does first, then the reader of kind into the staging grid.
 PatternRead ParseFile(Context& ctx, TextInput& input, PatternKind kind) {
     CheckMemory(ctx);
-    ctx.run.busy = 1;
-    RefreshCursor(ctx);
+    SetBusy(ctx, true);
     Field& f = ctx.field;
     HostQuestions questions(ctx);
     switch (kind) {
@@ -110,8 +108,7 @@ PatternRead ParseFile(Context& ctx, TextInput& input, PatternKind kind) {
 
 // A reader's refusal: the wait cursor goes, then its box.
 void ShowRefusal(Context& ctx, const ReadMessage& refusal) {
-    ctx.run.busy = 0;
-    RefreshCursor(ctx);
+    SetBusy(ctx, false);
     ctx.shell.messageCaption = refusal.caption;
     AppMessageBox(ctx, refusal.text, Icon::Exclamation);
 }
@@ -133,8 +130,7 @@ void ApplyFilePattern(Context& ctx, const ReadPattern& pattern, const std::strin
         ctx.host.invalidateView();
     else
         ctx.host.repaintView();
-    ctx.run.busy = 0;
-    RefreshCursor(ctx);
+    SetBusy(ctx, false);
     if (!picture) SetMainTitle(ctx, FileNameOf(path));
     if (showNotice && !pattern.notice.empty()) {
         ctx.shell.messageCaption = FileNameOf(path);
@@ -268,16 +264,14 @@ PatternKind KindOfPath(std::string_view path) {
 
 LoadResult LoadPattern(Context& ctx, const std::string& path, PatternKind kind, bool showNotice) {
     PauseRun(ctx);
-    ctx.run.busy = 1;
-    RefreshCursor(ctx);
+    SetBusy(ctx, true);
     const bool defaultRuleFirst = kind == PatternKind::Text || kind == PatternKind::Life;
     LoadResult result = ReadPath(ctx, path, kind, defaultRuleFirst, showNotice);
     // A file that could not be read changed nothing, nor does it become the document.
     if (!result.opened()) return result;
     if (ctx.shell.currentQuickLaunchItem == 0) ctx.shell.documentPath.clear();
     ctx.shell.currentQuickLaunchItem = 0;
-    ctx.run.busy = 0;
-    RefreshCursor(ctx);
+    SetBusy(ctx, false);
     return result;
 }
 
@@ -293,8 +287,7 @@ bool StoreDocument(Context& ctx, const std::string& path,
                    const std::function<LifeFormat()>& chooseLifeFormat) {
     PauseRun(ctx);
     const std::string ext = ExtensionOf(path);
-    ctx.run.busy = 1;
-    RefreshCursor(ctx);
+    BusyScope busy(ctx);
     std::string bytes;
     if (ext == ".txt") {
         bytes = WriteTextPattern(ctx);
@@ -309,15 +302,12 @@ bool StoreDocument(Context& ctx, const std::string& path,
     }
     if (bytes.empty()) {
         // The writer refused (and said why): keep any old file rather than empty it.
-        ctx.run.busy = 0;
-        RefreshCursor(ctx);
         return false;
     }
     std::string error;
     bool changed = false;
     const bool written = WriteFileAtomically(path, bytes, error, &changed);
-    ctx.run.busy = 0;
-    RefreshCursor(ctx);
+    busy.end();
     if (!written) {
         // Say what became of the old file instead of pretending the save worked.
         ctx.shell.messageCaption = "保存できません。";

@@ -27,7 +27,7 @@ int Reported(Context& ctx, const AllocResult& result) {
 
 void ShowAllocationFailure(Context& ctx, const AllocResult& result) {
     if (result.ok()) return;
-    ctx.run.busy = 0;
+    ctx.run.setBusy(false);
     ctx.shell.messageCaption =
         result.status == AllocStatus::TooLarge ? "計算エラー。" : "メモリ不足です。";
     AppMessageBox(ctx, FailureText(result), Icon::Exclamation);

@@ -14,8 +14,7 @@
 namespace gb {
 
 void ReportFileNotFound(Context& ctx, const std::string& path) {
-    ctx.run.busy = 0;
-    RefreshCursor(ctx);
+    SetBusy(ctx, false);
     ctx.shell.messageCaption = "ファイルが見つかりません。";
     AppMessageBox(ctx, "ファイル\"" + path + "\"が見つかりません。", Icon::Exclamation);
 }
@@ -62,8 +61,7 @@ struct BeforeRead {
 };
 
 void ReportNoMemory(Context& ctx) {
-    ctx.run.busy = 0;
-    RefreshCursor(ctx);
+    SetBusy(ctx, false);
     ctx.shell.messageCaption = "メモリ不足です。";
     AppMessageBox(ctx, "パターン読み込み領域が確保できません。", Icon::Exclamation);
 }

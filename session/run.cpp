@@ -34,14 +34,19 @@ void RefreshCursor(Context& ctx) {
     ctx.host.setPointer(shape);
 }
 
-BusyScope::BusyScope(Context& ctx) : ctx_(ctx) {
-    ctx_.run.busy = 1;
-    RefreshCursor(ctx_);
+void SetBusy(Context& ctx, bool busy) {
+    ctx.run.setBusy(busy);
+    RefreshCursor(ctx);
 }
 
-BusyScope::~BusyScope() {
-    ctx_.run.busy = 0;
-    RefreshCursor(ctx_);
+BusyScope::BusyScope(Context& ctx) : ctx_(ctx) { SetBusy(ctx_, true); }
+
+BusyScope::~BusyScope() { end(); }
+
+void BusyScope::end() {
+    if (ended_) return;
+    ended_ = true;
+    SetBusy(ctx_, false);
 }
 
 }  // namespace gb

@@ -13,16 +13,22 @@ void ResumeRun(Context& ctx);  // starts again when the last pause found the run
 // Chooses the pointer from busy, editMode, Shift and leftDown.
 void RefreshCursor(Context& ctx);
 
-// Sets busy and refreshes the pointer for the length of a long operation on the Field.
+// Raises (or lowers) busy, the mark of a long operation on the Field, and refreshes the pointer.
+void SetBusy(Context& ctx, bool busy);
+
+// Busy for the length of a long operation on the Field: raised at the start, lowered at the end
+// or earlier with end() (before a box that follows the work).
 class BusyScope {
 public:
     explicit BusyScope(Context& ctx);
     ~BusyScope();
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
+    void end();
 
 private:
     Context& ctx_;
+    bool ended_ = false;
 };
 
 }  // namespace gb

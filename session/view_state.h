@@ -66,6 +66,8 @@ struct RunState {
         stopArmed = true;
     }
     void disarmStop() { stopArmed = false; }
+    // Busy (SetBusy also refreshes the pointer; a box about a failure lowers busy on its own).
+    void setBusy(bool on) { busy = on ? 1 : 0; }
 };
 
 // Colours are 0x00BBGGRR.

@@ -100,8 +100,8 @@ struct Field {
         snapshotCells(s);
         return s;
     }
-    // The same into `into`, reusing the room it has.
-    void snapshotCells(Snapshot& into) const;
+    // The same into s, reusing the room it has.
+    void snapshotCells(Snapshot& s) const;
     // The cells as they were when the snapshot was taken (of a grid of the same size; any
     // other snapshot leaves the Field empty).
     void restoreCells(const Snapshot& snapshot);

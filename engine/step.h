@@ -18,11 +18,10 @@ namespace gb {
 // lifes and period-two oscillators cost nothing).
 void AdvanceGeneration(Field& field, const Rule& rule);
 
-// The plain reference step on a byte per cell (gridWidth × gridHeight bytes, row-major, border
+// The plain reference step on a byte per cell (w × h bytes of the grid, row-major, border
 // included): every interior cell from a copy of the previous generation, in memory order. The
 // fast step is checked against it.
-void ReferenceStep(std::vector<std::int8_t>& cells, int gridWidth, int gridHeight,
-                   const Rule& rule);
+void ReferenceStep(std::vector<std::int8_t>& cells, int w, int h, const Rule& rule);
 // The Field's current generation as such bytes.
 std::vector<std::int8_t> CellBytes(const Field& field);
 // One generation of the Field by the reference step.

@@ -64,10 +64,10 @@ struct RleReadState {
 // Reads source line by line into staging (cleared once the first line passes). Nothing when the
 // cells are staged; otherwise the box that refuses the text (nothing else is changed then).
 std::optional<RleMessage> RleReading(std::string_view source, const RleReadingParams& params,
-                                     CellGrid& staging, RleReadState& state);
+                                     CellGrid& staging, RleReadState& s);
 // The same over an input taken in pieces (text mode is the input's business).
-std::optional<RleMessage> RleReading(TextInput& source, const RleReadingParams& params,
-                                     CellGrid& staging, RleReadState& state);
+std::optional<RleMessage> RleReading(TextInput& input, const RleReadingParams& params,
+                                     CellGrid& staging, RleReadState& s);
 
 // An RLE text read into staging and measured: the pattern to place, its rule ("23/3" when the
 // text names none) and its notice.

@@ -20,7 +20,7 @@ std::string RuleReportText(const Rule& rule, const std::string& canonical) {
 }
 
 std::string ApplyRule(Context& ctx, std::string_view text) {
-    const std::string canonical = ParseRuleTables(ctx.rule, text);
+    std::string canonical = ParseRuleTables(ctx.rule, text);
     if (canonical != kDefaultRule) {
         ctx.shell.messageCaption = "デフォルト(23/3)以外のルールが適用されます。";
         AppMessageBox(ctx, RuleReportText(ctx.rule, canonical), Icon::Information);

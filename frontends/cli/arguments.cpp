@@ -305,6 +305,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     storage.emplace_back("gridbloom-cli");
     storage.insert(storage.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(storage.size() + 1);
     for (std::string& s : storage) argv.push_back(s.data());
     argv.push_back(nullptr);
     const int argc = static_cast<int>(storage.size());

@@ -24,79 +24,124 @@ bool IsRuleLine(std::string_view line) {
     return line.size() >= 2 && line[0] == '#' && line[1] == 'R';
 }
 
-// The text picture reader; with cells, a ".cells" file's "!" lines are its notice, shown last as
-// the other readers show theirs, and take no row, and the rule starts from "23/3".
-PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging,
-                        ReadQuestions& questions, bool cells) {
-    input.keepForRewind();
+// A ".cells" file's "!" lines (or the rest of one cut into pieces): its notice, which takes no
+// row. Text pictures have none.
+class NoticeLines {
+public:
+    explicit NoticeLines(bool cells) : cells_(cells) {}
+    bool holds(std::string_view piece) const {
+        return cells_ && (inNotice_ || (!piece.empty() && piece[0] == '!'));
+    }
+    // Takes a piece holds() accepted; its text is kept only with keep.
+    void take(std::string_view piece, SquareEncoding encoding, bool keep) {
+        const std::string_view text = inNotice_ ? piece : piece.substr(1);
+        inNotice_ = text.empty() || text.back() != '\n';
+        if (keep && text_.size() + text.size() < kNoticeLimit) text_ += ToUtf8(text, encoding);
+    }
+    void restart() { inNotice_ = false; }
+    std::string& text() { return text_; }
 
-    // First pass: measure the picture lines and collect what else they hold. Each piece is read
-    // in the encoding it is valid in. Of the lines only the first bytes of invalid data are
-    // kept, so memory does not follow the file.
+private:
+    bool cells_;
+    bool inNotice_ = false;  // the last piece was a notice line cut before its end
+    std::string text_;
+};
+
+// What the first pass finds: the picture's size, the last "#R" line and the invalid data.
+struct PictureMeasure {
     long long widest = 0;
-    long long lineCount = 0;
+    long long lineCount = 0;      // picture lines
     long long lines = 0;          // every line, "#" lines too
     long long lastRuleLine = -1;  // the last "#R" line
     bool invalid = false;         // anything but line ends, tabs, blanks and cell characters
     std::string shown;            // the first kShownInvalidBytes bytes of it, as UTF-8
     std::size_t shownBytes = 0;
-    std::string notice;
-    bool inNotice = false;  // the last piece was a notice line cut before its end
-    // A ".cells" notice line (or the rest of one cut into pieces), which takes no row.
-    const auto noticePiece = [&](std::string_view piece) {
-        return cells && (inNotice || (!piece.empty() && piece[0] == '!'));
-    };
-    const auto takeNotice = [&](std::string_view piece, SquareEncoding encoding, bool keep) {
-        const std::string_view text = inNotice ? piece : piece.substr(1);
-        inNotice = text.empty() || text.back() != '\n';
-        if (keep && notice.size() + text.size() < kNoticeLimit) notice += ToUtf8(text, encoding);
-    };
-    while (!input.atEnd()) {
-        SquareEncoding encoding = SquareEncoding::Utf8;
-        bool nul = false;
-        const std::string_view piece = NextPictureLine(input, kTextLineMax, encoding, &nul);
-        if (nul) {
-            // A text holds no NUL byte: this is no picture but a binary file or a device, which
-            // might never end.
-            return PatternRead::Refuse({"サポートしていないファイル形式です。",
-                                        "サポートしていないファイル形式なので読み込めません。"});
-        }
-        if (noticePiece(piece)) {
-            takeNotice(piece, encoding, true);
-            continue;
-        }
-        const std::string line = ReplacePictureCharacters(piece, encoding);
-        if (IsRuleLine(line)) lastRuleLine = lines;
-        ++lines;
-        if (!line.empty() && line[0] == '#') continue;
-        const auto marks =
-            std::count_if(line.begin(), line.end(), [](char c) { return c == '.' || c == '*'; });
-        widest = std::max<long long>(widest, marks);
-        ++lineCount;
+
+    // Notes the invalid bytes of a picture line, keeping the first of them to show.
+    void noteInvalid(const std::string& line, SquareEncoding encoding) {
         std::string leftover;
         for (char c : line)
             if (c != '\r' && c != '\n' && c != '\t' && c != '.' && c != '*' && c != ' ')
                 leftover += c;
-        if (leftover.empty()) continue;
+        if (leftover.empty()) return;
         invalid = true;
-        if (shownBytes < kShownInvalidBytes) {
-            const std::string_view cut =
-                CutAtCharacter(leftover, kShownInvalidBytes - shownBytes, encoding);
-            shown += ToUtf8(cut, encoding);
-            shownBytes =
-                cut.size() < leftover.size() ? kShownInvalidBytes : shownBytes + cut.size();
-        }
+        if (shownBytes >= kShownInvalidBytes) return;
+        const std::string_view cut =
+            CutAtCharacter(leftover, kShownInvalidBytes - shownBytes, encoding);
+        shown += ToUtf8(cut, encoding);
+        shownBytes = cut.size() < leftover.size() ? kShownInvalidBytes : shownBytes + cut.size();
     }
-    const long long w = widest - 1;
-    const long long h = lineCount;
+};
+
+// First pass: measures the picture lines and collects what else they hold. Each piece is read in
+// the encoding it is valid in. Of the lines only the first bytes of invalid data are kept, so
+// memory does not follow the file. False for an input holding a NUL byte.
+bool MeasurePicture(TextInput& input, NoticeLines& notice, PictureMeasure& m) {
+    while (!input.atEnd()) {
+        SquareEncoding encoding = SquareEncoding::Utf8;
+        bool nul = false;
+        const std::string_view piece = NextPictureLine(input, kTextLineMax, encoding, &nul);
+        if (nul) return false;
+        if (notice.holds(piece)) {
+            notice.take(piece, encoding, true);
+            continue;
+        }
+        const std::string line = ReplacePictureCharacters(piece, encoding);
+        if (IsRuleLine(line)) m.lastRuleLine = m.lines;
+        ++m.lines;
+        if (!line.empty() && line[0] == '#') continue;
+        const auto marks =
+            std::count_if(line.begin(), line.end(), [](char c) { return c == '.' || c == '*'; });
+        m.widest = std::max<long long>(m.widest, marks);
+        ++m.lineCount;
+        m.noteInvalid(line, encoding);
+    }
+    return true;
+}
+
+// Stages the runs of "*" of a picture line at row y, its position i on column i + originX, for
+// the positions with 1 <= i + originX <= gridWidth - 2 and i < columns.
+void StagePictureRow(CellGrid& staging, const Field& f, const std::string& line, long long y,
+                     long long originX, long long columns) {
+    const long long from = std::max<long long>(0, 1 - originX);
+    const long long to =
+        std::min({static_cast<long long>(line.size()), columns, f.gridWidth - 1 - originX});
+    for (long long i = from; i < to;) {
+        const std::size_t live = line.find('*', static_cast<std::size_t>(i));
+        if (live == std::string::npos || static_cast<long long>(live) >= to) break;
+        const std::size_t dead = line.find_first_not_of('*', live);
+        const long long end =
+            dead == std::string::npos ? to : std::min(static_cast<long long>(dead), to);
+        staging.fillSpan(static_cast<int>(y),
+                         static_cast<int>(static_cast<long long>(live) + originX),
+                         static_cast<int>(end - 1 + originX));
+        i = end;
+    }
+}
+
+// The text picture reader; with cells, a ".cells" file's "!" lines are its notice, shown last as
+// the other readers show theirs, and take no row, and the rule starts from "23/3".
+PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging,
+                        ReadQuestions& questions, bool cells) {
+    input.keepForRewind();
+    NoticeLines notice(cells);
+    PictureMeasure m;
+    if (!MeasurePicture(input, notice, m)) {
+        // A text holds no NUL byte: this is no picture but a binary file or a device, which
+        // might never end.
+        return PatternRead::Refuse({"サポートしていないファイル形式です。",
+                                    "サポートしていないファイル形式なので読み込めません。"});
+    }
+    const long long w = m.widest - 1;
+    const long long h = m.lineCount;
     long long originX = 0, originY = 0;
     if (!(w == f.gridWidth && h == f.gridHeight)) {
         originX = (f.gridWidth - w) / 2;
         originY = (f.gridHeight - h) / 2;
     }
 
-    if (invalid && !questions.confirm({"テキストファイルに下記の無効なデータが含まれています。",
-                                       shown + "\r\n\r\n読み込みを強行しますか。"}))
+    if (m.invalid && !questions.confirm({"テキストファイルに下記の無効なデータが含まれています。",
+                                         m.shown + "\r\n\r\n読み込みを強行しますか。"}))
         return PatternRead::Decline();
 
     // Second pass: stage the cells where they go on the grid. Every line read takes a row, as far
@@ -110,14 +155,14 @@ PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging,
     const long long rows = std::max<long long>(f.gridHeight, h);
     const long long columns = std::max<long long>(f.gridWidth, w);
     const long long lastRow =
-        std::min(rows - 1, std::max(lastRuleLine, f.gridHeight - 2 - originY));
+        std::min(rows - 1, std::max(m.lastRuleLine, f.gridHeight - 2 - originY));
     if (cells) p.rule = kDefaultRule;
-    inNotice = false;
+    notice.restart();
     for (long long j = 0; j <= lastRow && !input.atEnd();) {
         SquareEncoding encoding = SquareEncoding::Utf8;
         const std::string_view piece = NextPictureLine(input, kTextLineMax, encoding);
-        if (noticePiece(piece)) {
-            takeNotice(piece, encoding, false);
+        if (notice.holds(piece)) {
+            notice.take(piece, encoding, false);
             continue;
         }
         const std::string line = ReplacePictureCharacters(piece, encoding);
@@ -126,28 +171,12 @@ PatternRead ReadPicture(TextInput& input, const Field& f, CellGrid& staging,
             p.rule = std::string(ControlLineText(line));
             continue;
         }
-        if (y < 1 || y > f.gridHeight - 2) continue;
-        // Positions i with 1 <= i + originX <= gridWidth - 2 and i < columns, a run of "*" at a
-        // time.
-        const long long from = std::max<long long>(0, 1 - originX);
-        const long long to =
-            std::min({static_cast<long long>(line.size()), columns, f.gridWidth - 1 - originX});
-        for (long long i = from; i < to;) {
-            const std::size_t live = line.find('*', static_cast<std::size_t>(i));
-            if (live == std::string::npos || static_cast<long long>(live) >= to) break;
-            const std::size_t dead = line.find_first_not_of('*', live);
-            const long long end =
-                dead == std::string::npos ? to : std::min(static_cast<long long>(dead), to);
-            staging.fillSpan(static_cast<int>(y),
-                             static_cast<int>(static_cast<long long>(live) + originX),
-                             static_cast<int>(end - 1 + originX));
-            i = end;
-        }
+        if (y >= 1 && y <= f.gridHeight - 2) StagePictureRow(staging, f, line, y, originX, columns);
     }
 
     const Extent e = staging.extent();
     if (e.found) p.cells = {true, e.left, e.top, e.right, e.bottom, 0, 0};
-    p.notice = std::move(notice);
+    p.notice = std::move(notice.text());
     return r;
 }
 

@@ -69,7 +69,7 @@ TEST(LifeRead, BlocksFitAStagingGridSmallerThanTheField) {
     // than the new Field: block placement copies only what the staging grid holds.
     test::TestContext t;
     Field& f = t.ctx.field;
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 1, 3000));
+    ASSERT_TRUE(SetUpField(t.ctx, 1, 3000));
     FreeLoadArea(f);
     f.loadWidth = f.loadHeight = 1002;
     ASSERT_EQ(AllocateLoadArea(t.ctx, f.loadWidth, f.loadHeight), kAllocOk);
@@ -133,7 +133,7 @@ TEST(LifeRead, OtherFilesGoToTheRleReaderOrAreRefused) {
 
 TEST(LifeWrite, GliderInBothFormats) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 100, 200, {".*", "..*", "***"});
+    test::PlacePicture(t.ctx, 100, 200, {".*", "..*", "***"});
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
               "#Life 1.05\r\n#N\r\n#P -1 -1\r\n.*\r\n..*\r\n***\r\n");
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
@@ -146,7 +146,7 @@ TEST(LifeWrite, GliderInBothFormats) {
 
 TEST(LifeWrite, EmptyRowIsADotAndTheBlockIsHalfTheSize) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 10, 10, {"*...*", "", "..*"});
+    test::PlacePicture(t.ctx, 10, 10, {"*...*", "", "..*"});
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
               "#Life 1.05\r\n#N\r\n#P -2 -1\r\n*...*\r\n.\r\n..*\r\n");
 }
@@ -192,7 +192,7 @@ TEST(LifeWrite, SparseIslandsAsAWalkOverTheWholeExtent) {
 
 TEST(LifeWrite, InvalidFormatWritesNothing) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 10, 10, {"*"});
+    test::PlacePicture(t.ctx, 10, 10, {"*"});
     for (const int format : {-1, 2}) {
         const WriteResult refused =
             WriteLifeFile(t.ctx.field, kDefaultRule, static_cast<LifeFormat>(format));
@@ -214,7 +214,7 @@ TEST(LifeFormatChoice, OkStoresEscKeeps) {
 TEST(LifeRoundTrip, BothFormatsReadBackTheSameCellsAndRule) {
     for (LifeFormat format : {LifeFormat::Life105, LifeFormat::Life106}) {
         test::TestContext t;
-        test::DrawPicture(t.ctx, 30, 40, {"..*....*", "*", "", "", ".***..**", "......*"});
+        test::PlacePicture(t.ctx, 30, 40, {"..*....*", "*", "", "", ".***..**", "......*"});
         t.ctx.rule.ruleText = "245/368";
         const std::string file = WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, format).bytes;
         test::TestContext back;

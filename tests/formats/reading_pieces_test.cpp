@@ -475,7 +475,7 @@ TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
 TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
     std::mt19937 rng(11);
     test::TestContext t;
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 100, 80));  // staging 1102 × 1082
+    ASSERT_TRUE(SetUpField(t.ctx, 100, 80));  // staging 1102 × 1082
     Field& f = t.ctx.field;
     for (int round = 0; round < 40; ++round) {
         RleReadingParams p = FileRleParams(f);
@@ -507,7 +507,7 @@ TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
 TEST(ReadingPieces, LetterLoopMatchesAPlainDecoder) {
     std::mt19937 rng(23);
     test::TestContext t;
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 100, 80));  // staging 1102 × 1082
+    ASSERT_TRUE(SetUpField(t.ctx, 100, 80));  // staging 1102 × 1082
     Field& f = t.ctx.field;
     const std::string breaks[] = {"\n", "\r\n", "\r", std::string(1, '\0'), "\xFF"};
     for (int round = 0; round < 60; ++round) {

@@ -248,7 +248,7 @@ TEST_F(SafeSave, AFailedInPlaceSavePutsTheOldBytesBackOrSaysItCouldNot) {
                       gReserve = {};
                       InstallFaults();
                       test::TestContext t;
-                      test::DrawPicture(t.ctx, 600, 600, {".*", "..*", "***"});
+                      test::PlacePicture(t.ctx, 600, 600, {".*", "..*", "***"});
                       if (StoreDocument(t.ctx, target.string(), nullptr)) return 1;
                       const std::string said = t.host.lastBox().text;
                       const bool unchanged =

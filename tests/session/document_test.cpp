@@ -105,7 +105,7 @@ TEST_F(DocumentFiles, AFileThatCannotBeReadChangesNothing) {
 }
 
 TEST_F(DocumentFiles, SavingByExtension) {
-    test::DrawPicture(t.ctx, 100, 100, {".*.", "..*", "***"});
+    test::PlacePicture(t.ctx, 100, 100, {".*.", "..*", "***"});
     t.ctx.shell.currentQuickLaunchItem = 4;
 
     // No extension: the warning, then RLE under exactly that name, and nothing else beside it.
@@ -167,7 +167,7 @@ int FailingSaveInChild(test::TestContext& t, const std::string& path, Prepare pr
 }
 
 TEST_F(DocumentFiles, AFailedSaveLeavesTheOldFileByteForByte) {
-    test::DrawPicture(t.ctx, 10, 10, {"*.*.*.*.*.*.*", ".*.*.*.*.*.*.", "*.*.*.*.*.*.*"});
+    test::PlacePicture(t.ctx, 10, 10, {"*.*.*.*.*.*.*", ".*.*.*.*.*.*.", "*.*.*.*.*.*.*"});
     std::string original = "#N precious\r\n";
     for (int i = 0; i < 256; ++i) original += static_cast<char>(i);
     const std::string target = Write("keep.rle", original);

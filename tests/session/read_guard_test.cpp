@@ -39,8 +39,8 @@ struct ReadGuard : ::testing::Test {
     test::TestContext t;
     test::Cells oldCells;
     void SetUp() override {
-        test::DrawPicture(t.ctx, 500, 400, {".*.", "..*", "***"});
-        test::DrawPicture(t.ctx, 900, 1100, {"**", "**"});
+        test::PlacePicture(t.ctx, 500, 400, {".*.", "..*", "***"});
+        test::PlacePicture(t.ctx, 900, 1100, {"**", "**"});
         oldCells = LiveCells(t.ctx.field);
         t.ctx.field.generation = 77;
         t.ctx.rule.ruleText = ApplyRule(t.ctx, "B36/S23");
@@ -290,7 +290,7 @@ TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
 
     // The old pattern is kept aside to be put back should the read fail; when that copy does
     // not fit, nothing is read. One live cell in every tile of a large Field makes it 18 MiB.
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 12000, 12000));
+    ASSERT_TRUE(SetUpField(t.ctx, 12000, 12000));
     for (int y = 1; y < 12000; y += CellGrid::kTileHeight)
         for (int x = 1; x < 12000; x += CellGrid::kTileWidth) t.ctx.field.setCell(x, y, 1);
     test::CountPopulation(t.ctx);

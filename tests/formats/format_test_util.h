@@ -23,6 +23,7 @@
 #include "tests/support/field_fixture.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/session_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace gb::test {
 
@@ -59,11 +60,6 @@ inline Cells Shape(const Cells& cells) {
     Cells out;
     for (const auto& [x, y] : cells) out.emplace(x - left, y - top);
     return out;
-}
-
-inline std::string ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The reader the open dispatch picks for a file name: ".lif" Life, ".txt" text, anything else RLE.

@@ -12,36 +12,16 @@
 #include "formats/safe_save.h"
 #include "session/document.h"
 #include "tests/formats/format_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace gb {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct SafeSave : ::testing::Test {
-    fs::path dir;
+struct SafeSave : ::testing::Test, test::TempDir {
     std::string error;
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("gb-safesave-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code e;
-        fs::permissions(dir, fs::perms::owner_all, e);
-        fs::remove_all(dir, e);
-    }
-    fs::path Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-        return dir / name;
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    SafeSave() : TempDir("gb-safesave") {}
     static mode_t Mode(const fs::path& p) {
         struct stat st {};
         ::stat(p.c_str(), &st);

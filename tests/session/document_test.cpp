@@ -11,6 +11,7 @@
 
 #include "session/run.h"
 #include "tests/formats/format_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace gb {
 namespace {
@@ -19,30 +20,9 @@ namespace fs = std::filesystem;
 using test::Cells;
 using test::LiveCells;
 
-struct DocumentFiles : ::testing::Test {
+struct DocumentFiles : ::testing::Test, test::TempDir {
     test::TestContext t;
-    fs::path dir;
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("gb-doc-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::permissions(dir, fs::perms::owner_all, error);
-        fs::remove_all(dir, error);
-    }
-    std::string Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-        return (dir / name).string();
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    DocumentFiles() : TempDir("gb-doc") {}
 };
 
 const char kGliderPicture[] = ".*.\n..*\n***\n";

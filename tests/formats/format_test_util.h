@@ -20,6 +20,7 @@
 #include "formats/text_file.h"
 #include "session/document.h"
 #include "session/frame.h"
+#include "tests/support/byte_extent.h"
 #include "tests/support/field_fixture.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/session_fixture.h"
@@ -41,12 +42,6 @@ inline Extent ExtentOf(const Cells& cells) {
     e.width = e.right - e.left + 1;
     e.height = e.bottom - e.top + 1;
     return e;
-}
-
-inline bool SameExtent(const Extent& a, const Extent& b) {
-    if (a.found != b.found) return false;
-    return !a.found || (a.left == b.left && a.top == b.top && a.right == b.right &&
-                        a.bottom == b.bottom && a.width == b.width && a.height == b.height);
 }
 
 // The cells moved so that their bounding box starts at (0, 0).

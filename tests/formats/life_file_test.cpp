@@ -43,8 +43,7 @@ TEST(LifeRead, WithoutBlocksThePictureIsCentredByExtent) {
     // A "#D" line between two picture lines takes a row; "#P" alone does not switch to blocks.
     ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.05\n#P\n*\n#D between\n*\n", "g.lif"), 0);
     EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {0, 2}}));
-    EXPECT_EQ(t.host.lastBox().text, "between\n");
-    EXPECT_EQ(t.host.lastBox().caption, "g.lif");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"g.lif", "between\n"}));
 }
 
 TEST(LifeRead, StagingLimitsDropCells) {
@@ -109,9 +108,7 @@ TEST(LifeRead, RulesAndDescriptions) {
     test::TestContext t;
     ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.05\r\n#D first\r\n#Dsecond\r\n*\r\n", "/d/desc.lif"), 0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].text, "first\nsecond\n");
-    EXPECT_EQ(t.host.boxes[0].caption, "desc.lif");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
+    EXPECT_TRUE(test::Shows(t.host.boxes[0], {"desc.lif", "first\nsecond\n", Icon::Information}));
 }
 
 TEST(LifeRead, OtherFilesGoToTheRleReaderOrAreRefused) {
@@ -125,8 +122,9 @@ TEST(LifeRead, OtherFilesGoToTheRleReaderOrAreRefused) {
     const std::size_t boxes = t.host.boxes.size();
     EXPECT_EQ(ReadLifeFile(t.ctx, "*.*\n", "r.lif"), 1);
     ASSERT_EQ(t.host.boxes.size(), boxes + 1);
-    EXPECT_EQ(t.host.lastBox().caption, "サポートしていないファイル形式です。");
-    EXPECT_EQ(t.host.lastBox().text, "サポートしていないファイル形式なので読み込めません。");
+    EXPECT_TRUE(
+        test::Shows(t.host.lastBox(), {"サポートしていないファイル形式です。",
+                                       "サポートしていないファイル形式なので読み込めません。"}));
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 5u);
     EXPECT_EQ(t.ctx.run.busy, 0);
 }

@@ -57,9 +57,8 @@ TEST(RleRead, NoticeIsNameAuthorCommentsInOneBox) {
                           "/x/n.rle"),
               0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "n.rle");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
-    EXPECT_EQ(t.host.boxes[0].text, "last\n\nhe\n\nfirst\nsecond\nthird\n");
+    EXPECT_TRUE(test::Shows(t.host.boxes[0],
+                            {"n.rle", "last\n\nhe\n\nfirst\nsecond\nthird\n", Icon::Information}));
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
 }
 
@@ -203,8 +202,8 @@ TEST(RleRead, MessagesReadExactly) {
               "RLE形式として読み込みましたが、データが\"x\"または\"#\"で始まっていません。");
     EXPECT_EQ(t.host.boxes[2].text, "有効なパターンデータが見つかりませんでした。");
     ReportFileNotFound(t.ctx, "/tmp/nowhere.rle");
-    EXPECT_EQ(t.host.lastBox().caption, "ファイルが見つかりません。");
-    EXPECT_EQ(t.host.lastBox().text, "ファイル\"/tmp/nowhere.rle\"が見つかりません。");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ファイルが見つかりません。",
+                                               "ファイル\"/tmp/nowhere.rle\"が見つかりません。"}));
 }
 
 TEST(RleRead, HostileNumbersStayExactAndCheap) {

@@ -56,9 +56,9 @@ TEST(TextRead, InvalidDataQuestion) {
     EXPECT_EQ(ReadTextFile(t.ctx, ".*x\n* .\t*\n", "bad.txt"), 1);
     ASSERT_EQ(t.host.boxes.size(), 1u);
     const MessageBox& box = t.host.boxes[0];
-    EXPECT_EQ(box.caption, "テキストファイルに下記の無効なデータが含まれています。");
-    EXPECT_EQ(box.text, "x\r\n\r\n読み込みを強行しますか。");
-    EXPECT_EQ(box.buttons, Buttons::YesNo);
+    EXPECT_TRUE(
+        test::Shows(box, {"テキストファイルに下記の無効なデータが含まれています。",
+                          "x\r\n\r\n読み込みを強行しますか。", std::nullopt, Buttons::YesNo}));
     EXPECT_EQ(box.defaultButton, Button::No);
     EXPECT_EQ(box.icon, Icon::Exclamation);
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{3, 3}}));
@@ -86,8 +86,9 @@ TEST(TextRead, ANulByteIsNoPicture) {
     t.ctx.field.setCell(3, 3, 1);
     EXPECT_EQ(ReadTextFile(t.ctx, std::string(".*.\n..*\n***\n\0\n", 15), "nul.txt"), 1);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "サポートしていないファイル形式です。");
-    EXPECT_EQ(t.host.boxes[0].text, "サポートしていないファイル形式なので読み込めません。");
+    EXPECT_TRUE(
+        test::Shows(t.host.boxes[0], {"サポートしていないファイル形式です。",
+                                      "サポートしていないファイル形式なので読み込めません。"}));
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{3, 3}}));
     EXPECT_TRUE(t.host.titles.empty());
     EXPECT_EQ(t.ctx.run.busy, 0);

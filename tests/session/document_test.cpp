@@ -76,8 +76,8 @@ TEST_F(DocumentFiles, AFileThatCannotBeReadChangesNothing) {
     const std::string missing = (dir / "missing.rle").string();
     EXPECT_FALSE(LoadDocument(t.ctx, missing));
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "ファイルが見つかりません。");
-    EXPECT_EQ(t.host.boxes[0].text, "ファイル\"" + missing + "\"が見つかりません。");
+    EXPECT_TRUE(test::Shows(t.host.boxes[0], {"ファイルが見つかりません。",
+                                              "ファイル\"" + missing + "\"が見つかりません。"}));
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{4, 4}}));
     EXPECT_EQ(t.ctx.shell.documentPath, "kept");
     EXPECT_EQ(t.ctx.run.busy, 0);
@@ -92,9 +92,8 @@ TEST_F(DocumentFiles, SavingByExtension) {
     const std::string plain = (dir / "pattern").string();
     ASSERT_TRUE(StoreDocument(t.ctx, plain, nullptr));
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "認識できない拡張子です。");
-    EXPECT_EQ(t.host.boxes[0].text, "RLE形式として保存します。");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Exclamation);
+    EXPECT_TRUE(test::Shows(t.host.boxes[0], {"認識できない拡張子です。",
+                                              "RLE形式として保存します。", Icon::Exclamation}));
     EXPECT_EQ(test::ReadBytes(plain), "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
     EXPECT_EQ(Names(), std::vector<std::string>{"pattern"});
     EXPECT_EQ(t.ctx.shell.documentPath, plain);

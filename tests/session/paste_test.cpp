@@ -72,10 +72,9 @@ TEST(PastePicture, OtherLettersAskFirst) {
     PasteFromClipboard(t.ctx);
     ASSERT_EQ(t.host.boxes.size(), 1u);
     const MessageBox& box = t.host.boxes[0];
-    EXPECT_EQ(box.caption, "クリップボードのテキストに下記の無効なデータが含まれています。");
-    EXPECT_EQ(box.text, "A\r\n\r\n貼り付けを強行しますか。");
-    EXPECT_EQ(box.icon, Icon::Exclamation);
-    EXPECT_EQ(box.buttons, Buttons::YesNo);
+    EXPECT_TRUE(
+        test::Shows(box, {"クリップボードのテキストに下記の無効なデータが含まれています。",
+                          "A\r\n\r\n貼り付けを強行しますか。", Icon::Exclamation, Buttons::YesNo}));
     EXPECT_EQ(box.defaultButton, Button::No);
     // No: nothing changed.
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{5, 5}}));
@@ -94,14 +93,14 @@ TEST(PasteCommand, NoTextAndEmptyText) {
     EXPECT_FALSE(UpdatePasteCommand(t.ctx));
     PasteFromClipboard(t.ctx);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "クリップボードのデータがテキスト形式ではないようです。");
-    EXPECT_EQ(t.host.boxes[0].text, "クリップボードからのデータ取得に失敗しました。");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
+    EXPECT_TRUE(test::Shows(t.host.boxes[0],
+                            {"クリップボードのデータがテキスト形式ではないようです。",
+                             "クリップボードからのデータ取得に失敗しました。", Icon::Information}));
     t.host.clipboard = "";
     EXPECT_TRUE(UpdatePasteCommand(t.ctx));
     PasteFromClipboard(t.ctx);
-    EXPECT_EQ(t.host.lastBox().caption, "クリップボードに有効なデータがありません。");
-    EXPECT_EQ(t.host.lastBox().text, "貼り付けできません。");
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(), {"クリップボードに有効なデータがありません。", "貼り付けできません。"}));
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{5, 5}}));
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
     // Text that starts with a NUL is empty text too.
@@ -179,11 +178,11 @@ TEST(PasteRleText, CommentsAreShownAfterThePaste) {
     t.host.clipboard = "#N Glider\r\n#C moves  \r\nx = 3, y = 3\r\nbo$2bo$3o!\r\nafter the end\r\n";
     PasteFromClipboard(t.ctx);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption,
-              "RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、パターンデータとしては"
-              "認識されません。");
-    EXPECT_EQ(t.host.boxes[0].text, "Glider\n\nmoves  \nafter the end");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
+    EXPECT_TRUE(test::Shows(
+        t.host.boxes[0],
+        {"RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、パターンデータとしては"
+         "認識されません。",
+         "Glider\n\nmoves  \nafter the end", Icon::Information}));
     EXPECT_EQ(LiveCells(t.ctx.field), Moved(kGliderAt600, 0, 1));  // placed before the box
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
 }
@@ -196,22 +195,23 @@ TEST(PasteRleText, RejectedTexts) {
     t.host.clipboard = "x = 3, y = 1\nbzo!\n";
     PasteFromClipboard(t.ctx);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption,
-              "RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。");
-    EXPECT_EQ(t.host.lastBox().text,
-              "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。"
-              "\r\nこのデータは貼り付けできません。");
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(),
+        {"RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。",
+         "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。"
+         "\r\nこのデータは貼り付けできません。"}));
     // No pattern line at all.
     t.host.clipboard = "#C just a comment\n";
     PasteFromClipboard(t.ctx);
-    EXPECT_EQ(t.host.lastBox().caption, "RLEデータ貼り付け機能。認識できないデータ構造です。");
-    EXPECT_EQ(t.host.lastBox().text, "有効なパターンデータが見つかりませんでした。");
+    EXPECT_TRUE(
+        test::Shows(t.host.lastBox(), {"RLEデータ貼り付け機能。認識できないデータ構造です。",
+                                       "有効なパターンデータが見つかりませんでした。"}));
     // The guard of the RLE paste itself.
     EXPECT_EQ(PasteRle(t.ctx, "bo$2bo$3o!"), 1);
-    EXPECT_EQ(t.host.lastBox().caption,
-              "RLEデータ貼り付け機能。サポートしていないデータ形式です。");
-    EXPECT_EQ(t.host.lastBox().text,
-              "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。");
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(),
+        {"RLEデータ貼り付け機能。サポートしていないデータ形式です。",
+         "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。"}));
     EXPECT_EQ(t.host.boxes.size(), 3u);
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{5, 5}}));
     EXPECT_EQ(t.ctx.shell.documentPath, "kept");

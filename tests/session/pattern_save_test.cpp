@@ -35,9 +35,7 @@ TEST(PatternSave, EachRefusalIsShownInItsBox) {
         if (r.cells) test::PlacePicture(t.ctx, 10, 10, {"*"});
         EXPECT_EQ(r.write(t.ctx), "");
         ASSERT_EQ(t.host.boxes.size(), 1u);
-        EXPECT_EQ(t.host.boxes[0].caption, r.caption);
-        EXPECT_EQ(t.host.boxes[0].text, r.text);
-        EXPECT_EQ(t.host.boxes[0].icon, Icon::Exclamation);
+        EXPECT_TRUE(test::Shows(t.host.boxes[0], {r.caption, r.text, Icon::Exclamation}));
         EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
     }
 }

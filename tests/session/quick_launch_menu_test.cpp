@@ -84,15 +84,15 @@ TEST_F(QuickLaunchFiles, MissingAndWrongVersionFilesAreReported) {
     ReadQuickLaunchFile(t.ctx, q);
     EXPECT_EQ(fs::current_path(), fs::canonical(dir));  // the program's directory became current
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption, "クイック起動データファイルが見つかりません");
-    EXPECT_EQ(t.host.lastBox().text,
-              "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。");
-    EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(),
+        {"クイック起動データファイルが見つかりません",
+         "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。", Icon::Exclamation}));
     Write("");
     ReadQuickLaunchFile(t.ctx, q);
-    EXPECT_EQ(t.host.lastBox().caption, "クイック起動データファイルのバージョンが異なります。");
-    EXPECT_EQ(t.host.lastBox().text,
-              "クイック起動データファイルのバージョンが異なるので読み込めません。");
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(), {"クイック起動データファイルのバージョンが異なります。",
+                           "クイック起動データファイルのバージョンが異なるので読み込めません。"}));
     EXPECT_EQ(q.quickLaunchCount, 0);
     Write("GridbloomQuickLaunch0.3\r\nA\r\na.rle\r\n");
     ReadQuickLaunchFile(t.ctx, q);

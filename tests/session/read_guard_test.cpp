@@ -63,9 +63,7 @@ struct ReadGuard : ::testing::Test {
         EXPECT_EQ(t.ctx.shell.documentPath, "/somewhere/old.rle");
         EXPECT_EQ(t.ctx.run.busy, 0);
         ASSERT_FALSE(t.host.boxes.empty());
-        EXPECT_EQ(t.host.lastBox().caption, caption);
-        EXPECT_EQ(t.host.lastBox().text, text);
-        EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+        EXPECT_TRUE(test::Shows(t.host.lastBox(), {caption, text, Icon::Exclamation}));
         EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
     }
     void Reset() {

@@ -129,6 +129,26 @@ TEST(LifeRead, OtherFilesGoToTheRleReaderOrAreRefused) {
     EXPECT_EQ(t.ctx.run.busy, 0);
 }
 
+TEST(LifeWrite, GliderInBothFormats) {
+    test::TestContext t;
+    test::PlacePicture(t.ctx, 100, 200, {".*", "..*", "***"});
+    EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
+              "#Life 1.05\r\n#N\r\n#P -1 -1\r\n.*\r\n..*\r\n***\r\n");
+    EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
+              "#Life 1.06\r\n#N\r\n0 -1\r\n1 0\r\n-1 1\r\n0 1\r\n1 1\r\n");
+    t.ctx.rule.ruleText = "3/23";
+    EXPECT_EQ(
+        WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes.substr(0, 21),
+        "#Life 1.06\r\n#R 3/23\r\n");
+}
+
+TEST(LifeWrite, EmptyRowIsADotAndTheBlockIsHalfTheSize) {
+    test::TestContext t;
+    test::PlacePicture(t.ctx, 10, 10, {"*...*", "", "..*"});
+    EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
+              "#Life 1.05\r\n#N\r\n#P -2 -1\r\n*...*\r\n.\r\n..*\r\n");
+}
+
 // Islands far apart, some of their cells drawn and then cleared again: both formats as a plain
 // walk over the whole extent writes them.
 TEST(LifeWrite, SparseIslandsAsAWalkOverTheWholeExtent) {

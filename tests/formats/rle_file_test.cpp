@@ -274,8 +274,22 @@ TEST(RleReading, PasteParametersStartAtTheCentreAndRefuseAsData) {
     EXPECT_EQ(t.host.pointers.size(), pointers);
 }
 
+TEST(RleWrite, GliderBytes) {
+    test::TestContext t;
+    test::PlacePicture(t.ctx, 40, 50, {".*", "..*", "***"});
+    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText),
+              "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
+    t.ctx.rule.ruleText = "23/36";
+    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText),
+              "x = 3, y = 3, rule = B36/S23\r\nbo$2bo$3o!\r\n");
+}
+
 TEST(RleWrite, EmptyRowsAndLineBreaks) {
-    // The bytes of a picture with empty rows: WriterBytes.RleEmptyRowsAreOneCountedRowEnd.
+    test::TestContext t;
+    test::PlacePicture(t.ctx, 10, 10, {"*", "", "", "**"});
+    EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText),
+              "x = 2, y = 4, rule = B3/S23\r\no3$2o!\r\n");
+
     // Alternating cells: "ob" pairs; every body line but the last stays below 69 characters
     // and no token is split.
     test::TestContext u;

@@ -73,6 +73,18 @@ TEST(RoundTrip, APatternFillingTheInteriorComesBackInPlace) {
     }
 }
 
+TEST(RoundTrip, TheWritersKeepTheirFormatsForSmallPatterns) {
+    // An even-width pattern in Life 1.06 counts from the cell right of its middle.
+    test::TestContext t;
+    test::PlacePicture(t.ctx, 10, 20, {"*..*", "*"});
+    EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
+              "#Life 1.06\r\n#N\r\n-2 -1\r\n1 -1\r\n-2 0\r\n");
+    // A rule line in a text picture is balanced by two dead rows after the picture.
+    t.ctx.rule.ruleText = "23/36";
+    EXPECT_EQ(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes,
+              "#R 23/36\r\n*..*\r\n*\r\n.\r\n.\r\n");
+}
+
 // Readers take a line in pieces (9,999 bytes for Life 1.05, 10,000 for a picture, line feed
 // included): Life 1.05 rows wider than a piece go into blocks side by side, and a picture that
 // no line could hold is refused rather than written to read back cut and moved.

@@ -133,11 +133,17 @@ TEST(TextRead, FullSizePictureStartsAtTheCorner) {
 }
 
 TEST(TextWrite, LinesAndRule) {
-    // The bytes: WriterBytes.TextOneCell, TextColumn and TextRuleLineAndEmptyRows.
+    test::TestContext t;
+    test::PlacePicture(t.ctx, 20, 20, {"*"});
+    EXPECT_EQ(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes, "*\r\n");
+    test::TestContext v;
+    test::PlacePicture(v.ctx, 20, 20, {"*", "*", "*"});
+    EXPECT_EQ(WriteTextFile(v.ctx.field, v.ctx.rule.ruleText).bytes, "*\r\n*\r\n*\r\n");
     test::TestContext g;
     test::PlacePicture(g.ctx, 20, 20, {"*..*", "", ".*"});
     g.ctx.rule.ruleText = "23/36";
     const std::string file = WriteTextFile(g.ctx.field, g.ctx.rule.ruleText).bytes;
+    EXPECT_EQ(file, "#R 23/36\r\n*..*\r\n.\r\n.*\r\n.\r\n.\r\n");
     // Read back: same shape and rule, one row lower than the same file without the rule line.
     test::TestContext back, plain;
     ASSERT_EQ(ReadTextFile(back.ctx, file, "w.txt"), 0);

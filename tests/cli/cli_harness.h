@@ -43,6 +43,26 @@ struct Result {
     std::vector<std::string> lines() const { return Lines(out); }
 };
 
+// In a child process: works in dir, standard output and error going to the files out and err
+// (a relative name is taken in dir); a failure ends the child with 125 or 126.
+inline void EnterAndRedirect(const fs::path& dir, const fs::path& out, const fs::path& err) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(125);
+    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (o < 0 || e < 0) ::_exit(126);
+    ::dup2(o, 1);
+    ::dup2(e, 2);
+}
+
+// In a child process: becomes the tool with these arguments, or ends with 127.
+[[noreturn]] inline void ExecTool(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(kTool.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(kTool.c_str(), argv.data());
+    ::_exit(127);
+}
+
 // The four lines a run or info prints for the Field.
 struct Report {
     std::string rule;
@@ -69,12 +89,7 @@ protected:
         if (feed == Feed::Pipe && ::pipe(pipeEnds) != 0) return {};
         const pid_t pid = ::fork();
         if (pid == 0) {
-            if (::chdir(dir.c_str()) != 0) ::_exit(125);
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (o < 0 || e < 0) ::_exit(126);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
+            EnterAndRedirect(dir, out, err);
             if (feed == Feed::File) {
                 const int i = ::open(in.c_str(), O_RDONLY);
                 if (i < 0) ::_exit(126);
@@ -85,12 +100,7 @@ protected:
                 ::close(pipeEnds[1]);
             }
             ::alarm(60);
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(kTool.c_str()));
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(kTool.c_str(), argv.data());
-            ::_exit(127);
+            ExecTool(args);
         }
         if (feed == Feed::Pipe) {
             // The tool may stop reading early; a closed pipe must not end the test.

@@ -20,13 +20,12 @@
 #include <utility>
 #include <vector>
 
+#include "tests/cli/cli_harness.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kTool = GRIDBLOOM_CLI;
 
 struct Outcome {
     int status = -1;  // the exit status, or 128 + the signal that ended the tool
@@ -45,21 +44,12 @@ protected:
         const fs::path err = dir / ".stderr";
         const pid_t pid = ::fork();
         if (pid == 0) {
-            if (::chdir(dir.c_str()) != 0) ::_exit(125);
-            const int o = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (o < 0 || e < 0) ::_exit(126);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
+            gb::clitest::EnterAndRedirect(dir, stdoutFile, err);
             std::signal(SIGXFSZ, SIG_DFL);
             const rlimit r{limit, limit};
             if (::setrlimit(resource, &r) != 0) ::_exit(124);
             for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(kTool.c_str())};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(kTool.c_str(), argv.data());
-            ::_exit(127);
+            gb::clitest::ExecTool(args);
         }
         Outcome out;
         int status = 0;

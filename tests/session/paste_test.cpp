@@ -13,10 +13,11 @@ using test::LiveCells;
 
 const Cells kGliderAt600 = {{601, 599}, {602, 600}, {600, 601}, {601, 601}, {602, 601}};
 
-Cells Moved(const Cells& cells, int dx, int dy) {
-    Cells out;
-    for (const auto& [x, y] : cells) out.emplace(x + dx, y + dy);
-    return out;
+// Pastes the text as the clipboard's; the Field's live cells after it.
+Cells Paste(test::TestContext& t, const std::string& clipboard) {
+    t.host.clipboard = clipboard;
+    PasteFromClipboard(t.ctx);
+    return LiveCells(t.ctx.field);
 }
 
 void ExpectPastedState(const test::TestContext& t) {
@@ -35,31 +36,21 @@ TEST(PastePicture, OriginFollowsLineCountAndWidth) {
     t.ctx.rule.ruleText = ApplyRule(t.ctx, "3/23");
     t.host.boxes.clear();
     StartRun(t.ctx);
-    t.host.clipboard = ".*.\r\n..*\r\n***\r\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), kGliderAt600);
+    EXPECT_EQ(Paste(t, ".*.\r\n..*\r\n***\r\n"), kGliderAt600);
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
     EXPECT_TRUE(t.host.boxes.empty());
     ExpectPastedState(t);
 
     // Without the final line end the picture lands one row lower.
-    t.host.clipboard = ".*.\r\n..*\r\n***";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(kGliderAt600, 0, 1));
+    EXPECT_EQ(Paste(t, ".*.\r\n..*\r\n***"), test::Shifted(kGliderAt600, 0, 1));
 
     // Line feeds alone: an empty line right after a line end is lost, the appended one too, so
     // a final line feed changes nothing.
-    t.host.clipboard = ".*.\n..*\n***\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(kGliderAt600, 0, 1));
-    t.host.clipboard = "*\n\n*\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(test::Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {0, 1}}));
+    EXPECT_EQ(Paste(t, ".*.\n..*\n***\n"), test::Shifted(kGliderAt600, 0, 1));
+    EXPECT_EQ(test::Shape(Paste(t, "*\n\n*\n")), (Cells{{0, 0}, {0, 1}}));
 
     // Tabs vanish; squares and "O" are cells.
-    t.host.clipboard = "\t□■□\r\n□□O\r\nOO\t■\r\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), kGliderAt600);
+    EXPECT_EQ(Paste(t, "\t□■□\r\n□□O\r\nOO\t■\r\n"), kGliderAt600);
     EXPECT_TRUE(t.host.boxes.empty());
 }
 
@@ -83,7 +74,8 @@ TEST(PastePicture, OtherLettersAskFirst) {
 
     t.host.answers = {Button::Yes};
     PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(Cells{{2, 1}, {0, 2}, {1, 2}, {2, 2}}, 600, 599));
+    EXPECT_EQ(LiveCells(t.ctx.field),
+              test::Shifted(Cells{{2, 1}, {0, 2}, {1, 2}, {2, 2}}, 600, 599));
     ExpectPastedState(t);
 }
 
@@ -135,17 +127,13 @@ TEST(PasteRleText, LeadingEmptyLineAndCentring) {
     StartRun(t.ctx);
     // The cursor starts at the centre cell (601, 601); without "#R" the pattern moves back by
     // half its size, so the glider's middle is the centre cell.
-    const Cells centred = Moved(kGliderAt600, 0, 1);
-    t.host.clipboard = "\r\n  x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), centred);
+    const Cells centred = test::Shifted(kGliderAt600, 0, 1);
+    EXPECT_EQ(Paste(t, "\r\n  x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n"), centred);
     EXPECT_TRUE(t.host.boxes.empty());
     ExpectPastedState(t);
 
     // "#R 0 0": the pattern's origin is the centre cell itself.
-    t.host.clipboard = "#R 0 0\nx = 3, y = 3\nbo$2bo$3o!\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(centred, 1, 1));
+    EXPECT_EQ(Paste(t, "#R 0 0\nx = 3, y = 3\nbo$2bo$3o!\n"), test::Shifted(centred, 1, 1));
     // From a file the same text counts from the grid's corner (the border cells are lost).
     ASSERT_EQ(ReadRleFile(t.ctx, "#R 0 0\nx = 3, y = 3\nbo$2bo$3o!\n", "g.rle"), 0);
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{2, 1}, {1, 2}, {2, 2}}));
@@ -163,13 +151,10 @@ TEST(PasteRleText, LeadingEmptyLineAndCentring) {
 
 TEST(PasteRleText, IndentationByFourBlanks) {
     test::TestContext t;
-    t.host.clipboard = "x = 3, y = 3\r\n    bo$2bo$\r\n        3o!\r\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(kGliderAt600, 0, 1));
+    EXPECT_EQ(Paste(t, "x = 3, y = 3\r\n    bo$2bo$\r\n        3o!\r\n"),
+              test::Shifted(kGliderAt600, 0, 1));
     // A tab goes too; five blanks leave one, and that line is skipped.
-    t.host.clipboard = "x = 3, y = 3\n\tbo$2bo$\n     3o!\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{601, 600}, {602, 601}}));
+    EXPECT_EQ(Paste(t, "x = 3, y = 3\n\tbo$2bo$\n     3o!\n"), (Cells{{601, 600}, {602, 601}}));
     EXPECT_TRUE(t.host.boxes.empty());
 }
 
@@ -183,7 +168,7 @@ TEST(PasteRleText, CommentsAreShownAfterThePaste) {
         {"RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、パターンデータとしては"
          "認識されません。",
          "Glider\n\nmoves  \nafter the end", Icon::Information}));
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(kGliderAt600, 0, 1));  // placed before the box
+    EXPECT_EQ(LiveCells(t.ctx.field), test::Shifted(kGliderAt600, 0, 1));  // placed before the box
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
 }
 
@@ -221,9 +206,8 @@ TEST(PasteRleText, RejectedTexts) {
 
 TEST(PasteRleText, FarCellsAreDroppedAndHugeNumbersStayBounded) {
     test::TestContext t;
-    t.host.clipboard = "#R -100000000000000000000 5\nx = 0\n99999999999999999999999999bo$o!\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Cells{});
+    EXPECT_EQ(Paste(t, "#R -100000000000000000000 5\nx = 0\n99999999999999999999999999bo$o!\n"),
+              Cells{});
     t.host.clipboard = "x = 0\n2000o!\n";  // wider than the field: clipped to the interior
     PasteFromClipboard(t.ctx);
     const Cells cells = LiveCells(t.ctx.field);

@@ -12,6 +12,7 @@
 #include "formats/safe_save.h"
 #include "session/document.h"
 #include "tests/formats/format_test_util.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace gb {
@@ -80,14 +81,10 @@ TEST_F(SafeSave, TheNewFileKeepsTheOldPermissionBits) {
 // Runs check in a child process as an ordinary user (nobody, when the tests run as root, where
 // permissions refuse nothing); its status is the child's exit status.
 int AsOrdinaryUser(const std::function<int()>& check) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    return test::InChild([&] {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
-        ::_exit(check());
-    }
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+        return check();
+    });
 }
 
 TEST_F(SafeSave, TheNewFileKeepsTheOldOwnerWhereAllowed) {

@@ -11,6 +11,7 @@
 
 #include "session/run.h"
 #include "tests/formats/format_test_util.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace gb {
@@ -131,18 +132,14 @@ TEST_F(DocumentFiles, SavingByExtension) {
 // the child's exit status: 0 when StoreDocument reported failure with the box.
 template <typename Prepare>
 int FailingSaveInChild(test::TestContext& t, const std::string& path, Prepare prepare) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    return test::InChild([&] {
         prepare();
         const bool ok = StoreDocument(t.ctx, path, nullptr);
         const bool boxed =
             !t.host.boxes.empty() && t.host.lastBox().caption == "保存できません。" &&
             t.host.lastBox().text.find("元のファイルは変更されていません。") != std::string::npos;
-        ::_exit(!ok && boxed && t.ctx.shell.documentPath != path ? 0 : 1);
-    }
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+        return !ok && boxed && t.ctx.shell.documentPath != path ? 0 : 1;
+    });
 }
 
 TEST_F(DocumentFiles, AFailedSaveLeavesTheOldFileByteForByte) {

@@ -28,6 +28,7 @@
 #include "session/paste.h"
 #include "session/shell.h"
 #include "tests/formats/format_test_util.h"
+#include "tests/support/child_process.h"
 
 namespace gb {
 namespace {
@@ -209,8 +210,7 @@ TEST_F(ReadGuard, AFailedParseShowsItsBoxAndLeavesEverythingAsItWas) {
 // may grow by only that much, and the room its allocator already holds is taken up first. Its
 // exit status is the result.
 [[maybe_unused]] int WithLittleMemory(std::size_t extraMiB, const std::function<int()>& check) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    return test::InChild([&] {
         static void* held[1 << 16];
         std::ifstream statm("/proc/self/statm");
         std::size_t pages = 0;
@@ -226,11 +226,8 @@ TEST_F(ReadGuard, AFailedParseShowsItsBoxAndLeavesEverythingAsItWas) {
         while (n < std::size(held) && (held[n] = std::malloc(kBlock)) != nullptr) ++n;
         for (std::size_t i = 0; i < std::min(n, (extraMiB << 20) / kBlock); ++i)
             std::free(held[n - 1 - i]);
-        ::_exit(check());
-    }
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+        return check();
+    });
 }
 
 TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {

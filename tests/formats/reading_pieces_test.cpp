@@ -470,6 +470,16 @@ TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
     }
 }
 
+// The cursor's start (its row below startRows) and the limits anywhere in the staging grid.
+void RandomLimits(std::mt19937& rng, const Field& f, unsigned startRows, RleReadingParams& p) {
+    p.startColumn = static_cast<int>(rng() % 300);
+    p.startRow = static_cast<int>(rng() % startRows);
+    p.minX = static_cast<int>(rng() % 200);
+    p.endX = f.loadWidth - static_cast<int>(rng() % 200);
+    p.minY = static_cast<int>(rng() % 100);
+    p.endY = f.loadHeight - static_cast<int>(rng() % 100);
+}
+
 // The same against the staging grid itself, with the cursor's start and the limits anywhere in
 // it (a paste's are other than a file's), so that runs are cut at every column of a word.
 TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
@@ -479,14 +489,7 @@ TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
     Field& f = t.ctx.field;
     for (int round = 0; round < 40; ++round) {
         RleReadingParams p = FileRleParams(f);
-        if (round > 0) {
-            p.startColumn = static_cast<int>(rng() % 300);
-            p.startRow = static_cast<int>(rng() % 300);
-            p.minX = static_cast<int>(rng() % 200);
-            p.endX = f.loadWidth - static_cast<int>(rng() % 200);
-            p.minY = static_cast<int>(rng() % 100);
-            p.endY = f.loadHeight - static_cast<int>(rng() % 100);
-        }
+        if (round > 0) RandomLimits(rng, f, 300, p);
         test::Cells expected;
         const std::string file =
             "x = 0, y = 0\n" + RandomSoup(rng, round % 4 == 3, p.startColumn, p.startRow, p.minX,
@@ -512,12 +515,7 @@ TEST(ReadingPieces, LetterLoopMatchesAPlainDecoder) {
     const std::string breaks[] = {"\n", "\r\n", "\r", std::string(1, '\0'), "\xFF"};
     for (int round = 0; round < 60; ++round) {
         RleReadingParams p = FileRleParams(f);
-        p.startColumn = static_cast<int>(rng() % 300);
-        p.startRow = static_cast<int>(rng() % 200);
-        p.minX = static_cast<int>(rng() % 200);
-        p.endX = f.loadWidth - static_cast<int>(rng() % 200);
-        p.minY = static_cast<int>(rng() % 100);
-        p.endY = f.loadHeight - static_cast<int>(rng() % 100);
+        RandomLimits(rng, f, 200, p);
         const int placeX = static_cast<int>(rng() % 201) - 100,
                   placeY = static_cast<int>(rng() % 41) - 20;
         std::string file =

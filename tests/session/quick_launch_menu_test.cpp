@@ -13,6 +13,7 @@
 
 #include "session/run.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/temp_dir.h"
 
 namespace gb {
 namespace {
@@ -60,22 +61,12 @@ TEST(QuickLaunchMenu, LongItemTextsAreCutAfterAWholeCharacter) {
     EXPECT_EQ(UpdateQuickLaunchItem(t.ctx, q, 1).text, std::string(995, 'x') + "\t(u.");
 }
 
-struct QuickLaunchFiles : ::testing::Test {
+struct QuickLaunchFiles : ::testing::Test, test::TempDir {
     test::TestContext t{false};
-    fs::path dir;
     fs::path before = fs::current_path();
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("gb-ql-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        t.host.program = (dir / "gridbloom").string();
-    }
-    void TearDown() override {
-        fs::current_path(before);
-        fs::remove_all(dir);
-    }
-    void Write(const std::string& text) {
-        std::ofstream(dir / "quicklaunch.dat", std::ios::binary) << text;
-    }
+    QuickLaunchFiles() : TempDir("gb-ql") { t.host.program = (dir / "gridbloom").string(); }
+    void TearDown() override { fs::current_path(before); }
+    void Write(const std::string& text) { TempDir::Write("quicklaunch.dat", text); }
 };
 
 TEST_F(QuickLaunchFiles, MissingAndWrongVersionFilesAreReported) {

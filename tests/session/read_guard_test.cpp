@@ -234,9 +234,8 @@ TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
 #else
-    const fs::path dir = fs::temp_directory_path() / ("gb-readguard-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempDir tmp("gb-readguard");
+    const fs::path& dir = tmp.dir;
     const auto unchanged = [this](int failedStep) {
         EXPECT_NO_FATAL_FAILURE(ExpectUnchangedAfterTheMemoryBox());
         return ::testing::Test::HasFailure() ? failedStep : 0;
@@ -304,7 +303,6 @@ TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
                                    return unchanged(3);
                                }),
               0);
-    fs::remove_all(dir);
 #endif
 }
 
@@ -314,10 +312,8 @@ TEST_F(ReadGuard, ALifeReadShortOfMemoryLeavesNoCellTheFieldDoesNotKnow) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
 #else
-    const fs::path dir =
-        fs::temp_directory_path() / ("gb-readguard106-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempDir tmp("gb-readguard106");
+    const fs::path& dir = tmp.dir;
     const fs::path file = dir / "far.lif";
     {
         std::ofstream out(file, std::ios::binary);
@@ -352,7 +348,6 @@ TEST_F(ReadGuard, ALifeReadShortOfMemoryLeavesNoCellTheFieldDoesNotKnow) {
                                    return 0;
                                }),
               0);
-    fs::remove_all(dir);
 #endif
 }
 

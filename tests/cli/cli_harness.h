@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace gb::clitest {
 
 namespace fs = std::filesystem;
@@ -25,10 +27,7 @@ namespace fs = std::filesystem;
 inline const std::string kTool = GRIDBLOOM_CLI;
 inline const fs::path kPatterns = fs::path(GRIDBLOOM_SOURCE_DIR) / "res" / "patterns";
 
-inline std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadBytes;
 
 inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -44,6 +43,26 @@ struct Result {
     std::vector<std::string> lines() const { return Lines(out); }
 };
 
+// In a child process: works in dir, standard output and error going to the files out and err
+// (a relative name is taken in dir); a failure ends the child with 125 or 126.
+inline void EnterAndRedirect(const fs::path& dir, const fs::path& out, const fs::path& err) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(125);
+    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (o < 0 || e < 0) ::_exit(126);
+    ::dup2(o, 1);
+    ::dup2(e, 2);
+}
+
+// In a child process: becomes the tool with these arguments, or ends with 127.
+[[noreturn]] inline void ExecTool(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(kTool.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(kTool.c_str(), argv.data());
+    ::_exit(127);
+}
+
 // The four lines a run or info prints for the Field.
 struct Report {
     std::string rule;
@@ -55,39 +74,22 @@ struct Report {
 // How standard input reaches the tool.
 enum class Feed { None, File, Pipe };
 
-class CliTest : public ::testing::Test {
+class CliTest : public ::testing::Test, protected test::TempDir {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("gridbloom-cli-test-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    CliTest() : TempDir("gridbloom-cli-test") {}
 
-    fs::path Temp(const std::string& name) const { return dir_ / name; }
-    fs::path Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Temp(name), std::ios::binary) << bytes;
-        return Temp(name);
-    }
-
+    fs::path Temp(const std::string& name) const { return dir / name; }
     // Runs the tool with these arguments; standard output and error go to files, standard input
     // comes from input through a file or a pipe. A tool that hangs is ended after a minute.
     Result Run(const std::vector<std::string>& args, Feed feed = Feed::None,
                const std::string& input = {}) const {
-        const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr", in = dir_ / ".stdin";
+        const fs::path out = dir / ".stdout", err = dir / ".stderr", in = dir / ".stdin";
         if (feed == Feed::File) std::ofstream(in, std::ios::binary) << input;
         int pipeEnds[2] = {-1, -1};
         if (feed == Feed::Pipe && ::pipe(pipeEnds) != 0) return {};
         const pid_t pid = ::fork();
         if (pid == 0) {
-            if (::chdir(dir_.c_str()) != 0) ::_exit(125);
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (o < 0 || e < 0) ::_exit(126);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
+            EnterAndRedirect(dir, out, err);
             if (feed == Feed::File) {
                 const int i = ::open(in.c_str(), O_RDONLY);
                 if (i < 0) ::_exit(126);
@@ -98,12 +100,7 @@ protected:
                 ::close(pipeEnds[1]);
             }
             ::alarm(60);
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(kTool.c_str()));
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(kTool.c_str(), argv.data());
-            ::_exit(127);
+            ExecTool(args);
         }
         if (feed == Feed::Pipe) {
             // The tool may stop reading early; a closed pipe must not end the test.
@@ -121,8 +118,8 @@ protected:
         int status = 0;
         if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
             r.status = WEXITSTATUS(status);
-        r.out = Slurp(out);
-        r.err = Slurp(err);
+        r.out = ReadBytes(out);
+        r.err = ReadBytes(err);
         return r;
     }
 
@@ -152,9 +149,6 @@ protected:
     }
 
     static std::string Pattern(const std::string& name) { return (kPatterns / name).string(); }
-
-private:
-    fs::path dir_;
 };
 
 inline std::vector<long long> Numbers(const std::string& extent) {

@@ -131,7 +131,7 @@ TEST_F(CliTest, SavedInEveryFormatReadsBack) {
     const std::string source = Pattern("highlife-replicator.txt");
     const Report original = RunReport({"run", source, "-g", "12", "-o", Temp("ref.rle").string()});
     ASSERT_GT(original.population, 12);
-    const std::string reference = Slurp(Temp("ref.rle"));
+    const std::string reference = ReadBytes(Temp("ref.rle"));
     ASSERT_NE(reference.find("rule = B36/S23"), std::string::npos);
 
     struct Case {
@@ -152,14 +152,14 @@ TEST_F(CliTest, SavedInEveryFormatReadsBack) {
         const Result saved = Run(args);
         ASSERT_EQ(saved.status, 0) << c.file << saved.err;
         EXPECT_EQ(saved.err.find("認識できない拡張子です。"), std::string::npos);
-        EXPECT_EQ(Slurp(Temp(c.file)).rfind(c.head, 0), 0u) << c.file;
+        EXPECT_EQ(ReadBytes(Temp(c.file)).rfind(c.head, 0), 0u) << c.file;
 
         const Report back =
             RunReport({"run", Temp(c.file).string(), "-o", Temp("again.rle").string()});
         EXPECT_EQ(back.rule, original.rule) << c.file;
         EXPECT_EQ(back.population, original.population) << c.file;
         EXPECT_EQ(Numbers(back.extent)[4], Numbers(original.extent)[4]) << c.file;
-        EXPECT_EQ(Slurp(Temp("again.rle")), reference) << c.file;
+        EXPECT_EQ(ReadBytes(Temp("again.rle")), reference) << c.file;
     }
 
     // An unknown extension: the warning on standard error, an RLE file under that very name.
@@ -168,7 +168,7 @@ TEST_F(CliTest, SavedInEveryFormatReadsBack) {
     EXPECT_NE(other.err.find("\n認識できない拡張子です。\nRLE形式として保存します。\n"),
               std::string::npos)
         << other.err;
-    EXPECT_EQ(Slurp(Temp("f.pattern")), reference);
+    EXPECT_EQ(ReadBytes(Temp("f.pattern")), reference);
 }
 
 TEST_F(CliTest, TheWritersSeeTheLastGenerationCounted) {
@@ -178,7 +178,7 @@ TEST_F(CliTest, TheWritersSeeTheLastGenerationCounted) {
     const Result born = Run({"run", empty.string(), "-s", "4x3", "-r", "/0", "-g", "1", "-o",
                              Temp("born.txt").string()});
     EXPECT_EQ(born.status, 0) << born.err;
-    EXPECT_EQ(Slurp(Temp("born.txt")), "#R /0\r\n****\r\n****\r\n****\r\n.\r\n.\r\n");
+    EXPECT_EQ(ReadBytes(Temp("born.txt")), "#R /0\r\n****\r\n****\r\n****\r\n.\r\n.\r\n");
 }
 
 TEST_F(CliTest, SaveFailuresLeaveStatusOne) {
@@ -190,7 +190,7 @@ TEST_F(CliTest, SaveFailuresLeaveStatusOne) {
     EXPECT_EQ(dead.out, "rule 23/3 (B3/S23)\ngeneration 0\npopulation 0\nextent none\n");
     EXPECT_NE(dead.err.find("セルが存在していません。\n保存するデータがありません。\n"),
               std::string::npos);
-    EXPECT_EQ(Slurp(Temp("keep.txt")), "*\r\n");
+    EXPECT_EQ(ReadBytes(Temp("keep.txt")), "*\r\n");
 
     // A picture wider than a text line can hold is refused before anything is written.
     const fs::path wide = Write("wide.rle", "x = 12000, y = 2\n2o11997bo$o5000bo!\n");
@@ -201,7 +201,7 @@ TEST_F(CliTest, SaveFailuresLeaveStatusOne) {
         tooWide.err.find("テキストファイルに保存できません。\nパターンの幅が12000セルあります。"),
         std::string::npos)
         << tooWide.err;
-    EXPECT_EQ(Slurp(Temp("keep.txt")), "*\r\n");
+    EXPECT_EQ(ReadBytes(Temp("keep.txt")), "*\r\n");
 
     const Result nowhere =
         Run({"run", Pattern("glider.rle"), "-o", Temp("no/such/dir.rle").string()});
@@ -290,7 +290,7 @@ TEST_F(CliTest, BadArguments) {
     }
 
     // "--" lets a file name start with "-" (the tool runs in the test's directory).
-    Write("-g.rle", Slurp(g));
+    Write("-g.rle", ReadBytes(g));
     const Report dashed = RunReport({"run", "-s", "20x20", "--", "-g.rle"});
     EXPECT_EQ(dashed.extent, "9 9 11 11 3 3");
 }

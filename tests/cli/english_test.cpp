@@ -115,7 +115,7 @@ TEST(English, TheTableHoldsEveryMessageOfTheSources) {
     const std::set<std::string> notMessages = {"- クイック起動 "};
     int found = 0;
     for (const fs::path& source : sources) {
-        for (const std::string& literal : Literals(Slurp(source))) {
+        for (const std::string& literal : Literals(ReadBytes(source))) {
             if (Ascii(literal) || notMessages.count(literal) != 0) continue;
             ++found;
             bool held = false;

@@ -20,41 +20,21 @@
 #include <utility>
 #include <vector>
 
+#include "tests/cli/cli_harness.h"
+#include "tests/support/temp_dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kTool = GRIDBLOOM_CLI;
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 struct Outcome {
     int status = -1;  // the exit status, or 128 + the signal that ended the tool
     std::string err;
 };
 
-class CliLimits : public ::testing::Test {
+class CliLimits : public ::testing::Test, protected gb::test::TempDir {
 protected:
-    fs::path dir;
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("gridbloom-cli-limits-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    CliLimits() : TempDir("gridbloom-cli-limits") {}
 
     // Runs the tool in dir under one resource limit, with the signals as a shell leaves them and
     // the environment variables given added.
@@ -64,27 +44,18 @@ protected:
         const fs::path err = dir / ".stderr";
         const pid_t pid = ::fork();
         if (pid == 0) {
-            if (::chdir(dir.c_str()) != 0) ::_exit(125);
-            const int o = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (o < 0 || e < 0) ::_exit(126);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
+            gb::clitest::EnterAndRedirect(dir, stdoutFile, err);
             std::signal(SIGXFSZ, SIG_DFL);
             const rlimit r{limit, limit};
             if (::setrlimit(resource, &r) != 0) ::_exit(124);
             for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(kTool.c_str())};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(kTool.c_str(), argv.data());
-            ::_exit(127);
+            gb::clitest::ExecTool(args);
         }
         Outcome out;
         int status = 0;
         if (pid > 0 && ::waitpid(pid, &status, 0) == pid)
             out.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        out.err = Slurp(err);
+        out.err = gb::test::ReadBytes(err);
         fs::remove(err);
         return out;
     }
@@ -116,13 +87,13 @@ TEST_F(CliLimits, AFileSizeLimitMakesAnOrdinaryFailedSave) {
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("保存できません。"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(std::strerror(EFBIG)), std::string::npos) << r.err;
-    EXPECT_EQ(Slurp(dir / "keep.rle"), old);
+    EXPECT_EQ(gb::test::ReadBytes(dir / "keep.rle"), old);
     EXPECT_EQ(Names(), (std::vector<std::string>{"in.rle", "keep.rle"}));  // no temporary left
 
     // The same save within the limit goes through.
     const Outcome fine = Run({"run", "in.rle", "-o", "keep.rle"}, RLIMIT_FSIZE, 1 << 20);
     EXPECT_EQ(fine.status, 0) << fine.err;
-    EXPECT_NE(Slurp(dir / "keep.rle"), old);
+    EXPECT_NE(gb::test::ReadBytes(dir / "keep.rle"), old);
 }
 
 // The standard output named as the output file: the pattern follows the report there.
@@ -131,7 +102,7 @@ TEST_F(CliLimits, SavingToTheStandardOutputWritesIntoIt) {
     const Outcome r =
         Run({"run", "in.rle", "-o", "/dev/fd/1"}, RLIMIT_FSIZE, RLIM_INFINITY, dir / "shown.txt");
     EXPECT_EQ(r.status, 0) << r.err;
-    const std::string shown = Slurp(dir / "shown.txt");
+    const std::string shown = gb::test::ReadBytes(dir / "shown.txt");
     EXPECT_EQ(shown.rfind("rule 23/3", 0), 0u) << shown;
     EXPECT_NE(shown.find("\nx = 3, y = 1"), std::string::npos) << shown;
     EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
@@ -179,7 +150,7 @@ TEST_F(CliLimits, AReadThatFailsPartWaySavesNothing) {
         EXPECT_NE(r.err.find("ファイル\"" + name + "\"が見つかりません。"), std::string::npos)
             << r.err;
         EXPECT_NE(r.err.find("cannot be read"), std::string::npos) << r.err;
-        EXPECT_TRUE(Slurp(dir / name) == bytes) << "the input was written over";
+        EXPECT_TRUE(gb::test::ReadBytes(dir / name) == bytes) << "the input was written over";
     }
 }
 
@@ -200,8 +171,8 @@ TEST_F(CliLimits, NulFilledRunsAfterAPatternAreReadAtOnce) {
         ::close(fd);
         const Outcome r = Run({"info", name}, RLIMIT_CPU, 10, dir / "shown.txt");
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(Slurp(dir / "shown.txt").find("population 3\n"), std::string::npos)
-            << Slurp(dir / "shown.txt");
+        EXPECT_NE(gb::test::ReadBytes(dir / "shown.txt").find("population 3\n"), std::string::npos)
+            << gb::test::ReadBytes(dir / "shown.txt");
         fs::remove(dir / name);
     }
 }
@@ -240,7 +211,7 @@ TEST_F(CliLimits, RunningOutOfMemoryWhileReadingEndsWithStatusOne) {
     const Outcome r = Run({"run", "huge.rle", "-o", "keep.rle"}, RLIMIT_AS, rlim_t{200} << 20);
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.err.find("terminate"), std::string::npos) << r.err;
-    EXPECT_EQ(Slurp(dir / "keep.rle"), old);
+    EXPECT_EQ(gb::test::ReadBytes(dir / "keep.rle"), old);
 #endif
 }
 

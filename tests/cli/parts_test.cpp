@@ -17,16 +17,14 @@
 #include "frontends/cli/study.h"
 #include "session/context.h"
 #include "tests/support/byte_extent.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/field_fixture.h"
+#include "tests/support/session_fixture.h"
 
 namespace gb::cli {
 namespace {
 
-struct Board {
-    test::ScriptedHost host;
-    Context ctx{host};
-    Board(int w, int h, const char* rule = "23/3") {
-        EXPECT_TRUE(SetUpField(ctx, w, h));
+struct Board : test::TestContext {
+    Board(int w, int h, const char* rule = "23/3") : TestContext(w, h) {
         ctx.rule.ruleText = ParseRuleTables(ctx.rule, rule);
     }
     Field& f() { return ctx.field; }
@@ -38,21 +36,10 @@ struct Board {
             for (int x = x0; x < x0 + w && x < f().gridWidth - 1; ++x)
                 f().setCell(x, y, live(rng) ? 1 : 0);
     }
-    void Cells(const std::vector<std::pair<int, int>>& cells) {
-        for (const auto& [x, y] : cells) f().setCell(x, y, 1);
-    }
     void Step() { AdvanceGeneration(f(), ctx.rule); }
 };
 
-const std::vector<std::pair<int, int>> kGlider = {{11, 10}, {12, 11}, {10, 12}, {11, 12}, {12, 12}};
-
-void ExpectSameExtent(const Extent& a, const Extent& b, const std::string& where) {
-    EXPECT_EQ(a.found, b.found) << where;
-    if (!a.found || !b.found) return;
-    EXPECT_EQ((std::vector<int>{a.left, a.top, a.right, a.bottom, a.width, a.height}),
-              (std::vector<int>{b.left, b.top, b.right, b.bottom, b.width, b.height}))
-        << where;
-}
+const test::Cells kGlider = {{11, 10}, {12, 11}, {10, 12}, {11, 12}, {12, 12}};
 
 using Runs = std::vector<std::pair<int, int>>;
 
@@ -78,7 +65,8 @@ Runs RunsOfBytes(const Field& f, const std::vector<std::int8_t>& bytes, int y, i
 void ExpectStudyMatchesBytes(const Field& f, unsigned seed, const std::string& where) {
     const std::vector<std::int8_t> bytes = CellBytes(f);
     const Extent extent = FieldExtent(f);
-    ExpectSameExtent(extent, test::ByteExtent(bytes.data(), f.gridWidth, f.gridHeight), where);
+    EXPECT_TRUE(test::SameExtent(extent, test::ByteExtent(bytes.data(), f.gridWidth, f.gridHeight)))
+        << where;
     const PackedCells packed = PackCells(f, extent);
     if (!extent.found) {
         EXPECT_TRUE(packed.bits.empty()) << where;
@@ -135,7 +123,7 @@ TEST(Study, ExtentAndPackedCopyFollowARun) {
     for (const char* rule : {"23/3", "/2"}) {
         Board b(300, 140, rule);
         b.Soup(11, 0.4, 120, 50, 30, 30);
-        b.Cells(kGlider);
+        test::Place(b.f(), kGlider);
         ExpectStudyMatchesBytes(b.f(), 0, std::string(rule) + " start");
         for (int g = 1; g <= 300; ++g) {
             b.Step();
@@ -260,11 +248,11 @@ TEST(SettleWatch, HashesOnlyWhatChangedYetAlwaysTheWholeField) {
     // A block written into a still Field between two steps: the step changes nothing, so only
     // the write tells that its tile must be hashed again.
     Board b(200, 40);
-    b.Cells({{10, 10}, {11, 10}, {10, 11}, {11, 11}});
+    test::Place(b.f(), {{10, 10}, {11, 10}, {10, 11}, {11, 11}});
     SettleWatch quick(b.f(), b.ctx.rule, 50), full(b.f(), b.ctx.rule, 50);
     full.hashEverything(true);
     for (std::int64_t g = 1; g <= 6; ++g) {
-        if (g == 4) b.Cells({{150, 30}, {151, 30}, {150, 31}, {151, 31}});
+        if (g == 4) test::Place(b.f(), {{150, 30}, {151, 30}, {150, 31}, {151, 31}});
         b.Step();
         EXPECT_EQ(quick.afterStep(g), full.afterStep(g));
         ASSERT_EQ(quick.hash(), full.hash()) << "still Field, generation " << g;
@@ -275,9 +263,9 @@ TEST(SettleWatch, ConfirmsOnTheCellsAfterGoingBack) {
     // A blinker far from generation 0 with a long period allowed: the candidate lies between
     // two saved copies, so the watch must run a copy forward and still put the Field back.
     Board b(50, 50), copy(50, 50);
-    b.Cells({{10, 10}, {11, 10}, {12, 10}});
+    test::Place(b.f(), {{10, 10}, {11, 10}, {12, 10}});
     // A glider that dies on the border keeps it unsettled for a while.
-    b.Cells({{31, 30}, {32, 31}, {30, 32}, {31, 32}, {32, 32}});
+    test::Place(b.f(), {{31, 30}, {32, 31}, {30, 32}, {31, 32}, {32, 32}});
     copy.f().restoreCells(b.f().snapshotCells());
     const Settled expected = SettledByKeepingAll(copy, 1000, 500);
     ASSERT_TRUE(expected.has_value());

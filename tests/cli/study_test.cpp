@@ -55,7 +55,7 @@ Picture ReadPng(const fs::path& path) {
 }
 
 TEST_F(CliTest, StandardInputAndOutput) {
-    const std::string glider = Slurp(Pattern("glider.rle"));
+    const std::string glider = ReadBytes(Pattern("glider.rle"));
     const std::string expected =
         "rule 23/3 (B3/S23)\ngeneration 4\npopulation 5\nextent 600 600 602 602 3 3\n";
     // "-" is standard input, read as RLE.
@@ -96,7 +96,7 @@ TEST_F(CliTest, StandardInputAndOutput) {
 
 // Reading a pipe to its end needs readers that take more than regular files.
 TEST_F(CliTest, PipesBothWays) {
-    const std::string glider = Slurp(Pattern("glider.rle"));
+    const std::string glider = ReadBytes(Pattern("glider.rle"));
     const Result piped = Run({"run", "-", "-g", "4"}, Feed::Pipe, glider);
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(piped.out,
@@ -147,7 +147,7 @@ TEST_F(CliTest, SettlingGenerationAndPeriod) {
          50,
          3},
         {"limit first", kBlinker, {"-g", "1"}, "settled none", 1, 3},
-        {"pulsar", Slurp(Pattern("pulsar.txt")), {"--as", "txt"}, "settled 3 period 3", 3, 48},
+        {"pulsar", ReadBytes(Pattern("pulsar.txt")), {"--as", "txt"}, "settled 3 period 3", 3, 48},
     };
     for (const Case& c : cases) {
         const fs::path file = Write("p", c.pattern);  // no extension: --as or RLE
@@ -216,13 +216,13 @@ TEST_F(CliTest, StatisticsRowsAgreeWithTheFinalLines) {
         {"run", Write("pair.rle", kPair).string(), "-g", "3", "--stats", Temp("s.csv").string()});
     ASSERT_EQ(dies.status, 0);
     EXPECT_EQ(ParseReport(dies.out).generation, 3);
-    EXPECT_EQ(Slurp(Temp("s.csv")),
+    EXPECT_EQ(ReadBytes(Temp("s.csv")),
               "generation,population,left,top,right,bottom,width,height\n"
               "0,2,600,600,601,600,2,1\n1,0,,,,,,\n2,0,,,,,,\n3,0,,,,,,\n");
     // With settling, the rows stop where the run stops.
     const Result settle = Run({"run", Write("b.rle", kBlinker).string(), "--until", "settled",
                                "--every", "1", "--stats", Temp("b.csv").string()});
-    EXPECT_EQ(Lines(Slurp(Temp("b.csv"))).size(), 4u);
+    EXPECT_EQ(Lines(ReadBytes(Temp("b.csv"))).size(), 4u);
 }
 
 TEST_F(CliTest, PngDecodesBackToTheField) {
@@ -366,7 +366,7 @@ TEST_F(CliTest, BadValuesOfTheNewOptions) {
     fs::create_directory(Temp("keep.png.d"));
     const Result dirTarget = Run({"run", g, "--png", Temp("keep.png.d").string()});
     EXPECT_EQ(dirTarget.status, 1);
-    EXPECT_EQ(Slurp(Temp("keep.png")), "old");
+    EXPECT_EQ(ReadBytes(Temp("keep.png")), "old");
 }
 
 TEST_F(CliTest, OptionsAnywhereInEveryForm) {

@@ -149,8 +149,8 @@ TEST(CellsRead, RealFilesAsTheirFormatDefines) {
 
 // The open dispatch and a drop take ".cells" (in any case) to this reader.
 TEST(CellsRead, OpenedAndDroppedByExtension) {
-    const fs::path dir = fs::temp_directory_path() / ("gb-cells-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const test::TempDir tmp("gb-cells");
+    const fs::path& dir = tmp.dir;
     const std::string glider = "!Name: Glider\r\n.O\r\n..O\r\nOOO\r\n";
     for (const std::string name : {"g.cells", "G.CELLS"}) {
         const std::string path = (dir / name).string();
@@ -167,7 +167,6 @@ TEST(CellsRead, OpenedAndDroppedByExtension) {
             EXPECT_EQ(t->host.lastBox().text, "Name: Glider\n");
         }
     }
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Shared helpers of the pattern-file tests.
+// Helpers of the pattern-file tests beside the shared Field and session fixtures: extents and
+// shapes of cell sets, file bytes, and the reader a file name picks.
 #pragma once
 
 #include <algorithm>
@@ -19,24 +20,13 @@
 #include "formats/text_file.h"
 #include "session/document.h"
 #include "session/frame.h"
+#include "tests/support/byte_extent.h"
+#include "tests/support/field_fixture.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/session_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace gb::test {
-
-using Cells = std::set<std::pair<int, int>>;
-
-inline Cells CellsOf(const CellGrid& g) {
-    Cells cells;
-    for (int y = 0; y < g.height(); ++y)
-        g.forEachRun(y, 0, g.width() - 1, [&](int x0, int x1) {
-            for (int x = x0; x <= x1; ++x) cells.emplace(x, y);
-        });
-    return cells;
-}
-
-// The live cells of the current generation, and those of the staging grid.
-inline Cells LiveCells(const Field& f) { return CellsOf(f.cells()); }
-inline Cells StagedCells(const Field& f) { return CellsOf(f.staged()); }
 
 // The bounding box of a set of cells, as the engine's extents give it.
 inline Extent ExtentOf(const Cells& cells) {
@@ -54,12 +44,6 @@ inline Extent ExtentOf(const Cells& cells) {
     return e;
 }
 
-inline bool SameExtent(const Extent& a, const Extent& b) {
-    if (a.found != b.found) return false;
-    return !a.found || (a.left == b.left && a.top == b.top && a.right == b.right &&
-                        a.bottom == b.bottom && a.width == b.width && a.height == b.height);
-}
-
 // The cells moved so that their bounding box starts at (0, 0).
 inline Cells Shape(const Cells& cells) {
     if (cells.empty()) return cells;
@@ -71,29 +55,6 @@ inline Cells Shape(const Cells& cells) {
     Cells out;
     for (const auto& [x, y] : cells) out.emplace(x - left, y - top);
     return out;
-}
-
-// The population a frame would count, so writers see live cells.
-inline void CountPopulation(Context& ctx) { ctx.view.population = CountCells(ctx.field); }
-
-// Makes the Field side × side (interior) with its staging grid.
-inline bool ResizeForTest(Context& ctx, int width, int height) {
-    return SetUpField(ctx, width, height);
-}
-
-// Cells given as picture rows ("*" live) with their top-left corner at (left, top).
-inline void DrawPicture(Context& ctx, int left, int top, const std::vector<std::string>& rows) {
-    Field& f = ctx.field;
-    for (std::size_t y = 0; y < rows.size(); ++y)
-        for (std::size_t x = 0; x < rows[y].size(); ++x)
-            if (rows[y][x] == '*')
-                f.setCell(left + static_cast<int>(x), top + static_cast<int>(y), 1);
-    CountPopulation(ctx);
-}
-
-inline std::string ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The reader the open dispatch picks for a file name: ".lif" Life, ".txt" text, anything else RLE.

@@ -110,7 +110,7 @@ private:
         auto& slot = (second ? backs_ : contexts_)[size];
         if (!slot) {
             slot = std::make_unique<TestContext>(false);
-            ResizeForTest(slot->ctx, kSizes[size].first, kSizes[size].second);
+            SetUpField(slot->ctx, kSizes[size].first, kSizes[size].second);
         }
         return *slot;
     }

@@ -43,8 +43,7 @@ TEST(LifeRead, WithoutBlocksThePictureIsCentredByExtent) {
     // A "#D" line between two picture lines takes a row; "#P" alone does not switch to blocks.
     ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.05\n#P\n*\n#D between\n*\n", "g.lif"), 0);
     EXPECT_EQ(Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {0, 2}}));
-    EXPECT_EQ(t.host.lastBox().text, "between\n");
-    EXPECT_EQ(t.host.lastBox().caption, "g.lif");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"g.lif", "between\n"}));
 }
 
 TEST(LifeRead, StagingLimitsDropCells) {
@@ -69,7 +68,7 @@ TEST(LifeRead, BlocksFitAStagingGridSmallerThanTheField) {
     // than the new Field: block placement copies only what the staging grid holds.
     test::TestContext t;
     Field& f = t.ctx.field;
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 1, 3000));
+    ASSERT_TRUE(SetUpField(t.ctx, 1, 3000));
     FreeLoadArea(f);
     f.loadWidth = f.loadHeight = 1002;
     ASSERT_EQ(AllocateLoadArea(t.ctx, f.loadWidth, f.loadHeight), kAllocOk);
@@ -109,9 +108,7 @@ TEST(LifeRead, RulesAndDescriptions) {
     test::TestContext t;
     ASSERT_EQ(ReadLifeFile(t.ctx, "#Life 1.05\r\n#D first\r\n#Dsecond\r\n*\r\n", "/d/desc.lif"), 0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].text, "first\nsecond\n");
-    EXPECT_EQ(t.host.boxes[0].caption, "desc.lif");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
+    EXPECT_TRUE(test::Shows(t.host.boxes[0], {"desc.lif", "first\nsecond\n", Icon::Information}));
 }
 
 TEST(LifeRead, OtherFilesGoToTheRleReaderOrAreRefused) {
@@ -125,15 +122,16 @@ TEST(LifeRead, OtherFilesGoToTheRleReaderOrAreRefused) {
     const std::size_t boxes = t.host.boxes.size();
     EXPECT_EQ(ReadLifeFile(t.ctx, "*.*\n", "r.lif"), 1);
     ASSERT_EQ(t.host.boxes.size(), boxes + 1);
-    EXPECT_EQ(t.host.lastBox().caption, "サポートしていないファイル形式です。");
-    EXPECT_EQ(t.host.lastBox().text, "サポートしていないファイル形式なので読み込めません。");
+    EXPECT_TRUE(
+        test::Shows(t.host.lastBox(), {"サポートしていないファイル形式です。",
+                                       "サポートしていないファイル形式なので読み込めません。"}));
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 5u);
     EXPECT_EQ(t.ctx.run.busy, 0);
 }
 
 TEST(LifeWrite, GliderInBothFormats) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 100, 200, {".*", "..*", "***"});
+    test::PlacePicture(t.ctx, 100, 200, {".*", "..*", "***"});
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
               "#Life 1.05\r\n#N\r\n#P -1 -1\r\n.*\r\n..*\r\n***\r\n");
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
@@ -146,7 +144,7 @@ TEST(LifeWrite, GliderInBothFormats) {
 
 TEST(LifeWrite, EmptyRowIsADotAndTheBlockIsHalfTheSize) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 10, 10, {"*...*", "", "..*"});
+    test::PlacePicture(t.ctx, 10, 10, {"*...*", "", "..*"});
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life105).bytes,
               "#Life 1.05\r\n#N\r\n#P -2 -1\r\n*...*\r\n.\r\n..*\r\n");
 }
@@ -192,7 +190,7 @@ TEST(LifeWrite, SparseIslandsAsAWalkOverTheWholeExtent) {
 
 TEST(LifeWrite, InvalidFormatWritesNothing) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 10, 10, {"*"});
+    test::PlacePicture(t.ctx, 10, 10, {"*"});
     for (const int format : {-1, 2}) {
         const WriteResult refused =
             WriteLifeFile(t.ctx.field, kDefaultRule, static_cast<LifeFormat>(format));
@@ -214,7 +212,7 @@ TEST(LifeFormatChoice, OkStoresEscKeeps) {
 TEST(LifeRoundTrip, BothFormatsReadBackTheSameCellsAndRule) {
     for (LifeFormat format : {LifeFormat::Life105, LifeFormat::Life106}) {
         test::TestContext t;
-        test::DrawPicture(t.ctx, 30, 40, {"..*....*", "*", "", "", ".***..**", "......*"});
+        test::PlacePicture(t.ctx, 30, 40, {"..*....*", "*", "", "", ".***..**", "......*"});
         t.ctx.rule.ruleText = "245/368";
         const std::string file = WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, format).bytes;
         test::TestContext back;

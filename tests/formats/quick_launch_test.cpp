@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/temp_dir.h"
+
 namespace gb {
 namespace {
 
@@ -59,8 +61,8 @@ TEST(QuickLaunchList, AtMostFiftyAndLongLinesInPieces) {
 // The list file: read when it is a regular file, missing otherwise (the list kept as it was),
 // of another version when its magic line is wrong (nothing listed).
 TEST(QuickLaunchList, ReadingTheFile) {
-    const fs::path dir = fs::temp_directory_path() / ("gb-qlf-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
+    const test::TempDir tmp("gb-qlf");
+    const fs::path& dir = tmp.dir;
     fs::create_directories(dir / "folder.dat");
     const std::string path = (dir / "quicklaunch.dat").string();
     QuickLaunch q;
@@ -74,7 +76,6 @@ TEST(QuickLaunchList, ReadingTheFile) {
     std::ofstream(path, std::ios::binary) << "GridbloomQuickLaunch0.4\r\nA\r\na.rle\r\n";
     EXPECT_EQ(ReadQuickLaunchList(path, q), QuickLaunchListRead::OtherVersion);
     EXPECT_EQ(q.quickLaunchCount, 0);
-    fs::remove_all(dir);
 }
 
 }  // namespace

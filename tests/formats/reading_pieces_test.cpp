@@ -39,16 +39,11 @@ std::string Drain(TextInput& input, std::mt19937& rng) {
     return out;
 }
 
-struct TempFile {
-    fs::path path;
-    explicit TempFile(const std::string& bytes, const std::string& name = "in.rle") {
-        path = fs::temp_directory_path() / ("gb-pieces-" + std::to_string(::getpid()) + "-" + name);
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    ~TempFile() {
-        std::error_code e;
-        fs::remove(path, e);
-    }
+// A file of these bytes in a folder of its own.
+struct TempFile : test::TempDir {
+    const fs::path path;
+    explicit TempFile(const std::string& bytes, const std::string& name = "in.rle")
+        : TempDir("gb-pieces"), path(Write(name, bytes)) {}
 };
 
 TEST(TextInput, TextModeAcrossRefillsMatchesTheWholeFileConversion) {
@@ -190,8 +185,8 @@ TEST(TextInput, PictureLinesEndOnCharactersAndCountShiftJisBytes) {
 
 // A reader refuses what cannot be a pattern on its first piece: the rest is never read.
 TEST(ReadingPieces, ANulFileIsRefusedAfterOnePiece) {
-    const fs::path path =
-        fs::temp_directory_path() / ("gb-pieces-nul-" + std::to_string(::getpid()) + ".rle");
+    const test::TempDir tmp("gb-pieces");
+    const fs::path path = tmp.dir / "nul.rle";
     {
         std::ofstream(path, std::ios::binary).close();
         fs::resize_file(path, 256u << 20);  // sparse: costs no disk
@@ -206,15 +201,13 @@ TEST(ReadingPieces, ANulFileIsRefusedAfterOnePiece) {
     }
     EXPECT_LE(::lseek(fd, 0, SEEK_CUR), static_cast<off_t>(2 * TextInput::kMaxLookAhead));
     ::close(fd);
-    fs::remove(path);
     EXPECT_EQ(t.host.lastBox().caption, "サポートしていないファイル形式です。");
     EXPECT_EQ(LiveCells(t.ctx.field), (test::Cells{{5, 5}}));
 }
 
 TEST(ReadingPieces, OpeningNeverBlocksAndReadsPipesToTheirEnd) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("gb-pieces-dir-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const test::TempDir tmp("gb-pieces");
+    const fs::path& dir = tmp.dir;
     EXPECT_LT(OpenForReading(dir.string()), 0);
     EXPECT_FALSE(ReadFileBytes(dir.string()).has_value());
     EXPECT_LT(OpenForReading((dir / "missing").string()), 0);
@@ -261,7 +254,6 @@ TEST(ReadingPieces, OpeningNeverBlocksAndReadsPipesToTheirEnd) {
         EXPECT_TRUE(LoadDocument(t.ctx, "/dev/null"));
         EXPECT_EQ(t.host.lastBox().caption, "サポートしていないファイル形式です。");
     }
-    fs::remove_all(dir);
 }
 
 // A random RLE body: runs, row ends, occasional huge counts and "#R" positions.
@@ -470,23 +462,26 @@ TEST(ReadingPieces, RunsLandWhereAPlainDecoderPutsThem) {
     }
 }
 
+// The cursor's start (its row below startRows) and the limits anywhere in the staging grid.
+void RandomLimits(std::mt19937& rng, const Field& f, unsigned startRows, RleReadingParams& p) {
+    p.startColumn = static_cast<int>(rng() % 300);
+    p.startRow = static_cast<int>(rng() % startRows);
+    p.minX = static_cast<int>(rng() % 200);
+    p.endX = f.loadWidth - static_cast<int>(rng() % 200);
+    p.minY = static_cast<int>(rng() % 100);
+    p.endY = f.loadHeight - static_cast<int>(rng() % 100);
+}
+
 // The same against the staging grid itself, with the cursor's start and the limits anywhere in
 // it (a paste's are other than a file's), so that runs are cut at every column of a word.
 TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
     std::mt19937 rng(11);
     test::TestContext t;
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 100, 80));  // staging 1102 × 1082
+    ASSERT_TRUE(SetUpField(t.ctx, 100, 80));  // staging 1102 × 1082
     Field& f = t.ctx.field;
     for (int round = 0; round < 40; ++round) {
         RleReadingParams p = FileRleParams(f);
-        if (round > 0) {
-            p.startColumn = static_cast<int>(rng() % 300);
-            p.startRow = static_cast<int>(rng() % 300);
-            p.minX = static_cast<int>(rng() % 200);
-            p.endX = f.loadWidth - static_cast<int>(rng() % 200);
-            p.minY = static_cast<int>(rng() % 100);
-            p.endY = f.loadHeight - static_cast<int>(rng() % 100);
-        }
+        if (round > 0) RandomLimits(rng, f, 300, p);
         test::Cells expected;
         const std::string file =
             "x = 0, y = 0\n" + RandomSoup(rng, round % 4 == 3, p.startColumn, p.startRow, p.minX,
@@ -507,17 +502,12 @@ TEST(ReadingPieces, RunsAreStagedWithinTheLimits) {
 TEST(ReadingPieces, LetterLoopMatchesAPlainDecoder) {
     std::mt19937 rng(23);
     test::TestContext t;
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 100, 80));  // staging 1102 × 1082
+    ASSERT_TRUE(SetUpField(t.ctx, 100, 80));  // staging 1102 × 1082
     Field& f = t.ctx.field;
     const std::string breaks[] = {"\n", "\r\n", "\r", std::string(1, '\0'), "\xFF"};
     for (int round = 0; round < 60; ++round) {
         RleReadingParams p = FileRleParams(f);
-        p.startColumn = static_cast<int>(rng() % 300);
-        p.startRow = static_cast<int>(rng() % 200);
-        p.minX = static_cast<int>(rng() % 200);
-        p.endX = f.loadWidth - static_cast<int>(rng() % 200);
-        p.minY = static_cast<int>(rng() % 100);
-        p.endY = f.loadHeight - static_cast<int>(rng() % 100);
+        RandomLimits(rng, f, 200, p);
         const int placeX = static_cast<int>(rng() % 201) - 100,
                   placeY = static_cast<int>(rng() % 41) - 20;
         std::string file =

@@ -130,7 +130,7 @@ TEST(RealFiles, KnownPopulationsAndBoxes) {
         const fs::path path = fs::path(test::SharedPatterns()) / k.file;
         if (!fs::exists(path)) GTEST_SKIP() << path << " absent";
         test::TestContext t;
-        ASSERT_TRUE(test::ResizeForTest(t.ctx, 2000, 2000));
+        ASSERT_TRUE(SetUpField(t.ctx, 2000, 2000));
         ASSERT_EQ(ReadRleFile(t.ctx, test::ReadBytes(path), path.string()), 0);
         const Extent e = FieldExtent(t.ctx.field);
         EXPECT_EQ(LiveCells(t.ctx.field).size(), k.cells) << k.file;

@@ -57,9 +57,8 @@ TEST(RleRead, NoticeIsNameAuthorCommentsInOneBox) {
                           "/x/n.rle"),
               0);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "n.rle");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
-    EXPECT_EQ(t.host.boxes[0].text, "last\n\nhe\n\nfirst\nsecond\nthird\n");
+    EXPECT_TRUE(test::Shows(t.host.boxes[0],
+                            {"n.rle", "last\n\nhe\n\nfirst\nsecond\nthird\n", Icon::Information}));
     EXPECT_EQ(LiveCells(t.ctx.field).size(), 1u);
 }
 
@@ -203,8 +202,8 @@ TEST(RleRead, MessagesReadExactly) {
               "RLE形式として読み込みましたが、データが\"x\"または\"#\"で始まっていません。");
     EXPECT_EQ(t.host.boxes[2].text, "有効なパターンデータが見つかりませんでした。");
     ReportFileNotFound(t.ctx, "/tmp/nowhere.rle");
-    EXPECT_EQ(t.host.lastBox().caption, "ファイルが見つかりません。");
-    EXPECT_EQ(t.host.lastBox().text, "ファイル\"/tmp/nowhere.rle\"が見つかりません。");
+    EXPECT_TRUE(test::Shows(t.host.lastBox(), {"ファイルが見つかりません。",
+                                               "ファイル\"/tmp/nowhere.rle\"が見つかりません。"}));
 }
 
 TEST(RleRead, HostileNumbersStayExactAndCheap) {
@@ -277,7 +276,7 @@ TEST(RleReading, PasteParametersStartAtTheCentreAndRefuseAsData) {
 
 TEST(RleWrite, GliderBytes) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 40, 50, {".*", "..*", "***"});
+    test::PlacePicture(t.ctx, 40, 50, {".*", "..*", "***"});
     EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText),
               "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
     t.ctx.rule.ruleText = "23/36";
@@ -287,7 +286,7 @@ TEST(RleWrite, GliderBytes) {
 
 TEST(RleWrite, EmptyRowsAndLineBreaks) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 10, 10, {"*", "", "", "**"});
+    test::PlacePicture(t.ctx, 10, 10, {"*", "", "", "**"});
     EXPECT_EQ(WriteRleFile(t.ctx.field, t.ctx.rule.ruleText),
               "x = 2, y = 4, rule = B3/S23\r\no3$2o!\r\n");
 
@@ -296,7 +295,7 @@ TEST(RleWrite, EmptyRowsAndLineBreaks) {
     test::TestContext u;
     std::string row;
     for (int i = 0; i < 100; ++i) row += i % 3 == 0 ? "*" : (i % 3 == 1 ? "." : "*");
-    test::DrawPicture(u.ctx, 5, 5, {row, row});
+    test::PlacePicture(u.ctx, 5, 5, {row, row});
     const std::string file = WriteRleFile(u.ctx.field, u.ctx.rule.ruleText);
     std::vector<std::string> lines;
     for (std::size_t pos = 0; pos < file.size();) {
@@ -328,7 +327,7 @@ TEST(RleWrite, BreakFallsBeforeTheOverflowingToken) {
     std::string row;
     for (int i = 0; i < 40; ++i) row += "*.";
     row += "*";
-    test::DrawPicture(t.ctx, 3, 3, {row});
+    test::PlacePicture(t.ctx, 3, 3, {row});
     const std::string file = WriteRleFile(t.ctx.field, t.ctx.rule.ruleText);
     const std::size_t first = file.find("\r\n") + 2;
     const std::size_t second = file.find("\r\n", first);

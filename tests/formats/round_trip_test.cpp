@@ -50,7 +50,7 @@ Cells FillBox(Context& ctx, int left, int top, int right, int bottom, unsigned s
 Cells RoundTrip(const Writer& w, Context& from, const std::string& rule) {
     const std::string file = w.write(from.field, rule);
     test::TestContext back;
-    if (!test::ResizeForTest(back.ctx, from.field.fieldWidth, from.field.fieldHeight)) return {};
+    if (!SetUpField(back.ctx, from.field.fieldWidth, from.field.fieldHeight)) return {};
     EXPECT_EQ(test::ReadByExtension(back.ctx, file, w.path), 0);
     EXPECT_EQ(back.ctx.rule.ruleText, rule);
     return LiveCells(back.ctx.field);
@@ -65,7 +65,7 @@ TEST(RoundTrip, APatternFillingTheInteriorComesBackInPlace) {
                 SCOPED_TRACE(testing::Message()
                              << w.name << " " << rule << " " << width << "x" << height);
                 test::TestContext t;
-                ASSERT_TRUE(test::ResizeForTest(t.ctx, width, height));
+                ASSERT_TRUE(SetUpField(t.ctx, width, height));
                 const Cells cells = FillBox(t.ctx, 1, 1, width, height, width * 7 + height);
                 EXPECT_EQ(RoundTrip(w, t.ctx, rule), cells);
             }
@@ -76,7 +76,7 @@ TEST(RoundTrip, APatternFillingTheInteriorComesBackInPlace) {
 TEST(RoundTrip, TheWritersKeepTheirFormatsForSmallPatterns) {
     // An even-width pattern in Life 1.06 counts from the cell right of its middle.
     test::TestContext t;
-    test::DrawPicture(t.ctx, 10, 20, {"*..*", "*"});
+    test::PlacePicture(t.ctx, 10, 20, {"*..*", "*"});
     EXPECT_EQ(WriteLifeFile(t.ctx.field, t.ctx.rule.ruleText, LifeFormat::Life106).bytes,
               "#Life 1.06\r\n#N\r\n-2 -1\r\n1 -1\r\n-2 0\r\n");
     // A rule line in a text picture is balanced by two dead rows after the picture.
@@ -94,7 +94,7 @@ TEST(RoundTrip, WidePatternsComeBackInPlaceOrAreRefused) {
     for (int width : {9997, 9998, 9999, 10000, 10001, 12000, 19996, 19997, 100000}) {
         SCOPED_TRACE(width);
         test::TestContext t;
-        ASSERT_TRUE(test::ResizeForTest(t.ctx, width, 3));
+        ASSERT_TRUE(SetUpField(t.ctx, width, 3));
         const Cells cells = FillBox(t.ctx, 1, 1, width, 3, static_cast<unsigned>(width));
         // Compared as a whole, not printed: a difference would be thousands of cells long.
         EXPECT_TRUE(RoundTrip(life105, t.ctx, "23/3") == cells);
@@ -110,7 +110,7 @@ TEST(RoundTrip, WidePatternsComeBackInPlaceOrAreRefused) {
     // Blocks hold only the rows between their first and last live cell; a block without any is
     // left out.
     test::TestContext t;
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 30000, 10));
+    ASSERT_TRUE(SetUpField(t.ctx, 30000, 10));
     t.ctx.field.setCell(1, 1, 1);
     t.ctx.field.setCell(25000, 5, 1);
     t.ctx.field.setCell(25001, 7, 1);

@@ -12,36 +12,17 @@
 #include "formats/safe_save.h"
 #include "session/document.h"
 #include "tests/formats/format_test_util.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 
 namespace gb {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct SafeSave : ::testing::Test {
-    fs::path dir;
+struct SafeSave : ::testing::Test, test::TempDir {
     std::string error;
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("gb-safesave-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code e;
-        fs::permissions(dir, fs::perms::owner_all, e);
-        fs::remove_all(dir, e);
-    }
-    fs::path Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-        return dir / name;
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    SafeSave() : TempDir("gb-safesave") {}
     static mode_t Mode(const fs::path& p) {
         struct stat st {};
         ::stat(p.c_str(), &st);
@@ -100,14 +81,10 @@ TEST_F(SafeSave, TheNewFileKeepsTheOldPermissionBits) {
 // Runs check in a child process as an ordinary user (nobody, when the tests run as root, where
 // permissions refuse nothing); its status is the child's exit status.
 int AsOrdinaryUser(const std::function<int()>& check) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    return test::InChild([&] {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
-        ::_exit(check());
-    }
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+        return check();
+    });
 }
 
 TEST_F(SafeSave, TheNewFileKeepsTheOldOwnerWhereAllowed) {
@@ -248,7 +225,7 @@ TEST_F(SafeSave, AFailedInPlaceSavePutsTheOldBytesBackOrSaysItCouldNot) {
                       gReserve = {};
                       InstallFaults();
                       test::TestContext t;
-                      test::DrawPicture(t.ctx, 600, 600, {".*", "..*", "***"});
+                      test::PlacePicture(t.ctx, 600, 600, {".*", "..*", "***"});
                       if (StoreDocument(t.ctx, target.string(), nullptr)) return 1;
                       const std::string said = t.host.lastBox().text;
                       const bool unchanged =

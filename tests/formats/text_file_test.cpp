@@ -56,9 +56,9 @@ TEST(TextRead, InvalidDataQuestion) {
     EXPECT_EQ(ReadTextFile(t.ctx, ".*x\n* .\t*\n", "bad.txt"), 1);
     ASSERT_EQ(t.host.boxes.size(), 1u);
     const MessageBox& box = t.host.boxes[0];
-    EXPECT_EQ(box.caption, "テキストファイルに下記の無効なデータが含まれています。");
-    EXPECT_EQ(box.text, "x\r\n\r\n読み込みを強行しますか。");
-    EXPECT_EQ(box.buttons, Buttons::YesNo);
+    EXPECT_TRUE(
+        test::Shows(box, {"テキストファイルに下記の無効なデータが含まれています。",
+                          "x\r\n\r\n読み込みを強行しますか。", std::nullopt, Buttons::YesNo}));
     EXPECT_EQ(box.defaultButton, Button::No);
     EXPECT_EQ(box.icon, Icon::Exclamation);
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{3, 3}}));
@@ -86,8 +86,9 @@ TEST(TextRead, ANulByteIsNoPicture) {
     t.ctx.field.setCell(3, 3, 1);
     EXPECT_EQ(ReadTextFile(t.ctx, std::string(".*.\n..*\n***\n\0\n", 15), "nul.txt"), 1);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "サポートしていないファイル形式です。");
-    EXPECT_EQ(t.host.boxes[0].text, "サポートしていないファイル形式なので読み込めません。");
+    EXPECT_TRUE(
+        test::Shows(t.host.boxes[0], {"サポートしていないファイル形式です。",
+                                      "サポートしていないファイル形式なので読み込めません。"}));
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{3, 3}}));
     EXPECT_TRUE(t.host.titles.empty());
     EXPECT_EQ(t.ctx.run.busy, 0);
@@ -121,7 +122,7 @@ TEST(TextRead, EmptyPictureLoadsAnEmptyField) {
 
 TEST(TextRead, FullSizePictureStartsAtTheCorner) {
     test::TestContext t;
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 8, 6));  // grid 10 × 8
+    ASSERT_TRUE(SetUpField(t.ctx, 8, 6));  // grid 10 × 8
     // widest - 1 == gridWidth and lineCount == gridHeight: origin (0, 0).
     std::string file;
     for (int y = 0; y < 8; ++y) file += std::string(11, y == 2 ? '*' : '.') + "\n";
@@ -133,13 +134,13 @@ TEST(TextRead, FullSizePictureStartsAtTheCorner) {
 
 TEST(TextWrite, LinesAndRule) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 20, 20, {"*"});
+    test::PlacePicture(t.ctx, 20, 20, {"*"});
     EXPECT_EQ(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes, "*\r\n");
     test::TestContext v;
-    test::DrawPicture(v.ctx, 20, 20, {"*", "*", "*"});
+    test::PlacePicture(v.ctx, 20, 20, {"*", "*", "*"});
     EXPECT_EQ(WriteTextFile(v.ctx.field, v.ctx.rule.ruleText).bytes, "*\r\n*\r\n*\r\n");
     test::TestContext g;
-    test::DrawPicture(g.ctx, 20, 20, {"*..*", "", ".*"});
+    test::PlacePicture(g.ctx, 20, 20, {"*..*", "", ".*"});
     g.ctx.rule.ruleText = "23/36";
     const std::string file = WriteTextFile(g.ctx.field, g.ctx.rule.ruleText).bytes;
     EXPECT_EQ(file, "#R 23/36\r\n*..*\r\n.\r\n.*\r\n.\r\n.\r\n");
@@ -176,8 +177,8 @@ TEST(TextRead, WideUtf8PicturesReadAsTheirShiftJisTwins) {
             sjis += "\r\n";
         }
         test::TestContext a, b;
-        ASSERT_TRUE(test::ResizeForTest(a.ctx, 6000, 60));
-        ASSERT_TRUE(test::ResizeForTest(b.ctx, 6000, 60));
+        ASSERT_TRUE(SetUpField(a.ctx, 6000, 60));
+        ASSERT_TRUE(SetUpField(b.ctx, 6000, 60));
         ASSERT_EQ(ReadTextFile(a.ctx, utf8, "u.txt"), 0) << width;
         ASSERT_EQ(ReadTextFile(b.ctx, sjis, "s.txt"), 0) << width;
         EXPECT_TRUE(a.host.boxes.empty()) << width;
@@ -222,7 +223,7 @@ TEST(TextWrite, ARuleLineLeavesThePictureWhereItLoadsWithout) {
         const int w = pick(1, std::min(fieldW, 6)),
                   h = pick(1, round % 4 == 0 ? fieldH : std::min(fieldH, 6));
         test::TestContext t;
-        ASSERT_TRUE(test::ResizeForTest(t.ctx, fieldW, fieldH));
+        ASSERT_TRUE(SetUpField(t.ctx, fieldW, fieldH));
         const int left = pick(1, fieldW - w + 1), top = pick(1, fieldH - h + 1);
         for (int y = top; y < top + h; ++y)
             for (int x = left; x < left + w; ++x)
@@ -236,7 +237,7 @@ TEST(TextWrite, ARuleLineLeavesThePictureWhereItLoadsWithout) {
 
         const auto reopen = [&](const std::string& file) {
             test::TestContext back;
-            EXPECT_TRUE(test::ResizeForTest(back.ctx, fieldW, fieldH));
+            EXPECT_TRUE(SetUpField(back.ctx, fieldW, fieldH));
             EXPECT_EQ(ReadTextFile(back.ctx, file, "p.txt"), 0);
             return LiveCells(back.ctx.field);
         };
@@ -246,7 +247,7 @@ TEST(TextWrite, ARuleLineLeavesThePictureWhereItLoadsWithout) {
         EXPECT_EQ(reopen(WriteTextFile(t.ctx.field, t.ctx.rule.ruleText).bytes), plain);
 
         test::TestContext loaded;
-        ASSERT_TRUE(test::ResizeForTest(loaded.ctx, fieldW, fieldH));
+        ASSERT_TRUE(SetUpField(loaded.ctx, fieldW, fieldH));
         for (const auto& [x, y] : plain) loaded.ctx.field.setCell(x, y, 1);
         test::CountPopulation(loaded.ctx);
         loaded.ctx.rule.ruleText = "23/36";

@@ -11,6 +11,8 @@
 
 #include "session/run.h"
 #include "tests/formats/format_test_util.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 
 namespace gb {
 namespace {
@@ -19,30 +21,9 @@ namespace fs = std::filesystem;
 using test::Cells;
 using test::LiveCells;
 
-struct DocumentFiles : ::testing::Test {
+struct DocumentFiles : ::testing::Test, test::TempDir {
     test::TestContext t;
-    fs::path dir;
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("gb-doc-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::permissions(dir, fs::perms::owner_all, error);
-        fs::remove_all(dir, error);
-    }
-    std::string Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-        return (dir / name).string();
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    DocumentFiles() : TempDir("gb-doc") {}
 };
 
 const char kGliderPicture[] = ".*.\n..*\n***\n";
@@ -96,8 +77,8 @@ TEST_F(DocumentFiles, AFileThatCannotBeReadChangesNothing) {
     const std::string missing = (dir / "missing.rle").string();
     EXPECT_FALSE(LoadDocument(t.ctx, missing));
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "ファイルが見つかりません。");
-    EXPECT_EQ(t.host.boxes[0].text, "ファイル\"" + missing + "\"が見つかりません。");
+    EXPECT_TRUE(test::Shows(t.host.boxes[0], {"ファイルが見つかりません。",
+                                              "ファイル\"" + missing + "\"が見つかりません。"}));
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{4, 4}}));
     EXPECT_EQ(t.ctx.shell.documentPath, "kept");
     EXPECT_EQ(t.ctx.run.busy, 0);
@@ -105,16 +86,15 @@ TEST_F(DocumentFiles, AFileThatCannotBeReadChangesNothing) {
 }
 
 TEST_F(DocumentFiles, SavingByExtension) {
-    test::DrawPicture(t.ctx, 100, 100, {".*.", "..*", "***"});
+    test::PlacePicture(t.ctx, 100, 100, {".*.", "..*", "***"});
     t.ctx.shell.currentQuickLaunchItem = 4;
 
     // No extension: the warning, then RLE under exactly that name, and nothing else beside it.
     const std::string plain = (dir / "pattern").string();
     ASSERT_TRUE(StoreDocument(t.ctx, plain, nullptr));
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "認識できない拡張子です。");
-    EXPECT_EQ(t.host.boxes[0].text, "RLE形式として保存します。");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Exclamation);
+    EXPECT_TRUE(test::Shows(t.host.boxes[0], {"認識できない拡張子です。",
+                                              "RLE形式として保存します。", Icon::Exclamation}));
     EXPECT_EQ(test::ReadBytes(plain), "x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n");
     EXPECT_EQ(Names(), std::vector<std::string>{"pattern"});
     EXPECT_EQ(t.ctx.shell.documentPath, plain);
@@ -152,22 +132,18 @@ TEST_F(DocumentFiles, SavingByExtension) {
 // the child's exit status: 0 when StoreDocument reported failure with the box.
 template <typename Prepare>
 int FailingSaveInChild(test::TestContext& t, const std::string& path, Prepare prepare) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    return test::InChild([&] {
         prepare();
         const bool ok = StoreDocument(t.ctx, path, nullptr);
         const bool boxed =
             !t.host.boxes.empty() && t.host.lastBox().caption == "保存できません。" &&
             t.host.lastBox().text.find("元のファイルは変更されていません。") != std::string::npos;
-        ::_exit(!ok && boxed && t.ctx.shell.documentPath != path ? 0 : 1);
-    }
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+        return !ok && boxed && t.ctx.shell.documentPath != path ? 0 : 1;
+    });
 }
 
 TEST_F(DocumentFiles, AFailedSaveLeavesTheOldFileByteForByte) {
-    test::DrawPicture(t.ctx, 10, 10, {"*.*.*.*.*.*.*", ".*.*.*.*.*.*.", "*.*.*.*.*.*.*"});
+    test::PlacePicture(t.ctx, 10, 10, {"*.*.*.*.*.*.*", ".*.*.*.*.*.*.", "*.*.*.*.*.*.*"});
     std::string original = "#N precious\r\n";
     for (int i = 0; i < 256; ++i) original += static_cast<char>(i);
     const std::string target = Write("keep.rle", original);

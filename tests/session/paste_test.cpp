@@ -13,10 +13,11 @@ using test::LiveCells;
 
 const Cells kGliderAt600 = {{601, 599}, {602, 600}, {600, 601}, {601, 601}, {602, 601}};
 
-Cells Moved(const Cells& cells, int dx, int dy) {
-    Cells out;
-    for (const auto& [x, y] : cells) out.emplace(x + dx, y + dy);
-    return out;
+// Pastes the text as the clipboard's; the Field's live cells after it.
+Cells Paste(test::TestContext& t, const std::string& clipboard) {
+    t.host.clipboard = clipboard;
+    PasteFromClipboard(t.ctx);
+    return LiveCells(t.ctx.field);
 }
 
 void ExpectPastedState(const test::TestContext& t) {
@@ -35,31 +36,21 @@ TEST(PastePicture, OriginFollowsLineCountAndWidth) {
     t.ctx.rule.ruleText = ApplyRule(t.ctx, "3/23");
     t.host.boxes.clear();
     StartRun(t.ctx);
-    t.host.clipboard = ".*.\r\n..*\r\n***\r\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), kGliderAt600);
+    EXPECT_EQ(Paste(t, ".*.\r\n..*\r\n***\r\n"), kGliderAt600);
     EXPECT_EQ(t.ctx.rule.ruleText, "23/3");
     EXPECT_TRUE(t.host.boxes.empty());
     ExpectPastedState(t);
 
     // Without the final line end the picture lands one row lower.
-    t.host.clipboard = ".*.\r\n..*\r\n***";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(kGliderAt600, 0, 1));
+    EXPECT_EQ(Paste(t, ".*.\r\n..*\r\n***"), test::Shifted(kGliderAt600, 0, 1));
 
     // Line feeds alone: an empty line right after a line end is lost, the appended one too, so
     // a final line feed changes nothing.
-    t.host.clipboard = ".*.\n..*\n***\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(kGliderAt600, 0, 1));
-    t.host.clipboard = "*\n\n*\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(test::Shape(LiveCells(t.ctx.field)), (Cells{{0, 0}, {0, 1}}));
+    EXPECT_EQ(Paste(t, ".*.\n..*\n***\n"), test::Shifted(kGliderAt600, 0, 1));
+    EXPECT_EQ(test::Shape(Paste(t, "*\n\n*\n")), (Cells{{0, 0}, {0, 1}}));
 
     // Tabs vanish; squares and "O" are cells.
-    t.host.clipboard = "\t□■□\r\n□□O\r\nOO\t■\r\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), kGliderAt600);
+    EXPECT_EQ(Paste(t, "\t□■□\r\n□□O\r\nOO\t■\r\n"), kGliderAt600);
     EXPECT_TRUE(t.host.boxes.empty());
 }
 
@@ -72,10 +63,9 @@ TEST(PastePicture, OtherLettersAskFirst) {
     PasteFromClipboard(t.ctx);
     ASSERT_EQ(t.host.boxes.size(), 1u);
     const MessageBox& box = t.host.boxes[0];
-    EXPECT_EQ(box.caption, "クリップボードのテキストに下記の無効なデータが含まれています。");
-    EXPECT_EQ(box.text, "A\r\n\r\n貼り付けを強行しますか。");
-    EXPECT_EQ(box.icon, Icon::Exclamation);
-    EXPECT_EQ(box.buttons, Buttons::YesNo);
+    EXPECT_TRUE(
+        test::Shows(box, {"クリップボードのテキストに下記の無効なデータが含まれています。",
+                          "A\r\n\r\n貼り付けを強行しますか。", Icon::Exclamation, Buttons::YesNo}));
     EXPECT_EQ(box.defaultButton, Button::No);
     // No: nothing changed.
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{5, 5}}));
@@ -84,7 +74,8 @@ TEST(PastePicture, OtherLettersAskFirst) {
 
     t.host.answers = {Button::Yes};
     PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(Cells{{2, 1}, {0, 2}, {1, 2}, {2, 2}}, 600, 599));
+    EXPECT_EQ(LiveCells(t.ctx.field),
+              test::Shifted(Cells{{2, 1}, {0, 2}, {1, 2}, {2, 2}}, 600, 599));
     ExpectPastedState(t);
 }
 
@@ -94,14 +85,14 @@ TEST(PasteCommand, NoTextAndEmptyText) {
     EXPECT_FALSE(UpdatePasteCommand(t.ctx));
     PasteFromClipboard(t.ctx);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption, "クリップボードのデータがテキスト形式ではないようです。");
-    EXPECT_EQ(t.host.boxes[0].text, "クリップボードからのデータ取得に失敗しました。");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
+    EXPECT_TRUE(test::Shows(t.host.boxes[0],
+                            {"クリップボードのデータがテキスト形式ではないようです。",
+                             "クリップボードからのデータ取得に失敗しました。", Icon::Information}));
     t.host.clipboard = "";
     EXPECT_TRUE(UpdatePasteCommand(t.ctx));
     PasteFromClipboard(t.ctx);
-    EXPECT_EQ(t.host.lastBox().caption, "クリップボードに有効なデータがありません。");
-    EXPECT_EQ(t.host.lastBox().text, "貼り付けできません。");
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(), {"クリップボードに有効なデータがありません。", "貼り付けできません。"}));
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{5, 5}}));
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
     // Text that starts with a NUL is empty text too.
@@ -136,17 +127,13 @@ TEST(PasteRleText, LeadingEmptyLineAndCentring) {
     StartRun(t.ctx);
     // The cursor starts at the centre cell (601, 601); without "#R" the pattern moves back by
     // half its size, so the glider's middle is the centre cell.
-    const Cells centred = Moved(kGliderAt600, 0, 1);
-    t.host.clipboard = "\r\n  x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), centred);
+    const Cells centred = test::Shifted(kGliderAt600, 0, 1);
+    EXPECT_EQ(Paste(t, "\r\n  x = 3, y = 3, rule = B3/S23\r\nbo$2bo$3o!\r\n"), centred);
     EXPECT_TRUE(t.host.boxes.empty());
     ExpectPastedState(t);
 
     // "#R 0 0": the pattern's origin is the centre cell itself.
-    t.host.clipboard = "#R 0 0\nx = 3, y = 3\nbo$2bo$3o!\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(centred, 1, 1));
+    EXPECT_EQ(Paste(t, "#R 0 0\nx = 3, y = 3\nbo$2bo$3o!\n"), test::Shifted(centred, 1, 1));
     // From a file the same text counts from the grid's corner (the border cells are lost).
     ASSERT_EQ(ReadRleFile(t.ctx, "#R 0 0\nx = 3, y = 3\nbo$2bo$3o!\n", "g.rle"), 0);
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{2, 1}, {1, 2}, {2, 2}}));
@@ -164,13 +151,10 @@ TEST(PasteRleText, LeadingEmptyLineAndCentring) {
 
 TEST(PasteRleText, IndentationByFourBlanks) {
     test::TestContext t;
-    t.host.clipboard = "x = 3, y = 3\r\n    bo$2bo$\r\n        3o!\r\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(kGliderAt600, 0, 1));
+    EXPECT_EQ(Paste(t, "x = 3, y = 3\r\n    bo$2bo$\r\n        3o!\r\n"),
+              test::Shifted(kGliderAt600, 0, 1));
     // A tab goes too; five blanks leave one, and that line is skipped.
-    t.host.clipboard = "x = 3, y = 3\n\tbo$2bo$\n     3o!\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{601, 600}, {602, 601}}));
+    EXPECT_EQ(Paste(t, "x = 3, y = 3\n\tbo$2bo$\n     3o!\n"), (Cells{{601, 600}, {602, 601}}));
     EXPECT_TRUE(t.host.boxes.empty());
 }
 
@@ -179,12 +163,12 @@ TEST(PasteRleText, CommentsAreShownAfterThePaste) {
     t.host.clipboard = "#N Glider\r\n#C moves  \r\nx = 3, y = 3\r\nbo$2bo$3o!\r\nafter the end\r\n";
     PasteFromClipboard(t.ctx);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.boxes[0].caption,
-              "RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、パターンデータとしては"
-              "認識されません。");
-    EXPECT_EQ(t.host.boxes[0].text, "Glider\n\nmoves  \nafter the end");
-    EXPECT_EQ(t.host.boxes[0].icon, Icon::Information);
-    EXPECT_EQ(LiveCells(t.ctx.field), Moved(kGliderAt600, 0, 1));  // placed before the box
+    EXPECT_TRUE(test::Shows(
+        t.host.boxes[0],
+        {"RLEデータ貼り付け機能。下記の文字列はコメントとして扱われ、パターンデータとしては"
+         "認識されません。",
+         "Glider\n\nmoves  \nafter the end", Icon::Information}));
+    EXPECT_EQ(LiveCells(t.ctx.field), test::Shifted(kGliderAt600, 0, 1));  // placed before the box
     EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
 }
 
@@ -196,22 +180,23 @@ TEST(PasteRleText, RejectedTexts) {
     t.host.clipboard = "x = 3, y = 1\nbzo!\n";
     PasteFromClipboard(t.ctx);
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption,
-              "RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。");
-    EXPECT_EQ(t.host.lastBox().text,
-              "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。"
-              "\r\nこのデータは貼り付けできません。");
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(),
+        {"RLEデータ貼り付け機能。パターンデータの中に認識できない文字が見つかりました。",
+         "パターンデータに使用可能なのは \"b\"、\"o\"、\"$\"、数字、および \"!\" だけです。"
+         "\r\nこのデータは貼り付けできません。"}));
     // No pattern line at all.
     t.host.clipboard = "#C just a comment\n";
     PasteFromClipboard(t.ctx);
-    EXPECT_EQ(t.host.lastBox().caption, "RLEデータ貼り付け機能。認識できないデータ構造です。");
-    EXPECT_EQ(t.host.lastBox().text, "有効なパターンデータが見つかりませんでした。");
+    EXPECT_TRUE(
+        test::Shows(t.host.lastBox(), {"RLEデータ貼り付け機能。認識できないデータ構造です。",
+                                       "有効なパターンデータが見つかりませんでした。"}));
     // The guard of the RLE paste itself.
     EXPECT_EQ(PasteRle(t.ctx, "bo$2bo$3o!"), 1);
-    EXPECT_EQ(t.host.lastBox().caption,
-              "RLEデータ貼り付け機能。サポートしていないデータ形式です。");
-    EXPECT_EQ(t.host.lastBox().text,
-              "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。");
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(),
+        {"RLEデータ貼り付け機能。サポートしていないデータ形式です。",
+         "RLE形式として貼り付けを試みましたが、データが\"x\"または\"#\"で始まっていません。"}));
     EXPECT_EQ(t.host.boxes.size(), 3u);
     EXPECT_EQ(LiveCells(t.ctx.field), (Cells{{5, 5}}));
     EXPECT_EQ(t.ctx.shell.documentPath, "kept");
@@ -221,9 +206,8 @@ TEST(PasteRleText, RejectedTexts) {
 
 TEST(PasteRleText, FarCellsAreDroppedAndHugeNumbersStayBounded) {
     test::TestContext t;
-    t.host.clipboard = "#R -100000000000000000000 5\nx = 0\n99999999999999999999999999bo$o!\n";
-    PasteFromClipboard(t.ctx);
-    EXPECT_EQ(LiveCells(t.ctx.field), Cells{});
+    EXPECT_EQ(Paste(t, "#R -100000000000000000000 5\nx = 0\n99999999999999999999999999bo$o!\n"),
+              Cells{});
     t.host.clipboard = "x = 0\n2000o!\n";  // wider than the field: clipped to the interior
     PasteFromClipboard(t.ctx);
     const Cells cells = LiveCells(t.ctx.field);

@@ -32,20 +32,18 @@ TEST(PatternSave, EachRefusalIsShownInItsBox) {
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.name);
         test::TestContext t;
-        if (r.cells) test::DrawPicture(t.ctx, 10, 10, {"*"});
+        if (r.cells) test::PlacePicture(t.ctx, 10, 10, {"*"});
         EXPECT_EQ(r.write(t.ctx), "");
         ASSERT_EQ(t.host.boxes.size(), 1u);
-        EXPECT_EQ(t.host.boxes[0].caption, r.caption);
-        EXPECT_EQ(t.host.boxes[0].text, r.text);
-        EXPECT_EQ(t.host.boxes[0].icon, Icon::Exclamation);
+        EXPECT_TRUE(test::Shows(t.host.boxes[0], {r.caption, r.text, Icon::Exclamation}));
         EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
     }
 }
 
 TEST(PatternSave, ATooWidePictureNamesItsWidthAndTheLimit) {
     test::TestContext t;
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 12000, 3));
-    test::DrawPicture(t.ctx, 1, 2, {"*", ""});
+    ASSERT_TRUE(SetUpField(t.ctx, 12000, 3));
+    test::PlacePicture(t.ctx, 1, 2, {"*", ""});
     t.ctx.field.setCell(12000, 1, 1);
     test::CountPopulation(t.ctx);
     EXPECT_EQ(WriteTextPattern(t.ctx), "");
@@ -74,7 +72,7 @@ TEST(PatternSave, TextGoesByTheCountedPopulation) {
 // What is written is the formats' writer on the Field and the current rule, without a box.
 TEST(PatternSave, WrittenFilesAreTheWritersBytes) {
     test::TestContext t;
-    test::DrawPicture(t.ctx, 30, 40, {".*", "..*", "***"});
+    test::PlacePicture(t.ctx, 30, 40, {".*", "..*", "***"});
     t.ctx.rule.ruleText = "23/36";
     EXPECT_EQ(WriteRlePattern(t.ctx), WriteRleFile(t.ctx.field, "23/36"));
     EXPECT_EQ(WriteRlePattern(t.ctx), "x = 3, y = 3, rule = B36/S23\r\nbo$2bo$3o!\r\n");

@@ -13,6 +13,7 @@
 
 #include "session/run.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/temp_dir.h"
 
 namespace gb {
 namespace {
@@ -60,22 +61,12 @@ TEST(QuickLaunchMenu, LongItemTextsAreCutAfterAWholeCharacter) {
     EXPECT_EQ(UpdateQuickLaunchItem(t.ctx, q, 1).text, std::string(995, 'x') + "\t(u.");
 }
 
-struct QuickLaunchFiles : ::testing::Test {
+struct QuickLaunchFiles : ::testing::Test, test::TempDir {
     test::TestContext t{false};
-    fs::path dir;
     fs::path before = fs::current_path();
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("gb-ql-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        t.host.program = (dir / "gridbloom").string();
-    }
-    void TearDown() override {
-        fs::current_path(before);
-        fs::remove_all(dir);
-    }
-    void Write(const std::string& text) {
-        std::ofstream(dir / "quicklaunch.dat", std::ios::binary) << text;
-    }
+    QuickLaunchFiles() : TempDir("gb-ql") { t.host.program = (dir / "gridbloom").string(); }
+    void TearDown() override { fs::current_path(before); }
+    void Write(const std::string& text) { TempDir::Write("quicklaunch.dat", text); }
 };
 
 TEST_F(QuickLaunchFiles, MissingAndWrongVersionFilesAreReported) {
@@ -84,15 +75,15 @@ TEST_F(QuickLaunchFiles, MissingAndWrongVersionFilesAreReported) {
     ReadQuickLaunchFile(t.ctx, q);
     EXPECT_EQ(fs::current_path(), fs::canonical(dir));  // the program's directory became current
     ASSERT_EQ(t.host.boxes.size(), 1u);
-    EXPECT_EQ(t.host.lastBox().caption, "クイック起動データファイルが見つかりません");
-    EXPECT_EQ(t.host.lastBox().text,
-              "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。");
-    EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(),
+        {"クイック起動データファイルが見つかりません",
+         "クイック起動データファイル\"quicklaunch.dat\"が見つかりません。", Icon::Exclamation}));
     Write("");
     ReadQuickLaunchFile(t.ctx, q);
-    EXPECT_EQ(t.host.lastBox().caption, "クイック起動データファイルのバージョンが異なります。");
-    EXPECT_EQ(t.host.lastBox().text,
-              "クイック起動データファイルのバージョンが異なるので読み込めません。");
+    EXPECT_TRUE(test::Shows(
+        t.host.lastBox(), {"クイック起動データファイルのバージョンが異なります。",
+                           "クイック起動データファイルのバージョンが異なるので読み込めません。"}));
     EXPECT_EQ(q.quickLaunchCount, 0);
     Write("GridbloomQuickLaunch0.3\r\nA\r\na.rle\r\n");
     ReadQuickLaunchFile(t.ctx, q);

@@ -28,6 +28,7 @@
 #include "session/paste.h"
 #include "session/shell.h"
 #include "tests/formats/format_test_util.h"
+#include "tests/support/child_process.h"
 
 namespace gb {
 namespace {
@@ -39,8 +40,8 @@ struct ReadGuard : ::testing::Test {
     test::TestContext t;
     test::Cells oldCells;
     void SetUp() override {
-        test::DrawPicture(t.ctx, 500, 400, {".*.", "..*", "***"});
-        test::DrawPicture(t.ctx, 900, 1100, {"**", "**"});
+        test::PlacePicture(t.ctx, 500, 400, {".*.", "..*", "***"});
+        test::PlacePicture(t.ctx, 900, 1100, {"**", "**"});
         oldCells = LiveCells(t.ctx.field);
         t.ctx.field.generation = 77;
         t.ctx.rule.ruleText = ApplyRule(t.ctx, "B36/S23");
@@ -63,9 +64,7 @@ struct ReadGuard : ::testing::Test {
         EXPECT_EQ(t.ctx.shell.documentPath, "/somewhere/old.rle");
         EXPECT_EQ(t.ctx.run.busy, 0);
         ASSERT_FALSE(t.host.boxes.empty());
-        EXPECT_EQ(t.host.lastBox().caption, caption);
-        EXPECT_EQ(t.host.lastBox().text, text);
-        EXPECT_EQ(t.host.lastBox().icon, Icon::Exclamation);
+        EXPECT_TRUE(test::Shows(t.host.lastBox(), {caption, text, Icon::Exclamation}));
         EXPECT_EQ(t.ctx.shell.messageCaption, "Gridbloom");
     }
     void Reset() {
@@ -211,8 +210,7 @@ TEST_F(ReadGuard, AFailedParseShowsItsBoxAndLeavesEverythingAsItWas) {
 // may grow by only that much, and the room its allocator already holds is taken up first. Its
 // exit status is the result.
 [[maybe_unused]] int WithLittleMemory(std::size_t extraMiB, const std::function<int()>& check) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    return test::InChild([&] {
         static void* held[1 << 16];
         std::ifstream statm("/proc/self/statm");
         std::size_t pages = 0;
@@ -228,20 +226,16 @@ TEST_F(ReadGuard, AFailedParseShowsItsBoxAndLeavesEverythingAsItWas) {
         while (n < std::size(held) && (held[n] = std::malloc(kBlock)) != nullptr) ++n;
         for (std::size_t i = 0; i < std::min(n, (extraMiB << 20) / kBlock); ++i)
             std::free(held[n - 1 - i]);
-        ::_exit(check());
-    }
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+        return check();
+    });
 }
 
 TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
 #else
-    const fs::path dir = fs::temp_directory_path() / ("gb-readguard-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempDir tmp("gb-readguard");
+    const fs::path& dir = tmp.dir;
     const auto unchanged = [this](int failedStep) {
         EXPECT_NO_FATAL_FAILURE(ExpectUnchangedAfterTheMemoryBox());
         return ::testing::Test::HasFailure() ? failedStep : 0;
@@ -290,7 +284,7 @@ TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
 
     // The old pattern is kept aside to be put back should the read fail; when that copy does
     // not fit, nothing is read. One live cell in every tile of a large Field makes it 18 MiB.
-    ASSERT_TRUE(test::ResizeForTest(t.ctx, 12000, 12000));
+    ASSERT_TRUE(SetUpField(t.ctx, 12000, 12000));
     for (int y = 1; y < 12000; y += CellGrid::kTileHeight)
         for (int x = 1; x < 12000; x += CellGrid::kTileWidth) t.ctx.field.setCell(x, y, 1);
     test::CountPopulation(t.ctx);
@@ -309,7 +303,6 @@ TEST_F(ReadGuard, OpeningAndPastingMoreThanMemoryHoldsChangeNothing) {
                                    return unchanged(3);
                                }),
               0);
-    fs::remove_all(dir);
 #endif
 }
 
@@ -319,10 +312,8 @@ TEST_F(ReadGuard, ALifeReadShortOfMemoryLeavesNoCellTheFieldDoesNotKnow) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
 #else
-    const fs::path dir =
-        fs::temp_directory_path() / ("gb-readguard106-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempDir tmp("gb-readguard106");
+    const fs::path& dir = tmp.dir;
     const fs::path file = dir / "far.lif";
     {
         std::ofstream out(file, std::ios::binary);
@@ -357,7 +348,6 @@ TEST_F(ReadGuard, ALifeReadShortOfMemoryLeavesNoCellTheFieldDoesNotKnow) {
                                    return 0;
                                }),
               0);
-    fs::remove_all(dir);
 #endif
 }
 

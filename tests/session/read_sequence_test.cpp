@@ -11,6 +11,7 @@
 #include "session/document.h"
 #include "session/paste.h"
 #include "tests/formats/format_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace gb {
 namespace {
@@ -43,20 +44,10 @@ private:
     std::string shown_ = "arrow";
 };
 
-struct ReadSequence : ::testing::Test {
+struct ReadSequence : ::testing::Test, test::TempDir {
     LogHost host;
     Context ctx{host};
-    fs::path dir;
-    void SetUp() override {
-        InitField(ctx);
-        dir = fs::temp_directory_path() / ("gb-sequence-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-        return (dir / name).string();
-    }
+    ReadSequence() : TempDir("gb-sequence") { InitField(ctx); }
     // The log since the last call.
     std::vector<std::string> Taken() {
         std::vector<std::string> log;

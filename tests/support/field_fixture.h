@@ -29,6 +29,20 @@ struct TestField {
     }
 };
 
+// The live cells of a grid, as its runs give them.
+inline Cells CellsOf(const CellGrid& g) {
+    Cells cells;
+    for (int y = 0; y < g.height(); ++y)
+        g.forEachRun(y, 0, g.width() - 1, [&](int x0, int x1) {
+            for (int x = x0; x <= x1; ++x) cells.emplace(x, y);
+        });
+    return cells;
+}
+
+// The live cells of the staging grid.
+inline Cells StagedCells(const Field& f) { return CellsOf(f.staged()); }
+
+// The live cells of the current generation, cell by cell.
 inline Cells LiveCells(const Field& f) {
     Cells cells;
     for (int y = 0; y < f.gridHeight; ++y)

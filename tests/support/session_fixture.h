@@ -8,6 +8,8 @@
 #include "engine/field.h"
 #include "session/context.h"
 #include "session/field_memory.h"
+#include "session/frame.h"
+#include "tests/support/field_fixture.h"
 #include "tests/support/scripted_host.h"
 
 namespace gb::test {
@@ -31,6 +33,16 @@ inline double CountedPopulation(const Context& ctx) { return ctx.view.population
 // Stands in for a frame that counted `population` live cells.
 inline void SetCountedPopulation(Context& ctx, double population) {
     ctx.view.population = population;
+}
+
+// Stands in for a frame that counted the Field's live cells, so writers see them.
+inline void CountPopulation(Context& ctx) { SetCountedPopulation(ctx, CountCells(ctx.field)); }
+
+// Makes the picture's live cells live, its top-left corner at (left, top), and counts them as a
+// frame would.
+inline void PlacePicture(Context& ctx, int left, int top, const Picture& rows) {
+    PlacePicture(ctx.field, left, top, rows);
+    CountPopulation(ctx);
 }
 
 // How many busy scopes are open; raised by hand by the tests of what an operation leaves.
